@@ -1,0 +1,91 @@
+#include "base/edge_sets.h"
+
+namespace tessaryn {
+
+namespace {
+constexpr std::size_t kInitialSlots = 64;
+}
+
+EdgeMap::Slot& EdgeMap::insert(EdgeKey key, std::int32_t value) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = mixBits(key) & mask;; i = (i + 1) & mask) {
+        Slot& slot = slots_[i];
+        if (slot.key == key) return slot;
+        if (slot.key == kNoEdge) {
+            slot.key = key;
+            slot.value = value;
+            ++count_;
+            return slot;
+        }
+    }
+}
+
+const EdgeMap::Slot* EdgeMap::find(EdgeKey key) const {
+    if (slots_.empty()) return nullptr;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = mixBits(key) & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.key == key) return &slot;
+        if (slot.key == kNoEdge) return nullptr;
+    }
+}
+
+void EdgeMap::grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? kInitialSlots : old.size() * 2, Slot{});
+    count_ = 0;
+    for (const Slot& slot : old) {
+        if (slot.key != kNoEdge) insert(slot.key, slot.value);
+    }
+}
+
+std::size_t GroupEdgeParity::home(std::uint32_t group, EdgeKey edge) const {
+    return mixBits(edge ^ (std::uint64_t{group} * 0x9E3779B97F4A7C15ULL)) & (slots_.size() - 1);
+}
+
+void GroupEdgeParity::toggle(std::uint32_t group, EdgeKey edge) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = home(group, edge);
+    while (slots_[i].edge != kNoEdge) {
+        if (slots_[i].edge == edge && slots_[i].group == group) break;
+        i = (i + 1) & mask;
+    }
+    if (slots_[i].edge == kNoEdge) {
+        slots_[i] = Slot{edge, group};
+        ++count_;
+        return;
+    }
+    // Removal by backward shift: later members of the probe run move up into the gap
+    // when their home lies at or before it, so lookups never need tombstones.
+    std::size_t gap = i;
+    for (std::size_t j = (gap + 1) & mask; slots_[j].edge != kNoEdge; j = (j + 1) & mask) {
+        std::size_t want = home(slots_[j].group, slots_[j].edge);
+        bool movable = gap <= j ? (want <= gap || want > j) : (want <= gap && want > j);
+        if (movable) {
+            slots_[gap] = slots_[j];
+            gap = j;
+        }
+    }
+    slots_[gap] = Slot{};
+    --count_;
+}
+
+void GroupEdgeParity::grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? kInitialSlots : old.size() * 2, Slot{});
+    count_ = 0;
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.edge == kNoEdge) continue;
+        std::size_t i = home(slot.group, slot.edge);
+        while (slots_[i].edge != kNoEdge) i = (i + 1) & mask;
+        slots_[i] = slot;
+        ++count_;
+    }
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,86 @@
+// Undirected mesh edges as 64-bit keys, and the flat hash tables that hold them.
+//
+// An edge joins two vertex numbers; its key holds the smaller one in the high half and
+// the larger one in the low half, so the two orders of writing an edge give one key.
+// The decimal text "smaller larger" names the same edge; only the storage differs.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace tessaryn {
+
+using EdgeKey = std::uint64_t;
+
+inline EdgeKey orderedEdgeKey(std::int32_t first, std::int32_t second) {
+    return (static_cast<EdgeKey>(static_cast<std::uint32_t>(first)) << 32) |
+           static_cast<std::uint32_t>(second);
+}
+inline EdgeKey edgeKey(std::int32_t a, std::int32_t b) {
+    return a <= b ? orderedEdgeKey(a, b) : orderedEdgeKey(b, a);
+}
+inline std::int32_t edgeLow(EdgeKey key) { return static_cast<std::int32_t>(key >> 32); }
+inline std::int32_t edgeHigh(EdgeKey key) {
+    return static_cast<std::int32_t>(key & 0xFFFFFFFFu);
+}
+
+// No edge has this key: its smaller vertex would be above its larger one.
+constexpr EdgeKey kNoEdge = (EdgeKey{0x7FFFFFFF} << 32) | 0x80000000u;
+
+inline std::uint64_t mixBits(std::uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    x *= 0xc4ceb9fe1a85ec53ULL;
+    x ^= x >> 33;
+    return x;
+}
+
+// Edges with an int32 value each (for instance a scene edge number); open addressing
+// with linear probing, never more than half full.
+class EdgeMap {
+public:
+    struct Slot {
+        EdgeKey key = kNoEdge;
+        std::int32_t value = 0;
+    };
+
+    // Inserts `key` with `value` unless present; gives the slot either way.
+    Slot& insert(EdgeKey key, std::int32_t value);
+    const Slot* find(EdgeKey key) const;
+    Slot* find(EdgeKey key) {
+        return const_cast<Slot*>(static_cast<const EdgeMap*>(this)->find(key));
+    }
+    std::size_t size() const { return count_; }
+    const std::vector<Slot>& slots() const { return slots_; }
+
+private:
+    void grow();
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
+// Parity of (group, edge) pairs: toggling a pair inserts it when absent and removes it
+// when present, so the table holds exactly the pairs toggled an odd number of times.
+class GroupEdgeParity {
+public:
+    struct Slot {
+        EdgeKey edge = kNoEdge;
+        std::uint32_t group = 0;
+    };
+
+    void toggle(std::uint32_t group, EdgeKey edge);
+    std::size_t size() const { return count_; }
+    const std::vector<Slot>& slots() const { return slots_; }
+
+private:
+    void grow();
+    std::size_t home(std::uint32_t group, EdgeKey edge) const;
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
+}  // namespace tessaryn

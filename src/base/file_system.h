@@ -1,0 +1,32 @@
+// The few file-system operations that differ between platforms, behind one interface.
+// file_system_posix.cpp and file_system_windows.cpp implement it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace tessaryn {
+
+// What an output destination is, looked at before anything is written.
+struct Destination {
+    std::string path;          // the file to replace: a symbolic link's target, not the link
+    bool exists = false;
+    unsigned permissions = 0;  // of the existing file, to give to its replacement
+};
+
+// False when a direct write to `path` would be refused: a folder, a read-only file.
+// A missing file is fine here; a missing folder fails when the temporary file is made.
+bool inspectDestination(const char* path, Destination& destination);
+
+// Creates a new, empty file beside `destination` (same folder) under a name no other
+// file has, opened for binary writing.
+std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath);
+
+// Gives the finished temporary file the existing destination's permissions and moves
+// it over the destination in one step.
+bool replaceDestination(const std::string& temporaryPath, const Destination& destination);
+
+// Deletes a file; never a folder. True when it is gone.
+bool deleteFile(const char* path);
+
+}  // namespace tessaryn

@@ -1,0 +1,66 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "base/file_system.h"
+
+namespace tessaryn {
+
+bool inspectDestination(const char* path, Destination& destination) {
+    destination = Destination{};
+    destination.path = path;
+    struct stat facts {};
+    if (lstat(path, &facts) != 0) return errno == ENOENT;
+    if (S_ISLNK(facts.st_mode)) {
+        char* target = realpath(path, nullptr);
+        if (target == nullptr) return false;  // a dangling or looping link
+        destination.path = target;
+        std::free(target);
+        if (stat(destination.path.c_str(), &facts) != 0) return false;
+    }
+    if (S_ISDIR(facts.st_mode)) return false;
+    // A file with no write bit is read-only even for a user whom the system would let
+    // write it anyway, as a read-only file is on Windows.
+    if ((facts.st_mode & 0222) == 0 || access(destination.path.c_str(), W_OK) != 0) return false;
+    destination.exists = true;
+    destination.permissions = facts.st_mode & 07777;
+    return true;
+}
+
+std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath) {
+    std::string folder;
+    std::string::size_type slash = destination.path.rfind('/');
+    if (slash != std::string::npos) folder = destination.path.substr(0, slash + 1);
+    static unsigned serial = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + ".tessaryn-" + std::to_string(getpid()) + "-" +
+                        std::to_string(++serial) + ".tmp";
+        int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            std::FILE* file = fdopen(fd, "wb");
+            if (file != nullptr) return file;
+            ::close(fd);
+            ::unlink(temporaryPath.c_str());
+            return nullptr;
+        }
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
+bool replaceDestination(const std::string& temporaryPath, const Destination& destination) {
+    if (destination.exists && chmod(temporaryPath.c_str(), destination.permissions) != 0) {
+        return false;
+    }
+    return rename(temporaryPath.c_str(), destination.path.c_str()) == 0;
+}
+
+bool deleteFile(const char* path) {
+    return unlink(path) == 0;
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,77 @@
+#include "base/line_reader.h"
+
+#include <cstring>
+
+namespace tessaryn {
+
+namespace {
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+}
+
+LineReader::~LineReader() { close(); }
+
+void LineReader::close() {
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+}
+
+bool LineReader::open(const char* path) {
+    close();
+    begin_ = scan_ = end_ = 0;
+    atEnd_ = failed_ = false;
+    file_ = std::fopen(path, "rb");
+    if (file_ == nullptr) return false;
+    // Blocks go straight into our buffer; stdio's own buffer would only add a copy.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.resize(kBlockSize);
+    // The first read tells a folder (which opens but cannot be read) from a file.
+    fill();
+    if (!failed_) return true;
+    close();
+    return false;
+}
+
+// Moves the unread text to the front and reads more behind it; grows the buffer only
+// when one line fills it.
+bool LineReader::fill() {
+    if (atEnd_) return false;
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        scan_ -= begin_;
+        begin_ = 0;
+    }
+    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+    std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    end_ += got;
+    if (got == 0) {
+        atEnd_ = true;
+        failed_ = std::ferror(file_) != 0;
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool LineReader::next(std::string_view& line) {
+    for (;;) {
+        const char* base = buffer_.data();
+        auto* lf = static_cast<const char*>(std::memchr(base + scan_, '\n', end_ - scan_));
+        if (lf != nullptr) {
+            std::size_t stop = static_cast<std::size_t>(lf - base);
+            std::size_t length = stop - begin_;
+            if (length > 0 && base[stop - 1] == '\r') --length;
+            line = std::string_view(base + begin_, length);
+            begin_ = scan_ = stop + 1;
+            return true;
+        }
+        scan_ = end_;
+        if (fill()) continue;
+        if (begin_ == end_) return false;
+        line = std::string_view(buffer_.data() + begin_, end_ - begin_);
+        begin_ = scan_ = end_;
+        return true;
+    }
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,42 @@
+// Streams a text file line by line in large blocks, without an allocation per line.
+//
+// A line is the text up to, not including, the next LF; a CR right before that LF
+// is not part of the line (a lone CR elsewhere stays). The last line counts even
+// without a closing LF, and a file that ends with an LF yields no extra empty line.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+namespace tessaryn {
+
+class LineReader {
+public:
+    LineReader() = default;
+    LineReader(const LineReader&) = delete;
+    LineReader& operator=(const LineReader&) = delete;
+    ~LineReader();
+
+    // False when the file cannot be opened or read (a folder cannot be read either).
+    bool open(const char* path);
+    // Gives the next line; the view stays valid until the next call. False at the end.
+    bool next(std::string_view& line);
+    // True when a read error ended the file early: what was read is incomplete.
+    bool failed() const { return failed_; }
+    void close();
+
+private:
+    bool fill();
+
+    std::FILE* file_ = nullptr;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;  // start of the unread text
+    std::size_t scan_ = 0;   // no LF stands in [begin_, scan_)
+    std::size_t end_ = 0;    // end of the text read so far
+    bool atEnd_ = false;
+    bool failed_ = false;
+};
+
+}  // namespace tessaryn

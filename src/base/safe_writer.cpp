@@ -1,0 +1,76 @@
+#include "base/safe_writer.h"
+
+#include <cstring>
+
+namespace tessaryn {
+
+namespace {
+constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+}
+
+SafeWriter::~SafeWriter() { abandon(); }
+
+bool SafeWriter::open(const char* destination) {
+    abandon();
+    failed_ = false;
+    if (!inspectDestination(destination, destination_)) return false;
+    file_ = createTemporaryBeside(destination_, temporaryPath_);
+    if (file_ == nullptr) return false;
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.resize(kBufferSize);
+    used_ = 0;
+    return true;
+}
+
+void SafeWriter::flush() {
+    if (used_ == 0 || failed_) return;
+    if (std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
+    used_ = 0;
+}
+
+void SafeWriter::write(std::string_view bytes) {
+    if (failed_ || file_ == nullptr) return;
+    if (bytes.size() > buffer_.size() - used_) {
+        flush();
+        if (bytes.size() >= buffer_.size()) {
+            if (!failed_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+                failed_ = true;
+            }
+            return;
+        }
+    }
+    std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
+}
+
+void SafeWriter::writeLine(std::string_view line) {
+    write(line);
+    write("\r\n");
+}
+
+bool SafeWriter::commit() {
+    if (file_ == nullptr) return false;
+    flush();
+    bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    if (failed_ || !closed || !replaceDestination(temporaryPath_, destination_)) {
+        std::remove(temporaryPath_.c_str());
+        temporaryPath_.clear();
+        return false;
+    }
+    temporaryPath_.clear();
+    return true;
+}
+
+void SafeWriter::abandon() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (!temporaryPath_.empty()) {
+        std::remove(temporaryPath_.c_str());
+        temporaryPath_.clear();
+    }
+}
+
+}  // namespace tessaryn

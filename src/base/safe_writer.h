@@ -1,0 +1,44 @@
+// Writes a new version of a file so that the old one is never lost: everything goes to
+// a temporary file beside the destination, which replaces the destination only when
+// every write and the close have succeeded. Until then, and on any failure, the
+// destination stays exactly as it was and the temporary file is removed.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/file_system.h"
+
+namespace tessaryn {
+
+class SafeWriter {
+public:
+    SafeWriter() = default;
+    SafeWriter(const SafeWriter&) = delete;
+    SafeWriter& operator=(const SafeWriter&) = delete;
+    ~SafeWriter();
+
+    // False when the destination cannot be written; nothing has been changed then.
+    bool open(const char* destination);
+    void write(std::string_view bytes);
+    // The line followed by CR LF, the line break of every text file written.
+    void writeLine(std::string_view line);
+    // Moves the finished file into place. False on any earlier or present failure,
+    // and then the destination is untouched.
+    bool commit();
+
+private:
+    void flush();
+    void abandon();
+
+    Destination destination_;
+    std::string temporaryPath_;
+    std::FILE* file_ = nullptr;
+    std::vector<char> buffer_;
+    std::size_t used_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace tessaryn

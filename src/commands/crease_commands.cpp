@@ -1,0 +1,16 @@
+// The two crease commands and Version.
+#include "commands/command_frame.h"
+#include "commands/option_flag.h"
+#include "crease/scene_creases.h"
+
+using namespace tessaryn;
+
+TESSARYN_API Version(const char*, double, char*, int) {
+    return TESSARYN_VERSION_NUMBER;
+}
+
+TESSARYN_API GetCreases(const char* text, double number, char* buffer, int) {
+    if (text == nullptr || buffer == nullptr) return TESSARYN_CREASE_ARGUMENT_ABSENT;
+    const char prefix = optionFlag(number) ? 's' : 'g';
+    return guarded([&] { return TransferGroupCreases(text, buffer, prefix); });
+}

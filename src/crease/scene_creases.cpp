@@ -1,0 +1,162 @@
+#include "crease/scene_creases.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/line_reader.h"
+#include "base/numbers.h"
+#include "base/safe_writer.h"
+#include "tessaryn.h"
+
+namespace tessaryn {
+
+namespace {
+
+constexpr std::string_view kPlaceholder = "  \tsetAttr \".cd\"";
+constexpr std::string_view kCreaseHeader =
+    "  setAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge ";
+
+bool contains(std::string_view line, std::string_view text) {
+    return line.find(text) != std::string_view::npos;
+}
+
+// What the reading pass learns of the scene.
+struct SceneScan {
+    bool hasPlaceholder = false;
+    std::size_t placeholderLine = 0;     // the last line holding the placeholder text
+    std::vector<std::int32_t> creaseIndices;  // scene numbers of the crease edges found
+};
+
+// Numbers the scene's edges as they come. The numbering counts only from the last
+// edge-count line on, so every edge-count line starts it afresh and forgets what the
+// blocks before it matched.
+class EdgeNumbering {
+public:
+    explicit EdgeNumbering(EdgeMap& creases) : creases_(creases) {}
+
+    void restart() {
+        for (EdgeMap::Slot* slot : matched_) slot->value = -1;
+        matched_.clear();
+        counter_ = 0;
+    }
+
+    // A data line: integer triples (first vertex, second vertex, unused) until the text
+    // ends or a number does not read. Each complete triple is the next scene edge; it
+    // matches a crease edge only when written smaller vertex first.
+    void readDataLine(std::string_view line) {
+        TextCursor cursor(line);
+        std::int32_t first = 0;
+        std::int32_t second = 0;
+        std::int32_t unused = 0;
+        while (readInt32(cursor, first) && readInt32(cursor, second) &&
+               readInt32(cursor, unused)) {
+            match(first, second);
+            ++counter_;
+        }
+    }
+
+    std::vector<std::int32_t> creaseIndices() const {
+        std::vector<std::int32_t> indices;
+        indices.reserve(matched_.size());
+        for (const EdgeMap::Slot* slot : matched_) indices.push_back(slot->value);
+        std::sort(indices.begin(), indices.end());
+        return indices;
+    }
+
+private:
+    void match(std::int32_t first, std::int32_t second) {
+        // Crease edges carry the OBJ's 1-based numbers; scene numbers are 0-based.
+        constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
+        if (first > second || second == kLargest || counter_ > kLargest) return;
+        EdgeMap::Slot* slot = creases_.find(orderedEdgeKey(first + 1, second + 1));
+        if (slot == nullptr || slot->value != -1) return;  // the first appearance counts
+        slot->value = static_cast<std::int32_t>(counter_);
+        matched_.push_back(slot);
+    }
+
+    EdgeMap& creases_;
+    std::vector<EdgeMap::Slot*> matched_;
+    std::int64_t counter_ = 0;
+};
+
+// One pass over the scene. False when it cannot be read.
+bool scanScene(const char* scenePath, EdgeMap& creases, SceneScan& scan) {
+    LineReader reader;
+    if (!reader.open(scenePath)) return false;
+    EdgeNumbering numbering(creases);
+    bool dataLineNext = false;
+    std::string_view line;
+    for (std::size_t number = 0; reader.next(line); ++number) {
+        if (contains(line, "setAttr -s") && contains(line, ".ed")) {
+            numbering.restart();
+            dataLineNext = false;
+        }
+        if (dataLineNext) numbering.readDataLine(line);
+        // A data line is looked at again like any line: it may itself open a block.
+        dataLineNext = contains(line, ".ed[");
+        if (contains(line, kPlaceholder)) {
+            scan.hasPlaceholder = true;
+            scan.placeholderLine = number;
+        }
+    }
+    if (reader.failed()) return false;
+    scan.creaseIndices = numbering.creaseIndices();
+    return true;
+}
+
+std::string creaseDataLine(const std::vector<std::int32_t>& indices) {
+    std::string data = " ";
+    for (std::int32_t index : indices) {
+        appendDecimal(data, index);
+        data += " 1000 ";
+    }
+    data += " ;";
+    return data;
+}
+
+}  // namespace
+
+float RewriteSceneCreases(const char* scenePath, CreaseEdges& creases) {
+    SceneScan scan;
+    if (!scanScene(scenePath, creases.edges, scan)) return TESSARYN_FAILED;
+    // Without a placeholder the statement has no place to go; a second run over a
+    // rewritten scene lands here too.
+    if (!scan.hasPlaceholder) return TESSARYN_NO_PLACEHOLDER;
+
+    // The header counts the pairs on the data line, so the statement agrees with its data
+    // even when some crease edges are not in the scene.
+    std::string header(kCreaseHeader);
+    appendDecimal(header, static_cast<std::int64_t>(scan.creaseIndices.size()));
+    const std::string data = creaseDataLine(scan.creaseIndices);
+
+    SafeWriter writer;
+    if (!writer.open(scenePath)) return TESSARYN_CANNOT_WRITE;
+    LineReader reader;
+    if (!reader.open(scenePath)) return TESSARYN_FAILED;
+    std::string_view line;
+    for (std::size_t number = 0; reader.next(line); ++number) {
+        if (number == scan.placeholderLine) {
+            writer.writeLine(header);
+            writer.writeLine(data);
+        } else if (number != scan.placeholderLine + 1) {
+            writer.writeLine(line);
+        }
+    }
+    if (reader.failed()) return TESSARYN_FAILED;
+    if (!writer.commit()) return TESSARYN_CANNOT_WRITE;
+    return static_cast<float>(creases.groupCount);
+}
+
+float TransferGroupCreases(const char* objPath, const char* scenePath, char groupPrefix) {
+    CreaseEdges creases;
+    float collected = CollectCreaseEdges(objPath, groupPrefix, creases);
+    if (collected != TESSARYN_OK) return collected;
+    return RewriteSceneCreases(scenePath, creases);
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,70 @@
+#include "base/edge_sets.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <utility>
+
+#include "base/name_table.h"
+
+namespace {
+
+using tessaryn::EdgeKey;
+
+TEST(EdgeKeys, BothOrdersGiveOneKey) {
+    EXPECT_EQ(tessaryn::edgeKey(3, 7), tessaryn::edgeKey(7, 3));
+    EXPECT_EQ(tessaryn::edgeKey(-5, 2), tessaryn::orderedEdgeKey(-5, 2));
+    EXPECT_EQ(tessaryn::edgeLow(tessaryn::edgeKey(9, -2)), -2);
+    EXPECT_EQ(tessaryn::edgeHigh(tessaryn::edgeKey(9, -2)), 9);
+    EXPECT_NE(tessaryn::edgeKey(INT32_MIN, INT32_MAX), tessaryn::kNoEdge);
+    EXPECT_NE(tessaryn::edgeKey(4, 4), tessaryn::kNoEdge);
+}
+
+// Random toggles over a small key space, so that removals often fall inside long probe
+// runs, checked against an ordered set after every step.
+TEST(GroupEdgeParity, MatchesAReferenceSetUnderRandomToggles) {
+    tessaryn::GroupEdgeParity parity;
+    std::set<std::pair<std::uint32_t, EdgeKey>> reference;
+    std::mt19937 random(12345);
+    for (int step = 0; step < 200000; ++step) {
+        auto group = static_cast<std::uint32_t>(random() % 3);
+        EdgeKey edge = tessaryn::edgeKey(static_cast<std::int32_t>(random() % 60),
+                                         static_cast<std::int32_t>(random() % 60));
+        parity.toggle(group, edge);
+        auto entry = std::make_pair(group, edge);
+        if (!reference.erase(entry)) reference.insert(entry);
+        ASSERT_EQ(parity.size(), reference.size());
+        if (step % 1000 != 0) continue;
+        std::set<std::pair<std::uint32_t, EdgeKey>> held;
+        for (const auto& slot : parity.slots()) {
+            if (slot.edge != tessaryn::kNoEdge) held.insert({slot.group, slot.edge});
+        }
+        ASSERT_EQ(held, reference);
+    }
+}
+
+TEST(EdgeMap, KeepsTheFirstValue) {
+    tessaryn::EdgeMap map;
+    for (int i = 0; i < 1000; ++i) map.insert(tessaryn::edgeKey(i, i + 1), i);
+    map.insert(tessaryn::edgeKey(5, 6), 99);
+    EXPECT_EQ(map.size(), 1000u);
+    ASSERT_NE(map.find(tessaryn::edgeKey(6, 5)), nullptr);
+    EXPECT_EQ(map.find(tessaryn::edgeKey(6, 5))->value, 5);
+    EXPECT_EQ(map.find(tessaryn::edgeKey(5, 7)), nullptr);
+}
+
+TEST(NameTable, NumbersNamesByFirstAppearanceByteForByte) {
+    tessaryn::NameTable names;
+    EXPECT_EQ(names.find("a"), tessaryn::NameTable::kAbsent);
+    EXPECT_EQ(names.add("g a"), 0u);
+    EXPECT_EQ(names.add("g a "), 1u);
+    EXPECT_EQ(names.add(""), 2u);
+    EXPECT_EQ(names.add("g a"), 0u);
+    for (int i = 0; i < 10000; ++i) names.add("name " + std::to_string(i));
+    EXPECT_EQ(names.size(), 10003u);
+    EXPECT_EQ(names.find("name 9999"), 10002u);
+    EXPECT_EQ(names.find(""), 2u);
+}
+
+}  // namespace

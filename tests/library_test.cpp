@@ -1,0 +1,73 @@
+// The library as a host sees it: its export table, Version, and the command-line tool
+// that loads it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+#include "support.h"
+
+namespace {
+
+std::string runShell(const std::string& command, int& status) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return output;
+    char chunk[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) output.append(chunk, got);
+    status = pclose(pipe);
+    return output;
+}
+
+TEST(Library, ExportsExactlyTheCommands) {
+    int status = -1;
+    std::string table =
+        runShell("nm -D --defined-only " + std::string(TESSARYN_LIBRARY_PATH), status);
+    ASSERT_EQ(status, 0);
+    std::set<std::string> exported;
+    std::size_t start = 0;
+    while (start < table.size()) {
+        std::size_t stop = table.find('\n', start);
+        std::string line = table.substr(start, stop - start);
+        start = stop == std::string::npos ? table.size() : stop + 1;
+        std::size_t name = line.rfind(' ');
+        if (name != std::string::npos) exported.insert(line.substr(name + 1));
+    }
+    const std::set<std::string> commands = {"Version", "GetCreases"};
+    EXPECT_EQ(exported, commands);
+}
+
+TEST(Library, VersionIsThreeWhateverItIsGiven) {
+    auto version = testing_support::command("Version");
+    char buffer[4] = "abc";
+    EXPECT_EQ(version(nullptr, 0, nullptr, 0), 3.0f);
+    EXPECT_EQ(version("x", -5.5, buffer, -1), 3.0f);
+    EXPECT_STREQ(buffer, "abc");
+}
+
+TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
+    testing_support::TempFolder folder;
+    const std::string tool = std::string(TESSARYN_TOOL_PATH) + " --library " +
+                             TESSARYN_LIBRARY_PATH + " ";
+    const std::string obj = folder / "cube.obj";
+    const std::string scene = folder / "cube.ma";
+    testing_support::writeFile(obj, testing_support::readFile(TESSARYN_EXAMPLES "/cube.obj"));
+    testing_support::writeFile(scene, testing_support::readFile(TESSARYN_EXAMPLES "/cube.ma"));
+    int status = -1;
+    EXPECT_EQ(runShell(tool + "creases " + obj + " " + scene + " 2>&1", status),
+              "2 groups; creases written to " + scene + "\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(testing_support::readFile(scene).find("Index_Data Edge 4\r\n 1 1000 2 1000 6 1000 "
+                                                    "7 1000  ;\r\n"),
+              std::string::npos);
+    EXPECT_EQ(runShell(tool + "creases " + obj + " " + scene + " --smoothing 2>&1", status),
+              scene + " has no crease placeholder line; nothing changed\n");
+    EXPECT_NE(status, 0);
+    EXPECT_EQ(runShell(tool + "version", status), "TessarynDLL version 3\n");
+    runShell(tool + "creases only-one-argument 2>&1", status);
+    EXPECT_NE(status, 0);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+#include "base/line_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+using testing_support::TempFolder;
+
+namespace {
+
+std::vector<std::string> linesOf(const std::string& path) {
+    tessaryn::LineReader reader;
+    EXPECT_TRUE(reader.open(path.c_str()));
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.next(line)) lines.emplace_back(line);
+    EXPECT_FALSE(reader.failed());
+    return lines;
+}
+
+TEST(LineReader, SplitsLinesAsTextModeDoes) {
+    struct Row {
+        std::string bytes;
+        std::vector<std::string> lines;
+    } rows[] = {
+        {"", {}},
+        {"\n", {""}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\nb", {"a", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\r\n", {"a\rb"}},
+        {"a\r\r\n", {"a\r"}},
+        {"a\r", {"a\r"}},
+        {"\n\n", {"", ""}},
+        {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+    };
+    TempFolder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.bytes));
+        testing_support::writeFile(folder / "f", row.bytes);
+        EXPECT_EQ(linesOf(folder / "f"), row.lines);
+    }
+}
+
+TEST(LineReader, LinesLongerThanABlockAndAcrossBlockEdges) {
+    TempFolder folder;
+    std::string longLine(3 * 1024 * 1024 + 17, 'x');
+    std::string bytes = "first\r\n" + longLine + "\r\n";
+    // Lines whose CR LF straddles the edge of a 1 MiB block.
+    while (bytes.size() < 5u * 1024 * 1024) bytes += "line of some length\r\n";
+    bytes += "last";
+    testing_support::writeFile(folder / "f", bytes);
+    std::vector<std::string> lines = linesOf(folder / "f");
+    ASSERT_GT(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "first");
+    EXPECT_EQ(lines[1], longLine);
+    for (std::size_t i = 2; i + 1 < lines.size(); ++i) ASSERT_EQ(lines[i], "line of some length");
+    EXPECT_EQ(lines.back(), "last");
+}
+
+TEST(LineReader, MissingFilesAndFoldersDoNotOpen) {
+    TempFolder folder;
+    tessaryn::LineReader reader;
+    EXPECT_FALSE(reader.open((folder / "missing").c_str()));
+    EXPECT_FALSE(reader.open(folder.path().c_str()));
+}
+
+}  // namespace

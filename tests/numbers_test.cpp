@@ -1,0 +1,109 @@
+#include "base/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using tessaryn::TextCursor;
+
+namespace {
+
+// Every 32-bit integer that reads from `text`, in order, until a read fails.
+std::vector<std::int32_t> int32s(const std::string& text) {
+    TextCursor cursor(text);
+    std::vector<std::int32_t> values;
+    std::int32_t value = 0;
+    while (tessaryn::readInt32(cursor, value)) values.push_back(value);
+    return values;
+}
+
+std::vector<float> floats(const std::string& text) {
+    TextCursor cursor(text);
+    std::vector<float> values;
+    float value = 0;
+    while (tessaryn::readFloat(cursor, value)) values.push_back(value);
+    return values;
+}
+
+TEST(Numbers, IntegersReadAsAStreamReadsThem) {
+    struct Row {
+        std::string text;
+        std::vector<std::int32_t> expected;
+    } rows[] = {
+        {"1 2 3", {1, 2, 3}},
+        {" \t\r\v\f7\n8", {7, 8}},
+        {"+5 -6", {5, -6}},
+        {"3-4", {3, -4}},
+        {"5.0 6", {5}},
+        {"12abc 5", {12}},
+        {"abc 5", {}},
+        {"- 5", {}},
+        {"--5", {}},
+        {"+", {}},
+        {"2147483647 -2147483648 1", {2147483647, -2147483648, 1}},
+        {"2147483648 1", {}},
+        {"-2147483649 1", {}},
+        {"0007 -0", {7, 0}},
+        {std::string(5000, '9') + " 1", {}},
+        {"", {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(int32s(row.text), row.expected);
+    }
+}
+
+TEST(Numbers, AFailedReadLeavesTheCursorAndValue) {
+    std::string text = "  x9";
+    TextCursor cursor(text);
+    std::int32_t value = 42;
+    EXPECT_FALSE(tessaryn::readInt32(cursor, value));
+    EXPECT_EQ(value, 42);
+    EXPECT_EQ(cursor.position, text.data());
+}
+
+TEST(Numbers, Int64ReadsTheWholeRange) {
+    std::string text = "9223372036854775807 -9223372036854775808 9223372036854775808";
+    TextCursor cursor(text);
+    std::int64_t value = 0;
+    ASSERT_TRUE(tessaryn::readInt64(cursor, value));
+    EXPECT_EQ(value, INT64_MAX);
+    ASSERT_TRUE(tessaryn::readInt64(cursor, value));
+    EXPECT_EQ(value, INT64_MIN);
+    EXPECT_FALSE(tessaryn::readInt64(cursor, value));
+}
+
+TEST(Numbers, FloatsReadAsAStreamReadsThem) {
+    struct Row {
+        const char* text;
+        std::vector<float> expected;
+    } rows[] = {
+        {"0.5 -1.25 3", {0.5f, -1.25f, 3.0f}},
+        {"+2.5e1 .5 -.25", {25.0f, 0.5f, -0.25f}},
+        {"1.5.25", {1.5f, 0.25f}},
+        {"1-2", {1.0f, -2.0f}},
+        {"inf 1", {}},
+        {"nan", {}},
+        {"x 1", {}},
+        {"1e50 2", {}},
+        {"0.1", {0.1f}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(floats(row.text), row.expected);
+    }
+}
+
+TEST(Numbers, DecimalTextHasNoPlusAndNoLeadingZeros) {
+    std::string text;
+    tessaryn::appendDecimal(text, 0);
+    text += ' ';
+    tessaryn::appendDecimal(text, -2147483649LL);
+    text += ' ';
+    tessaryn::appendDecimal(text, 1000);
+    EXPECT_EQ(text, "0 -2147483649 1000");
+}
+
+}  // namespace

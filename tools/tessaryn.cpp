@@ -1,0 +1,160 @@
+// tessaryn: the library's commands from a shell. It loads the library and calls its
+// exports by name, exactly as the host application does, and says in one sentence
+// what the result code means. Exit status 0 on success, 1 on failure, 2 on misuse.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+#include "tessaryn.h"
+
+namespace {
+
+using Command = float(TESSARYN_CALL*)(const char*, double, char*, int);
+
+const char* const kUsage =
+    "usage: tessaryn [--library PATH] COMMAND ARGUMENTS\n"
+    "  version                            the library's version number\n"
+    "  creases OBJ SCENE [--smoothing]    group-border edges of OBJ as creases in SCENE\n";
+
+class Library {
+public:
+    bool load(const std::string& path) {
+#if defined(_WIN32)
+        handle_ = LoadLibraryA(path.c_str());
+#else
+        handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+#endif
+        return handle_ != nullptr;
+    }
+    Command find(const char* name) const {
+#if defined(_WIN32)
+        return reinterpret_cast<Command>(
+            reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
+#else
+        return reinterpret_cast<Command>(dlsym(handle_, name));
+#endif
+    }
+
+private:
+    void* handle_ = nullptr;
+};
+
+std::string libraryBesideTool(const char* argv0) {
+#if defined(_WIN32)
+    const char* name = "TessarynDLL.dll";
+#else
+    const char* name = "libTessarynDLL.so";
+#endif
+    std::string tool(argv0);
+    std::string::size_type slash = tool.find_last_of("/\\");
+    return slash == std::string::npos ? std::string("./") + name
+                                      : tool.substr(0, slash + 1) + name;
+}
+
+// Calls a command with `second` in a writable, NUL-terminated buffer, as the host does.
+float call(Command command, const std::string& text, double number, const std::string& second) {
+    if (command == nullptr) {
+        std::fputs("the library does not have this command\n", stderr);
+        std::exit(1);
+    }
+    std::vector<char> buffer(second.begin(), second.end());
+    buffer.resize(second.size() < 260 ? 260 : second.size() + 1, '\0');
+    return command(text.c_str(), number, buffer.data(), static_cast<int>(buffer.size()));
+}
+
+int say(bool ok, const std::string& sentence) {
+    std::fprintf(ok ? stdout : stderr, "%s\n", sentence.c_str());
+    return ok ? 0 : 1;
+}
+
+std::string wholeNumber(float value) { return std::to_string(static_cast<long long>(value)); }
+
+// The sentence for a failure that any command may report, or for a code it should not.
+int sayFailure(float code) {
+    if (code == TESSARYN_UNEXPECTED) return say(false, "out of memory; nothing was changed");
+    return say(false, "unexpected result code " + std::to_string(code));
+}
+
+int creases(const Library& library, const std::vector<std::string>& args, bool smoothing) {
+    const std::string& obj = args[0];
+    const std::string& scene = args[1];
+    float code = call(library.find("GetCreases"), obj, smoothing ? 1.0 : 0.0, scene);
+    if (code >= 1.0f) {
+        return say(true, wholeNumber(code) + (smoothing ? " smoothing groups" : " groups") +
+                             "; creases written to " + scene);
+    }
+    if (code == TESSARYN_FAILED) return say(false, "cannot read " + obj + " or " + scene);
+    if (code == TESSARYN_TOO_MANY_GROUPS) {
+        return say(false, obj + " has more than 8191 groups; nothing changed");
+    }
+    if (code == TESSARYN_NO_CREASE_EDGES) {
+        return say(false, obj + " has no group-border edge; nothing changed");
+    }
+    if (code == TESSARYN_NO_PLACEHOLDER) {
+        return say(false, scene + " has no crease placeholder line; nothing changed");
+    }
+    if (code == TESSARYN_CANNOT_WRITE) return say(false, "cannot write " + scene + "; it is unchanged");
+    return sayFailure(code);
+}
+
+struct Subcommand {
+    const char* name;
+    std::size_t arguments;
+    const char* option;  // the one flag it takes, or nullptr
+    int (*run)(const Library&, const std::vector<std::string>&, bool);
+};
+
+int version(const Library& library, const std::vector<std::string>&, bool) {
+    float code = call(library.find("Version"), "", 0.0, "");
+    return say(true, "TessarynDLL version " + wholeNumber(code));
+}
+
+const Subcommand kSubcommands[] = {
+    {"version", 0, nullptr, version},
+    {"creases", 2, "--smoothing", creases},
+};
+
+int usage() {
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> words(argv + 1, argv + argc);
+    std::string libraryPath = libraryBesideTool(argv[0]);
+    if (words.size() >= 2 && words[0] == "--library") {
+        libraryPath = words[1];
+        words.erase(words.begin(), words.begin() + 2);
+    }
+    if (words.empty()) return usage();
+
+    for (const Subcommand& subcommand : kSubcommands) {
+        if (words[0] != subcommand.name) continue;
+        std::vector<std::string> args;
+        bool flag = false;
+        for (std::size_t i = 1; i < words.size(); ++i) {
+            if (subcommand.option != nullptr && words[i] == subcommand.option) {
+                flag = true;
+            } else {
+                args.push_back(words[i]);
+            }
+        }
+        if (args.size() != subcommand.arguments) return usage();
+        Library library;
+        if (!library.load(libraryPath)) {
+            return say(false, "cannot load the library " + libraryPath);
+        }
+        return subcommand.run(library, args, flag);
+    }
+    return usage();
+}
