@@ -80,7 +80,8 @@ bool fileExists(const std::string& path) {
 }
 
 std::string realDataPath(const std::string& name) {
-    return std::string(TESSARYN_REAL_DATA) + "/" + name;
+    const std::string folder = TESSARYN_REAL_DATA;
+    return folder.empty() ? folder : folder + "/" + name;
 }
 
 std::string crlfLines(const std::vector<std::string>& lines) {

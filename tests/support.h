@@ -31,6 +31,8 @@ private:
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
+// The path of a real file written by another tool; empty when the real files are not
+// there (the test then skips).
 std::string realDataPath(const std::string& name);
 
 // Joins lines, each followed by CR LF, as the library writes text files.
