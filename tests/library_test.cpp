@@ -35,7 +35,7 @@ TEST(Library, ExportsExactlyTheCommands) {
         std::size_t name = line.rfind(' ');
         if (name != std::string::npos) exported.insert(line.substr(name + 1));
     }
-    const std::set<std::string> commands = {"Version", "GetCreases"};
+    const std::set<std::string> commands = {"Version", "GetCreases", "GetCreasesVyx"};
     EXPECT_EQ(exported, commands);
 }
 
@@ -66,6 +66,20 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
               scene + " has no crease placeholder line; nothing changed\n");
     EXPECT_NE(status, 0);
     EXPECT_EQ(runShell(tool + "version", status), "TessarynDLL version 3\n");
+
+    const std::string vyx = folder / "cube.vyx";
+    EXPECT_EQ(runShell(tool + "vyx " + obj + " " + vyx + " --smoothing 2>&1", status),
+              "2 smoothing groups; " + vyx + " written\n");
+    EXPECT_EQ(status, 0);
+    std::string dump = runShell(tool + "dump " + vyx + " 2>&1", status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(dump.find("40002  crease flags             22 bytes          6 entries"),
+              std::string::npos) << dump;
+    std::string bytes = testing_support::readFile(vyx);
+    testing_support::writeFile(vyx, bytes.substr(0, bytes.size() - 1));
+    dump = runShell(tool + "dump " + vyx + " 2>&1", status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(dump.find("is not a well-formed Vyx file: truncated"), std::string::npos) << dump;
     runShell(tool + "creases only-one-argument 2>&1", status);
     EXPECT_NE(status, 0);
 }

@@ -14,6 +14,7 @@
 #endif
 
 #include "tessaryn.h"
+#include "tools/vyx_dump.h"
 
 namespace {
 
@@ -22,7 +23,9 @@ using Command = float(TESSARYN_CALL*)(const char*, double, char*, int);
 const char* const kUsage =
     "usage: tessaryn [--library PATH] COMMAND ARGUMENTS\n"
     "  version                            the library's version number\n"
-    "  creases OBJ SCENE [--smoothing]    group-border edges of OBJ as creases in SCENE\n";
+    "  creases OBJ SCENE [--smoothing]    group-border edges of OBJ as creases in SCENE\n"
+    "  vyx OBJ VYX [--smoothing]          OBJ as a Vyx file with crease flags\n"
+    "  dump VYX                           show what a Vyx file holds\n";
 
 class Library {
 public:
@@ -105,6 +108,25 @@ int creases(const Library& library, const std::vector<std::string>& args, bool s
     return sayFailure(code);
 }
 
+int vyxFile(const Library& library, const std::vector<std::string>& args, bool smoothing) {
+    const std::string& obj = args[0];
+    const std::string& out = args[1];
+    float code = call(library.find("GetCreasesVyx"), obj, smoothing ? 1.0 : 0.0, out);
+    if (code >= 0.0f) {
+        return say(true, wholeNumber(code) + (smoothing ? " smoothing groups" : " groups") +
+                             "; " + out + " written");
+    }
+    if (code == TESSARYN_FAILED) return say(false, "cannot read " + obj);
+    if (code == TESSARYN_BAD_INDEX) {
+        return say(false, obj + " has a face that names a vertex or texture coordinate it does "
+                                "not have; nothing written");
+    }
+    if (code == TESSARYN_VYX_CANNOT_WRITE) return say(false, "cannot write " + out + "; nothing written");
+    return sayFailure(code);
+}
+
+int dump(const Library&, const std::vector<std::string>& args, bool) { return dumpVyx(args[0]); }
+
 struct Subcommand {
     const char* name;
     std::size_t arguments;
@@ -120,6 +142,8 @@ int version(const Library& library, const std::vector<std::string>&, bool) {
 const Subcommand kSubcommands[] = {
     {"version", 0, nullptr, version},
     {"creases", 2, "--smoothing", creases},
+    {"vyx", 2, "--smoothing", vyxFile},
+    {"dump", 1, nullptr, dump},
 };
 
 int usage() {

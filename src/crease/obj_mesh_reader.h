@@ -1,0 +1,13 @@
+// Reads a whole OBJ mesh in one pass for the Vyx writer and gives each face its crease
+// flags: the edges that an odd number of faces of one group of the crease source use.
+#pragma once
+
+#include "crease/vyx_mesh.h"
+
+namespace tessaryn {
+
+// `smoothingSource` picks smoothing groups as the crease source, else groups; both
+// kinds are always read. False when the OBJ cannot be read.
+bool ReadObjMesh(const char* objPath, bool smoothingSource, VyxMesh& mesh);
+
+}  // namespace tessaryn

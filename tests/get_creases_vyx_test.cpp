@@ -1,0 +1,288 @@
+// GetCreasesVyx through the built library; every written file is read back block by
+// block, and the worked examples are compared byte for byte.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "crease/vyx_format.h"
+#include "crease/vyx_reader.h"
+#include "support.h"
+
+using testing_support::call;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+namespace vyx = tessaryn::vyx;
+
+namespace {
+
+struct Converted {
+    float code = 0;
+    std::string bytes;  // the written file, empty when none
+    vyx::File file;
+
+    std::vector<std::int32_t> tags() const {
+        std::vector<std::int32_t> tags;
+        for (const vyx::Block& block : file.blocks) tags.push_back(block.tag);
+        return tags;
+    }
+    template <typename T>
+    std::vector<T> block(std::int32_t tag) const {
+        const vyx::Block* found = file.find(tag);
+        return found == nullptr ? std::vector<T>() : vyx::records<T>(*found);
+    }
+    std::vector<std::int32_t> faces() const { return block<std::int32_t>(vyx::kFaceTag); }
+    std::vector<std::uint8_t> creases() const { return block<std::uint8_t>(vyx::kCreaseTag); }
+    std::vector<std::uint16_t> groups() const { return block<std::uint16_t>(vyx::kFaceGroupTag); }
+    std::vector<float> textures() const { return block<float>(vyx::kTextureTag); }
+};
+
+Converted convert(const std::string& obj, double number = 0.0) {
+    TempFolder folder;
+    writeFile(folder / "mesh.obj", obj);
+    Converted result;
+    result.code = call("GetCreasesVyx", (folder / "mesh.obj").c_str(), number, folder / "mesh.vyx");
+    if (testing_support::fileExists(folder / "mesh.vyx")) {
+        result.bytes = readFile(folder / "mesh.vyx");
+        EXPECT_EQ(vyx::parse(result.bytes, result.file), "");
+    }
+    EXPECT_EQ(folder.entries().size(), result.bytes.empty() ? 1u : 2u);
+    return result;
+}
+
+// An independent encoding of a Vyx file, for the byte-for-byte checks.
+void putInt(std::string& out, std::int32_t value) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
+}
+void putFloat(std::string& out, float value) {
+    std::int32_t bits;
+    std::memcpy(&bits, &value, 4);
+    putInt(out, bits);
+}
+std::string fileHeader() { return std::string("Vyxb 1.0") + std::string(24, '\0'); }
+void putBlockHeader(std::string& out, std::int32_t tag, std::int32_t payload, std::int32_t count) {
+    putInt(out, tag);
+    putInt(out, payload + 16);
+    putInt(out, count);
+    putInt(out, 0);
+}
+std::string endMarker() { return std::string(16, '\0'); }
+
+TEST(GetCreasesVyx, AnEmptyObjGivesAnEightyByteFile) {
+    Converted result = convert("# nothing\n");
+    EXPECT_EQ(result.code, 0.0f);
+    std::string expected = fileHeader();
+    putBlockHeader(expected, vyx::kVertexTag, 0, 0);
+    putBlockHeader(expected, vyx::kFaceTag, 0, 0);
+    expected += endMarker();
+    EXPECT_EQ(expected.size(), 80u);
+    EXPECT_EQ(result.bytes, expected);
+}
+
+TEST(GetCreasesVyx, OneTexturedTriangleInOneGroup) {
+    Converted result = convert(
+        "v 0 0 0\nv 1 0 0\nv 0 1 0.5\nvt 0.25 0.5\nvt 1 0\nvt 0 1\ng only\nf 1/1 2/2 3/3\n");
+    EXPECT_EQ(result.code, 1.0f);
+    std::string expected = fileHeader();
+    putBlockHeader(expected, vyx::kVertexTag, 36, 3);
+    for (float v : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.5f}) putFloat(expected, v);
+    putBlockHeader(expected, vyx::kFaceTag, 16, 1);
+    for (int c : {0, 1, 2, -1}) putInt(expected, c);
+    putBlockHeader(expected, vyx::kTextureTag, 32, 1);
+    for (float t : {0.25f, 0.5f, 1.f, 0.f, 0.f, 1.f, 0.f, 0.f}) putFloat(expected, t);
+    putBlockHeader(expected, vyx::kFaceGroupTag, 2, 1);
+    expected += std::string("\x21\x00", 2);  // one group name: the smoothing value 33
+    putBlockHeader(expected, vyx::kCreaseTag, 1, 1);
+    expected += '\x3F';  // all three edges are open borders
+    expected += endMarker();
+    EXPECT_EQ(result.bytes, expected);
+}
+
+const std::string kCubeObj =
+    "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\nv 0 1 0\nv 1 1 0\nv 0 0 0\nv 1 0 0\n"
+    "g sides\nf 1 2 4 3\ng top\nf 3 4 6 5\ng sides\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\nf 7 1 3 5\n";
+
+TEST(GetCreasesVyx, TheTopFaceOfACube) {
+    Converted result = convert(kCubeObj);
+    EXPECT_EQ(result.code, 2.0f);
+    EXPECT_EQ(result.tags(), (std::vector<std::int32_t>{vyx::kVertexTag, vyx::kFaceTag,
+                                                         vyx::kFaceGroupTag, vyx::kCreaseTag}));
+    EXPECT_EQ(result.creases(), (std::vector<std::uint8_t>{0x30, 0xFF, 0x03, 0x00, 0x30, 0x30}));
+    EXPECT_EQ(result.groups(), (std::vector<std::uint16_t>{33, 66, 33, 33, 33, 33}));
+    EXPECT_EQ(result.faces(), (std::vector<std::int32_t>{0, 1, 3, 2, 2, 3, 5, 4, 4, 5, 7, 6,
+                                                          6, 7, 1, 0, 1, 7, 5, 3, 6, 0, 2, 4}));
+}
+
+TEST(GetCreasesVyx, CreaseSourcesAndGroupValues) {
+    // A closed cube: one group line, two smoothing bands (front+top+back, the rest).
+    const std::string smoothCube =
+        "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\nv 0 1 0\nv 1 1 0\nv 0 0 0\nv 1 0 0\n"
+        "g all\ns 1\nf 1 2 4 3\nf 3 4 6 5\nf 5 6 8 7\ns 2\nf 7 8 2 1\nf 2 8 6 4\nf 7 1 3 5\n";
+    struct Row {
+        const char* what;
+        std::string obj;
+        double number;
+        float code;
+        std::vector<std::uint8_t> creases;
+        std::vector<std::uint16_t> groups;
+    } rows[] = {
+        {"no group line", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", 0, 0, {0x00}, {33}},
+        {"one group name: no creases, smoothing values written", smoothCube, 0, 1,
+         {0, 0, 0, 0, 0, 0}, {33, 33, 33, 66, 66, 66}},
+        {"smoothing bands as the source", smoothCube, 1.0, 2,
+         {0xCF, 0xCC, 0xFC, 0x33, 0xFC, 0xFC}, {33, 33, 33, 66, 66, 66}},
+        {"0.999 is not set", smoothCube, 0.999, 1, {0, 0, 0, 0, 0, 0}, {33, 33, 33, 66, 66, 66}},
+        {"faces before the first group line join it",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\ng a\nf 2 4 3\ng b\n", 0, 2,
+         {0x33, 0x0F}, {33, 33}},
+        {"a trailing blank makes another group; a repeat continues",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\ng a\nf 1 2 3\ng a \nf 2 4 3\ng a\nf 1 2 3\n", 0, 2,
+         {0x0C, 0x3F, 0x0C}, {33, 66, 33}},
+        {"group values by first appearance in smoothing mode",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\ng b\nf 1 2 3\ng a\nf 1 2 3\ng b\nf 1 2 3\n", 1.0, 0,
+         {0, 0, 0}, {33, 66, 33}},
+        {"a face with five corners keeps four and uses five edges",
+         "v 0 0 0\nv 1 0 0\nv 2 1 0\nv 1 2 0\nv 0 1 0\ng a\nf 1 2 3 4 5\n", 0, 1,
+         {0x3F}, {33}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Converted result = convert(row.obj, row.number);
+        EXPECT_EQ(result.code, row.code);
+        EXPECT_EQ(result.creases(), row.creases);
+        EXPECT_EQ(result.groups(), row.groups);
+    }
+}
+
+TEST(GetCreasesVyx, CornerFormsAndTextureCorners) {
+    const std::string table = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nv 2 2 2\n"
+                              "vt 0.5 0.5\nvt 0.25 0.75\nvt 1 1\nvt 0 0.5\n";
+    struct Row {
+        const char* what;
+        std::string faces;
+        std::vector<std::int32_t> corners;
+        std::vector<float> textures;
+    } rows[] = {
+        {"5/2 and 5 give vertex 4", "f 5/2 1 2\n", {4, 0, 1, -1}, {0.25f, 0.75f, 0, 0, 0, 0, 0, 0}},
+        {"v/vt/vn gives its texture index", "f 1/1/9 2/2/9 3/3/9 4/4/9\n", {0, 1, 2, 3},
+         {0.5f, 0.5f, 0.25f, 0.75f, 1, 1, 0, 0.5f}},
+        {"v//vn and v/ give no texture index", "f 1//3 2/ 3//1\n", {0, 1, 2, -1}, {}},
+        {"relative indices count back from the last entry read", "f -1/-1 -2/-4 -5/-2\n",
+         {4, 3, 0, -1}, {0, 0.5f, 0.5f, 0.5f, 1, 1, 0, 0}},
+        {"a five-corner face gives four texture corners", "f 1/1 2/2 3/3 4/4 5/1\n",
+         {0, 1, 2, 3}, {0.5f, 0.5f, 0.25f, 0.75f, 1, 1, 0, 0.5f}},
+        {"only textured faces add texture corners", "f 1 2 3\nf 1/4 2/4 3/4\n",
+         {0, 1, 2, -1, 0, 1, 2, -1}, {0, 0.5f, 0, 0.5f, 0, 0.5f, 0, 0}},
+        {"a face with no corner adds no face", "f\nf x 1 2\nf 1 2 3\n", {0, 1, 2, -1}, {}},
+        {"tabs separate corners", "f\t1\t2\t3\n", {0, 1, 2, -1}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Converted result = convert(table + row.faces);
+        EXPECT_EQ(result.code, 0.0f);
+        EXPECT_EQ(result.faces(), row.corners);
+        EXPECT_EQ(result.textures(), row.textures);
+        const vyx::Block* texture = result.file.find(vyx::kTextureTag);
+        if (texture != nullptr) {
+            EXPECT_EQ(static_cast<std::size_t>(texture->count), row.textures.size() / 8);
+        }
+    }
+}
+
+TEST(GetCreasesVyx, VerticesTextureCoordinatesColoursAndMasks) {
+    Converted result = convert(
+        "v 1 2 3 4\nv 1 x 3\nvt 0.5 0.25 9\nvt 7\nvn 0 0 1\nv\tignored\n"
+        "#MRGB ff1020300aBbCcDd123\n#MRGB 00000000\nf 1/1 2/2 3/2\nv 5 6 7\n");
+    EXPECT_EQ(result.code, 0.0f);
+    EXPECT_EQ(result.block<float>(vyx::kVertexTag),
+              (std::vector<float>{1, 2, 3, 1, 0, 0, 5, 6, 7}));
+    EXPECT_EQ(result.textures(), (std::vector<float>{0.5f, 0.25f, 7, 0, 7, 0, 0, 0}));
+    EXPECT_EQ(result.block<std::uint8_t>(vyx::kColourTag),
+              (std::vector<std::uint8_t>{0x30, 0x20, 0x10, 0, 0xDD, 0xCC, 0xBB, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(result.block<std::uint8_t>(vyx::kMaskTag), (std::vector<std::uint8_t>{0xFF, 0x0A, 0}));
+
+    // One chunk fewer than vertices: neither block.
+    Converted fewer = convert("v 0 0 0\nv 1 0 0\n#MRGB ff102030\n#MRGB\n");
+    EXPECT_EQ(fewer.tags(), (std::vector<std::int32_t>{vyx::kVertexTag, vyx::kFaceTag}));
+}
+
+TEST(GetCreasesVyx, ThousandsOfGroupNames) {
+    std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (int i = 1; i <= 3000; ++i) obj += "g n" + std::to_string(i) + "\nf 1 2 3\n";
+    Converted result = convert(obj);
+    EXPECT_EQ(result.code, 3000.0f);
+    std::vector<std::uint16_t> groups = result.groups();
+    ASSERT_EQ(groups.size(), 3000u);
+    EXPECT_EQ(groups[1985], static_cast<std::uint16_t>(33 * 1986));  // 65538 wraps to 2
+    EXPECT_EQ(groups[1985], 2);
+    EXPECT_EQ(result.creases(), std::vector<std::uint8_t>(3000, 0x3F));
+}
+
+TEST(GetCreasesVyx, FacesThatNameMissingEntriesAreRefused) {
+    const std::string mesh = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n";
+    for (const char* face : {"f 0 1 2\n", "f 1 2 4\n", "f 1 2 -4\n", "f 1/2 2 3\n",
+                             "f 1/0 2 3\n", "f -1/-2 2 3\n", "f 1 2 3 2147483648\n"}) {
+        SCOPED_TRACE(face);
+        TempFolder folder;
+        writeFile(folder / "mesh.obj", mesh + face);
+        writeFile(folder / "mesh.vyx", "old");
+        EXPECT_EQ(call("GetCreasesVyx", (folder / "mesh.obj").c_str(), 0, folder / "mesh.vyx"),
+                  TESSARYN_BAD_INDEX);
+        EXPECT_EQ(readFile(folder / "mesh.vyx"), "old");
+    }
+    // A forward reference to a vertex read later is an entry of the file.
+    EXPECT_EQ(convert("f 1 2 3\nv 0 0 0\nv 1 0 0\nv 0 1 0\n").code, 0.0f);
+}
+
+TEST(GetCreasesVyx, ArgumentsAndDestinations) {
+    TempFolder folder;
+    writeFile(folder / "mesh.obj", kCubeObj);
+    const std::string obj = folder / "mesh.obj";
+    std::string out = folder / "out.vyx";
+    auto command = testing_support::command("GetCreasesVyx");
+    EXPECT_EQ(command(nullptr, 0, &out[0], 0), TESSARYN_CREASE_ARGUMENT_ABSENT);
+    EXPECT_EQ(command(obj.c_str(), 0, nullptr, 0), TESSARYN_CREASE_ARGUMENT_ABSENT);
+    EXPECT_EQ(call("GetCreasesVyx", (folder / "missing.obj").c_str(), 0, out), TESSARYN_FAILED);
+    EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, folder / "no/such/folder.vyx"),
+              TESSARYN_VYX_CANNOT_WRITE);
+    EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, folder.path()), TESSARYN_VYX_CANNOT_WRITE);
+    writeFile(out, "read-only");
+    chmod(out.c_str(), 0444);
+    EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, out), TESSARYN_VYX_CANNOT_WRITE);
+    EXPECT_EQ(readFile(out), "read-only");
+    chmod(out.c_str(), 0644);
+    EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, out), 2.0f);
+    const std::string first = readFile(out);
+    // The OBJ itself as the destination: read in full first, then replaced.
+    EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, obj), 2.0f);
+    EXPECT_EQ(readFile(obj), first);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"mesh.obj", "out.vyx"}));
+}
+
+TEST(GetCreasesVyx, RealObjFiles) {
+    if (testing_support::realDataPath("").empty()) GTEST_SKIP() << "no real test files";
+    Converted spider = convert(readFile(testing_support::realDataPath("assimp__spider.obj")));
+    EXPECT_EQ(spider.code, 19.0f);
+    ASSERT_NE(spider.file.find(vyx::kVertexTag), nullptr);
+    EXPECT_EQ(spider.file.find(vyx::kVertexTag)->count, 762);
+    EXPECT_EQ(spider.file.find(vyx::kFaceTag)->count, 1368);
+    EXPECT_EQ(spider.file.find(vyx::kTextureTag)->count, 1368);
+    Converted smooth = convert(readFile(testing_support::realDataPath("assimp__spider.obj")), 1.0);
+    EXPECT_EQ(smooth.code, 2.0f);
+
+    // The cube of 12 triangles, one smoothing group per side: every cube edge is a
+    // crease and no diagonal is, so each triangle has exactly two crease edges.
+    Converted cube = convert(
+        readFile(testing_support::realDataPath("tinyobj__issue-162-smoothing-group.obj")), 1.0);
+    EXPECT_EQ(cube.code, 6.0f);
+    for (std::uint8_t flags : cube.creases()) {
+        int edges = ((flags & 0x03) != 0) + ((flags & 0x0C) != 0) + ((flags & 0x30) != 0);
+        EXPECT_EQ(edges, 2) << int{flags};
+    }
+}
+
+}  // namespace
