@@ -35,7 +35,9 @@ TEST(Library, ExportsExactlyTheCommands) {
         std::size_t name = line.rfind(' ');
         if (name != std::string::npos) exported.insert(line.substr(name + 1));
     }
-    const std::set<std::string> commands = {"Version", "GetCreases", "GetCreasesVyx"};
+    const std::set<std::string> commands = {
+        "Version",      "OpenFolder",   "GetFile",          "CloseFolder", "FileDelete",
+        "EmptyFolder",  "SwapVertices", "SmoothtoGroupOBJ", "GetCreases",  "GetCreasesVyx"};
     EXPECT_EQ(exported, commands);
 }
 
@@ -82,6 +84,32 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
     EXPECT_NE(dump.find("is not a well-formed Vyx file: truncated"), std::string::npos) << dump;
     runShell(tool + "creases only-one-argument 2>&1", status);
     EXPECT_NE(status, 0);
+}
+
+TEST(Tool, LineToolsAndFolderServices) {
+    testing_support::TempFolder folder;
+    const std::string tool = std::string(TESSARYN_TOOL_PATH) + " --library " +
+                             TESSARYN_LIBRARY_PATH + " ";
+    testing_support::writeFile(folder / "a.obj", "v 1 1 1\ns 1\nf 1\n");
+    testing_support::writeFile(folder / "b.obj", "v 0 0 0\nf 1\n");
+    int status = -1;
+    EXPECT_EQ(runShell(tool + "smooth-to-groups " + (folder / "a.obj") + " " + (folder / "c.obj"),
+                       status),
+              folder / "c.obj" + " written with smoothing groups as groups\n");
+    EXPECT_EQ(runShell(tool + "swap-vertices " + (folder / "a.obj") + " " + (folder / "b.obj"),
+                       status),
+              folder / "b.obj" + " now has the vertex positions of " + (folder / "a.obj") + "\n");
+    EXPECT_EQ(status, 0);
+    std::string listing = runShell(tool + "ls " + folder.path(), status);
+    EXPECT_NE(listing.find("\nc.obj\n"), std::string::npos) << listing;
+    EXPECT_EQ(runShell(tool + "rm " + (folder / "c.obj"), status), folder / "c.obj" + " deleted\n");
+    EXPECT_EQ(runShell("echo n | " + tool + "sweep " + folder.path() + " 2>&1", status),
+              "Delete every file in " + folder.path() +
+                  " whose name has an extension? [y/N] nothing deleted\n");
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"a.obj", "b.obj"}));
+    runShell(tool + "sweep --yes " + folder.path(), status);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(folder.entries().empty());
 }
 
 }  // namespace

@@ -25,7 +25,12 @@ const char* const kUsage =
     "  version                            the library's version number\n"
     "  creases OBJ SCENE [--smoothing]    group-border edges of OBJ as creases in SCENE\n"
     "  vyx OBJ VYX [--smoothing]          OBJ as a Vyx file with crease flags\n"
-    "  dump VYX                           show what a Vyx file holds\n";
+    "  dump VYX                           show what a Vyx file holds\n"
+    "  smooth-to-groups IN OUT            IN with smoothing groups as groups, into OUT\n"
+    "  swap-vertices SOURCE TARGET        TARGET gets the vertex positions of SOURCE\n"
+    "  ls FOLDER                          list the entries of FOLDER\n"
+    "  rm FILE                            delete FILE\n"
+    "  sweep FOLDER [--yes]               delete the files in FOLDER whose names have an extension\n";
 
 class Library {
 public:
@@ -127,6 +132,61 @@ int vyxFile(const Library& library, const std::vector<std::string>& args, bool s
 
 int dump(const Library&, const std::vector<std::string>& args, bool) { return dumpVyx(args[0]); }
 
+int smoothToGroups(const Library& library, const std::vector<std::string>& args, bool) {
+    float code = call(library.find("SmoothtoGroupOBJ"), args[0], 0.0, args[1]);
+    if (code == TESSARYN_OK) return say(true, args[1] + " written with smoothing groups as groups");
+    if (code == TESSARYN_FAILED) return say(false, "cannot read " + args[0] + "; nothing written");
+    if (code == TESSARYN_CANNOT_WRITE) return say(false, "cannot write " + args[1] + "; it is unchanged");
+    return sayFailure(code);
+}
+
+int swapVertices(const Library& library, const std::vector<std::string>& args, bool) {
+    float code = call(library.find("SwapVertices"), args[0], 0.0, args[1]);
+    if (code == TESSARYN_OK) return say(true, args[1] + " now has the vertex positions of " + args[0]);
+    if (code == TESSARYN_FAILED) {
+        return say(false, "not swapped: a file cannot be read or written, a file has no vertex "
+                          "positions, the counts differ, or " + args[1] +
+                          " holds nothing but positions and comments; nothing changed");
+    }
+    return sayFailure(code);
+}
+
+int list(const Library& library, const std::vector<std::string>& args, bool) {
+    if (call(library.find("OpenFolder"), args[0], 0.0, "") != TESSARYN_OK) {
+        return say(false, "cannot list " + args[0]);
+    }
+    Command getFile = library.find("GetFile");
+    std::vector<char> name(260, '\0');
+    while (getFile != nullptr && getFile("", 0.0, name.data(), 260) == TESSARYN_OK) {
+        std::printf("%s\n", name.data());
+    }
+    call(library.find("CloseFolder"), "", 0.0, "");
+    return 0;
+}
+
+int remove(const Library& library, const std::vector<std::string>& args, bool) {
+    if (call(library.find("FileDelete"), args[0], 0.0, "") == TESSARYN_OK) {
+        return say(true, args[0] + " deleted");
+    }
+    return say(false, "cannot delete " + args[0]);
+}
+
+int sweep(const Library& library, const std::vector<std::string>& args, bool confirmed) {
+    if (!confirmed) {
+        std::fprintf(stderr, "Delete every file in %s whose name has an extension? [y/N] ",
+                     args[0].c_str());
+        char answer[16] = {};
+        if (std::fgets(answer, sizeof answer, stdin) == nullptr ||
+            (answer[0] != 'y' && answer[0] != 'Y')) {
+            return say(false, "nothing deleted");
+        }
+    }
+    if (call(library.find("EmptyFolder"), args[0], 0.0, "") == TESSARYN_OK) {
+        return say(true, "files with an extension deleted from " + args[0]);
+    }
+    return say(false, "cannot list " + args[0] + "; nothing deleted");
+}
+
 struct Subcommand {
     const char* name;
     std::size_t arguments;
@@ -144,6 +204,11 @@ const Subcommand kSubcommands[] = {
     {"creases", 2, "--smoothing", creases},
     {"vyx", 2, "--smoothing", vyxFile},
     {"dump", 1, nullptr, dump},
+    {"smooth-to-groups", 2, nullptr, smoothToGroups},
+    {"swap-vertices", 2, nullptr, swapVertices},
+    {"ls", 1, nullptr, list},
+    {"rm", 1, nullptr, remove},
+    {"sweep", 1, "--yes", sweep},
 };
 
 int usage() {

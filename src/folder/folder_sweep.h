@@ -1,0 +1,13 @@
+#pragma once
+
+namespace tessaryn {
+
+// Whether a dot stands after the last slash or backslash of `path`.
+bool HasExtension(const char* path);
+
+// Deletes every file directly inside the folder at `path` whose name has an extension;
+// folders and files without a dot stay, and deletions the system refuses are passed
+// over. False when the folder cannot be listed.
+bool SweepFolder(const char* path);
+
+}  // namespace tessaryn

@@ -1,0 +1,52 @@
+#include "objtools/smooth_to_groups.h"
+
+#include <string>
+#include <string_view>
+
+#include "base/line_reader.h"
+#include "base/safe_writer.h"
+#include "objtools/obj_lines.h"
+#include "tessaryn.h"
+
+namespace tessaryn {
+
+namespace {
+
+constexpr std::string_view kHeader = "# Exported from Tessaryn plugin test version";
+constexpr std::size_t kSmoothingTextLimit = 256;
+
+}  // namespace
+
+float ConvertSmoothingGroups(const char* inputPath, const char* outputPath) {
+    LineReader reader;
+    if (!reader.open(inputPath)) return TESSARYN_FAILED;
+    SafeWriter writer;
+    if (!writer.open(outputPath)) return TESSARYN_CANNOT_WRITE;
+    writer.writeLine(kHeader);
+    std::string changed;
+    std::string_view line;
+    while (reader.next(line)) {
+        switch (charAt(line, 0)) {
+            case 'v':
+                if (charAt(line, 1) == ' ') writer.writeLine(line);
+                break;
+            case 'g':
+                changed.assign(1, '#').append(line.substr(1));
+                writer.writeLine(changed);
+                break;
+            case 's':
+                changed.assign("g ").append(line.substr(1, kSmoothingTextLimit));
+                writer.writeLine(changed);
+                break;
+            default:
+                writer.writeLine(line);
+                break;
+        }
+    }
+    // An input that cannot be read to its end is not converted at all: half a mesh
+    // written over the output would lose the rest of it.
+    if (reader.failed()) return TESSARYN_FAILED;
+    return writer.commit() ? TESSARYN_OK : TESSARYN_CANNOT_WRITE;
+}
+
+}  // namespace tessaryn
