@@ -33,11 +33,12 @@ bool fetchNextEntry(Enumeration* enumeration) {
 
 void entryName(const Enumeration* enumeration, char (&name)[kEntryNameSize]) {
     const char* found = enumeration->entry->d_name;
-    if (std::strlen(found) >= kEntryNameSize) {
-        std::strcpy(name, "?");
-    } else {
-        std::strcpy(name, found);
+    std::size_t length = std::strlen(found);
+    if (length >= kEntryNameSize) {
+        found = "?";
+        length = 1;
     }
+    std::memcpy(name, found, length + 1);
 }
 
 void endEnumeration(Enumeration* enumeration) {
