@@ -1,8 +1,5 @@
 // The folder services through the built library, on real temporary folders.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -31,7 +28,7 @@ std::vector<std::string> readListing() {
     return names;
 }
 
-void makeFolder(const std::string& path) { ASSERT_EQ(mkdir(path.c_str(), 0755), 0); }
+using testing_support::makeFolder;
 
 class FolderServices : public testing::Test {
 protected:

@@ -1,7 +1,6 @@
 // GetCreases through the built library, as the host calls it, on files in a temporary
 // folder; whole output files are compared byte for byte.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cmath>
 #include <limits>
@@ -299,7 +298,7 @@ TEST(GetCreases, ArgumentsAndFilesThatCannotBeUsed) {
               TESSARYN_FAILED);
     EXPECT_EQ(call("GetCreases", folder.path().c_str(), 0, folder / "mesh.ma"), TESSARYN_FAILED);
     EXPECT_EQ(call("GetCreases", obj.c_str(), 0, folder / "missing.ma"), TESSARYN_FAILED);
-    chmod((folder / "mesh.ma").c_str(), 0444);
+    testing_support::setReadOnly(folder / "mesh.ma", true);
     EXPECT_EQ(call("GetCreases", obj.c_str(), 0, folder / "mesh.ma"), TESSARYN_CANNOT_WRITE);
     EXPECT_EQ(readFile(folder / "mesh.ma"), scene);
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"mesh.ma", "mesh.obj"}));

@@ -1,7 +1,6 @@
 // GetCreasesVyx through the built library; every written file is read back block by
 // block, and the worked examples are compared byte for byte.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
@@ -251,10 +250,10 @@ TEST(GetCreasesVyx, ArgumentsAndDestinations) {
               TESSARYN_VYX_CANNOT_WRITE);
     EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, folder.path()), TESSARYN_VYX_CANNOT_WRITE);
     writeFile(out, "read-only");
-    chmod(out.c_str(), 0444);
+    testing_support::setReadOnly(out, true);
     EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, out), TESSARYN_VYX_CANNOT_WRITE);
     EXPECT_EQ(readFile(out), "read-only");
-    chmod(out.c_str(), 0644);
+    testing_support::setReadOnly(out, false);
     EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, out), 2.0f);
     const std::string first = readFile(out);
     // The OBJ itself as the destination: read in full first, then replaced.

@@ -10,6 +10,9 @@
 
 namespace {
 
+#if !defined(_WIN32)
+// The Windows builds' export tables are checked with objdump by CI, and their tool is
+// not run from a shell here.
 std::string runShell(const std::string& command, int& status) {
     std::string output;
     FILE* pipe = popen(command.c_str(), "r");
@@ -41,6 +44,8 @@ TEST(Library, ExportsExactlyTheCommands) {
     EXPECT_EQ(exported, commands);
 }
 
+#endif
+
 TEST(Library, VersionIsThreeWhateverItIsGiven) {
     auto version = testing_support::command("Version");
     char buffer[4] = "abc";
@@ -49,14 +54,15 @@ TEST(Library, VersionIsThreeWhateverItIsGiven) {
     EXPECT_STREQ(buffer, "abc");
 }
 
+#if !defined(_WIN32)
 TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
     testing_support::TempFolder folder;
-    const std::string tool = std::string(TESSARYN_TOOL_PATH) + " --library " +
+    const std::string tool = std::string(TESSARYN_TOOL_COMMAND) + " --library " +
                              TESSARYN_LIBRARY_PATH + " ";
     const std::string obj = folder / "cube.obj";
     const std::string scene = folder / "cube.ma";
-    testing_support::writeFile(obj, testing_support::readFile(TESSARYN_EXAMPLES "/cube.obj"));
-    testing_support::writeFile(scene, testing_support::readFile(TESSARYN_EXAMPLES "/cube.ma"));
+    testing_support::writeFile(obj, testing_support::readFile(testing_support::examplePath("cube.obj")));
+    testing_support::writeFile(scene, testing_support::readFile(testing_support::examplePath("cube.ma")));
     int status = -1;
     EXPECT_EQ(runShell(tool + "creases " + obj + " " + scene + " 2>&1", status),
               "2 groups; creases written to " + scene + "\n");
@@ -88,7 +94,7 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
 
 TEST(Tool, LineToolsAndFolderServices) {
     testing_support::TempFolder folder;
-    const std::string tool = std::string(TESSARYN_TOOL_PATH) + " --library " +
+    const std::string tool = std::string(TESSARYN_TOOL_COMMAND) + " --library " +
                              TESSARYN_LIBRARY_PATH + " ";
     testing_support::writeFile(folder / "a.obj", "v 1 1 1\ns 1\nf 1\n");
     testing_support::writeFile(folder / "b.obj", "v 0 0 0\nf 1\n");
@@ -111,5 +117,7 @@ TEST(Tool, LineToolsAndFolderServices) {
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(folder.entries().empty());
 }
+
+#endif
 
 }  // namespace

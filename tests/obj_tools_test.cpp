@@ -1,7 +1,6 @@
 // SmoothtoGroupOBJ and SwapVertices through the built library, on real files in a
 // temporary folder, compared byte for byte.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -68,7 +67,7 @@ TEST(SmoothtoGroupOBJ, FailuresChangeNothing) {
     TempFolder folder;
     writeFile(folder / "in.obj", "s 1\n");
     writeFile(folder / "locked.obj", "keep");
-    chmod((folder / "locked.obj").c_str(), 0444);
+    testing_support::setReadOnly(folder / "locked.obj", true);
     const std::string in = folder / "in.obj";
     std::string out = folder / "out.obj";
     auto command = testing_support::command("SmoothtoGroupOBJ");
@@ -169,10 +168,10 @@ TEST(SwapVertices, ArgumentsPathsAndTwoRuns) {
     EXPECT_EQ(command(source.c_str(), 0, nullptr, 0), TESSARYN_ARGUMENT_ABSENT);
     EXPECT_EQ(call("SwapVertices", (folder / "missing.obj").c_str(), 0, target), TESSARYN_FAILED);
     EXPECT_EQ(call("SwapVertices", source.c_str(), 0, folder / "missing.obj"), TESSARYN_FAILED);
-    chmod(target.c_str(), 0444);
+    testing_support::setReadOnly(target, true);
     EXPECT_EQ(call("SwapVertices", source.c_str(), 0, target), TESSARYN_FAILED);
     EXPECT_EQ(readFile(target), "# old\nv 0 0 0\nf 1\n");
-    chmod(target.c_str(), 0644);
+    testing_support::setReadOnly(target, false);
     EXPECT_EQ(call("SwapVertices", source.c_str(), 0, target), TESSARYN_OK);
     EXPECT_EQ(call("SwapVertices", source.c_str(), 0, target), TESSARYN_OK);
     EXPECT_EQ(readFile(target), crlfLines({kSwapHeader, "v 1 1 1", "f 1"}));

@@ -1,8 +1,11 @@
 #include "base/safe_writer.h"
 
 #include <gtest/gtest.h>
+
+#if !defined(_WIN32)
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "support.h"
 
@@ -19,6 +22,7 @@ bool writeWhole(const std::string& path, const std::string& text) {
     return writer.commit();
 }
 
+#if !defined(_WIN32)
 TEST(SafeWriter, ReplacesAFileAndKeepsItsPermissions) {
     TempFolder folder;
     writeFile(folder / "out", "old");
@@ -31,27 +35,6 @@ TEST(SafeWriter, ReplacesAFileAndKeepsItsPermissions) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out"});
 }
 
-TEST(SafeWriter, CreatesAMissingFile) {
-    TempFolder folder;
-    ASSERT_TRUE(writeWhole(folder / "new", std::string(3 << 20, 'z')));
-    EXPECT_EQ(readFile(folder / "new").size(), 3u << 20);
-}
-
-TEST(SafeWriter, RefusesWhatADirectWriteWouldRefuse) {
-    TempFolder folder;
-    writeFile(folder / "readonly", "keep");
-    chmod((folder / "readonly").c_str(), 0444);
-    mkdir((folder / "sub").c_str(), 0755);
-    writeFile(folder / "file", "x");
-    for (const std::string& path : {folder / "readonly", folder / "sub", folder / "missing/out",
-                                    folder / "file/out"}) {
-        SCOPED_TRACE(path);
-        EXPECT_FALSE(writeWhole(path, "new"));
-    }
-    EXPECT_EQ(readFile(folder / "readonly"), "keep");
-    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"file", "readonly", "sub"}));
-}
-
 TEST(SafeWriter, ReplacesTheTargetOfASymbolicLink) {
     TempFolder folder;
     writeFile(folder / "target", "old");
@@ -61,6 +44,28 @@ TEST(SafeWriter, ReplacesTheTargetOfASymbolicLink) {
     struct stat facts {};
     ASSERT_EQ(lstat((folder / "link").c_str(), &facts), 0);
     EXPECT_TRUE(S_ISLNK(facts.st_mode));
+}
+#endif
+
+TEST(SafeWriter, CreatesAMissingFile) {
+    TempFolder folder;
+    ASSERT_TRUE(writeWhole(folder / "new", std::string(3 << 20, 'z')));
+    EXPECT_EQ(readFile(folder / "new").size(), 3u << 20);
+}
+
+TEST(SafeWriter, RefusesWhatADirectWriteWouldRefuse) {
+    TempFolder folder;
+    writeFile(folder / "readonly", "keep");
+    testing_support::setReadOnly(folder / "readonly", true);
+    testing_support::makeFolder(folder / "sub");
+    writeFile(folder / "file", "x");
+    for (const std::string& path : {folder / "readonly", folder / "sub", folder / "missing/out",
+                                    folder / "file/out"}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(writeWhole(path, "new"));
+    }
+    EXPECT_EQ(readFile(folder / "readonly"), "keep");
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"file", "readonly", "sub"}));
 }
 
 TEST(SafeWriter, AnUncommittedWriterLeavesNothingBehind) {

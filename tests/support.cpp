@@ -1,61 +1,55 @@
 #include "support.h"
 
-#include <dirent.h>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
+namespace fs = std::filesystem;
+
 namespace testing_support {
 
-namespace {
-
-void removeTree(const std::string& path) {
-    struct stat facts {};
-    if (lstat(path.c_str(), &facts) != 0) return;
-    if (S_ISDIR(facts.st_mode)) {
-        chmod(path.c_str(), 0700);
-        if (DIR* folder = opendir(path.c_str())) {
-            while (dirent* entry = readdir(folder)) {
-                std::string name = entry->d_name;
-                if (name != "." && name != "..") removeTree(path + "/" + name);
-            }
-            closedir(folder);
-        }
-        rmdir(path.c_str());
-    } else {
-        unlink(path.c_str());
-    }
+// Paths baked in at build time are host paths; a Windows build run under wine reaches
+// them through its Z: drive.
+std::string hostPath(const std::string& path) {
+#if defined(_WIN32)
+    if (!path.empty() && path[0] == '/') return "Z:" + path;
+#endif
+    return path;
 }
-
-}  // namespace
 
 TempFolder::TempFolder() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr ? base : "/tmp") + "/tessaryn-test-XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = name.data();
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path candidate = fs::temp_directory_path() / ("tessaryn-test-" + std::to_string(random() % 1000000000));
+        if (fs::create_directory(candidate)) {
+            path_ = candidate.generic_string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot make a temporary folder");
 }
 
-TempFolder::~TempFolder() { removeTree(path_); }
+TempFolder::~TempFolder() {
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(path_, ignored)) {
+        fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    }
+    fs::remove_all(path_, ignored);
+}
 
 std::vector<std::string> TempFolder::entries() const {
     std::vector<std::string> names;
-    if (DIR* folder = opendir(path_.c_str())) {
-        while (dirent* entry = readdir(folder)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(folder);
-    }
+    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -75,13 +69,26 @@ void writeFile(const std::string& path, const std::string& bytes) {
 }
 
 bool fileExists(const std::string& path) {
-    struct stat facts {};
-    return lstat(path.c_str(), &facts) == 0;
+    std::error_code error;
+    return fs::symlink_status(path, error).type() != fs::file_type::not_found && !error;
+}
+
+void makeFolder(const std::string& path) {
+    if (!fs::create_directory(path)) throw std::runtime_error("cannot make " + path);
+}
+
+void setReadOnly(const std::string& path, bool readOnly) {
+    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    fs::permissions(path, write, readOnly ? fs::perm_options::remove : fs::perm_options::add);
 }
 
 std::string realDataPath(const std::string& name) {
     const std::string folder = TESSARYN_REAL_DATA;
-    return folder.empty() ? folder : folder + "/" + name;
+    return folder.empty() ? folder : hostPath(folder + "/" + name);
+}
+
+std::string examplePath(const std::string& name) {
+    return hostPath(std::string(TESSARYN_EXAMPLES) + "/" + name);
 }
 
 std::string crlfLines(const std::vector<std::string>& lines) {
@@ -91,9 +98,15 @@ std::string crlfLines(const std::vector<std::string>& lines) {
 }
 
 Command command(const char* name) {
+#if defined(_WIN32)
+    static HMODULE library = LoadLibraryA(hostPath(TESSARYN_LIBRARY_PATH).c_str());
+    if (library == nullptr) throw std::runtime_error("cannot load " + hostPath(TESSARYN_LIBRARY_PATH));
+    void* symbol = reinterpret_cast<void*>(GetProcAddress(library, name));
+#else
     static void* library = dlopen(TESSARYN_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr) throw std::runtime_error(std::string("dlopen: ") + dlerror());
     void* symbol = dlsym(library, name);
+#endif
     if (symbol == nullptr) throw std::runtime_error(std::string("no export ") + name);
     return reinterpret_cast<Command>(symbol);
 }

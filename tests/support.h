@@ -1,5 +1,5 @@
 // What the tests share: temporary folders, whole-file reading and writing, and the
-// built library loaded the way the host loads it.
+// built library loaded the way the host loads it. Portable to the Windows builds.
 #pragma once
 
 #include <string>
@@ -31,9 +31,16 @@ private:
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
+void makeFolder(const std::string& path);
+// Read-only as the system knows it (no write bits; the read-only attribute on Windows).
+void setReadOnly(const std::string& path, bool readOnly);
+
 // The path of a real file written by another tool; empty when the real files are not
 // there (the test then skips).
 std::string realDataPath(const std::string& name);
+std::string examplePath(const std::string& name);
+// A path fixed at build time, as this build reaches it (under wine, through drive Z:).
+std::string hostPath(const std::string& path);
 
 // Joins lines, each followed by CR LF, as the library writes text files.
 std::string crlfLines(const std::vector<std::string>& lines);

@@ -1,0 +1,96 @@
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "base/file_system.h"
+
+namespace tessaryn {
+
+namespace {
+
+// The file a symbolic link or junction points to, as a path the ANSI functions take.
+bool finalPath(const char* path, std::string& resolved) {
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    char buffer[MAX_PATH + 8];
+    DWORD length = GetFinalPathNameByHandleA(file, buffer, sizeof buffer, FILE_NAME_NORMALIZED);
+    CloseHandle(file);
+    if (length == 0 || length >= sizeof buffer) return false;
+    resolved.assign(buffer, length);
+    if (resolved.compare(0, 4, "\\\\?\\") == 0 && resolved.size() > 6 && resolved[5] == ':') {
+        resolved.erase(0, 4);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool inspectDestination(const char* path, Destination& destination) {
+    destination = Destination{};
+    destination.path = path;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        if (!finalPath(path, destination.path)) return false;
+        attributes = GetFileAttributesA(destination.path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    }
+    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+    destination.exists = true;
+    destination.permissions = attributes;
+    return true;
+}
+
+std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath) {
+    std::string folder;
+    std::string::size_type separator = destination.path.find_last_of("\\/");
+    if (separator != std::string::npos) folder = destination.path.substr(0, separator + 1);
+    static unsigned serial = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + ".tessaryn-" + std::to_string(GetCurrentProcessId()) + "-" +
+                        std::to_string(++serial) + ".tmp";
+        HANDLE file = CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() == ERROR_FILE_EXISTS) continue;
+            return nullptr;
+        }
+        int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
+        if (descriptor < 0) {
+            CloseHandle(file);
+            DeleteFileA(temporaryPath.c_str());
+            return nullptr;
+        }
+        std::FILE* stream = _fdopen(descriptor, "wb");
+        if (stream == nullptr) {
+            _close(descriptor);
+            DeleteFileA(temporaryPath.c_str());
+        }
+        return stream;
+    }
+    return nullptr;
+}
+
+bool replaceDestination(const std::string& temporaryPath, const Destination& destination) {
+    // ReplaceFile keeps the destination's attributes and security; a new file is moved.
+    if (destination.exists &&
+        ReplaceFileA(destination.path.c_str(), temporaryPath.c_str(), nullptr,
+                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        return true;
+    }
+    return MoveFileExA(temporaryPath.c_str(), destination.path.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool deleteFile(const char* path) {
+    return std::remove(path) == 0;  // deletes files, never folders
+}
+
+}  // namespace tessaryn
