@@ -3,13 +3,13 @@
 namespace tessaryn {
 
 namespace {
-constexpr std::size_t kInitialSlots = 64;
+constexpr std::size_t kInitialSlots = 256;
 }
 
 EdgeMap::Slot& EdgeMap::insert(EdgeKey key, std::int32_t value) {
     if ((count_ + 1) * 2 > slots_.size()) grow();
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = mixBits(key) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = edgeSlot(key, 0, mask);; i = (i + 1) & mask) {
         Slot& slot = slots_[i];
         if (slot.key == key) return slot;
         if (slot.key == kNoEdge) {
@@ -24,7 +24,7 @@ EdgeMap::Slot& EdgeMap::insert(EdgeKey key, std::int32_t value) {
 const EdgeMap::Slot* EdgeMap::find(EdgeKey key) const {
     if (slots_.empty()) return nullptr;
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = mixBits(key) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = edgeSlot(key, 0, mask);; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.key == key) return &slot;
         if (slot.key == kNoEdge) return nullptr;
@@ -42,7 +42,7 @@ void EdgeMap::grow() {
 }
 
 std::size_t GroupEdgeParity::home(std::uint32_t group, EdgeKey edge) const {
-    return mixBits(edge ^ (std::uint64_t{group} * 0x9E3779B97F4A7C15ULL)) & (slots_.size() - 1);
+    return edgeSlot(edge, group, slots_.size() - 1);
 }
 
 void GroupEdgeParity::toggle(std::uint32_t group, EdgeKey edge) {

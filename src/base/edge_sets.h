@@ -37,6 +37,12 @@ inline std::uint64_t mixBits(std::uint64_t x) {
     return x;
 }
 
+// Where an edge's probe starts, for a table of `mask` + 1 slots; `salt` is a group
+// number. A full hash: regular vertex numberings must not pile up in one place.
+inline std::size_t edgeSlot(EdgeKey key, std::uint64_t salt, std::size_t mask) {
+    return static_cast<std::size_t>(mixBits(key ^ (salt * 0x9E3779B97F4A7C15ULL))) & mask;
+}
+
 // Edges with an int32 value each (for instance a scene edge number); open addressing
 // with linear probing, never more than half full.
 class EdgeMap {

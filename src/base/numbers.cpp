@@ -5,60 +5,6 @@
 
 namespace tessaryn {
 
-bool isStreamSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-void skipSpace(TextCursor& cursor) {
-    while (cursor.position != cursor.end && isStreamSpace(*cursor.position)) ++cursor.position;
-}
-
-namespace {
-
-// Digits with an optional sign; the magnitude is checked against [minimum, maximum]
-// while it is accumulated, so that thousands of digits cannot overflow.
-bool readBoundedInteger(TextCursor& cursor, std::int64_t minimum, std::int64_t maximum,
-                        std::int64_t& value) {
-    TextCursor at = cursor;
-    skipSpace(at);
-    bool negative = false;
-    if (at.position != at.end && (*at.position == '-' || *at.position == '+')) {
-        negative = *at.position == '-';
-        ++at.position;
-    }
-    const std::uint64_t limit = negative ? static_cast<std::uint64_t>(-(minimum + 1)) + 1
-                                         : static_cast<std::uint64_t>(maximum);
-    std::uint64_t magnitude = 0;
-    const char* digits = at.position;
-    while (at.position != at.end && *at.position >= '0' && *at.position <= '9') {
-        const auto digit = static_cast<std::uint64_t>(*at.position - '0');
-        if (magnitude > (limit - digit) / 10) return false;
-        magnitude = magnitude * 10 + digit;
-        ++at.position;
-    }
-    if (at.position == digits) return false;
-    value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
-    cursor = at;
-    return true;
-}
-
-}  // namespace
-
-bool readInt32(TextCursor& cursor, std::int32_t& value) {
-    std::int64_t wide = 0;
-    if (!readBoundedInteger(cursor, std::numeric_limits<std::int32_t>::min(),
-                            std::numeric_limits<std::int32_t>::max(), wide)) {
-        return false;
-    }
-    value = static_cast<std::int32_t>(wide);
-    return true;
-}
-
-bool readInt64(TextCursor& cursor, std::int64_t& value) {
-    return readBoundedInteger(cursor, std::numeric_limits<std::int64_t>::min(),
-                              std::numeric_limits<std::int64_t>::max(), value);
-}
-
 bool readFloat(TextCursor& cursor, float& value) {
     TextCursor at = cursor;
     skipSpace(at);

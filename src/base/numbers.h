@@ -21,12 +21,61 @@ struct TextCursor {
     bool atEnd() const { return position == end; }
 };
 
-bool isStreamSpace(char c);
-void skipSpace(TextCursor& cursor);
+// The white space a stream skips: blank, tab, LF, vertical tab, form feed, CR.
+inline bool isStreamSpace(char c) {
+    return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
+}
+
+inline void skipSpace(TextCursor& cursor) {
+    while (cursor.position != cursor.end && isStreamSpace(*cursor.position)) ++cursor.position;
+}
+
+// Digits with an optional sign, the magnitude checked against [minimum, maximum]. The
+// first 18 digits cannot overflow 64 bits and take the short loop; only longer numbers,
+// thousands of digits among them, are checked digit by digit.
+inline bool readBoundedInteger(TextCursor& cursor, std::int64_t minimum, std::int64_t maximum,
+                        std::int64_t& value) {
+    const char* p = cursor.position;
+    const char* const end = cursor.end;
+    while (p != end && isStreamSpace(*p)) ++p;
+    bool negative = false;
+    if (p != end && (*p == '-' || *p == '+')) {
+        negative = *p == '-';
+        ++p;
+    }
+    const std::uint64_t limit = negative ? static_cast<std::uint64_t>(-(minimum + 1)) + 1
+                                         : static_cast<std::uint64_t>(maximum);
+    const char* const digits = p;
+    const char* const fastEnd = end - digits > 18 ? digits + 18 : end;
+    std::uint64_t magnitude = 0;
+    unsigned digit = 0;
+    while (p != fastEnd && (digit = static_cast<unsigned char>(*p - '0')) < 10) {
+        magnitude = magnitude * 10 + digit;
+        ++p;
+    }
+    while (p != end && (digit = static_cast<unsigned char>(*p - '0')) < 10) {
+        if (magnitude > (limit - digit) / 10) return false;
+        magnitude = magnitude * 10 + digit;
+        ++p;
+    }
+    if (p == digits || magnitude > limit) return false;
+    value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    cursor.position = p;
+    return true;
+}
 
 // On failure the cursor is left where it was and `value` unchanged.
-bool readInt32(TextCursor& cursor, std::int32_t& value);
-bool readInt64(TextCursor& cursor, std::int64_t& value);
+inline bool readInt32(TextCursor& cursor, std::int32_t& value) {
+    std::int64_t wide = 0;
+    if (!readBoundedInteger(cursor, INT32_MIN, INT32_MAX, wide)) return false;
+    value = static_cast<std::int32_t>(wide);
+    return true;
+}
+
+inline bool readInt64(TextCursor& cursor, std::int64_t& value) {
+    return readBoundedInteger(cursor, INT64_MIN, INT64_MAX, value);
+}
+
 bool readFloat(TextCursor& cursor, float& value);
 
 // Appends the decimal text of `value`: a minus sign when negative, no leading zeros.

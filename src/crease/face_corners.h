@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "base/numbers.h"
@@ -34,27 +35,35 @@ bool readIntegers(std::string_view part, OnNumber&& onNumber) {
 // its list there, as a number that does not read does.
 template <typename OnVertex, typename OnTexture>
 void readFaceCorners(std::string_view corners, OnVertex&& onVertex, OnTexture&& onTexture) {
-    if (corners.find('/') == std::string_view::npos) {
+    if (std::memchr(corners.data(), '/', corners.size()) == nullptr) {
         readIntegers(corners, onVertex);
         return;
     }
     bool readingVertices = true;
     bool readingTextures = true;
-    std::size_t start = 0;
-    while (start < corners.size() && (readingVertices || readingTextures)) {
-        std::size_t stop = corners.find(' ', start);
-        if (stop == std::string_view::npos) stop = corners.size();
-        std::string_view token = corners.substr(start, stop - start);
-        start = stop + 1;
-        if (token.empty()) continue;
-        std::size_t slash = token.find('/');
-        if (readingVertices) readingVertices = readIntegers(token.substr(0, slash), onVertex);
-        if (!readingTextures || slash == std::string_view::npos) continue;
-        if (slash + 1 == token.size() || token[slash + 1] == '/') continue;
-        if (token.find("//") != std::string_view::npos) continue;
-        std::string_view texture = token.substr(slash + 1);
-        texture = texture.substr(0, texture.find('/'));
-        readingTextures = readIntegers(texture, onTexture);
+    const char* p = corners.data();
+    const char* const end = p + corners.size();
+    while (readingVertices || readingTextures) {
+        while (p != end && *p == ' ') ++p;
+        if (p == end) return;
+        // One token: up to the next blank, noting its first slash and a "//".
+        const char* const token = p;
+        const char* slash = nullptr;
+        bool doubleSlash = false;
+        for (; p != end && *p != ' '; ++p) {
+            if (*p != '/') continue;
+            if (slash == nullptr) slash = p;
+            if (p + 1 != end && p[1] == '/') doubleSlash = true;
+        }
+        const char* const vertexEnd = slash != nullptr ? slash : p;
+        if (readingVertices) {
+            readingVertices = readIntegers(std::string_view(token, static_cast<std::size_t>(vertexEnd - token)), onVertex);
+        }
+        if (!readingTextures || slash == nullptr || doubleSlash || slash + 1 == p) continue;
+        const char* const texture = slash + 1;
+        const char* textureEnd = texture;
+        while (textureEnd != p && *textureEnd != '/') ++textureEnd;
+        readingTextures = readIntegers(std::string_view(texture, static_cast<std::size_t>(textureEnd - texture)), onTexture);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -21,9 +22,30 @@ constexpr std::string_view kPlaceholder = "  \tsetAttr \".cd\"";
 constexpr std::string_view kCreaseHeader =
     "  setAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge ";
 
-bool contains(std::string_view line, std::string_view text) {
-    return line.find(text) != std::string_view::npos;
+// Whether `line` holds `text`, looked for by one of its rarer characters, text[anchor]:
+// scene data lines are long runs of digits, blanks and points, which a search by the
+// first character of "  \tsetAttr" or ".ed" would stop at again and again.
+bool containsAnchored(std::string_view line, std::string_view text, std::size_t anchor) {
+    if (line.size() < text.size()) return false;
+    const char* const first = line.data() + anchor;
+    const char* const last = line.data() + (line.size() - text.size()) + anchor;  // inclusive
+    for (const char* at = first; at <= last;) {
+        const auto* hit = static_cast<const char*>(
+            std::memchr(at, text[anchor], static_cast<std::size_t>(last - at) + 1));
+        if (hit == nullptr) return false;
+        if (std::memcmp(hit - anchor, text.data(), text.size()) == 0) return true;
+        at = hit + 1;
+    }
+    return false;
 }
+
+// The three kinds of line the rewrite looks for, each by a character that number data
+// lacks: the A of setAttr, the e of .ed, the [ of .ed[.
+bool isEdgeCountLine(std::string_view line) {
+    return containsAnchored(line, "setAttr -s", 4) && containsAnchored(line, ".ed", 1);
+}
+bool isEdgeBlockLine(std::string_view line) { return containsAnchored(line, ".ed[", 3); }
+bool isPlaceholderLine(std::string_view line) { return containsAnchored(line, kPlaceholder, 7); }
 
 // What the reading pass learns of the scene.
 struct SceneScan {
@@ -92,14 +114,14 @@ bool scanScene(const char* scenePath, EdgeMap& creases, SceneScan& scan) {
     bool dataLineNext = false;
     std::string_view line;
     for (std::size_t number = 0; reader.next(line); ++number) {
-        if (contains(line, "setAttr -s") && contains(line, ".ed")) {
+        if (isEdgeCountLine(line)) {
             numbering.restart();
             dataLineNext = false;
         }
         if (dataLineNext) numbering.readDataLine(line);
         // A data line is looked at again like any line: it may itself open a block.
-        dataLineNext = contains(line, ".ed[");
-        if (contains(line, kPlaceholder)) {
+        dataLineNext = isEdgeBlockLine(line);
+        if (isPlaceholderLine(line)) {
             scan.hasPlaceholder = true;
             scan.placeholderLine = number;
         }
