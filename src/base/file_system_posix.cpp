@@ -43,8 +43,10 @@ std::FILE* createTemporaryBeside(const Destination& destination, std::string& te
         if (fd >= 0) {
             std::FILE* file = fdopen(fd, "wb");
             if (file != nullptr) return file;
+            const int error = errno;
             ::close(fd);
             ::unlink(temporaryPath.c_str());
+            errno = error;
             return nullptr;
         }
         if (errno != EEXIST) return nullptr;

@@ -1,6 +1,8 @@
 #include "base/line_reader.h"
 
+#include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace tessaryn {
 
@@ -19,7 +21,10 @@ bool LineReader::open(const char* path) {
     close();
     begin_ = scan_ = end_ = 0;
     atEnd_ = failed_ = false;
+    errno = 0;
     file_ = std::fopen(path, "rb");
+    // Exhausted memory is not an unreadable file: it must reach the caller as such.
+    if (file_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
     if (file_ == nullptr) return false;
     // Blocks go straight into our buffer; stdio's own buffer would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);

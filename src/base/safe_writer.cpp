@@ -1,6 +1,8 @@
 #include "base/safe_writer.h"
 
+#include <cerrno>
 #include <cstring>
+#include <new>
 
 namespace tessaryn {
 
@@ -14,7 +16,9 @@ bool SafeWriter::open(const char* destination) {
     abandon();
     failed_ = false;
     if (!inspectDestination(destination, destination_)) return false;
+    errno = 0;
     file_ = createTemporaryBeside(destination_, temporaryPath_);
+    if (file_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
     if (file_ == nullptr) return false;
     std::setvbuf(file_, nullptr, _IONBF, 0);
     buffer_.resize(kBufferSize);
