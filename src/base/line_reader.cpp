@@ -28,7 +28,10 @@ bool LineReader::open(const char* path) {
     if (file_ == nullptr) return false;
     // Blocks go straight into our buffer; stdio's own buffer would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    buffer_.resize(kBlockSize);
+    if (capacity_ == 0) {
+        buffer_.reset(new char[kBlockSize]);
+        capacity_ = kBlockSize;
+    }
     // The first read tells a folder (which opens but cannot be read) from a file.
     fill();
     if (!failed_) return true;
@@ -41,13 +44,18 @@ bool LineReader::open(const char* path) {
 bool LineReader::fill() {
     if (atEnd_) return false;
     if (begin_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
         end_ -= begin_;
         scan_ -= begin_;
         begin_ = 0;
     }
-    if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-    std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_);
+    if (end_ == capacity_) {
+        std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
+        std::memcpy(larger.get(), buffer_.get(), end_);
+        buffer_ = std::move(larger);
+        capacity_ *= 2;
+    }
+    std::size_t got = std::fread(buffer_.get() + end_, 1, capacity_ - end_, file_);
     end_ += got;
     if (got == 0) {
         atEnd_ = true;
@@ -60,7 +68,7 @@ bool LineReader::fill() {
 
 bool LineReader::next(std::string_view& line) {
     for (;;) {
-        const char* base = buffer_.data();
+        const char* base = buffer_.get();
         auto* lf = static_cast<const char*>(std::memchr(base + scan_, '\n', end_ - scan_));
         if (lf != nullptr) {
             std::size_t stop = static_cast<std::size_t>(lf - base);
@@ -73,7 +81,7 @@ bool LineReader::next(std::string_view& line) {
         scan_ = end_;
         if (fill()) continue;
         if (begin_ == end_) return false;
-        line = std::string_view(buffer_.data() + begin_, end_ - begin_);
+        line = std::string_view(buffer_.get() + begin_, end_ - begin_);
         begin_ = scan_ = end_;
         return true;
     }

@@ -7,8 +7,8 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace tessaryn {
 
@@ -31,7 +31,8 @@ private:
     bool fill();
 
     std::FILE* file_ = nullptr;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;  // left uninitialised: only what was read is looked at
+    std::size_t capacity_ = 0;
     std::size_t begin_ = 0;  // start of the unread text
     std::size_t scan_ = 0;   // no LF stands in [begin_, scan_)
     std::size_t end_ = 0;    // end of the text read so far

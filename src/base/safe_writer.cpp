@@ -21,29 +21,29 @@ bool SafeWriter::open(const char* destination) {
     if (file_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
     if (file_ == nullptr) return false;
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    buffer_.resize(kBufferSize);
+    if (buffer_ == nullptr) buffer_.reset(new char[kBufferSize]);
     used_ = 0;
     return true;
 }
 
 void SafeWriter::flush() {
     if (used_ == 0 || failed_) return;
-    if (std::fwrite(buffer_.data(), 1, used_, file_) != used_) failed_ = true;
+    if (std::fwrite(buffer_.get(), 1, used_, file_) != used_) failed_ = true;
     used_ = 0;
 }
 
 void SafeWriter::write(std::string_view bytes) {
     if (failed_ || file_ == nullptr) return;
-    if (bytes.size() > buffer_.size() - used_) {
+    if (bytes.size() > kBufferSize - used_) {
         flush();
-        if (bytes.size() >= buffer_.size()) {
+        if (bytes.size() >= kBufferSize) {
             if (!failed_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
                 failed_ = true;
             }
             return;
         }
     }
-    std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
+    std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
 }
 

@@ -6,8 +6,8 @@
 
 #include <cstdio>
 #include <string>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 #include "base/file_system.h"
 
@@ -36,7 +36,7 @@ private:
     Destination destination_;
     std::string temporaryPath_;
     std::FILE* file_ = nullptr;
-    std::vector<char> buffer_;
+    std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
     std::size_t used_ = 0;
     bool failed_ = false;
 };

@@ -35,6 +35,7 @@ bool readIntegers(std::string_view part, OnNumber&& onNumber) {
 // its list there, as a number that does not read does.
 template <typename OnVertex, typename OnTexture>
 void readFaceCorners(std::string_view corners, OnVertex&& onVertex, OnTexture&& onTexture) {
+    if (corners.empty()) return;  // its data may be null, which memchr must not see
     if (std::memchr(corners.data(), '/', corners.size()) == nullptr) {
         readIntegers(corners, onVertex);
         return;
