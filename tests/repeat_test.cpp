@@ -15,10 +15,15 @@ using testing_support::writeFile;
 
 namespace {
 
+// Resident memory is only a fair measure natively: an emulator's own code cache grows
+// with the calls, and the address sanitizer holds freed memory back on purpose (its leak
+// checker sees to leaks there instead).
 #if defined(__SANITIZE_ADDRESS__) || defined(TESSARYN_UNDER_EMULATOR) || defined(_WIN32)
 constexpr int kRounds = 1000;
+constexpr bool kMeasureMemory = false;
 #else
 constexpr int kRounds = 10000;  // ten calls a round: 100,000 calls
+constexpr bool kMeasureMemory = true;
 #endif
 
 // Resident memory in KiB, or 0 where it cannot be read.
@@ -70,7 +75,7 @@ TEST(Repeat, TheTenCommandsOverAndOverKeepMemoryFlat) {
     closeFolder(nullptr, 0, nullptr, 0);
     const long grown = residentKiB() - warm;
     std::printf("%d calls; resident memory grew by %ld KiB after warm-up\n", kRounds * 10, grown);
-    EXPECT_LT(grown, 2048);
+    if (kMeasureMemory) EXPECT_LT(grown, 2048);
 }
 
 }  // namespace

@@ -7,6 +7,12 @@
 
 namespace tessaryn {
 
+#if defined(_WIN32)
+constexpr const char* kPathSeparators = "\\/";
+#else
+constexpr const char* kPathSeparators = "/";
+#endif
+
 // What an output destination is, looked at before anything is written.
 struct Destination {
     std::string path;          // the file to replace: a symbolic link's target, not the link
@@ -18,9 +24,12 @@ struct Destination {
 // A missing file is fine here; a missing folder fails when the temporary file is made.
 bool inspectDestination(const char* path, Destination& destination);
 
-// Creates a new, empty file beside `destination` (same folder) under a name no other
-// file has, opened for binary writing.
-std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath);
+// Creates `path` as a new, empty file opened for binary writing; never opens a file that
+// is there already. Null on failure, with `taken` set when the name was in use.
+std::FILE* createNewFile(const std::string& path, bool& taken);
+
+// This process's number, which keeps its temporary names apart from other processes'.
+unsigned long processNumber();
 
 // Gives the finished temporary file the existing destination's permissions and moves
 // it over the destination in one step.

@@ -31,28 +31,20 @@ bool inspectDestination(const char* path, Destination& destination) {
     return true;
 }
 
-std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath) {
-    std::string folder;
-    std::string::size_type slash = destination.path.rfind('/');
-    if (slash != std::string::npos) folder = destination.path.substr(0, slash + 1);
-    static unsigned serial = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + ".tessaryn-" + std::to_string(getpid()) + "-" +
-                        std::to_string(++serial) + ".tmp";
-        int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            std::FILE* file = fdopen(fd, "wb");
-            if (file != nullptr) return file;
-            const int error = errno;
-            ::close(fd);
-            ::unlink(temporaryPath.c_str());
-            errno = error;
-            return nullptr;
-        }
-        if (errno != EEXIST) return nullptr;
-    }
+std::FILE* createNewFile(const std::string& path, bool& taken) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    taken = fd < 0 && errno == EEXIST;
+    if (fd < 0) return nullptr;
+    std::FILE* file = fdopen(fd, "wb");
+    if (file != nullptr) return file;
+    const int error = errno;
+    ::close(fd);
+    ::unlink(path.c_str());
+    errno = error;
     return nullptr;
 }
+
+unsigned long processNumber() { return static_cast<unsigned long>(getpid()); }
 
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination) {
     if (destination.exists && chmod(temporaryPath.c_str(), destination.permissions) != 0) {

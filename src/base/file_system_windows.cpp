@@ -48,35 +48,26 @@ bool inspectDestination(const char* path, Destination& destination) {
     return true;
 }
 
-std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath) {
-    std::string folder;
-    std::string::size_type separator = destination.path.find_last_of("\\/");
-    if (separator != std::string::npos) folder = destination.path.substr(0, separator + 1);
-    static unsigned serial = 0;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + ".tessaryn-" + std::to_string(GetCurrentProcessId()) + "-" +
-                        std::to_string(++serial) + ".tmp";
-        HANDLE file = CreateFileA(temporaryPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            if (GetLastError() == ERROR_FILE_EXISTS) continue;
-            return nullptr;
-        }
-        int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
-        if (descriptor < 0) {
-            CloseHandle(file);
-            DeleteFileA(temporaryPath.c_str());
-            return nullptr;
-        }
-        std::FILE* stream = _fdopen(descriptor, "wb");
-        if (stream == nullptr) {
-            _close(descriptor);
-            DeleteFileA(temporaryPath.c_str());
-        }
-        return stream;
+std::FILE* createNewFile(const std::string& path, bool& taken) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    taken = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS;
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
+    if (descriptor < 0) {
+        CloseHandle(file);
+        DeleteFileA(path.c_str());
+        return nullptr;
     }
-    return nullptr;
+    std::FILE* stream = _fdopen(descriptor, "wb");
+    if (stream == nullptr) {
+        _close(descriptor);
+        DeleteFileA(path.c_str());
+    }
+    return stream;
 }
+
+unsigned long processNumber() { return GetCurrentProcessId(); }
 
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination) {
     // ReplaceFile keeps the destination's attributes and security; a new file is moved.

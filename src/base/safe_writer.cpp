@@ -7,8 +7,27 @@
 namespace tessaryn {
 
 namespace {
+
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+// A new file in the destination's folder, so that moving it over the destination is
+// one step of one file system; its name starts with a dot and names this process.
+std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath) {
+    std::string folder;
+    std::string::size_type separator = destination.path.find_last_of(kPathSeparators);
+    if (separator != std::string::npos) folder = destination.path.substr(0, separator + 1);
+    static unsigned serial = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + ".tessaryn-" + std::to_string(processNumber()) + "-" +
+                        std::to_string(++serial) + ".tmp";
+        bool taken = false;
+        std::FILE* file = createNewFile(temporaryPath, taken);
+        if (file != nullptr || !taken) return file;
+    }
+    return nullptr;
 }
+
+}  // namespace
 
 SafeWriter::~SafeWriter() { abandon(); }
 
