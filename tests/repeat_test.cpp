@@ -75,7 +75,9 @@ TEST(Repeat, TheTenCommandsOverAndOverKeepMemoryFlat) {
     closeFolder(nullptr, 0, nullptr, 0);
     const long grown = residentKiB() - warm;
     std::printf("%d calls; resident memory grew by %ld KiB after warm-up\n", kRounds * 10, grown);
-    if (kMeasureMemory) EXPECT_LT(grown, 2048);
+    if (kMeasureMemory) {
+        EXPECT_LT(grown, 2048);
+    }
 }
 
 }  // namespace
