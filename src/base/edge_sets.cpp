@@ -46,6 +46,27 @@ std::size_t GroupEdgeParity::home(std::uint32_t group, EdgeKey edge) const {
 }
 
 void GroupEdgeParity::toggle(std::uint32_t group, EdgeKey edge) {
+    for (std::size_t i = waiting_; i-- > 0;) {
+        if (recent_[i].edge == edge && recent_[i].group == group) {
+            for (std::size_t k = i + 1; k < waiting_; ++k) recent_[k - 1] = recent_[k];
+            --waiting_;
+            return;
+        }
+    }
+    if (waiting_ == kWaiting) {
+        toggleInTable(recent_[0].group, recent_[0].edge);
+        for (std::size_t k = 1; k < kWaiting; ++k) recent_[k - 1] = recent_[k];
+        --waiting_;
+    }
+    recent_[waiting_++] = Slot{edge, group};
+}
+
+void GroupEdgeParity::settle() {
+    for (std::size_t i = 0; i < waiting_; ++i) toggleInTable(recent_[i].group, recent_[i].edge);
+    waiting_ = 0;
+}
+
+void GroupEdgeParity::toggleInTable(std::uint32_t group, EdgeKey edge) {
     if ((count_ + 1) * 2 > slots_.size()) grow();
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = home(group, edge);

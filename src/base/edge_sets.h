@@ -70,6 +70,11 @@ private:
 
 // Parity of (group, edge) pairs: toggling a pair inserts it when absent and removes it
 // when present, so the table holds exactly the pairs toggled an odd number of times.
+//
+// A face shares an edge with the face listed just before it more often than not, so the
+// last few toggles wait in a small list first: a pair toggled again while it waits
+// cancels there without touching the table, whose slots are scattered over memory far
+// larger than the processor's caches. Toggles commute, so this changes no parity.
 class GroupEdgeParity {
 public:
     struct Slot {
@@ -78,15 +83,28 @@ public:
     };
 
     void toggle(std::uint32_t group, EdgeKey edge);
-    std::size_t size() const { return count_; }
-    const std::vector<Slot>& slots() const { return slots_; }
+    std::size_t size() {
+        settle();
+        return count_;
+    }
+    // Every pair toggled an odd number of times, in the slots that hold an edge.
+    const std::vector<Slot>& slots() {
+        settle();
+        return slots_;
+    }
 
 private:
+    static constexpr std::size_t kWaiting = 8;
+
+    void toggleInTable(std::uint32_t group, EdgeKey edge);
+    void settle();
     void grow();
     std::size_t home(std::uint32_t group, EdgeKey edge) const;
 
     std::vector<Slot> slots_;
     std::size_t count_ = 0;
+    Slot recent_[kWaiting];  // oldest first
+    std::size_t waiting_ = 0;
 };
 
 }  // namespace tessaryn

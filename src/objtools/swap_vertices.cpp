@@ -23,8 +23,10 @@ struct LineCounts {
     std::size_t kept = 0;
 };
 
-// Counts a file's position lines and kept target lines. False when it cannot be read.
-bool countLines(const char* path, LineCounts& counts) {
+// Writes the lines of `path` for which keep(line) holds, counting its position lines and
+// the lines a target keeps. False when it cannot be read.
+template <typename Keep>
+bool copyLines(const char* path, Keep keep, SafeWriter& writer, LineCounts& counts) {
     LineReader reader;
     if (!reader.open(path)) return false;
     std::string_view line;
@@ -34,17 +36,6 @@ bool countLines(const char* path, LineCounts& counts) {
         } else if (isKeptTargetLine(line)) {
             ++counts.kept;
         }
-    }
-    return !reader.failed();
-}
-
-// Writes the lines of `path` for which keep(line) holds. False when it cannot be read.
-template <typename Keep>
-bool copyLines(const char* path, Keep keep, SafeWriter& writer) {
-    LineReader reader;
-    if (!reader.open(path)) return false;
-    std::string_view line;
-    while (reader.next(line)) {
         if (keep(line)) writer.writeLine(line);
     }
     return !reader.failed();
@@ -52,21 +43,19 @@ bool copyLines(const char* path, Keep keep, SafeWriter& writer) {
 
 }  // namespace
 
-// Both files are read twice, first to count, then to copy, instead of being held in
-// memory: the target is replaced only once the new one is complete, so it may be read
-// while it is being rewritten.
+// Each file is read once, and the new target is written while they are read. Only when
+// both are complete is it known whether the swap may be done; if not, the new target is
+// dropped and the old one was never touched. Every refusal is the same no, so it does not
+// matter which of them is found first.
 bool SwapVertexLines(const char* sourcePath, const char* targetPath) {
-    LineCounts source;
-    if (!countLines(sourcePath, source) || source.positions == 0) return false;
-    LineCounts target;
-    if (!countLines(targetPath, target) || target.positions == 0) return false;
-    if (target.positions != source.positions || target.kept == 0) return false;
-
     SafeWriter writer;
     if (!writer.open(targetPath)) return false;
     writer.writeLine(kHeader);
-    if (!copyLines(sourcePath, isPositionLine, writer)) return false;
-    if (!copyLines(targetPath, isKeptTargetLine, writer)) return false;
+    LineCounts source;
+    if (!copyLines(sourcePath, isPositionLine, writer, source) || source.positions == 0) return false;
+    LineCounts target;
+    if (!copyLines(targetPath, isKeptTargetLine, writer, target)) return false;
+    if (target.positions != source.positions || target.kept == 0) return false;
     return writer.commit();
 }
 
