@@ -1,13 +1,21 @@
 #include "base/edge_sets.h"
 
+#include <algorithm>
+
 namespace tessaryn {
 
 namespace {
+
 constexpr std::size_t kInitialSlots = 256;
-}
+
+// Tables grow when three quarters full: on large meshes they hold hundreds of thousands
+// of group-border edges, and memory matters more there than the slightly longer probes.
+bool isCrowded(std::size_t count, std::size_t slots) { return (count + 1) * 4 > slots * 3; }
+
+}  // namespace
 
 EdgeMap::Slot& EdgeMap::insert(EdgeKey key, std::int32_t value) {
-    if ((count_ + 1) * 2 > slots_.size()) grow();
+    if (isCrowded(count_, slots_.size())) grow();
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = edgeSlot(key, 0, mask);; i = (i + 1) & mask) {
         Slot& slot = slots_[i];
@@ -18,6 +26,19 @@ EdgeMap::Slot& EdgeMap::insert(EdgeKey key, std::int32_t value) {
             ++count_;
             return slot;
         }
+    }
+}
+
+void EdgeMap::reserve(std::size_t count) {
+    std::size_t slots = kInitialSlots;
+    while (isCrowded(count, slots)) slots *= 2;
+    if (slots <= slots_.size()) return;
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(slots, Slot{});
+    count_ = 0;
+    for (const Slot& slot : old) {
+        if (slot.key != kNoEdge) insert(slot.key, slot.value);
     }
 }
 
@@ -61,13 +82,27 @@ void GroupEdgeParity::toggle(std::uint32_t group, EdgeKey edge) {
     recent_[waiting_++] = Slot{edge, group};
 }
 
+std::vector<EdgeKey> GroupEdgeParity::takeEdges() {
+    settle();
+    std::vector<EdgeKey> edges;
+    edges.reserve(count_);
+    for (const Slot& slot : slots_) {
+        if (slot.edge != kNoEdge) edges.push_back(slot.edge);
+    }
+    std::vector<Slot>().swap(slots_);
+    count_ = 0;
+    std::sort(edges.begin(), edges.end());
+    edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
+    return edges;
+}
+
 void GroupEdgeParity::settle() {
     for (std::size_t i = 0; i < waiting_; ++i) toggleInTable(recent_[i].group, recent_[i].edge);
     waiting_ = 0;
 }
 
 void GroupEdgeParity::toggleInTable(std::uint32_t group, EdgeKey edge) {
-    if ((count_ + 1) * 2 > slots_.size()) grow();
+    if (isCrowded(count_, slots_.size())) grow();
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = home(group, edge);
     while (slots_[i].edge != kNoEdge) {

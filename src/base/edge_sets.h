@@ -44,7 +44,7 @@ inline std::size_t edgeSlot(EdgeKey key, std::uint64_t salt, std::size_t mask) {
 }
 
 // Edges with an int32 value each (for instance a scene edge number); open addressing
-// with linear probing, never more than half full.
+// with linear probing, never more than three quarters full.
 class EdgeMap {
 public:
     struct Slot {
@@ -54,6 +54,8 @@ public:
 
     // Inserts `key` with `value` unless present; gives the slot either way.
     Slot& insert(EdgeKey key, std::int32_t value);
+    // Makes room for `count` keys in all, so that inserting them never regrows the table.
+    void reserve(std::size_t count);
     const Slot* find(EdgeKey key) const;
     Slot* find(EdgeKey key) {
         return const_cast<Slot*>(static_cast<const EdgeMap*>(this)->find(key));
@@ -92,6 +94,10 @@ public:
         settle();
         return slots_;
     }
+    // The distinct edges of all pairs toggled an odd number of times, ascending; the
+    // table is released first, so that it and what is built from the edges never
+    // take memory at the same time.
+    std::vector<EdgeKey> takeEdges();
 
 private:
     static constexpr std::size_t kWaiting = 8;

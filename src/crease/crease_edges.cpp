@@ -1,6 +1,7 @@
 #include "crease/crease_edges.h"
 
 #include <limits>
+#include <vector>
 
 #include "base/line_reader.h"
 #include "base/name_table.h"
@@ -64,9 +65,9 @@ float CollectCreaseEdges(const char* objPath, char groupPrefix, CreaseEdges& res
     // every group number used by a face is in it.
     result.groupCount = static_cast<std::int32_t>(groups.size());
     if (groups.size() > 0) {
-        for (const GroupEdgeParity::Slot& slot : parity.slots()) {
-            if (slot.edge != kNoEdge) result.edges.insert(slot.edge, -1);
-        }
+        const std::vector<EdgeKey> edges = parity.takeEdges();
+        result.edges.reserve(edges.size());
+        for (EdgeKey edge : edges) result.edges.insert(edge, -1);
     }
     return result.edges.size() == 0 ? TESSARYN_NO_CREASE_EDGES : TESSARYN_OK;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <vector>
 
 #include "base/edge_sets.h"
 #include "base/line_reader.h"
@@ -114,9 +115,9 @@ public:
         // otherwise every id a face used is in it.
         EdgeMap creases;
         if (mesh_.sourceCount > 0) {
-            for (const GroupEdgeParity::Slot& slot : parity_.slots()) {
-                if (slot.edge != kNoEdge) creases.insert(slot.edge, 0);
-            }
+            const std::vector<EdgeKey> edges = parity_.takeEdges();
+            creases.reserve(edges.size());
+            for (EdgeKey edge : edges) creases.insert(edge, 0);
         }
         for (std::size_t i = 0; i < mesh_.faces.size(); ++i) {
             mesh_.creaseFlags.push_back(creaseFlags(mesh_.faces[i], creases));
