@@ -13,8 +13,8 @@ namespace bench {
 
 namespace {
 
-constexpr int kPatch = 64;  // group patches of kPatch x kPatch quads
-constexpr int kBand = 32;   // smoothing bands of kBand rows
+constexpr int kPatch = 64;      // group patches of kPatch x kPatch quads
+constexpr int kBand = 32;       // smoothing bands of kBand rows
 constexpr int kPerLine = 1000;  // scene entries per data line
 
 bool exists(const std::string& path) {
@@ -23,8 +23,9 @@ bool exists(const std::string& path) {
 }
 
 class Output {
-public:
-    explicit Output(const std::string& path) : path_(path), file_(std::fopen((path + ".part").c_str(), "wb")) {
+  public:
+    explicit Output(const std::string& path)
+        : path_(path), file_(std::fopen((path + ".part").c_str(), "wb")) {
         if (file_ == nullptr) throw std::runtime_error("cannot write " + path);
     }
     ~Output() {
@@ -42,7 +43,7 @@ public:
         std::rename((path_ + ".part").c_str(), path_.c_str());
     }
 
-private:
+  private:
     std::string path_;
     std::FILE* file_;
 };
@@ -50,7 +51,9 @@ private:
 struct Torus {
     int width;
     int height;
-    long vertex(int i, int j) const { return static_cast<long>((j + height) % height) * width + (i + width) % width; }
+    long vertex(int i, int j) const {
+        return static_cast<long>((j + height) % height) * width + (i + width) % width;
+    }
     long horizontalEdge(int i, int j) const { return 2 * vertex(i, j); }
     long verticalEdge(int i, int j) const { return 2 * vertex(i, j) + 1; }
 };
@@ -62,16 +65,19 @@ void writeObj(const std::string& path, const Torus& t) {
     for (int j = 0; j < t.height; ++j) {
         for (int i = 0; i < t.width; ++i) {
             double a = 2 * pi * i / t.width, b = 2 * pi * j / t.height;
-            out.print("v %.6f %.6f %.6f\n", (3 + std::cos(b)) * std::cos(a), (3 + std::cos(b)) * std::sin(a), std::sin(b));
+            out.print("v %.6f %.6f %.6f\n", (3 + std::cos(b)) * std::cos(a),
+                      (3 + std::cos(b)) * std::sin(a), std::sin(b));
         }
     }
     for (int j = 0; j < t.height; ++j) {
-        for (int i = 0; i < t.width; ++i) out.print("vt %.6f %.6f\n", double(i) / t.width, double(j) / t.height);
+        for (int i = 0; i < t.width; ++i)
+            out.print("vt %.6f %.6f\n", double(i) / t.width, double(j) / t.height);
     }
     const long vertices = static_cast<long>(t.width) * t.height;
     for (long v = 0; v < vertices; v += 64) {
         out.print("#MRGB ");
-        for (long k = v; k < v + 64 && k < vertices; ++k) out.print("%02x%06lx", unsigned(k % 256), (k * 2654435761UL) & 0xFFFFFF);
+        for (long k = v; k < v + 64 && k < vertices; ++k)
+            out.print("%02x%06lx", unsigned(k % 256), (k * 2654435761UL) & 0xFFFFFF);
         out.print("\n");
     }
     out.print("usemtl surface\n");
@@ -79,7 +85,8 @@ void writeObj(const std::string& path, const Torus& t) {
         if (j % kBand == 0) out.print("s %d\n", j / kBand + 1);
         for (int i = 0; i < t.width; ++i) {
             if (i % kPatch == 0) out.print("g patch_%d_%d\n", i / kPatch, j / kPatch);
-            long a = t.vertex(i, j) + 1, b = t.vertex(i + 1, j) + 1, c = t.vertex(i + 1, j + 1) + 1, d = t.vertex(i, j + 1) + 1;
+            long a = t.vertex(i, j) + 1, b = t.vertex(i + 1, j) + 1, c = t.vertex(i + 1, j + 1) + 1,
+                 d = t.vertex(i, j + 1) + 1;
             out.print("f %ld/%ld %ld/%ld %ld/%ld %ld/%ld\n", a, a, b, b, c, c, d, d);
         }
     }
@@ -91,7 +98,8 @@ void writeScene(const std::string& path, const Torus& t) {
     const long vertices = static_cast<long>(t.width) * t.height;
     const long edges = 2 * vertices;
     out.print("//Maya ASCII 2020 scene\n//Name: torus.ma\nrequires maya \"2020\";\n");
-    out.print("createNode transform -n \"torus\";\ncreateNode mesh -n \"torusShape\" -p \"torus\";\n");
+    out.print(
+        "createNode transform -n \"torus\";\ncreateNode mesh -n \"torusShape\" -p \"torus\";\n");
     out.print("\tsetAttr -k off \".v\";\n\tsetAttr -s %ld \".vt\";\n", vertices);
     const double pi = 3.14159265358979323846;
     for (long v = 0; v < vertices; v += kPerLine) {
@@ -100,7 +108,8 @@ void writeScene(const std::string& path, const Torus& t) {
         for (long k = v; k <= last; ++k) {
             int i = static_cast<int>(k % t.width), j = static_cast<int>(k / t.width);
             double a = 2 * pi * i / t.width, b = 2 * pi * j / t.height;
-            out.print(" %.6f %.6f %.6f", (3 + std::cos(b)) * std::cos(a), (3 + std::cos(b)) * std::sin(a), std::sin(b));
+            out.print(" %.6f %.6f %.6f", (3 + std::cos(b)) * std::cos(a),
+                      (3 + std::cos(b)) * std::sin(a), std::sin(b));
         }
         out.print(";\n");
     }
@@ -131,7 +140,8 @@ void writeScene(const std::string& path, const Torus& t) {
 }  // namespace
 
 MeshFiles generateTorus(const std::string& folder, int width, int height) {
-    const std::string stem = folder + "/torus-" + std::to_string(width) + "x" + std::to_string(height);
+    const std::string stem =
+        folder + "/torus-" + std::to_string(width) + "x" + std::to_string(height);
     MeshFiles files{stem + ".obj", stem + ".ma"};
     const Torus torus{width, height};
     if (!exists(files.obj)) writeObj(files.obj, torus);

@@ -58,7 +58,9 @@ Measure spawn(const std::vector<std::string>& argv) {
     return m;
 }
 
-double fileMB(const std::string& path) { return std::filesystem::file_size(path) / 1e6; }
+double fileMB(const std::string& path) {
+    return std::filesystem::file_size(path) / 1e6;
+}
 
 double median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -82,7 +84,8 @@ std::vector<Case> cases(const bench::MeshFiles& mesh, const std::string& work) {
     };
 }
 
-std::vector<std::string> callArgs(const std::string& self, const std::string& library, const Case& c) {
+std::vector<std::string> callArgs(const std::string& self, const std::string& library,
+                                  const Case& c) {
     return {self, "call", library, c.command, c.text, "0", c.buffer};
 }
 
@@ -93,7 +96,8 @@ int callOnce(char** argv) {
     if (command == nullptr) return 2;
     std::vector<char> buffer(argv[4], argv[4] + std::string(argv[4]).size() + 1);
     buffer.resize(std::max<std::size_t>(buffer.size(), 260));
-    float code = command(argv[2], std::atof(argv[3]), buffer.data(), static_cast<int>(buffer.size()));
+    float code =
+        command(argv[2], std::atof(argv[3]), buffer.data(), static_cast<int>(buffer.size()));
     std::printf("%g\n", code);
     return code < 0 ? 1 : 0;
 }
@@ -126,7 +130,8 @@ int main(int argc, char** argv) {
     }
     std::filesystem::create_directories(work);
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-    const std::string library = std::filesystem::path(self).parent_path().parent_path().string() + "/libTessarynDLL.so";
+    const std::string library =
+        std::filesystem::path(self).parent_path().parent_path().string() + "/libTessarynDLL.so";
 
     std::printf("| command | quads | input MB | median s | MB/s | cat s | x cat | peak MiB |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");
@@ -146,7 +151,9 @@ int main(int argc, char** argv) {
             std::vector<double> times, catTimes;
             double peak = 0;
             for (int run = 0; run < runs; ++run) {
-                if (!c.copyFrom.empty()) std::filesystem::copy_file(c.copyFrom, c.buffer, std::filesystem::copy_options::overwrite_existing);
+                if (!c.copyFrom.empty())
+                    std::filesystem::copy_file(c.copyFrom, c.buffer,
+                                               std::filesystem::copy_options::overwrite_existing);
                 catTimes.push_back(spawn(cat).seconds);
                 Measure m = spawn(callArgs(self, library, c));
                 if (m.status != 0) ++failures;
@@ -160,11 +167,15 @@ int main(int argc, char** argv) {
         }
     }
     if (!x86.empty()) {
-        std::printf("\n32-bit build under qemu-i386, %s:\n\n| command | s | peak MiB (qemu) |\n|---|---|---|\n",
-                    largest.obj.c_str());
+        std::printf(
+            "\n32-bit build under qemu-i386, %s:\n\n| command | s | peak MiB (qemu) "
+            "|\n|---|---|---|\n",
+            largest.obj.c_str());
         const std::string self86 = x86 + "/bench/tessaryn_bench";
         for (const Case& c : cases(largest, work)) {
-            if (!c.copyFrom.empty()) std::filesystem::copy_file(c.copyFrom, c.buffer, std::filesystem::copy_options::overwrite_existing);
+            if (!c.copyFrom.empty())
+                std::filesystem::copy_file(c.copyFrom, c.buffer,
+                                           std::filesystem::copy_options::overwrite_existing);
             std::vector<std::string> args = callArgs(self86, x86 + "/libTessarynDLL.so", c);
             args.insert(args.begin(), "qemu-i386");
             Measure m = spawn(args);
@@ -172,7 +183,8 @@ int main(int argc, char** argv) {
             std::printf("| %s | %.2f | %.0f |\n", c.command, m.seconds, m.peakMiB);
         }
     }
-    for (const char* name : {"/out.ma", "/out.vyx", "/out.obj", "/target.obj"}) std::filesystem::remove(work + name);
+    for (const char* name : {"/out.ma", "/out.vyx", "/out.obj", "/target.obj"})
+        std::filesystem::remove(work + name);
     if (failures > 0) std::printf("\n%d calls failed\n", failures);
     return failures == 0 ? 0 : 1;
 }

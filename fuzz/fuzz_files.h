@@ -26,7 +26,9 @@ inline const std::string& folder() {
     return path;
 }
 
-inline std::string path(const char* name) { return folder() + "/" + name; }
+inline std::string path(const char* name) {
+    return folder() + "/" + name;
+}
 
 inline void writeBytes(const std::string& file, const std::string& bytes) {
     std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
@@ -39,7 +41,9 @@ inline std::string readBytes(const std::string& file) {
     return bytes.str();
 }
 
-inline bool exists(const std::string& file) { return std::filesystem::exists(file); }
+inline bool exists(const std::string& file) {
+    return std::filesystem::exists(file);
+}
 
 // The lines of a text as the library reads them: split at LF, a CR right before the LF
 // dropped, no empty line after a final LF.

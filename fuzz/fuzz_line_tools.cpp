@@ -14,17 +14,23 @@ using namespace fuzzing;
 
 namespace {
 
-char at(const std::string& line, std::size_t i) { return i < line.size() ? line[i] : '\0'; }
-bool isPosition(const std::string& line) { return at(line, 0) == 'v' && at(line, 1) == ' '; }
+char at(const std::string& line, std::size_t i) {
+    return i < line.size() ? line[i] : '\0';
+}
+bool isPosition(const std::string& line) {
+    return at(line, 0) == 'v' && at(line, 1) == ' ';
+}
 
 void checkSmoothing(const std::string& input) {
     const std::string in = path("in.obj");
     const std::string out = path("out.obj");
     writeBytes(in, input);
-    check(tessaryn::ConvertSmoothingGroups(in.c_str(), out.c_str()) == TESSARYN_OK, "conversion succeeds");
+    check(tessaryn::ConvertSmoothingGroups(in.c_str(), out.c_str()) == TESSARYN_OK,
+          "conversion succeeds");
     const std::vector<std::string> source = linesOf(input);
     const std::vector<std::string> result = linesOf(readBytes(out));
-    check(!result.empty() && result[0] == "# Exported from Tessaryn plugin test version", "the header line");
+    check(!result.empty() && result[0] == "# Exported from Tessaryn plugin test version",
+          "the header line");
     std::size_t next = 1;
     for (const std::string& line : source) {
         const char c0 = at(line, 0);

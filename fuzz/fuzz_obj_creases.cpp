@@ -20,10 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const float code = tessaryn::TransferGroupCreases(obj.c_str(), scene.c_str(), prefix);
         check(entryCount() == 2, "no temporary file is left");
         if (code >= 1.0f) {
-            check(code <= 8191.0f && code == static_cast<float>(static_cast<int>(code)), "a group count");
-            check(readBytes(scene).find("Index_Data Edge ") != std::string::npos, "the crease statement");
+            check(code <= 8191.0f && code == static_cast<float>(static_cast<int>(code)),
+                  "a group count");
+            check(readBytes(scene).find("Index_Data Edge ") != std::string::npos,
+                  "the crease statement");
         } else {
-            check(code == TESSARYN_NO_CREASE_EDGES || code == TESSARYN_TOO_MANY_GROUPS, "a defined failure");
+            check(code == TESSARYN_NO_CREASE_EDGES || code == TESSARYN_TOO_MANY_GROUPS,
+                  "a defined failure");
             check(readBytes(scene) == sceneText, "a failed call leaves the scene as it was");
         }
     }

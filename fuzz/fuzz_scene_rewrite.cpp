@@ -19,7 +19,8 @@ bool holdsPlaceholder(const std::string& line) {
 
 // The crease data line: blank, then "N 1000 " for ascending N, then " ;"; gives the pairs.
 bool readDataLine(const std::string& line, long& pairs) {
-    if (line.size() < 3 || line[0] != ' ' || line.compare(line.size() - 2, 2, " ;") != 0) return false;
+    if (line.size() < 3 || line[0] != ' ' || line.compare(line.size() - 2, 2, " ;") != 0)
+        return false;
     std::string body = line.substr(1, line.size() - 3);
     pairs = 0;
     long previous = -1;
@@ -61,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(placeholder < in.size(), "success needs a placeholder");
     const std::size_t dropped = placeholder + 1 < in.size() ? 2 : 1;
     check(out.size() == in.size() - dropped + 2, "two lines take the placeholder pair's place");
-    for (std::size_t i = 0; i < placeholder; ++i) check(out[i] == in[i], "lines before it are unchanged");
+    for (std::size_t i = 0; i < placeholder; ++i)
+        check(out[i] == in[i], "lines before it are unchanged");
     for (std::size_t i = placeholder + dropped; i < in.size(); ++i) {
         check(out[i - dropped + 2] == in[i], "lines after it are unchanged");
     }
@@ -69,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(out[placeholder].compare(0, header.size(), header) == 0, "the crease header");
     long pairs = 0;
     check(readDataLine(out[placeholder + 1], pairs), "a well-formed crease data line");
-    check(std::to_string(pairs) == out[placeholder].substr(header.size()), "the count is the pairs written");
+    check(std::to_string(pairs) == out[placeholder].substr(header.size()),
+          "the count is the pairs written");
     check(pairs <= 7, "at most the OBJ's seven crease edges");
     for (std::size_t i = 0; i < output.size(); ++i) {
         if (output[i] == '\n') check(i > 0 && output[i - 1] == '\r', "every line break is CR LF");

@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto* faces = file.find(tessaryn::vyx::kFaceTag);
     const auto* creases = file.find(tessaryn::vyx::kCreaseTag);
     const auto* groups = file.find(tessaryn::vyx::kFaceGroupTag);
-    check(faces != nullptr && file.find(tessaryn::vyx::kVertexTag) != nullptr, "vertex and face blocks");
+    check(faces != nullptr && file.find(tessaryn::vyx::kVertexTag) != nullptr,
+          "vertex and face blocks");
     if (faces->count > 0) {
         check(creases != nullptr && creases->count == faces->count, "a crease byte per face");
         check(groups != nullptr && groups->count == faces->count, "a group value per face");

@@ -34,18 +34,19 @@
 #endif
 
 /* Result codes. The list only grows; a value is never given a new meaning. */
-#define TESSARYN_VERSION_NUMBER 3.0f       /* Version */
-#define TESSARYN_OK 0.0f                   /* success (crease commands: a count) */
-#define TESSARYN_FAILED (-1.0f)            /* failed; for file tools: an input cannot be read */
-#define TESSARYN_ARGUMENT_ABSENT (-2.0f)   /* SwapVertices, SmoothtoGroupOBJ: null text or buffer */
-#define TESSARYN_CANNOT_WRITE (-3.0f)      /* SmoothtoGroupOBJ, GetCreases: output not written */
-#define TESSARYN_NO_MORE_ENTRIES (-3.0f)   /* GetFile: the listing has no further entry */
-#define TESSARYN_NO_CREASE_EDGES (-4.0f)   /* GetCreases: the OBJ has no crease edge */
-#define TESSARYN_NO_PLACEHOLDER (-5.0f)    /* GetCreases: the scene has no crease placeholder */
-#define TESSARYN_BAD_INDEX (-6.0f)         /* GetCreasesVyx: a face names a missing vertex or uv */
-#define TESSARYN_CREASE_ARGUMENT_ABSENT (-7.0f) /* GetCreases, GetCreasesVyx: null text or buffer */
-#define TESSARYN_UNEXPECTED (-8.0f)        /* out of memory or another unexpected failure */
-#define TESSARYN_TOO_MANY_GROUPS (-16.0f)  /* GetCreases: more than 8191 distinct group lines */
+#define TESSARYN_VERSION_NUMBER 3.0f     /* Version */
+#define TESSARYN_OK 0.0f                 /* success (crease commands: a count) */
+#define TESSARYN_FAILED (-1.0f)          /* failed; for file tools: an input cannot be read */
+#define TESSARYN_ARGUMENT_ABSENT (-2.0f) /* SwapVertices, SmoothtoGroupOBJ: null text or buffer */
+#define TESSARYN_CANNOT_WRITE (-3.0f)    /* SmoothtoGroupOBJ, GetCreases: output not written */
+#define TESSARYN_NO_MORE_ENTRIES (-3.0f) /* GetFile: the listing has no further entry */
+#define TESSARYN_NO_CREASE_EDGES (-4.0f) /* GetCreases: the OBJ has no crease edge */
+#define TESSARYN_NO_PLACEHOLDER (-5.0f)  /* GetCreases: the scene has no crease placeholder */
+#define TESSARYN_BAD_INDEX (-6.0f)       /* GetCreasesVyx: a face names a missing vertex or uv */
+#define TESSARYN_CREASE_ARGUMENT_ABSENT (-7.0f) /* GetCreases, GetCreasesVyx: null text or buffer \
+                                                 */
+#define TESSARYN_UNEXPECTED (-8.0f)             /* out of memory or another unexpected failure */
+#define TESSARYN_TOO_MANY_GROUPS (-16.0f)    /* GetCreases: more than 8191 distinct group lines */
 #define TESSARYN_VYX_CANNOT_WRITE (-1760.0f) /* GetCreasesVyx: the Vyx file not written */
 
 /* Returns 3.0, whatever it is given. */

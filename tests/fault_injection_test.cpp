@@ -28,29 +28,38 @@ namespace {
 std::string gridObj(int side) {
     std::string obj;
     for (int j = 0; j < side; ++j) {
-        for (int i = 0; i < side; ++i) obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
+        for (int i = 0; i < side; ++i)
+            obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
     }
     for (int j = 0; j < side; ++j) {
         obj += "s " + std::to_string(j / 16) + "\n";
         for (int i = 0; i < side; ++i) {
-            if (i % 32 == 0) obj += "g patch" + std::to_string(i / 32) + "_" + std::to_string(j / 32) + "\n";
-            auto v = [&](int x, int y) { return std::to_string((y % side) * side + (x % side) + 1); };
-            obj += "f " + v(i, j) + " " + v(i + 1, j) + " " + v(i + 1, j + 1) + " " + v(i, j + 1) + "\n";
+            if (i % 32 == 0)
+                obj += "g patch" + std::to_string(i / 32) + "_" + std::to_string(j / 32) + "\n";
+            auto v = [&](int x, int y) {
+                return std::to_string((y % side) * side + (x % side) + 1);
+            };
+            obj += "f " + v(i, j) + " " + v(i + 1, j) + " " + v(i + 1, j + 1) + " " + v(i, j + 1) +
+                   "\n";
         }
     }
     return obj;
 }
 
 std::string gridScene(int side) {
-    std::string scene = "//Maya ASCII 2020 scene\n\tsetAttr -s " + std::to_string(2 * side * side) + " \".ed\";\n";
+    std::string scene =
+        "//Maya ASCII 2020 scene\n\tsetAttr -s " + std::to_string(2 * side * side) + " \".ed\";\n";
     for (int v = 0; v < side * side; ++v) {
         int i = v % side, j = v / side;
         int right = j * side + (i + 1) % side, up = ((j + 1) % side) * side + i;
-        scene += "\tsetAttr \".ed[" + std::to_string(2 * v) + ":" + std::to_string(2 * v + 1) + "]\"\n";
-        scene += "\t\t " + std::to_string(std::min(v, right)) + " " + std::to_string(std::max(v, right)) + " 0 " +
-                 std::to_string(std::min(v, up)) + " " + std::to_string(std::max(v, up)) + " 0;\n";
+        scene +=
+            "\tsetAttr \".ed[" + std::to_string(2 * v) + ":" + std::to_string(2 * v + 1) + "]\"\n";
+        scene += "\t\t " + std::to_string(std::min(v, right)) + " " +
+                 std::to_string(std::max(v, right)) + " 0 " + std::to_string(std::min(v, up)) +
+                 " " + std::to_string(std::max(v, up)) + " 0;\n";
     }
-    return scene + "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0\n\t\t;\n// end\n";
+    return scene +
+           "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0\n\t\t;\n// end\n";
 }
 
 struct WritingCommand {
@@ -83,7 +92,8 @@ struct CallFiles {
         text = folder / "input.obj";
         writeFile(text, obj);
         buffer = w.textIsBuffer ? text : folder / "destination";
-        if (!w.textIsBuffer) writeFile(buffer, std::string(w.command) == "GetCreases" ? scene : obj);
+        if (!w.textIsBuffer)
+            writeFile(buffer, std::string(w.command) == "GetCreases" ? scene : obj);
         chmod(buffer.c_str(), 0640);
         bufferBytes = readFile(buffer);
         entries = folder.entries();
@@ -126,7 +136,7 @@ float callInChild(const WritingCommand& w, const CallFiles& setup, Limit limit) 
 }
 
 class FaultInjection : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         obj_ = new std::string(gridObj(192));
         scene_ = new std::string(gridScene(192));
@@ -238,10 +248,11 @@ TEST_F(FaultInjection, DestinationsThatCannotBeWritten) {
         writeFile(folder / "lockedfolder/destination", source);
         chmod((folder / "lockedfolder").c_str(), 0555);
         const std::vector<std::string> before = folder.entries();
-        for (const std::string& destination : {folder / "readonly", folder / "folder", folder / "missing/out",
-                                               folder / "file/out"}) {
+        for (const std::string& destination : {folder / "readonly", folder / "folder",
+                                               folder / "missing/out", folder / "file/out"}) {
             SCOPED_TRACE(destination);
-            std::string expected = testing_support::fileExists(destination) ? readFile(destination) : "";
+            std::string expected =
+                testing_support::fileExists(destination) ? readFile(destination) : "";
             float code = testing_support::call(w.command, input.c_str(), w.number, destination);
             // SwapVertices has no target to read in a missing folder: a plain no.
             EXPECT_TRUE(code == w.outputFailure || code == TESSARYN_FAILED) << code;
@@ -273,7 +284,9 @@ TEST_F(FaultInjection, ASymbolicLinkHasItsTargetReplaced) {
         writeFile(folder / "target", std::string(w.command) == "GetCreases" ? *scene_ : *obj_);
         ASSERT_EQ(symlink("target", (folder / "link").c_str()), 0);
         const std::string before = readFile(folder / "target");
-        EXPECT_GE(testing_support::call(w.command, (folder / "input.obj").c_str(), w.number, folder / "link"), 0.0f);
+        EXPECT_GE(testing_support::call(w.command, (folder / "input.obj").c_str(), w.number,
+                                        folder / "link"),
+                  0.0f);
         struct stat facts {};
         ASSERT_EQ(lstat((folder / "link").c_str(), &facts), 0);
         EXPECT_TRUE(S_ISLNK(facts.st_mode));

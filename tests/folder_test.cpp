@@ -13,8 +13,12 @@ using testing_support::writeFile;
 
 namespace {
 
-float getFile(char* buffer) { return testing_support::command("GetFile")(nullptr, 0, buffer, 260); }
-float closeFolder() { return testing_support::command("CloseFolder")(nullptr, 0, nullptr, 0); }
+float getFile(char* buffer) {
+    return testing_support::command("GetFile")(nullptr, 0, buffer, 260);
+}
+float closeFolder() {
+    return testing_support::command("CloseFolder")(nullptr, 0, nullptr, 0);
+}
 float openFolder(const char* path) {
     return testing_support::command("OpenFolder")(path, 0, nullptr, 0);
 }
@@ -31,7 +35,7 @@ std::vector<std::string> readListing() {
 using testing_support::makeFolder;
 
 class FolderServices : public testing::Test {
-protected:
+  protected:
     void TearDown() override { closeFolder(); }
 };
 
@@ -97,8 +101,8 @@ TEST_F(FolderServices, FoldersThatCannotBeListed) {
     makeFolder(at259);
     EXPECT_EQ(openFolder(at259.c_str()), TESSARYN_OK);
     EXPECT_EQ(openFolder((at259 + "/").c_str()), TESSARYN_FAILED);
-    for (const std::string& bad : {std::string(), folder / "file", folder / "missing",
-                                   std::string(4000, 'x')}) {
+    for (const std::string& bad :
+         {std::string(), folder / "file", folder / "missing", std::string(4000, 'x')}) {
         SCOPED_TRACE(bad.size());
         EXPECT_EQ(openFolder(bad.c_str()), TESSARYN_FAILED);
     }

@@ -18,7 +18,8 @@ using testing_support::writeFile;
 
 namespace {
 
-const std::string kPlaceholder = "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0";
+const std::string kPlaceholder =
+    "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0";
 
 // A scene with one edge block holding `edgeData`, then the placeholder pair.
 std::vector<std::string> sceneLines(const std::string& edgeData) {
@@ -93,9 +94,10 @@ TEST(GetCreases, FailuresLeaveTheSceneAsItWas) {
         float code;
     } rows[] = {
         {"no group line", "v 0 0 0\nf 1 2 3\n", scene, TESSARYN_NO_CREASE_EDGES},
-        {"a closed mesh in one group", "g all\n" + kCubeObj.substr(0, kCubeObj.find("g sides")) +
-                                           "f 1 2 4 3\nf 3 4 6 5\nf 5 6 8 7\nf 7 8 2 1\n"
-                                           "f 2 8 6 4\nf 7 1 3 5\n",
+        {"a closed mesh in one group",
+         "g all\n" + kCubeObj.substr(0, kCubeObj.find("g sides")) +
+             "f 1 2 4 3\nf 3 4 6 5\nf 5 6 8 7\nf 7 8 2 1\n"
+             "f 2 8 6 4\nf 7 1 3 5\n",
          scene, TESSARYN_NO_CREASE_EDGES},
         {"only smoothing groups, read for groups", "s 1\nf 1 2 3\ns 2\nf 3 4 1\n", scene,
          TESSARYN_NO_CREASE_EDGES},
@@ -133,24 +135,41 @@ struct FaceRow {
 
 TEST(GetCreases, GroupsFacesAndCornersAsWritten) {
     // Scene edges: 0 "0 1", 1 "1 2", 2 "0 2", 3 "2 3", 4 "0 3", 5 "1 3".
-    const std::vector<std::string> scene =
-        sceneLines("0 1 0 1 2 0 0 2 0 2 3 0 0 3 0 1 3 0");
+    const std::vector<std::string> scene = sceneLines("0 1 0 1 2 0 0 2 0 2 3 0 0 3 0 1 3 0");
     const FaceRow rows[] = {
         {"open square of two triangles", "g a\nf 1 2 3\nf 1 3 4\n", 0, {0, 1, 3, 4}, 1},
         {"face order and direction do not matter", "g a\nf 4 3 1\nf 3 2 1\n", 0, {0, 1, 3, 4}, 1},
         {"corner forms", "g a\nf 1/1/1 2//2 3/3\nf 1 3/9 4/1/1\n", 0, {0, 1, 3, 4}, 1},
-        {"faces before the first group line join it", "f 1 2 3\ng a\nf 1 3 4\n", 0,
-         {0, 1, 3, 4}, 1},
-        {"two groups: the diagonal is a border", "g a\nf 1 2 3\ng b\nf 1 3 4\n", 0,
-         {0, 1, 2, 3, 4}, 2},
-        {"a repeated group line continues the group", "g a\nf 1 2 3\ng b\ng a\nf 1 3 4\n", 0,
-         {0, 1, 3, 4}, 2},
-        {"a trailing blank makes another group", "g a\nf 1 2 3\ng a \nf 1 3 4\n", 0,
-         {0, 1, 2, 3, 4}, 2},
-        {"smoothing groups with a number of 1", "g a\ns 1\nf 1 2 3\ns off\nf 1 3 4\n", 1.0,
-         {0, 1, 2, 3, 4}, 2},
-        {"group lines ignored in smoothing mode", "s 1\ng a\nf 1 2 3\ng b\nf 1 3 4\n", 1.0,
-         {0, 1, 3, 4}, 1},
+        {"faces before the first group line join it",
+         "f 1 2 3\ng a\nf 1 3 4\n",
+         0,
+         {0, 1, 3, 4},
+         1},
+        {"two groups: the diagonal is a border",
+         "g a\nf 1 2 3\ng b\nf 1 3 4\n",
+         0,
+         {0, 1, 2, 3, 4},
+         2},
+        {"a repeated group line continues the group",
+         "g a\nf 1 2 3\ng b\ng a\nf 1 3 4\n",
+         0,
+         {0, 1, 3, 4},
+         2},
+        {"a trailing blank makes another group",
+         "g a\nf 1 2 3\ng a \nf 1 3 4\n",
+         0,
+         {0, 1, 2, 3, 4},
+         2},
+        {"smoothing groups with a number of 1",
+         "g a\ns 1\nf 1 2 3\ns off\nf 1 3 4\n",
+         1.0,
+         {0, 1, 2, 3, 4},
+         2},
+        {"group lines ignored in smoothing mode",
+         "s 1\ng a\nf 1 2 3\ng b\nf 1 3 4\n",
+         1.0,
+         {0, 1, 3, 4},
+         1},
         {"a trailing word ends the corners", "g a\nf 1 2 3 x 4\n", 0, {0, 1, 2}, 1},
         {"3-4 reads as 3 and -4", "g a\nf 1 2 3-4\n", 0, {0, 1}, 1},
         {"a face with no corner is ignored", "g a\nf\nf x\nf 1 2 3\n", 0, {0, 1, 2}, 1},
@@ -207,8 +226,7 @@ TEST(GetCreases, NumbersSceneEdgesInTheOrderTheSceneListsThem) {
     const SceneRow rows[] = {
         {"indices in ascending numeric order",
          {"setAttr -s 12 \".ed\";", "\".ed[0:11]\"",
-          "5 6 0 5 7 0 5 8 0 5 9 0 6 7 0 6 8 0 6 9 0 7 8 0 7 9 0 2 3 0 0 3 0 1 2 0 0 1 0", ph,
-          ";"},
+          "5 6 0 5 7 0 5 8 0 5 9 0 6 7 0 6 8 0 6 9 0 7 8 0 7 9 0 2 3 0 0 3 0 1 2 0 0 1 0", ph, ";"},
          3,
          {9, 10, 11, 12}},
         {"a repeated edge keeps its first number and still counts",
@@ -237,9 +255,13 @@ TEST(GetCreases, NumbersSceneEdgesInTheOrderTheSceneListsThem) {
          4,
          {0, 1}},
         {"an edge written larger vertex first matches nothing",
-         {"setAttr -s 2 \".ed[0:1]\"", "1 0 0 3 2 0 1 2 0 3 0 0", ph, ";"}, 2, {2}},
+         {"setAttr -s 2 \".ed[0:1]\"", "1 0 0 3 2 0 1 2 0 3 0 0", ph, ";"},
+         2,
+         {2}},
         {"an incomplete last triple is ignored",
-         {"setAttr -s 2 \".ed[0:1]\"", "1 2 0 0 1", ph, ";"}, 2, {0}},
+         {"setAttr -s 2 \".ed[0:1]\"", "1 2 0 0 1", ph, ";"},
+         2,
+         {0}},
         {"the placeholder as the last line", {"setAttr -s 1 \".ed[0]\"", "0 1 0", ph}, 2, {0}},
         {"only the last of several placeholders is replaced",
          {ph, "keep", "setAttr -s 1 \".ed[0]\"", "0 1 0", ph, "drop", "after"},
@@ -258,8 +280,8 @@ TEST(GetCreases, NumbersSceneEdgesInTheOrderTheSceneListsThem) {
 TEST(GetCreases, KeepsEveryOtherByteOfTheScene) {
     // CR LF and LF lines, a lone CR, trailing blanks and no final line break all survive;
     // every line break written is CR LF.
-    const std::string scene = "a \r\nb\rc\n\tsetAttr -s 1 \".ed[0]\"\r\n0 1 0\n" + kPlaceholder +
-                              "\r\n;\r\n\r\nlast";
+    const std::string scene =
+        "a \r\nb\rc\n\tsetAttr -s 1 \".ed[0]\"\r\n0 1 0\n" + kPlaceholder + "\r\n;\r\n\r\nlast";
     Outcome run = runCreases("g a\nf 1 2 3\n", scene);
     EXPECT_EQ(run.code, 1.0f);
     EXPECT_EQ(run.scene, crlfLines({"a ", "b\rc", "\tsetAttr -s 1 \".ed[0]\"", "0 1 0",

@@ -55,21 +55,26 @@ Converted convert(const std::string& obj, double number = 0.0) {
 
 // An independent encoding of a Vyx file, for the byte-for-byte checks.
 void putInt(std::string& out, std::int32_t value) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((static_cast<std::uint32_t>(value) >> (8 * i)) & 0xFF);
 }
 void putFloat(std::string& out, float value) {
     std::int32_t bits;
     std::memcpy(&bits, &value, 4);
     putInt(out, bits);
 }
-std::string fileHeader() { return std::string("Vyxb 1.0") + std::string(24, '\0'); }
+std::string fileHeader() {
+    return std::string("Vyxb 1.0") + std::string(24, '\0');
+}
 void putBlockHeader(std::string& out, std::int32_t tag, std::int32_t payload, std::int32_t count) {
     putInt(out, tag);
     putInt(out, payload + 16);
     putInt(out, count);
     putInt(out, 0);
 }
-std::string endMarker() { return std::string(16, '\0'); }
+std::string endMarker() {
+    return std::string(16, '\0');
+}
 
 TEST(GetCreasesVyx, AnEmptyObjGivesAnEightyByteFile) {
     Converted result = convert("# nothing\n");
@@ -109,11 +114,11 @@ TEST(GetCreasesVyx, TheTopFaceOfACube) {
     Converted result = convert(kCubeObj);
     EXPECT_EQ(result.code, 2.0f);
     EXPECT_EQ(result.tags(), (std::vector<std::int32_t>{vyx::kVertexTag, vyx::kFaceTag,
-                                                         vyx::kFaceGroupTag, vyx::kCreaseTag}));
+                                                        vyx::kFaceGroupTag, vyx::kCreaseTag}));
     EXPECT_EQ(result.creases(), (std::vector<std::uint8_t>{0x30, 0xFF, 0x03, 0x00, 0x30, 0x30}));
     EXPECT_EQ(result.groups(), (std::vector<std::uint16_t>{33, 66, 33, 33, 33, 33}));
     EXPECT_EQ(result.faces(), (std::vector<std::int32_t>{0, 1, 3, 2, 2, 3, 5, 4, 4, 5, 7, 6,
-                                                          6, 7, 1, 0, 1, 7, 5, 3, 6, 0, 2, 4}));
+                                                         6, 7, 1, 0, 1, 7, 5, 3, 6, 0, 2, 4}));
 }
 
 TEST(GetCreasesVyx, CreaseSourcesAndGroupValues) {
@@ -130,23 +135,43 @@ TEST(GetCreasesVyx, CreaseSourcesAndGroupValues) {
         std::vector<std::uint16_t> groups;
     } rows[] = {
         {"no group line", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", 0, 0, {0x00}, {33}},
-        {"one group name: no creases, smoothing values written", smoothCube, 0, 1,
-         {0, 0, 0, 0, 0, 0}, {33, 33, 33, 66, 66, 66}},
-        {"smoothing bands as the source", smoothCube, 1.0, 2,
-         {0xCF, 0xCC, 0xFC, 0x33, 0xFC, 0xFC}, {33, 33, 33, 66, 66, 66}},
+        {"one group name: no creases, smoothing values written",
+         smoothCube,
+         0,
+         1,
+         {0, 0, 0, 0, 0, 0},
+         {33, 33, 33, 66, 66, 66}},
+        {"smoothing bands as the source",
+         smoothCube,
+         1.0,
+         2,
+         {0xCF, 0xCC, 0xFC, 0x33, 0xFC, 0xFC},
+         {33, 33, 33, 66, 66, 66}},
         {"0.999 is not set", smoothCube, 0.999, 1, {0, 0, 0, 0, 0, 0}, {33, 33, 33, 66, 66, 66}},
         {"faces before the first group line join it",
-         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\ng a\nf 2 4 3\ng b\n", 0, 2,
-         {0x33, 0x0F}, {33, 33}},
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 3\ng a\nf 2 4 3\ng b\n",
+         0,
+         2,
+         {0x33, 0x0F},
+         {33, 33}},
         {"a trailing blank makes another group; a repeat continues",
-         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\ng a\nf 1 2 3\ng a \nf 2 4 3\ng a\nf 1 2 3\n", 0, 2,
-         {0x0C, 0x3F, 0x0C}, {33, 66, 33}},
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\ng a\nf 1 2 3\ng a \nf 2 4 3\ng a\nf 1 2 3\n",
+         0,
+         2,
+         {0x0C, 0x3F, 0x0C},
+         {33, 66, 33}},
         {"group values by first appearance in smoothing mode",
-         "v 0 0 0\nv 1 0 0\nv 0 1 0\ng b\nf 1 2 3\ng a\nf 1 2 3\ng b\nf 1 2 3\n", 1.0, 0,
-         {0, 0, 0}, {33, 66, 33}},
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\ng b\nf 1 2 3\ng a\nf 1 2 3\ng b\nf 1 2 3\n",
+         1.0,
+         0,
+         {0, 0, 0},
+         {33, 66, 33}},
         {"a face with five corners keeps four and uses five edges",
-         "v 0 0 0\nv 1 0 0\nv 2 1 0\nv 1 2 0\nv 0 1 0\ng a\nf 1 2 3 4 5\n", 0, 1,
-         {0x3F}, {33}},
+         "v 0 0 0\nv 1 0 0\nv 2 1 0\nv 1 2 0\nv 0 1 0\ng a\nf 1 2 3 4 5\n",
+         0,
+         1,
+         {0x3F},
+         {33}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -158,8 +183,9 @@ TEST(GetCreasesVyx, CreaseSourcesAndGroupValues) {
 }
 
 TEST(GetCreasesVyx, CornerFormsAndTextureCorners) {
-    const std::string table = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nv 2 2 2\n"
-                              "vt 0.5 0.5\nvt 0.25 0.75\nvt 1 1\nvt 0 0.5\n";
+    const std::string table =
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nv 2 2 2\n"
+        "vt 0.5 0.5\nvt 0.25 0.75\nvt 1 1\nvt 0 0.5\n";
     struct Row {
         const char* what;
         std::string faces;
@@ -167,15 +193,23 @@ TEST(GetCreasesVyx, CornerFormsAndTextureCorners) {
         std::vector<float> textures;
     } rows[] = {
         {"5/2 and 5 give vertex 4", "f 5/2 1 2\n", {4, 0, 1, -1}, {0.25f, 0.75f, 0, 0, 0, 0, 0, 0}},
-        {"v/vt/vn gives its texture index", "f 1/1/9 2/2/9 3/3/9 4/4/9\n", {0, 1, 2, 3},
+        {"v/vt/vn gives its texture index",
+         "f 1/1/9 2/2/9 3/3/9 4/4/9\n",
+         {0, 1, 2, 3},
          {0.5f, 0.5f, 0.25f, 0.75f, 1, 1, 0, 0.5f}},
         {"v//vn and v/ give no texture index", "f 1//3 2/ 3//1\n", {0, 1, 2, -1}, {}},
-        {"relative indices count back from the last entry read", "f -1/-1 -2/-4 -5/-2\n",
-         {4, 3, 0, -1}, {0, 0.5f, 0.5f, 0.5f, 1, 1, 0, 0}},
-        {"a five-corner face gives four texture corners", "f 1/1 2/2 3/3 4/4 5/1\n",
-         {0, 1, 2, 3}, {0.5f, 0.5f, 0.25f, 0.75f, 1, 1, 0, 0.5f}},
-        {"only textured faces add texture corners", "f 1 2 3\nf 1/4 2/4 3/4\n",
-         {0, 1, 2, -1, 0, 1, 2, -1}, {0, 0.5f, 0, 0.5f, 0, 0.5f, 0, 0}},
+        {"relative indices count back from the last entry read",
+         "f -1/-1 -2/-4 -5/-2\n",
+         {4, 3, 0, -1},
+         {0, 0.5f, 0.5f, 0.5f, 1, 1, 0, 0}},
+        {"a five-corner face gives four texture corners",
+         "f 1/1 2/2 3/3 4/4 5/1\n",
+         {0, 1, 2, 3},
+         {0.5f, 0.5f, 0.25f, 0.75f, 1, 1, 0, 0.5f}},
+        {"only textured faces add texture corners",
+         "f 1 2 3\nf 1/4 2/4 3/4\n",
+         {0, 1, 2, -1, 0, 1, 2, -1},
+         {0, 0.5f, 0, 0.5f, 0, 0.5f, 0, 0}},
         {"a face with no corner adds no face", "f\nf x 1 2\nf 1 2 3\n", {0, 1, 2, -1}, {}},
         {"tabs separate corners", "f\t1\t2\t3\n", {0, 1, 2, -1}, {}},
     };
@@ -202,7 +236,8 @@ TEST(GetCreasesVyx, VerticesTextureCoordinatesColoursAndMasks) {
     EXPECT_EQ(result.textures(), (std::vector<float>{0.5f, 0.25f, 7, 0, 7, 0, 0, 0}));
     EXPECT_EQ(result.block<std::uint8_t>(vyx::kColourTag),
               (std::vector<std::uint8_t>{0x30, 0x20, 0x10, 0, 0xDD, 0xCC, 0xBB, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(result.block<std::uint8_t>(vyx::kMaskTag), (std::vector<std::uint8_t>{0xFF, 0x0A, 0}));
+    EXPECT_EQ(result.block<std::uint8_t>(vyx::kMaskTag),
+              (std::vector<std::uint8_t>{0xFF, 0x0A, 0}));
 
     // One chunk fewer than vertices: neither block.
     Converted fewer = convert("v 0 0 0\nv 1 0 0\n#MRGB ff102030\n#MRGB\n");
@@ -223,8 +258,8 @@ TEST(GetCreasesVyx, ThousandsOfGroupNames) {
 
 TEST(GetCreasesVyx, FacesThatNameMissingEntriesAreRefused) {
     const std::string mesh = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n";
-    for (const char* face : {"f 0 1 2\n", "f 1 2 4\n", "f 1 2 -4\n", "f 1/2 2 3\n",
-                             "f 1/0 2 3\n", "f -1/-2 2 3\n", "f 1 2 3 2147483648\n"}) {
+    for (const char* face : {"f 0 1 2\n", "f 1 2 4\n", "f 1 2 -4\n", "f 1/2 2 3\n", "f 1/0 2 3\n",
+                             "f -1/-2 2 3\n", "f 1 2 3 2147483648\n"}) {
         SCOPED_TRACE(face);
         TempFolder folder;
         writeFile(folder / "mesh.obj", mesh + face);

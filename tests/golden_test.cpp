@@ -15,7 +15,9 @@ using testing_support::writeFile;
 
 namespace {
 
-std::string examples(const char* name) { return readFile(testing_support::examplePath(name)); }
+std::string examples(const char* name) {
+    return readFile(testing_support::examplePath(name));
+}
 
 std::string toCrlf(const std::string& text) {
     std::string out;
@@ -43,17 +45,21 @@ std::vector<GoldenCase> cases() {
         "v 1e-7 -0 3.4e38\nv 0.1 0.2 0.3\nv -1.5e-3 +2 7\nv 1 1 1\nvt 0.333333 1e-40\nvt .5 2\n"
         "#MRGB ff102030807f0001aBcDeF0100000000\ng a\ns 1\nf -4/-2 -3/-1 -2/-2\r\ng b\ns off\n"
         "f 2/1/7 4/2/7 3/1/7 1/2/7\nf 1 2 4\n";
-    const std::string moved = "v 9 9 9\nv 8 8 8\nv 7 7 7\nv 6 6 6\nv 5 5 5\nv 4 4 4\nv 3 3 3\nv 2 2 2\n";
+    const std::string moved =
+        "v 9 9 9\nv 8 8 8\nv 7 7 7\nv 6 6 6\nv 5 5 5\nv 4 4 4\nv 3 3 3\nv 2 2 2\n";
     return {
         {"creases-groups", "GetCreases", cube, scene, 0, 2, "creases-groups.ma"},
         {"creases-smoothing", "GetCreases", cube, scene, 1, 2, "creases-smoothing.ma"},
         {"creases-crlf", "GetCreases", toCrlf(cube), toCrlf(scene), 0, 2, "creases-crlf.ma"},
-        {"creases-no-placeholder", "GetCreases", cube, "x\r\n", 0, TESSARYN_NO_PLACEHOLDER, nullptr},
-        {"creases-no-crease", "GetCreases", "f 1 2 3\n", scene, 0, TESSARYN_NO_CREASE_EDGES, nullptr},
+        {"creases-no-placeholder", "GetCreases", cube, "x\r\n", 0, TESSARYN_NO_PLACEHOLDER,
+         nullptr},
+        {"creases-no-crease", "GetCreases", "f 1 2 3\n", scene, 0, TESSARYN_NO_CREASE_EDGES,
+         nullptr},
         {"vyx-groups", "GetCreasesVyx", cube, "", 0, 2, "vyx-groups.vyx"},
         {"vyx-smoothing", "GetCreasesVyx", cube, "", 1, 2, "vyx-smoothing.vyx"},
         {"vyx-odd-numbers", "GetCreasesVyx", odd, "", 0, 2, "vyx-odd-numbers.vyx"},
-        {"vyx-bad-index", "GetCreasesVyx", "v 0 0 0\nf 1 2 3\n", "", 0, TESSARYN_BAD_INDEX, nullptr},
+        {"vyx-bad-index", "GetCreasesVyx", "v 0 0 0\nf 1 2 3\n", "", 0, TESSARYN_BAD_INDEX,
+         nullptr},
         {"smooth-to-groups", "SmoothtoGroupOBJ", cube + "s\rx\n", "", 0, 0, "smooth-to-groups.obj"},
         {"swap-vertices", "SwapVertices", moved, cube, 0, 0, "swap-vertices.obj"},
     };
@@ -67,7 +73,8 @@ TEST(Golden, EveryBuildGivesTheSameCodesAndBytes) {
         testing_support::TempFolder folder;
         writeFile(folder / "text", c.text);
         if (!c.buffer.empty()) writeFile(folder / "buffer", c.buffer);
-        EXPECT_EQ(testing_support::call(c.command, (folder / "text").c_str(), c.number, folder / "buffer"),
+        EXPECT_EQ(testing_support::call(c.command, (folder / "text").c_str(), c.number,
+                                        folder / "buffer"),
                   c.code);
         if (c.output == nullptr) {
             EXPECT_EQ(c.buffer.empty() ? std::string() : readFile(folder / "buffer"), c.buffer);

@@ -39,8 +39,8 @@ TEST(Library, ExportsExactlyTheCommands) {
         if (name != std::string::npos) exported.insert(line.substr(name + 1));
     }
     const std::set<std::string> commands = {
-        "Version",      "OpenFolder",   "GetFile",          "CloseFolder", "FileDelete",
-        "EmptyFolder",  "SwapVertices", "SmoothtoGroupOBJ", "GetCreases",  "GetCreasesVyx"};
+        "Version",     "OpenFolder",   "GetFile",          "CloseFolder", "FileDelete",
+        "EmptyFolder", "SwapVertices", "SmoothtoGroupOBJ", "GetCreases",  "GetCreasesVyx"};
     EXPECT_EQ(exported, commands);
 }
 
@@ -57,12 +57,14 @@ TEST(Library, VersionIsThreeWhateverItIsGiven) {
 #if !defined(_WIN32)
 TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
     testing_support::TempFolder folder;
-    const std::string tool = std::string(TESSARYN_TOOL_COMMAND) + " --library " +
-                             TESSARYN_LIBRARY_PATH + " ";
+    const std::string tool =
+        std::string(TESSARYN_TOOL_COMMAND) + " --library " + TESSARYN_LIBRARY_PATH + " ";
     const std::string obj = folder / "cube.obj";
     const std::string scene = folder / "cube.ma";
-    testing_support::writeFile(obj, testing_support::readFile(testing_support::examplePath("cube.obj")));
-    testing_support::writeFile(scene, testing_support::readFile(testing_support::examplePath("cube.ma")));
+    testing_support::writeFile(obj,
+                               testing_support::readFile(testing_support::examplePath("cube.obj")));
+    testing_support::writeFile(scene,
+                               testing_support::readFile(testing_support::examplePath("cube.ma")));
     int status = -1;
     EXPECT_EQ(runShell(tool + "creases " + obj + " " + scene + " 2>&1", status),
               "2 groups; creases written to " + scene + "\n");
@@ -82,7 +84,8 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
     std::string dump = runShell(tool + "dump " + vyx + " 2>&1", status);
     EXPECT_EQ(status, 0);
     EXPECT_NE(dump.find("40002  crease flags             22 bytes          6 entries"),
-              std::string::npos) << dump;
+              std::string::npos)
+        << dump;
     std::string bytes = testing_support::readFile(vyx);
     testing_support::writeFile(vyx, bytes.substr(0, bytes.size() - 1));
     dump = runShell(tool + "dump " + vyx + " 2>&1", status);
@@ -94,17 +97,17 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
 
 TEST(Tool, LineToolsAndFolderServices) {
     testing_support::TempFolder folder;
-    const std::string tool = std::string(TESSARYN_TOOL_COMMAND) + " --library " +
-                             TESSARYN_LIBRARY_PATH + " ";
+    const std::string tool =
+        std::string(TESSARYN_TOOL_COMMAND) + " --library " + TESSARYN_LIBRARY_PATH + " ";
     testing_support::writeFile(folder / "a.obj", "v 1 1 1\ns 1\nf 1\n");
     testing_support::writeFile(folder / "b.obj", "v 0 0 0\nf 1\n");
     int status = -1;
     EXPECT_EQ(runShell(tool + "smooth-to-groups " + (folder / "a.obj") + " " + (folder / "c.obj"),
                        status),
               folder / "c.obj" + " written with smoothing groups as groups\n");
-    EXPECT_EQ(runShell(tool + "swap-vertices " + (folder / "a.obj") + " " + (folder / "b.obj"),
-                       status),
-              folder / "b.obj" + " now has the vertex positions of " + (folder / "a.obj") + "\n");
+    EXPECT_EQ(
+        runShell(tool + "swap-vertices " + (folder / "a.obj") + " " + (folder / "b.obj"), status),
+        folder / "b.obj" + " now has the vertex positions of " + (folder / "a.obj") + "\n");
     EXPECT_EQ(status, 0);
     std::string listing = runShell(tool + "ls " + folder.path(), status);
     EXPECT_NE(listing.find("\nc.obj\n"), std::string::npos) << listing;

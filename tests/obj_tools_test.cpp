@@ -36,11 +36,13 @@ TEST(SmoothtoGroupOBJ, RewritesLineByLine) {
         {"an empty file", "", {}},
         {"a last line without LF", "f 1 2 3", {"f 1 2 3"}},
         {"positions kept, other v lines dropped",
-         "v 1 2 3\nvt 0 0\nvn 0 0 1\nvp 1\nv\nv\t1 2 3\nV 1\n", {"v 1 2 3", "V 1"}},
+         "v 1 2 3\nvt 0 0\nvn 0 0 1\nvp 1\nv\nv\t1 2 3\nV 1\n",
+         {"v 1 2 3", "V 1"}},
         {"groups become comments", "g name\ng\ngroup x\n", {"# name", "#", "#roup x"}},
         {"smoothing groups become groups", "s 1\ns off\ns\nsx\n", {"g  1", "g  off", "g ", "g x"}},
         {"256 characters behind the s at most", "s" + s300 + "\n", {"g " + s300.substr(0, 256)}},
-        {"other lines pass unchanged", "# c\n\n f 1\n\tg\nusemtl m\nf 1/2 3/4 5/6\n",
+        {"other lines pass unchanged",
+         "# c\n\n f 1\n\tg\nusemtl m\nf 1/2 3/4 5/6\n",
          {"# c", "", " f 1", "\tg", "usemtl m", "f 1/2 3/4 5/6"}},
         {"CR LF and a lone CR", "g a\r\ns 1\r\nx\ry\r\n", {"# a", "g  1", "x\ry"}},
     };
@@ -75,8 +77,10 @@ TEST(SmoothtoGroupOBJ, FailuresChangeNothing) {
     EXPECT_EQ(command(in.c_str(), 0, nullptr, 0), TESSARYN_ARGUMENT_ABSENT);
     EXPECT_EQ(call("SmoothtoGroupOBJ", (folder / "missing.obj").c_str(), 0, out), TESSARYN_FAILED);
     EXPECT_EQ(call("SmoothtoGroupOBJ", folder.path().c_str(), 0, out), TESSARYN_FAILED);
-    EXPECT_EQ(call("SmoothtoGroupOBJ", in.c_str(), 0, folder / "locked.obj"), TESSARYN_CANNOT_WRITE);
-    EXPECT_EQ(call("SmoothtoGroupOBJ", in.c_str(), 0, folder / "no/folder.obj"), TESSARYN_CANNOT_WRITE);
+    EXPECT_EQ(call("SmoothtoGroupOBJ", in.c_str(), 0, folder / "locked.obj"),
+              TESSARYN_CANNOT_WRITE);
+    EXPECT_EQ(call("SmoothtoGroupOBJ", in.c_str(), 0, folder / "no/folder.obj"),
+              TESSARYN_CANNOT_WRITE);
     EXPECT_EQ(call("SmoothtoGroupOBJ", in.c_str(), 0, folder.path()), TESSARYN_CANNOT_WRITE);
     EXPECT_EQ(readFile(folder / "locked.obj"), "keep");
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"in.obj", "locked.obj"}));
@@ -84,7 +88,8 @@ TEST(SmoothtoGroupOBJ, FailuresChangeNothing) {
 
 TEST(SmoothtoGroupOBJ, RealObj) {
     if (testing_support::realDataPath("").empty()) GTEST_SKIP() << "no real test files";
-    std::string out = smoothed(readFile(testing_support::realDataPath("tinyobj__issue-162-smoothing-group.obj")));
+    std::string out =
+        smoothed(readFile(testing_support::realDataPath("tinyobj__issue-162-smoothing-group.obj")));
     for (const char* line : {"\r\n# test1\r\n", "\r\ng  1\r\n", "\r\ng  off\r\n", "\r\ng  0\r\n",
                              "\r\nf 1/1/1 2/2/1 3/3/1\r\n", "\r\nusemtl test2\r\n"}) {
         EXPECT_NE(out.find(line), std::string::npos) << line;
@@ -115,14 +120,22 @@ TEST(SwapVertices, PositionsGoToTheTopInSourceOrder) {
         std::string target;
         std::vector<std::string> output;  // without the header line
     } rows[] = {
-        {"positions spread among other lines", "v 1 1 1\n# x\nv 2 2 2\nf 9\n",
-         "g a\nv 0 0 0\nvt 0 0\nv 0 0 0\nf 1 2 3", {"v 1 1 1", "v 2 2 2", "g a", "vt 0 0", "f 1 2 3"}},
-        {"comments and an old header go", "v 1 1 1\n", "# written by Gimbalist plugin for Modelvex\n"
-                                                        "#c\nv 0 0 0\nf 1\n",
+        {"positions spread among other lines",
+         "v 1 1 1\n# x\nv 2 2 2\nf 9\n",
+         "g a\nv 0 0 0\nvt 0 0\nv 0 0 0\nf 1 2 3",
+         {"v 1 1 1", "v 2 2 2", "g a", "vt 0 0", "f 1 2 3"}},
+        {"comments and an old header go",
+         "v 1 1 1\n",
+         "# written by Gimbalist plugin for Modelvex\n"
+         "#c\nv 0 0 0\nf 1\n",
          {"v 1 1 1", "f 1"}},
-        {"empty target lines stay, empty source lines do not", "\nv 1  1\n\n", "\nv 0 0 0\n\nf 1\n",
+        {"empty target lines stay, empty source lines do not",
+         "\nv 1  1\n\n",
+         "\nv 0 0 0\n\nf 1\n",
          {"v 1  1", "", "", "f 1"}},
-        {"v and a tab is no position in either file", "v\t9\nv 1 1 1\n", "v\t8\nv 0 0 0\n",
+        {"v and a tab is no position in either file",
+         "v\t9\nv 1 1 1\n",
+         "v\t8\nv 0 0 0\n",
          {"v 1 1 1", "v\t8"}},
         {"CR LF lines", "v 1 1 1\r\n", "v 0 0 0\r\nf 1\r\n", {"v 1 1 1", "f 1"}},
     };

@@ -42,8 +42,9 @@ TEST(Repeat, TheTenCommandsOverAndOverKeepMemoryFlat) {
     const std::string scene = folder / "mesh.ma";
     const std::string sceneText =
         "setAttr -s 4 \".ed[0:3]\"\n0 1 0 1 2 0 2 3 0 0 3 0\n  \tsetAttr \".cd\" x\n;\n";
-    writeFile(obj, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\n#MRGB ff102030ff102030ff102030ff102030\n"
-                   "g a\ns 1\nf 1/1 2/1 3/1\ng b\ns 2\nf 1 3 4\n");
+    writeFile(obj,
+              "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\n#MRGB ff102030ff102030ff102030ff102030\n"
+              "g a\ns 1\nf 1/1 2/1 3/1\ng b\ns 2\nf 1 3 4\n");
     auto openFolder = testing_support::command("OpenFolder");
     auto getFile = testing_support::command("GetFile");
     auto closeFolder = testing_support::command("CloseFolder");

@@ -59,8 +59,8 @@ TEST(SafeWriter, RefusesWhatADirectWriteWouldRefuse) {
     testing_support::setReadOnly(folder / "readonly", true);
     testing_support::makeFolder(folder / "sub");
     writeFile(folder / "file", "x");
-    for (const std::string& path : {folder / "readonly", folder / "sub", folder / "missing/out",
-                                    folder / "file/out"}) {
+    for (const std::string& path :
+         {folder / "readonly", folder / "sub", folder / "missing/out", folder / "file/out"}) {
         SCOPED_TRACE(path);
         EXPECT_FALSE(writeWhole(path, "new"));
     }

@@ -30,7 +30,8 @@ TempFolder::TempFolder() {
     std::random_device seed;
     std::mt19937_64 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = fs::temp_directory_path() / ("tessaryn-test-" + std::to_string(random() % 1000000000));
+        fs::path candidate =
+            fs::temp_directory_path() / ("tessaryn-test-" + std::to_string(random() % 1000000000));
         if (fs::create_directory(candidate)) {
             path_ = candidate.generic_string();
             return;
@@ -49,7 +50,8 @@ TempFolder::~TempFolder() {
 
 std::vector<std::string> TempFolder::entries() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(path_))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -78,7 +80,8 @@ void makeFolder(const std::string& path) {
 }
 
 void setReadOnly(const std::string& path, bool readOnly) {
-    const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    const fs::perms write =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     fs::permissions(path, write, readOnly ? fs::perm_options::remove : fs::perm_options::add);
 }
 
@@ -100,7 +103,8 @@ std::string crlfLines(const std::vector<std::string>& lines) {
 Command command(const char* name) {
 #if defined(_WIN32)
     static HMODULE library = LoadLibraryA(hostPath(TESSARYN_LIBRARY_PATH).c_str());
-    if (library == nullptr) throw std::runtime_error("cannot load " + hostPath(TESSARYN_LIBRARY_PATH));
+    if (library == nullptr)
+        throw std::runtime_error("cannot load " + hostPath(TESSARYN_LIBRARY_PATH));
     void* symbol = reinterpret_cast<void*>(GetProcAddress(library, name));
 #else
     static void* library = dlopen(TESSARYN_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);

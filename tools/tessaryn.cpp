@@ -30,10 +30,11 @@ const char* const kUsage =
     "  swap-vertices SOURCE TARGET        TARGET gets the vertex positions of SOURCE\n"
     "  ls FOLDER                          list the entries of FOLDER\n"
     "  rm FILE                            delete FILE\n"
-    "  sweep FOLDER [--yes]               delete the files in FOLDER whose names have an extension\n";
+    "  sweep FOLDER [--yes]               delete the files in FOLDER whose names have an "
+    "extension\n";
 
 class Library {
-public:
+  public:
     bool load(const std::string& path) {
 #if defined(_WIN32)
         handle_ = LoadLibraryA(path.c_str());
@@ -51,7 +52,7 @@ public:
 #endif
     }
 
-private:
+  private:
     void* handle_ = nullptr;
 };
 
@@ -63,8 +64,7 @@ std::string libraryBesideTool(const char* argv0) {
 #endif
     std::string tool(argv0);
     std::string::size_type slash = tool.find_last_of("/\\");
-    return slash == std::string::npos ? std::string("./") + name
-                                      : tool.substr(0, slash + 1) + name;
+    return slash == std::string::npos ? std::string("./") + name : tool.substr(0, slash + 1) + name;
 }
 
 // Calls a command with `second` in a writable, NUL-terminated buffer, as the host does.
@@ -83,7 +83,9 @@ int say(bool ok, const std::string& sentence) {
     return ok ? 0 : 1;
 }
 
-std::string wholeNumber(float value) { return std::to_string(static_cast<long long>(value)); }
+std::string wholeNumber(float value) {
+    return std::to_string(static_cast<long long>(value));
+}
 
 // The sentence for a failure that any command may report, or for a code it should not.
 int sayFailure(float code) {
@@ -109,7 +111,8 @@ int creases(const Library& library, const std::vector<std::string>& args, bool s
     if (code == TESSARYN_NO_PLACEHOLDER) {
         return say(false, scene + " has no crease placeholder line; nothing changed");
     }
-    if (code == TESSARYN_CANNOT_WRITE) return say(false, "cannot write " + scene + "; it is unchanged");
+    if (code == TESSARYN_CANNOT_WRITE)
+        return say(false, "cannot write " + scene + "; it is unchanged");
     return sayFailure(code);
 }
 
@@ -118,35 +121,42 @@ int vyxFile(const Library& library, const std::vector<std::string>& args, bool s
     const std::string& out = args[1];
     float code = call(library.find("GetCreasesVyx"), obj, smoothing ? 1.0 : 0.0, out);
     if (code >= 0.0f) {
-        return say(true, wholeNumber(code) + (smoothing ? " smoothing groups" : " groups") +
-                             "; " + out + " written");
+        return say(true, wholeNumber(code) + (smoothing ? " smoothing groups" : " groups") + "; " +
+                             out + " written");
     }
     if (code == TESSARYN_FAILED) return say(false, "cannot read " + obj);
     if (code == TESSARYN_BAD_INDEX) {
-        return say(false, obj + " has a face that names a vertex or texture coordinate it does "
-                                "not have; nothing written");
+        return say(false, obj +
+                              " has a face that names a vertex or texture coordinate it does "
+                              "not have; nothing written");
     }
-    if (code == TESSARYN_VYX_CANNOT_WRITE) return say(false, "cannot write " + out + "; nothing written");
+    if (code == TESSARYN_VYX_CANNOT_WRITE)
+        return say(false, "cannot write " + out + "; nothing written");
     return sayFailure(code);
 }
 
-int dump(const Library&, const std::vector<std::string>& args, bool) { return dumpVyx(args[0]); }
+int dump(const Library&, const std::vector<std::string>& args, bool) {
+    return dumpVyx(args[0]);
+}
 
 int smoothToGroups(const Library& library, const std::vector<std::string>& args, bool) {
     float code = call(library.find("SmoothtoGroupOBJ"), args[0], 0.0, args[1]);
     if (code == TESSARYN_OK) return say(true, args[1] + " written with smoothing groups as groups");
     if (code == TESSARYN_FAILED) return say(false, "cannot read " + args[0] + "; nothing written");
-    if (code == TESSARYN_CANNOT_WRITE) return say(false, "cannot write " + args[1] + "; it is unchanged");
+    if (code == TESSARYN_CANNOT_WRITE)
+        return say(false, "cannot write " + args[1] + "; it is unchanged");
     return sayFailure(code);
 }
 
 int swapVertices(const Library& library, const std::vector<std::string>& args, bool) {
     float code = call(library.find("SwapVertices"), args[0], 0.0, args[1]);
-    if (code == TESSARYN_OK) return say(true, args[1] + " now has the vertex positions of " + args[0]);
+    if (code == TESSARYN_OK)
+        return say(true, args[1] + " now has the vertex positions of " + args[0]);
     if (code == TESSARYN_FAILED) {
-        return say(false, "not swapped: a file cannot be read or written, a file has no vertex "
-                          "positions, the counts differ, or " + args[1] +
-                          " holds nothing but positions and comments; nothing changed");
+        return say(false,
+                   "not swapped: a file cannot be read or written, a file has no vertex "
+                   "positions, the counts differ, or " +
+                       args[1] + " holds nothing but positions and comments; nothing changed");
     }
     return sayFailure(code);
 }

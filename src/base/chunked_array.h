@@ -11,9 +11,12 @@ namespace tessaryn {
 
 template <typename T>
 class ChunkedArray {
-public:
-    static constexpr std::size_t kShift = sizeof(T) <= 1 ? 20 : sizeof(T) <= 2 ? 19
-                                        : sizeof(T) <= 4 ? 18 : sizeof(T) <= 8 ? 17 : 16;
+  public:
+    static constexpr std::size_t kShift = sizeof(T) <= 1   ? 20
+                                          : sizeof(T) <= 2 ? 19
+                                          : sizeof(T) <= 4 ? 18
+                                          : sizeof(T) <= 8 ? 17
+                                                           : 16;
     static constexpr std::size_t kPerChunk = std::size_t{1} << kShift;
 
     void push_back(const T& value) {
@@ -34,7 +37,7 @@ public:
         }
     }
 
-private:
+  private:
     std::vector<std::unique_ptr<T[]>> chunks_;
     std::size_t size_ = 0;
 };

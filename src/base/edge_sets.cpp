@@ -10,7 +10,9 @@ constexpr std::size_t kInitialSlots = 256;
 
 // Tables grow when three quarters full: on large meshes they hold hundreds of thousands
 // of group-border edges, and memory matters more there than the slightly longer probes.
-bool isCrowded(std::size_t count, std::size_t slots) { return (count + 1) * 4 > slots * 3; }
+bool isCrowded(std::size_t count, std::size_t slots) {
+    return (count + 1) * 4 > slots * 3;
+}
 
 }  // namespace
 

@@ -20,7 +20,9 @@ inline EdgeKey orderedEdgeKey(std::int32_t first, std::int32_t second) {
 inline EdgeKey edgeKey(std::int32_t a, std::int32_t b) {
     return a <= b ? orderedEdgeKey(a, b) : orderedEdgeKey(b, a);
 }
-inline std::int32_t edgeLow(EdgeKey key) { return static_cast<std::int32_t>(key >> 32); }
+inline std::int32_t edgeLow(EdgeKey key) {
+    return static_cast<std::int32_t>(key >> 32);
+}
 inline std::int32_t edgeHigh(EdgeKey key) {
     return static_cast<std::int32_t>(key & 0xFFFFFFFFu);
 }
@@ -46,7 +48,7 @@ inline std::size_t edgeSlot(EdgeKey key, std::uint64_t salt, std::size_t mask) {
 // Edges with an int32 value each (for instance a scene edge number); open addressing
 // with linear probing, never more than three quarters full.
 class EdgeMap {
-public:
+  public:
     struct Slot {
         EdgeKey key = kNoEdge;
         std::int32_t value = 0;
@@ -63,7 +65,7 @@ public:
     std::size_t size() const { return count_; }
     const std::vector<Slot>& slots() const { return slots_; }
 
-private:
+  private:
     void grow();
 
     std::vector<Slot> slots_;
@@ -78,7 +80,7 @@ private:
 // cancels there without touching the table, whose slots are scattered over memory far
 // larger than the processor's caches. Toggles commute, so this changes no parity.
 class GroupEdgeParity {
-public:
+  public:
     struct Slot {
         EdgeKey edge = kNoEdge;
         std::uint32_t group = 0;
@@ -99,7 +101,7 @@ public:
     // take memory at the same time.
     std::vector<EdgeKey> takeEdges();
 
-private:
+  private:
     static constexpr std::size_t kWaiting = 8;
 
     void toggleInTable(std::uint32_t group, EdgeKey edge);

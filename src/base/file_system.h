@@ -15,7 +15,7 @@ constexpr const char* kPathSeparators = "/";
 
 // What an output destination is, looked at before anything is written.
 struct Destination {
-    std::string path;          // the file to replace: a symbolic link's target, not the link
+    std::string path;  // the file to replace: a symbolic link's target, not the link
     bool exists = false;
     unsigned permissions = 0;  // of the existing file, to give to its replacement
 };

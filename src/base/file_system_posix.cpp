@@ -44,7 +44,9 @@ std::FILE* createNewFile(const std::string& path, bool& taken) {
     return nullptr;
 }
 
-unsigned long processNumber() { return static_cast<unsigned long>(getpid()); }
+unsigned long processNumber() {
+    return static_cast<unsigned long>(getpid());
+}
 
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination) {
     if (destination.exists && chmod(temporaryPath.c_str(), destination.permissions) != 0) {

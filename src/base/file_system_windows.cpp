@@ -67,13 +67,14 @@ std::FILE* createNewFile(const std::string& path, bool& taken) {
     return stream;
 }
 
-unsigned long processNumber() { return GetCurrentProcessId(); }
+unsigned long processNumber() {
+    return GetCurrentProcessId();
+}
 
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination) {
     // ReplaceFile keeps the destination's attributes and security; a new file is moved.
-    if (destination.exists &&
-        ReplaceFileA(destination.path.c_str(), temporaryPath.c_str(), nullptr,
-                     REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    if (destination.exists && ReplaceFileA(destination.path.c_str(), temporaryPath.c_str(), nullptr,
+                                           REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
         return true;
     }
     return MoveFileExA(temporaryPath.c_str(), destination.path.c_str(),

@@ -10,7 +10,9 @@ namespace {
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 }
 
-LineReader::~LineReader() { close(); }
+LineReader::~LineReader() {
+    close();
+}
 
 void LineReader::close() {
     if (file_ != nullptr) std::fclose(file_);

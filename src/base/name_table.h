@@ -11,7 +11,7 @@
 namespace tessaryn {
 
 class NameTable {
-public:
+  public:
     static constexpr std::uint32_t kAbsent = 0xFFFFFFFFu;
 
     // The number of `name`, or kAbsent.
@@ -20,14 +20,14 @@ public:
     std::uint32_t add(std::string_view name);
     std::size_t size() const { return offsets_.size(); }
 
-private:
+  private:
     std::size_t slotOf(std::string_view name, std::uint64_t hash) const;
     std::string_view nameAt(std::uint32_t number) const;
     void grow();
 
-    std::string text_;                   // every name, back to back
-    std::vector<std::size_t> offsets_;   // where name n starts in text_; it ends at n + 1's start
-    std::vector<std::uint32_t> slots_;   // name numbers, or kAbsent for a free slot
+    std::string text_;                  // every name, back to back
+    std::vector<std::size_t> offsets_;  // where name n starts in text_; it ends at n + 1's start
+    std::vector<std::uint32_t> slots_;  // name numbers, or kAbsent for a free slot
 };
 
 }  // namespace tessaryn

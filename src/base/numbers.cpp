@@ -17,8 +17,8 @@ bool readFloat(TextCursor& cursor, float& value) {
     const char* first = at.position;
     if (first != at.end && *first == '-') ++first;
     if (first == at.end) return false;
-    bool startsNumber = (*first >= '0' && *first <= '9') ||
-                        (*first == '.' && first + 1 != at.end && first[1] >= '0' && first[1] <= '9');
+    bool startsNumber = (*first >= '0' && *first <= '9') || (*first == '.' && first + 1 != at.end &&
+                                                             first[1] >= '0' && first[1] <= '9');
     if (!startsNumber) return false;
     float parsed = 0.0f;
     auto result = std::from_chars(at.position, at.end, parsed, std::chars_format::general);

@@ -34,7 +34,7 @@ inline void skipSpace(TextCursor& cursor) {
 // first 18 digits cannot overflow 64 bits and take the short loop; only longer numbers,
 // thousands of digits among them, are checked digit by digit.
 inline bool readBoundedInteger(TextCursor& cursor, std::int64_t minimum, std::int64_t maximum,
-                        std::int64_t& value) {
+                               std::int64_t& value) {
     const char* p = cursor.position;
     const char* const end = cursor.end;
     while (p != end && isStreamSpace(*p)) ++p;
@@ -59,7 +59,8 @@ inline bool readBoundedInteger(TextCursor& cursor, std::int64_t minimum, std::in
         ++p;
     }
     if (p == digits || magnitude > limit) return false;
-    value = negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
+    value =
+        negative ? static_cast<std::int64_t>(0 - magnitude) : static_cast<std::int64_t>(magnitude);
     cursor.position = p;
     return true;
 }

@@ -29,7 +29,9 @@ std::FILE* createTemporaryBeside(const Destination& destination, std::string& te
 
 }  // namespace
 
-SafeWriter::~SafeWriter() { abandon(); }
+SafeWriter::~SafeWriter() {
+    abandon();
+}
 
 bool SafeWriter::open(const char* destination) {
     abandon();

@@ -13,9 +13,12 @@ TESSARYN_API OpenFolder(const char* text, double, char*, int) {
 TESSARYN_API GetFile(const char*, double, char* buffer, int) {
     if (buffer == nullptr) return TESSARYN_FAILED;  // and the listing stays where it was
     switch (nextSlotEntry(buffer)) {
-        case SlotEntry::Written: return TESSARYN_OK;
-        case SlotEntry::End: return TESSARYN_NO_MORE_ENTRIES;
-        case SlotEntry::NoListing: break;
+        case SlotEntry::Written:
+            return TESSARYN_OK;
+        case SlotEntry::End:
+            return TESSARYN_NO_MORE_ENTRIES;
+        case SlotEntry::NoListing:
+            break;
     }
     return TESSARYN_FAILED;
 }

@@ -58,13 +58,15 @@ void readFaceCorners(std::string_view corners, OnVertex&& onVertex, OnTexture&& 
         }
         const char* const vertexEnd = slash != nullptr ? slash : p;
         if (readingVertices) {
-            readingVertices = readIntegers(std::string_view(token, static_cast<std::size_t>(vertexEnd - token)), onVertex);
+            readingVertices = readIntegers(
+                std::string_view(token, static_cast<std::size_t>(vertexEnd - token)), onVertex);
         }
         if (!readingTextures || slash == nullptr || doubleSlash || slash + 1 == p) continue;
         const char* const texture = slash + 1;
         const char* textureEnd = texture;
         while (textureEnd != p && *textureEnd != '/') ++textureEnd;
-        readingTextures = readIntegers(std::string_view(texture, static_cast<std::size_t>(textureEnd - texture)), onTexture);
+        readingTextures = readIntegers(
+            std::string_view(texture, static_cast<std::size_t>(textureEnd - texture)), onTexture);
     }
 }
 

@@ -39,7 +39,8 @@ std::uint8_t hexPair(const char* pair) {
     int i = 0;
     while (i < 2 && isStreamSpace(pair[i])) ++i;
     unsigned value = 0;
-    for (; i < 2 && hexDigit(pair[i]) >= 0; ++i) value = value * 16 + static_cast<unsigned>(hexDigit(pair[i]));
+    for (; i < 2 && hexDigit(pair[i]) >= 0; ++i)
+        value = value * 16 + static_cast<unsigned>(hexDigit(pair[i]));
     return static_cast<std::uint8_t>(value);
 }
 
@@ -47,7 +48,8 @@ std::uint8_t hexPair(const char* pair) {
 void readColourChunks(std::string_view line, VyxMesh& mesh) {
     for (std::size_t at = 6; at + 8 <= line.size(); at += 8) {
         const char* chunk = line.data() + at;
-        mesh.colours.push_back(Colour{{hexPair(chunk + 6), hexPair(chunk + 4), hexPair(chunk + 2), 0}});
+        mesh.colours.push_back(
+            Colour{{hexPair(chunk + 6), hexPair(chunk + 4), hexPair(chunk + 2), 0}});
         mesh.masks.push_back(hexPair(chunk));
     }
 }
@@ -76,7 +78,7 @@ std::int64_t resolveIndex(std::int64_t written, std::size_t readSoFar) {
 }
 
 class MeshBuilder {
-public:
+  public:
     MeshBuilder(VyxMesh& mesh, bool smoothingSource)
         : mesh_(mesh), source_(smoothingSource ? smoothing_ : groups_) {}
 
@@ -96,10 +98,17 @@ public:
             case '#':
                 if (line.compare(0, 5, "#MRGB") == 0) readColourChunks(line, mesh_);
                 return;
-            case 'g': groups_.enter(line); return;
-            case 's': smoothing_.enter(line); return;
-            case 'f': face(line); return;
-            default: return;
+            case 'g':
+                groups_.enter(line);
+                return;
+            case 's':
+                smoothing_.enter(line);
+                return;
+            case 'f':
+                face(line);
+                return;
+            default:
+                return;
         }
     }
 
@@ -124,7 +133,7 @@ public:
         }
     }
 
-private:
+  private:
     static std::uint8_t creaseFlags(const FaceCorners& face, const EdgeMap& creases) {
         const std::int32_t* c = face.corner;
         auto crease = [&](std::int32_t a, std::int32_t b) {

@@ -44,13 +44,17 @@ bool containsAnchored(std::string_view line, std::string_view text, std::size_t 
 bool isEdgeCountLine(std::string_view line) {
     return containsAnchored(line, "setAttr -s", 4) && containsAnchored(line, ".ed", 1);
 }
-bool isEdgeBlockLine(std::string_view line) { return containsAnchored(line, ".ed[", 3); }
-bool isPlaceholderLine(std::string_view line) { return containsAnchored(line, kPlaceholder, 7); }
+bool isEdgeBlockLine(std::string_view line) {
+    return containsAnchored(line, ".ed[", 3);
+}
+bool isPlaceholderLine(std::string_view line) {
+    return containsAnchored(line, kPlaceholder, 7);
+}
 
 // What the reading pass learns of the scene.
 struct SceneScan {
     bool hasPlaceholder = false;
-    std::size_t placeholderLine = 0;     // the last line holding the placeholder text
+    std::size_t placeholderLine = 0;          // the last line holding the placeholder text
     std::vector<std::int32_t> creaseIndices;  // scene numbers of the crease edges found
 };
 
@@ -58,7 +62,7 @@ struct SceneScan {
 // edge-count line on, so every edge-count line starts it afresh and forgets what the
 // blocks before it matched.
 class EdgeNumbering {
-public:
+  public:
     explicit EdgeNumbering(EdgeMap& creases) : creases_(creases) {}
 
     void restart() {
@@ -75,8 +79,7 @@ public:
         std::int32_t first = 0;
         std::int32_t second = 0;
         std::int32_t unused = 0;
-        while (readInt32(cursor, first) && readInt32(cursor, second) &&
-               readInt32(cursor, unused)) {
+        while (readInt32(cursor, first) && readInt32(cursor, second) && readInt32(cursor, unused)) {
             match(first, second);
             ++counter_;
         }
@@ -90,7 +93,7 @@ public:
         return indices;
     }
 
-private:
+  private:
     void match(std::int32_t first, std::int32_t second) {
         // Crease edges carry the OBJ's 1-based numbers; scene numbers are 0-based.
         constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();

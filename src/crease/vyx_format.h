@@ -25,27 +25,43 @@ enum Tag : std::int32_t {
 // Bytes per element of each block, or 0 for an unknown tag.
 constexpr std::size_t elementSize(std::int32_t tag) {
     switch (tag) {
-        case kVertexTag: return 12;
-        case kFaceTag: return 16;
-        case kTextureTag: return 32;
-        case kMaskTag: return 1;
-        case kColourTag: return 4;
-        case kFaceGroupTag: return 2;
-        case kCreaseTag: return 1;
-        default: return 0;
+        case kVertexTag:
+            return 12;
+        case kFaceTag:
+            return 16;
+        case kTextureTag:
+            return 32;
+        case kMaskTag:
+            return 1;
+        case kColourTag:
+            return 4;
+        case kFaceGroupTag:
+            return 2;
+        case kCreaseTag:
+            return 1;
+        default:
+            return 0;
     }
 }
 
 constexpr const char* tagName(std::int32_t tag) {
     switch (tag) {
-        case kVertexTag: return "vertices";
-        case kFaceTag: return "faces";
-        case kTextureTag: return "texture corners";
-        case kMaskTag: return "masks";
-        case kColourTag: return "colours";
-        case kFaceGroupTag: return "face groups";
-        case kCreaseTag: return "crease flags";
-        default: return "unknown";
+        case kVertexTag:
+            return "vertices";
+        case kFaceTag:
+            return "faces";
+        case kTextureTag:
+            return "texture corners";
+        case kMaskTag:
+            return "masks";
+        case kColourTag:
+            return "colours";
+        case kFaceGroupTag:
+            return "face groups";
+        case kCreaseTag:
+            return "crease flags";
+        default:
+            return "unknown";
     }
 }
 

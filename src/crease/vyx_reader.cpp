@@ -48,24 +48,27 @@ std::string parse(std::string_view bytes, File& file) {
             at += kBlockHeaderSize;
             break;
         }
-        const std::string where = "block " + std::to_string(block.tag) + " at byte " +
-                                  std::to_string(at);
+        const std::string where =
+            "block " + std::to_string(block.tag) + " at byte " + std::to_string(at);
         if (block.size < static_cast<std::int32_t>(kBlockHeaderSize) || block.count < 0) {
             return where + ": impossible size or count";
         }
         if (static_cast<std::size_t>(block.size) > bytes.size() - at) {
             return where + ": runs past the end of the file";
         }
-        block.payload = bytes.substr(at + kBlockHeaderSize, static_cast<std::size_t>(block.size) - kBlockHeaderSize);
+        block.payload = bytes.substr(at + kBlockHeaderSize,
+                                     static_cast<std::size_t>(block.size) - kBlockHeaderSize);
         const std::size_t element = elementSize(block.tag);
-        if (element != 0 && block.payload.size() != static_cast<std::size_t>(block.count) * element) {
+        if (element != 0 &&
+            block.payload.size() != static_cast<std::size_t>(block.count) * element) {
             return where + ": " + std::to_string(block.payload.size()) + " payload bytes for " +
                    std::to_string(block.count) + " elements";
         }
         file.blocks.push_back(block);
         at += static_cast<std::size_t>(block.size);
     }
-    if (at != bytes.size()) return std::to_string(bytes.size() - at) + " bytes after the end marker";
+    if (at != bytes.size())
+        return std::to_string(bytes.size() - at) + " bytes after the end marker";
     return checkFaceCorners(file);
 }
 

@@ -12,7 +12,7 @@ namespace tessaryn::vyx {
 
 struct Block {
     std::int32_t tag = 0;
-    std::int32_t size = 0;   // header included
+    std::int32_t size = 0;  // header included
     std::int32_t count = 0;
     std::string_view payload;
 };

@@ -11,7 +11,8 @@
 
 // Records are written as they lie in memory: the file is little-endian, and so are both
 // processors the library is built for.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the Vyx writer needs a little-endian host");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "the Vyx writer needs a little-endian host");
 
 namespace tessaryn {
 

@@ -6,7 +6,9 @@ namespace tessaryn {
 
 // The character at `i`, or NUL past the end of the line: an empty line starts with NUL
 // and a line of one character has NUL as its second.
-inline char charAt(std::string_view line, std::size_t i) { return i < line.size() ? line[i] : '\0'; }
+inline char charAt(std::string_view line, std::size_t i) {
+    return i < line.size() ? line[i] : '\0';
+}
 
 // A vertex-position line: "v" and a blank.
 inline bool isPositionLine(std::string_view line) {

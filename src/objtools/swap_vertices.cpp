@@ -52,7 +52,8 @@ bool SwapVertexLines(const char* sourcePath, const char* targetPath) {
     if (!writer.open(targetPath)) return false;
     writer.writeLine(kHeader);
     LineCounts source;
-    if (!copyLines(sourcePath, isPositionLine, writer, source) || source.positions == 0) return false;
+    if (!copyLines(sourcePath, isPositionLine, writer, source) || source.positions == 0)
+        return false;
     LineCounts target;
     if (!copyLines(targetPath, isKeptTargetLine, writer, target)) return false;
     if (target.positions != source.positions || target.kept == 0) return false;
