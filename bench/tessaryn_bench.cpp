@@ -156,7 +156,11 @@ int main(int argc, char** argv) {
                                                std::filesystem::copy_options::overwrite_existing);
                 catTimes.push_back(spawn(cat).seconds);
                 Measure m = spawn(callArgs(self, library, c));
-                if (m.status != 0) ++failures;
+                if (m.status != 0) {
+                    std::fprintf(stderr, "%s on %ld quads failed in run %d\n", c.command,
+                                 static_cast<long>(side) * side, run + 1);
+                    ++failures;
+                }
                 times.push_back(m.seconds);
                 peak = std::max(peak, m.peakMiB);
             }
