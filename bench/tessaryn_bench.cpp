@@ -183,7 +183,10 @@ int main(int argc, char** argv) {
             std::vector<std::string> args = callArgs(self86, x86 + "/libTessarynDLL.so", c);
             args.insert(args.begin(), "qemu-i386");
             Measure m = spawn(args);
-            if (m.status != 0) ++failures;
+            if (m.status != 0) {
+                std::fprintf(stderr, "%s in the 32-bit build failed\n", c.command);
+                ++failures;
+            }
             std::printf("| %s | %.2f | %.0f |\n", c.command, m.seconds, m.peakMiB);
         }
     }

@@ -32,12 +32,12 @@ EdgeMap::Slot& EdgeMap::insert(EdgeKey key, std::int32_t value) {
 }
 
 void EdgeMap::reserve(std::size_t count) {
-    std::size_t slots = kInitialSlots;
-    while (isCrowded(count, slots)) slots *= 2;
-    if (slots <= slots_.size()) return;
+    std::size_t wanted = kInitialSlots;
+    while (isCrowded(count, wanted)) wanted *= 2;
+    if (wanted <= slots_.size()) return;
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(slots, Slot{});
+    slots_.assign(wanted, Slot{});
     count_ = 0;
     for (const Slot& slot : old) {
         if (slot.key != kNoEdge) insert(slot.key, slot.value);
