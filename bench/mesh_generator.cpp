@@ -23,7 +23,7 @@ bool exists(const std::string& path) {
 }
 
 class Output {
-  public:
+public:
     explicit Output(const std::string& path)
         : path_(path), file_(std::fopen((path + ".part").c_str(), "wb")) {
         if (file_ == nullptr) throw std::runtime_error("cannot write " + path);
@@ -43,7 +43,7 @@ class Output {
         std::rename((path_ + ".part").c_str(), path_.c_str());
     }
 
-  private:
+private:
     std::string path_;
     std::FILE* file_;
 };

@@ -43,9 +43,10 @@
 #define TESSARYN_NO_CREASE_EDGES (-4.0f) /* GetCreases: the OBJ has no crease edge */
 #define TESSARYN_NO_PLACEHOLDER (-5.0f)  /* GetCreases: the scene has no crease placeholder */
 #define TESSARYN_BAD_INDEX (-6.0f)       /* GetCreasesVyx: a face names a missing vertex or uv */
-#define TESSARYN_CREASE_ARGUMENT_ABSENT (-7.0f) /* GetCreases, GetCreasesVyx: null text or buffer \
-                                                 */
-#define TESSARYN_UNEXPECTED (-8.0f)             /* out of memory or another unexpected failure */
+#define TESSARYN_CREASE_ARGUMENT_ABSENT                                                        \
+    (-7.0f)                                  /* GetCreases, GetCreasesVyx: null text or buffer \
+                                              */
+#define TESSARYN_UNEXPECTED (-8.0f)          /* out of memory or another unexpected failure */
 #define TESSARYN_TOO_MANY_GROUPS (-16.0f)    /* GetCreases: more than 8191 distinct group lines */
 #define TESSARYN_VYX_CANNOT_WRITE (-1760.0f) /* GetCreasesVyx: the Vyx file not written */
 

@@ -136,7 +136,7 @@ float callInChild(const WritingCommand& w, const CallFiles& setup, Limit limit) 
 }
 
 class FaultInjection : public testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() {
         obj_ = new std::string(gridObj(192));
         scene_ = new std::string(gridScene(192));

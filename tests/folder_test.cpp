@@ -35,7 +35,7 @@ std::vector<std::string> readListing() {
 using testing_support::makeFolder;
 
 class FolderServices : public testing::Test {
-  protected:
+protected:
     void TearDown() override { closeFolder(); }
 };
 

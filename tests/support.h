@@ -13,7 +13,7 @@ using Command = float(TESSARYN_CALL*)(const char*, double, char*, int);
 
 // A fresh folder, removed with everything in it when the object goes.
 class TempFolder {
-  public:
+public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -24,7 +24,7 @@ class TempFolder {
     // Names of everything inside, sorted.
     std::vector<std::string> entries() const;
 
-  private:
+private:
     std::string path_;
 };
 

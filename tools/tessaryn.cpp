@@ -34,7 +34,7 @@ const char* const kUsage =
     "extension\n";
 
 class Library {
-  public:
+public:
     bool load(const std::string& path) {
 #if defined(_WIN32)
         handle_ = LoadLibraryA(path.c_str());
@@ -52,7 +52,7 @@ class Library {
 #endif
     }
 
-  private:
+private:
     void* handle_ = nullptr;
 };
 

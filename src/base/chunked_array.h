@@ -11,7 +11,7 @@ namespace tessaryn {
 
 template <typename T>
 class ChunkedArray {
-  public:
+public:
     static constexpr std::size_t kShift = sizeof(T) <= 1   ? 20
                                           : sizeof(T) <= 2 ? 19
                                           : sizeof(T) <= 4 ? 18
@@ -37,7 +37,7 @@ class ChunkedArray {
         }
     }
 
-  private:
+private:
     std::vector<std::unique_ptr<T[]>> chunks_;
     std::size_t size_ = 0;
 };

@@ -34,14 +34,7 @@ EdgeMap::Slot& EdgeMap::insert(EdgeKey key, std::int32_t value) {
 void EdgeMap::reserve(std::size_t count) {
     std::size_t wanted = kInitialSlots;
     while (isCrowded(count, wanted)) wanted *= 2;
-    if (wanted <= slots_.size()) return;
-    std::vector<Slot> old;
-    old.swap(slots_);
-    slots_.assign(wanted, Slot{});
-    count_ = 0;
-    for (const Slot& slot : old) {
-        if (slot.key != kNoEdge) insert(slot.key, slot.value);
-    }
+    if (wanted > slots_.size()) rehash(wanted);
 }
 
 const EdgeMap::Slot* EdgeMap::find(EdgeKey key) const {
@@ -55,9 +48,13 @@ const EdgeMap::Slot* EdgeMap::find(EdgeKey key) const {
 }
 
 void EdgeMap::grow() {
+    rehash(slots_.empty() ? kInitialSlots : slots_.size() * 2);
+}
+
+void EdgeMap::rehash(std::size_t capacity) {
     std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? kInitialSlots : old.size() * 2, Slot{});
+    slots_.assign(capacity, Slot{});
     count_ = 0;
     for (const Slot& slot : old) {
         if (slot.key != kNoEdge) insert(slot.key, slot.value);

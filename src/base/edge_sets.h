@@ -48,7 +48,7 @@ inline std::size_t edgeSlot(EdgeKey key, std::uint64_t salt, std::size_t mask) {
 // Edges with an int32 value each (for instance a scene edge number); open addressing
 // with linear probing, never more than three quarters full.
 class EdgeMap {
-  public:
+public:
     struct Slot {
         EdgeKey key = kNoEdge;
         std::int32_t value = 0;
@@ -65,8 +65,9 @@ class EdgeMap {
     std::size_t size() const { return count_; }
     const std::vector<Slot>& slots() const { return slots_; }
 
-  private:
+private:
     void grow();
+    void rehash(std::size_t capacity);
 
     std::vector<Slot> slots_;
     std::size_t count_ = 0;
@@ -80,7 +81,7 @@ class EdgeMap {
 // cancels there without touching the table, whose slots are scattered over memory far
 // larger than the processor's caches. Toggles commute, so this changes no parity.
 class GroupEdgeParity {
-  public:
+public:
     struct Slot {
         EdgeKey edge = kNoEdge;
         std::uint32_t group = 0;
@@ -101,7 +102,7 @@ class GroupEdgeParity {
     // take memory at the same time.
     std::vector<EdgeKey> takeEdges();
 
-  private:
+private:
     static constexpr std::size_t kWaiting = 8;
 
     void toggleInTable(std::uint32_t group, EdgeKey edge);

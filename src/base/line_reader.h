@@ -13,7 +13,7 @@
 namespace tessaryn {
 
 class LineReader {
-  public:
+public:
     LineReader() = default;
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
@@ -27,7 +27,7 @@ class LineReader {
     bool failed() const { return failed_; }
     void close();
 
-  private:
+private:
     bool fill();
 
     std::FILE* file_ = nullptr;

@@ -11,7 +11,7 @@
 namespace tessaryn {
 
 class NameTable {
-  public:
+public:
     static constexpr std::uint32_t kAbsent = 0xFFFFFFFFu;
 
     // The number of `name`, or kAbsent.
@@ -20,7 +20,7 @@ class NameTable {
     std::uint32_t add(std::string_view name);
     std::size_t size() const { return offsets_.size(); }
 
-  private:
+private:
     std::size_t slotOf(std::string_view name, std::uint64_t hash) const;
     std::string_view nameAt(std::uint32_t number) const;
     void grow();

@@ -14,7 +14,7 @@
 namespace tessaryn {
 
 class SafeWriter {
-  public:
+public:
     SafeWriter() = default;
     SafeWriter(const SafeWriter&) = delete;
     SafeWriter& operator=(const SafeWriter&) = delete;
@@ -29,7 +29,7 @@ class SafeWriter {
     // and then the destination is untouched.
     bool commit();
 
-  private:
+private:
     void flush();
     void abandon();
 

@@ -78,7 +78,7 @@ std::int64_t resolveIndex(std::int64_t written, std::size_t readSoFar) {
 }
 
 class MeshBuilder {
-  public:
+public:
     MeshBuilder(VyxMesh& mesh, bool smoothingSource)
         : mesh_(mesh), source_(smoothingSource ? smoothing_ : groups_) {}
 
@@ -133,7 +133,7 @@ class MeshBuilder {
         }
     }
 
-  private:
+private:
     static std::uint8_t creaseFlags(const FaceCorners& face, const EdgeMap& creases) {
         const std::int32_t* c = face.corner;
         auto crease = [&](std::int32_t a, std::int32_t b) {

@@ -62,7 +62,7 @@ struct SceneScan {
 // edge-count line on, so every edge-count line starts it afresh and forgets what the
 // blocks before it matched.
 class EdgeNumbering {
-  public:
+public:
     explicit EdgeNumbering(EdgeMap& creases) : creases_(creases) {}
 
     void restart() {
@@ -93,7 +93,7 @@ class EdgeNumbering {
         return indices;
     }
 
-  private:
+private:
     void match(std::int32_t first, std::int32_t second) {
         // Crease edges carry the OBJ's 1-based numbers; scene numbers are 0-based.
         constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
