@@ -9,6 +9,7 @@
 #include "base/line_reader.h"
 #include "base/name_table.h"
 #include "base/numbers.h"
+#include "base/obj_lines.h"
 #include "crease/face_corners.h"
 
 namespace tessaryn {
@@ -85,14 +86,14 @@ public:
     void line(std::string_view line) {
         switch (line[0]) {
             case 'v':
-                if (line.size() > 1 && line[1] == ' ') {
-                    Position p{0, 0, 0};
-                    readCoordinates(line, &p.x, 3);
-                    mesh_.positions.push_back(p);
-                } else if (line.size() > 1 && line[1] == 't') {
-                    TexturePoint t{0, 0};
-                    readCoordinates(line, &t.u, 2);
-                    mesh_.textureTable.push_back(t);
+                if (charAt(line, 1) == ' ') {
+                    float xyz[3] = {0, 0, 0};
+                    readCoordinates(line, xyz, 3);
+                    mesh_.positions.push_back(Position{xyz[0], xyz[1], xyz[2]});
+                } else if (charAt(line, 1) == 't') {
+                    float uv[2] = {0, 0};
+                    readCoordinates(line, uv, 2);
+                    mesh_.textureTable.push_back(TexturePoint{uv[0], uv[1]});
                 }
                 return;
             case '#':

@@ -5,7 +5,7 @@
 
 #include "base/line_reader.h"
 #include "base/safe_writer.h"
-#include "objtools/obj_lines.h"
+#include "base/obj_lines.h"
 
 namespace tessaryn {
 

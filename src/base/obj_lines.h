@@ -1,3 +1,4 @@
+// Classifying OBJ lines by their first characters, shared by every OBJ reader.
 #pragma once
 
 #include <string_view>
