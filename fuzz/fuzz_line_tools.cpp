@@ -25,7 +25,7 @@ void checkSmoothing(const std::string& input) {
     const std::string in = path("in.obj");
     const std::string out = path("out.obj");
     writeBytes(in, input);
-    check(tessaryn::ConvertSmoothingGroups(in.c_str(), out.c_str()) == TESSARYN_OK,
+    check(tessaryn::ConvertSmoothingGroups(in.c_str(), out.c_str()) == tessaryn::Outcome::Done,
           "conversion succeeds");
     const std::vector<std::string> source = linesOf(input);
     const std::vector<std::string> result = linesOf(readBytes(out));
@@ -53,7 +53,8 @@ void checkSwap(const std::string& sourceText, const std::string& targetText) {
     const std::string target = path("target.obj");
     writeBytes(source, sourceText);
     writeBytes(target, targetText);
-    const bool swapped = tessaryn::SwapVertexLines(source.c_str(), target.c_str());
+    const bool swapped =
+        tessaryn::SwapVertexLines(source.c_str(), target.c_str()) == tessaryn::Outcome::Done;
     const std::string result = readBytes(target);
     if (!swapped) {
         check(result == targetText, "a refused swap leaves the target as it was");

@@ -1,34 +1,41 @@
-// GetCreases's OBJ reading on arbitrary OBJ text, in both group modes, against a fixed
-// scene. Results are a group count, -4 or -16; a failure leaves the scene unchanged.
+// GetCreases's OBJ reading on arbitrary OBJ text in memory, in both group modes: the
+// outcome is a group count, no crease edge or too many groups, and the crease edges are
+// distinct and ascending. (The scene rewrite has a fuzzer of its own.)
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
-#include "crease/scene_creases.h"
+#include "base/obj_lines.h"
+#include "crease/crease_edges.h"
 #include "fuzz_files.h"
-#include "tessaryn.h"
 
 using namespace fuzzing;
+using tessaryn::Outcome;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string obj = path("mesh.obj");
-    const std::string scene = path("scene.ma");
-    const std::string sceneText =
-        "setAttr -s 6 \".ed[0:5]\"\n0 1 0 1 2 0 2 3 0 0 3 0 0 2 0 1 3 0\n  \tsetAttr \".cd\"\n;\n";
-    writeBytes(obj, std::string(reinterpret_cast<const char*>(data), size));
+    const std::string_view obj(reinterpret_cast<const char*>(data), size);
     for (char prefix : {'g', 's'}) {
-        writeBytes(scene, sceneText);
-        const float code = tessaryn::TransferGroupCreases(obj.c_str(), scene.c_str(), prefix);
-        check(entryCount() == 2, "no temporary file is left");
-        if (code >= 1.0f) {
-            check(code <= 8191.0f && code == static_cast<float>(static_cast<int>(code)),
-                  "a group count");
-            check(readBytes(scene).find("Index_Data Edge ") != std::string::npos,
-                  "the crease statement");
-        } else {
-            check(code == TESSARYN_NO_CREASE_EDGES || code == TESSARYN_TOO_MANY_GROUPS,
+        tessaryn::LineReader reader;
+        reader.openText(obj);
+        tessaryn::CreaseEdges creases;
+        const Outcome outcome = tessaryn::CollectCreaseEdges(reader, prefix, creases);
+        if (outcome != Outcome::Done) {
+            check(outcome == Outcome::NoCreaseEdges || outcome == Outcome::TooManyGroups,
                   "a defined failure");
-            check(readBytes(scene) == sceneText, "a failed call leaves the scene as it was");
+            continue;
         }
+        check(creases.groupCount >= 1 && creases.groupCount <= tessaryn::kMaxCreaseGroups,
+              "a group count");
+        check(!creases.edges.empty(), "crease edges");
+        check(std::adjacent_find(creases.edges.begin(), creases.edges.end(),
+                                 [](auto a, auto b) { return a >= b; }) == creases.edges.end(),
+              "distinct, ascending crease edges");
+        std::int64_t positions = 0;
+        for (const std::string& line : linesOf(std::string(obj))) {
+            positions += tessaryn::isPositionLine(line) ? 1 : 0;
+        }
+        check(creases.vertexPositions == positions, "every vertex-position line counted");
     }
     return 0;
 }

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "crease/scene_creases.h"
+#include "crease/transfer_group_creases.h"
+#include "commands/command_frame.h"
 #include "fuzz_files.h"
 #include "tessaryn.h"
 
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string scene = path("scene.ma");
     writeBytes(obj, "g a\nf 1 2 3\nf 1 3 4\ng b\nf 5 6 7\n");
     writeBytes(scene, input);
-    const float code = tessaryn::TransferGroupCreases(obj.c_str(), scene.c_str(), 'g');
+    const float code =
+        tessaryn::resultCode(tessaryn::TransferGroupCreases(obj.c_str(), scene.c_str(), 'g'));
     const std::string output = readBytes(scene);
     check(entryCount() == 2, "no temporary file is left");
     if (code != 2.0f) {

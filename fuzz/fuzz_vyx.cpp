@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "commands/command_frame.h"
 #include "crease/vyx_format.h"
 #include "crease/vyx_reader.h"
 #include "crease/vyx_writer.h"
@@ -17,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string vyxPath = path("mesh.vyx");
     writeBytes(obj, std::string(reinterpret_cast<const char*>(data), size));
     std::filesystem::remove(vyxPath);
-    const float code = tessaryn::ConvertObjToVyx(obj.c_str(), vyxPath.c_str(), size % 2 == 1);
+    const float code = tessaryn::resultCode(
+        tessaryn::ConvertObjToVyx(obj.c_str(), vyxPath.c_str(), size % 2 == 1));
     if (code < 0.0f) {
         check(code == TESSARYN_BAD_INDEX, "the only failure is a missing vertex or uv");
         check(!exists(vyxPath), "a refused mesh writes nothing");

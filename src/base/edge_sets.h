@@ -20,12 +20,6 @@ inline EdgeKey orderedEdgeKey(std::int32_t first, std::int32_t second) {
 inline EdgeKey edgeKey(std::int32_t a, std::int32_t b) {
     return a <= b ? orderedEdgeKey(a, b) : orderedEdgeKey(b, a);
 }
-inline std::int32_t edgeLow(EdgeKey key) {
-    return static_cast<std::int32_t>(key >> 32);
-}
-inline std::int32_t edgeHigh(EdgeKey key) {
-    return static_cast<std::int32_t>(key & 0xFFFFFFFFu);
-}
 
 // No edge has this key: its smaller vertex would be above its larger one.
 constexpr EdgeKey kNoEdge = (EdgeKey{0x7FFFFFFF} << 32) | 0x80000000u;
@@ -63,7 +57,6 @@ public:
         return const_cast<Slot*>(static_cast<const EdgeMap*>(this)->find(key));
     }
     std::size_t size() const { return count_; }
-    const std::vector<Slot>& slots() const { return slots_; }
 
 private:
     void grow();
@@ -88,15 +81,6 @@ public:
     };
 
     void toggle(std::uint32_t group, EdgeKey edge);
-    std::size_t size() {
-        settle();
-        return count_;
-    }
-    // Every pair toggled an odd number of times, in the slots that hold an edge.
-    const std::vector<Slot>& slots() {
-        settle();
-        return slots_;
-    }
     // The distinct edges of all pairs toggled an odd number of times, ascending; the
     // table is released first, so that it and what is built from the edges never
     // take memory at the same time.

@@ -41,6 +41,17 @@ bool LineReader::open(const char* path) {
     return false;
 }
 
+void LineReader::openText(std::string_view text) {
+    close();
+    capacity_ = text.size() > 0 ? text.size() : 1;
+    buffer_.reset(new char[capacity_]);
+    if (!text.empty()) std::memcpy(buffer_.get(), text.data(), text.size());
+    begin_ = scan_ = 0;
+    end_ = text.size();
+    atEnd_ = true;  // nothing more to read: fill() gives no more text
+    failed_ = false;
+}
+
 // Moves the unread text to the front and reads more behind it; grows the buffer only
 // when one line fills it.
 bool LineReader::fill() {

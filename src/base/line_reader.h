@@ -21,6 +21,8 @@ public:
 
     // False when the file cannot be opened or read (a folder cannot be read either).
     bool open(const char* path);
+    // Reads a copy of `text` instead of a file: parsers' in-memory entry, for fuzzing.
+    void openText(std::string_view text);
     // Gives the next line; the view stays valid until the next call. False at the end.
     bool next(std::string_view& line);
     // True when a read error ended the file early: what was read is incomplete.

@@ -1,7 +1,7 @@
 // The two crease commands and Version.
 #include "commands/command_frame.h"
 #include "commands/option_flag.h"
-#include "crease/scene_creases.h"
+#include "crease/transfer_group_creases.h"
 #include "crease/vyx_writer.h"
 
 using namespace tessaryn;
@@ -13,11 +13,11 @@ TESSARYN_API Version(const char*, double, char*, int) {
 TESSARYN_API GetCreases(const char* text, double number, char* buffer, int) {
     if (text == nullptr || buffer == nullptr) return TESSARYN_CREASE_ARGUMENT_ABSENT;
     const char prefix = optionFlag(number) ? 's' : 'g';
-    return guarded([&] { return TransferGroupCreases(text, buffer, prefix); });
+    return runWorker([&] { return TransferGroupCreases(text, buffer, prefix); });
 }
 
 TESSARYN_API GetCreasesVyx(const char* text, double number, char* buffer, int) {
     if (text == nullptr || buffer == nullptr) return TESSARYN_CREASE_ARGUMENT_ABSENT;
     const bool smoothingSource = optionFlag(number);
-    return guarded([&] { return ConvertObjToVyx(text, buffer, smoothingSource); });
+    return runWorker([&] { return ConvertObjToVyx(text, buffer, smoothingSource); });
 }

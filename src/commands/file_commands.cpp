@@ -7,10 +7,10 @@ using namespace tessaryn;
 
 TESSARYN_API SwapVertices(const char* text, double, char* buffer, int) {
     if (text == nullptr || buffer == nullptr) return TESSARYN_ARGUMENT_ABSENT;
-    return guarded([&] { return SwapVertexLines(text, buffer) ? TESSARYN_OK : TESSARYN_FAILED; });
+    return runWorker([&] { return SwapVertexLines(text, buffer); });
 }
 
 TESSARYN_API SmoothtoGroupOBJ(const char* text, double, char* buffer, int) {
     if (text == nullptr || buffer == nullptr) return TESSARYN_ARGUMENT_ABSENT;
-    return guarded([&] { return ConvertSmoothingGroups(text, buffer); });
+    return runWorker([&] { return ConvertSmoothingGroups(text, buffer); });
 }

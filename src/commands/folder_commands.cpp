@@ -7,31 +7,23 @@
 using namespace tessaryn;
 
 TESSARYN_API OpenFolder(const char* text, double, char*, int) {
-    return guarded([&] { return openListingSlot(text) ? TESSARYN_OK : TESSARYN_FAILED; });
+    return runWorker([&] { return openListingSlot(text); });
 }
 
 TESSARYN_API GetFile(const char*, double, char* buffer, int) {
     if (buffer == nullptr) return TESSARYN_FAILED;  // and the listing stays where it was
-    switch (nextSlotEntry(buffer)) {
-        case SlotEntry::Written:
-            return TESSARYN_OK;
-        case SlotEntry::End:
-            return TESSARYN_NO_MORE_ENTRIES;
-        case SlotEntry::NoListing:
-            break;
-    }
-    return TESSARYN_FAILED;
+    return runWorker([&] { return nextSlotEntry(buffer); });
 }
 
 TESSARYN_API CloseFolder(const char*, double, char*, int) {
-    return closeListingSlot() ? TESSARYN_OK : TESSARYN_FAILED;
+    return runWorker([] { return closeListingSlot(); });
 }
 
 TESSARYN_API FileDelete(const char* text, double, char*, int) {
     if (text == nullptr) return TESSARYN_FAILED;
-    return deleteFile(text) ? TESSARYN_OK : TESSARYN_FAILED;
+    return runWorker([&] { return deleteFile(text) ? Outcome::Done : Outcome::Refused; });
 }
 
 TESSARYN_API EmptyFolder(const char* text, double, char*, int) {
-    return guarded([&] { return SweepFolder(text) ? TESSARYN_OK : TESSARYN_FAILED; });
+    return runWorker([&] { return SweepFolder(text); });
 }

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/edge_sets.h"
-#include "base/line_reader.h"
 #include "base/name_table.h"
 #include "base/numbers.h"
 #include "base/obj_lines.h"
+#include "crease/crease_collector.h"
 #include "crease/face_corners.h"
 
 namespace tessaryn {
@@ -121,14 +121,10 @@ public:
             maxTexture_ >= static_cast<std::int64_t>(mesh_.textureTable.size())) {
             mesh_.badIndex = true;
         }
-        // Without a line of the source's kind no id is in its table and no edge counts;
-        // otherwise every id a face used is in it.
         EdgeMap creases;
-        if (mesh_.sourceCount > 0) {
-            const std::vector<EdgeKey> edges = parity_.takeEdges();
-            creases.reserve(edges.size());
-            for (EdgeKey edge : edges) creases.insert(edge, 0);
-        }
+        const std::vector<EdgeKey> edges = collector_.takeCreaseEdges(mesh_.sourceCount > 0);
+        creases.reserve(edges.size());
+        for (EdgeKey edge : edges) creases.insert(edge, 0);
         for (std::size_t i = 0; i < mesh_.faces.size(); ++i) {
             mesh_.creaseFlags.push_back(creaseFlags(mesh_.faces[i], creases));
         }
@@ -157,21 +153,14 @@ private:
         FaceCorners textures{{kNoCorner, kNoCorner, kNoCorner, kNoCorner}};
         int cornerCount = 0;
         int textureCount = 0;
-        std::int32_t first = 0;
-        std::int32_t previous = 0;
-        const std::uint32_t group = source_.current;
+        collector_.beginFace(source_.current);
         auto onVertex = [&](std::int64_t written) {
             std::int64_t index = resolveIndex(written, mesh_.positions.size());
             if (index < 0) mesh_.badIndex = true;
             if (index > maxVertex_) maxVertex_ = index;
             auto vertex = static_cast<std::int32_t>(index);
             if (cornerCount < 4) corners.corner[cornerCount] = vertex;
-            if (cornerCount == 0) {
-                first = vertex;
-            } else {
-                parity_.toggle(group, edgeKey(previous, vertex));
-            }
-            previous = vertex;
+            collector_.addCorner(vertex);
             ++cornerCount;
             return true;
         };
@@ -185,7 +174,7 @@ private:
         };
         readFaceCorners(line.size() > 2 ? line.substr(2) : std::string_view(), onVertex, onTexture);
         if (cornerCount == 0) return;  // no corner read: no face, nothing toggled
-        parity_.toggle(group, edgeKey(previous, first));
+        collector_.endFace();
         mesh_.faces.push_back(corners);
         if (textureCount > 0) mesh_.faceTextures.push_back(textures);
         mesh_.faceGroupValues.push_back(groups_.value());
@@ -196,22 +185,25 @@ private:
     GroupKind groups_;
     GroupKind smoothing_;
     GroupKind& source_;
-    GroupEdgeParity parity_;
+    CreaseCollector collector_;
     std::int64_t maxVertex_ = -1;
     std::int64_t maxTexture_ = -1;
 };
 
 }  // namespace
 
-bool ReadObjMesh(const char* objPath, bool smoothingSource, VyxMesh& mesh) {
+bool readObjMesh(const char* objPath, bool smoothingSource, VyxMesh& mesh) {
     LineReader reader;
-    if (!reader.open(objPath)) return false;
+    return reader.open(objPath) && readObjMesh(reader, smoothingSource, mesh);
+}
+
+bool readObjMesh(LineReader& obj, bool smoothingSource, VyxMesh& mesh) {
     MeshBuilder builder(mesh, smoothingSource);
     std::string_view line;
-    while (reader.next(line)) {
+    while (obj.next(line)) {
         if (!line.empty()) builder.line(line);
     }
-    if (reader.failed()) return false;
+    if (obj.failed()) return false;
     builder.finish();
     return true;
 }

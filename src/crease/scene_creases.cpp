@@ -12,7 +12,6 @@
 #include "base/line_reader.h"
 #include "base/numbers.h"
 #include "base/safe_writer.h"
-#include "tessaryn.h"
 
 namespace tessaryn {
 
@@ -58,15 +57,21 @@ struct SceneScan {
     std::vector<std::int32_t> creaseIndices;  // scene numbers of the crease edges found
 };
 
-// Numbers the scene's edges as they come. The numbering counts only from the last
-// edge-count line on, so every edge-count line starts it afresh and forgets what the
-// blocks before it matched.
+// A crease edge that no scene edge has matched yet.
+constexpr std::int32_t kUnmatched = -1;
+
+// Numbers the scene's edges as they come and notes the number of each crease edge. The
+// numbering counts only from the last edge-count line on, so every edge-count line
+// starts it afresh and forgets what the blocks before it matched.
 class EdgeNumbering {
 public:
-    explicit EdgeNumbering(EdgeMap& creases) : creases_(creases) {}
+    explicit EdgeNumbering(const std::vector<EdgeKey>& creaseEdges) {
+        creaseNumbers_.reserve(creaseEdges.size());
+        for (EdgeKey edge : creaseEdges) creaseNumbers_.insert(edge, kUnmatched);
+    }
 
     void restart() {
-        for (EdgeMap::Slot* slot : matched_) slot->value = -1;
+        for (EdgeMap::Slot* slot : matched_) slot->value = kUnmatched;
         matched_.clear();
         counter_ = 0;
     }
@@ -98,22 +103,22 @@ private:
         // Crease edges carry the OBJ's 1-based numbers; scene numbers are 0-based.
         constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
         if (first > second || second == kLargest || counter_ > kLargest) return;
-        EdgeMap::Slot* slot = creases_.find(orderedEdgeKey(first + 1, second + 1));
-        if (slot == nullptr || slot->value != -1) return;  // the first appearance counts
+        EdgeMap::Slot* slot = creaseNumbers_.find(orderedEdgeKey(first + 1, second + 1));
+        if (slot == nullptr || slot->value != kUnmatched) return;  // the first appearance counts
         slot->value = static_cast<std::int32_t>(counter_);
         matched_.push_back(slot);
     }
 
-    EdgeMap& creases_;
+    EdgeMap creaseNumbers_;  // crease edge -> its scene number, or kUnmatched
     std::vector<EdgeMap::Slot*> matched_;
     std::int64_t counter_ = 0;
 };
 
 // One pass over the scene. False when it cannot be read.
-bool scanScene(const char* scenePath, EdgeMap& creases, SceneScan& scan) {
+bool scanScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges, SceneScan& scan) {
     LineReader reader;
     if (!reader.open(scenePath)) return false;
-    EdgeNumbering numbering(creases);
+    EdgeNumbering numbering(creaseEdges);
     bool dataLineNext = false;
     std::string_view line;
     for (std::size_t number = 0; reader.next(line); ++number) {
@@ -146,12 +151,12 @@ std::string creaseDataLine(const std::vector<std::int32_t>& indices) {
 
 }  // namespace
 
-float RewriteSceneCreases(const char* scenePath, CreaseEdges& creases) {
+WorkResult RewriteSceneCreases(const char* scenePath, const CreaseEdges& creases) {
     SceneScan scan;
-    if (!scanScene(scenePath, creases.edges, scan)) return TESSARYN_FAILED;
+    if (!scanScene(scenePath, creases.edges, scan)) return Outcome::Unreadable;
     // Without a placeholder the statement has no place to go; a second run over a
     // rewritten scene lands here too.
-    if (!scan.hasPlaceholder) return TESSARYN_NO_PLACEHOLDER;
+    if (!scan.hasPlaceholder) return Outcome::NoPlaceholder;
 
     // The header counts the pairs on the data line, so the statement agrees with its data
     // even when some crease edges are not in the scene.
@@ -160,9 +165,9 @@ float RewriteSceneCreases(const char* scenePath, CreaseEdges& creases) {
     const std::string data = creaseDataLine(scan.creaseIndices);
 
     SafeWriter writer;
-    if (!writer.open(scenePath)) return TESSARYN_CANNOT_WRITE;
+    if (!writer.open(scenePath)) return Outcome::Unwritable;
     LineReader reader;
-    if (!reader.open(scenePath)) return TESSARYN_FAILED;
+    if (!reader.open(scenePath)) return Outcome::Unreadable;
     std::string_view line;
     for (std::size_t number = 0; reader.next(line); ++number) {
         if (number == scan.placeholderLine) {
@@ -172,16 +177,9 @@ float RewriteSceneCreases(const char* scenePath, CreaseEdges& creases) {
             writer.writeLine(line);
         }
     }
-    if (reader.failed()) return TESSARYN_FAILED;
-    if (!writer.commit()) return TESSARYN_CANNOT_WRITE;
-    return static_cast<float>(creases.groupCount);
-}
-
-float TransferGroupCreases(const char* objPath, const char* scenePath, char groupPrefix) {
-    CreaseEdges creases;
-    float collected = CollectCreaseEdges(objPath, groupPrefix, creases);
-    if (collected != TESSARYN_OK) return collected;
-    return RewriteSceneCreases(scenePath, creases);
+    if (reader.failed()) return Outcome::Unreadable;
+    if (!writer.commit()) return Outcome::Unwritable;
+    return {Outcome::Done, creases.groupCount};
 }
 
 }  // namespace tessaryn

@@ -2,16 +2,13 @@
 // statement of a Maya ASCII scene that holds the same mesh, and the scene is rewritten.
 #pragma once
 
+#include "base/outcome.h"
 #include "crease/crease_edges.h"
 
 namespace tessaryn {
 
-// Rewrites the scene at `scenePath` in place. Gives the group count on success, or
-// TESSARYN_FAILED (unreadable), TESSARYN_NO_PLACEHOLDER or TESSARYN_CANNOT_WRITE,
-// each with the scene as it was.
-float RewriteSceneCreases(const char* scenePath, CreaseEdges& creases);
-
-// The worker of GetCreases: CollectCreaseEdges, then RewriteSceneCreases.
-float TransferGroupCreases(const char* objPath, const char* scenePath, char groupPrefix);
+// Rewrites the scene at `scenePath` in place. Done with the group count, or Unreadable,
+// NoPlaceholder or Unwritable, each with the scene as it was.
+WorkResult RewriteSceneCreases(const char* scenePath, const CreaseEdges& creases);
 
 }  // namespace tessaryn

@@ -7,7 +7,6 @@
 #include "base/safe_writer.h"
 #include "crease/obj_mesh_reader.h"
 #include "crease/vyx_format.h"
-#include "tessaryn.h"
 
 // Records are written as they lie in memory: the file is little-endian, and so are both
 // processors the library is built for.
@@ -66,14 +65,14 @@ bool fitsTheFormat(const VyxMesh& mesh) {
 
 }  // namespace
 
-float ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource) {
+WorkResult ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource) {
     VyxMesh mesh;
-    if (!ReadObjMesh(objPath, smoothingSource, mesh)) return TESSARYN_FAILED;
-    if (mesh.badIndex) return TESSARYN_BAD_INDEX;
-    if (!fitsTheFormat(mesh)) return TESSARYN_VYX_CANNOT_WRITE;
+    if (!readObjMesh(objPath, smoothingSource, mesh)) return Outcome::Unreadable;
+    if (mesh.badIndex) return Outcome::BadIndex;
+    if (!fitsTheFormat(mesh)) return Outcome::VyxUnwritable;
 
     SafeWriter out;
-    if (!out.open(vyxPath)) return TESSARYN_VYX_CANNOT_WRITE;
+    if (!out.open(vyxPath)) return Outcome::VyxUnwritable;
     char header[vyx::kFileHeaderSize] = {};
     std::memcpy(header, vyx::kMagic.data(), vyx::kMagic.size());
     out.write(std::string_view(header, sizeof header));
@@ -96,8 +95,8 @@ float ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSo
     }
     const char endMarker[vyx::kBlockHeaderSize] = {};
     out.write(std::string_view(endMarker, sizeof endMarker));
-    if (!out.commit()) return TESSARYN_VYX_CANNOT_WRITE;
-    return static_cast<float>(mesh.sourceCount);
+    if (!out.commit()) return Outcome::VyxUnwritable;
+    return {Outcome::Done, mesh.sourceCount};
 }
 
 }  // namespace tessaryn

@@ -32,13 +32,14 @@ bool HasExtension(const char* path) {
     return false;
 }
 
-bool SweepFolder(const char* path) {
-    if (path == nullptr || path[0] == '\0') return false;  // never the root folder by accident
+Outcome SweepFolder(const char* path) {
+    if (path == nullptr || path[0] == '\0')
+        return Outcome::Refused;  // never the root folder by accident
     std::string folder = path;
     if (folder.back() != kSeparator) folder += kSeparator;
     std::unique_ptr<FolderListing, void (*)(FolderListing*)> listing(OpenListing(folder.c_str()),
                                                                      CloseListing);
-    if (listing == nullptr) return false;
+    if (listing == nullptr) return Outcome::Refused;
     std::string full;
     while (const char* name = NextEntry(listing.get())) {
         // The folder's own "." and ".." entries, by name: a root folder has neither.
@@ -47,7 +48,7 @@ bool SweepFolder(const char* path) {
         if (full.size() > kLongestSweptPath || !HasExtension(full.c_str())) continue;
         deleteFile(full.c_str());
     }
-    return true;
+    return Outcome::Done;
 }
 
 }  // namespace tessaryn

@@ -10,26 +10,26 @@ namespace {
 FolderListing* currentListing = nullptr;
 }
 
-bool openListingSlot(const char* path) {
+Outcome openListingSlot(const char* path) {
     CloseListing(currentListing);
     currentListing = nullptr;
     currentListing = OpenListing(path);
-    return currentListing != nullptr;
+    return currentListing != nullptr ? Outcome::Done : Outcome::Refused;
 }
 
-SlotEntry nextSlotEntry(char* buffer) {
-    if (currentListing == nullptr) return SlotEntry::NoListing;
+Outcome nextSlotEntry(char* buffer) {
+    if (currentListing == nullptr) return Outcome::NoListing;
     const char* name = NextEntry(currentListing);
-    if (name == nullptr) return SlotEntry::End;
+    if (name == nullptr) return Outcome::NoMoreEntries;
     std::memcpy(buffer, name, std::strlen(name) + 1);
-    return SlotEntry::Written;
+    return Outcome::Done;
 }
 
-bool closeListingSlot() {
-    if (currentListing == nullptr) return false;
+Outcome closeListingSlot() {
+    if (currentListing == nullptr) return Outcome::NoListing;
     CloseListing(currentListing);
     currentListing = nullptr;
-    return true;
+    return Outcome::Done;
 }
 
 }  // namespace tessaryn

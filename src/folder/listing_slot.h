@@ -2,19 +2,20 @@
 // GetFile and CloseFolder. The host calls them one at a time.
 #pragma once
 
+#include "base/outcome.h"
+
 namespace tessaryn {
 
-// Closes the listing the slot holds, then opens one of `path` into it. False when the
+// Closes the listing the slot holds, then opens one of `path` into it. Refused when the
 // folder cannot be listed; the slot is then empty.
-bool openListingSlot(const char* path);
-
-enum class SlotEntry { Written, NoListing, End };
+Outcome openListingSlot(const char* path);
 
 // Copies the next entry name of the slot's listing, NUL included, into `buffer`
-// (at most 260 bytes). `buffer` is untouched unless the result is Written.
-SlotEntry nextSlotEntry(char* buffer);
+// (at most 260 bytes): Done, NoListing or NoMoreEntries. `buffer` is untouched unless
+// the outcome is Done.
+Outcome nextSlotEntry(char* buffer);
 
-// Closes the slot's listing. False when the slot is empty.
-bool closeListingSlot();
+// Closes the slot's listing: Done, or NoListing when the slot is empty.
+Outcome closeListingSlot();
 
 }  // namespace tessaryn

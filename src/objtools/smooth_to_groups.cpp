@@ -6,7 +6,6 @@
 #include "base/line_reader.h"
 #include "base/safe_writer.h"
 #include "base/obj_lines.h"
-#include "tessaryn.h"
 
 namespace tessaryn {
 
@@ -17,11 +16,11 @@ constexpr std::size_t kSmoothingTextLimit = 256;
 
 }  // namespace
 
-float ConvertSmoothingGroups(const char* inputPath, const char* outputPath) {
+Outcome ConvertSmoothingGroups(const char* inputPath, const char* outputPath) {
     LineReader reader;
-    if (!reader.open(inputPath)) return TESSARYN_FAILED;
+    if (!reader.open(inputPath)) return Outcome::Unreadable;
     SafeWriter writer;
-    if (!writer.open(outputPath)) return TESSARYN_CANNOT_WRITE;
+    if (!writer.open(outputPath)) return Outcome::Unwritable;
     writer.writeLine(kHeader);
     std::string changed;
     std::string_view line;
@@ -45,8 +44,8 @@ float ConvertSmoothingGroups(const char* inputPath, const char* outputPath) {
     }
     // An input that cannot be read to its end is not converted at all: half a mesh
     // written over the output would lose the rest of it.
-    if (reader.failed()) return TESSARYN_FAILED;
-    return writer.commit() ? TESSARYN_OK : TESSARYN_CANNOT_WRITE;
+    if (reader.failed()) return Outcome::Unreadable;
+    return writer.commit() ? Outcome::Done : Outcome::Unwritable;
 }
 
 }  // namespace tessaryn

@@ -47,17 +47,17 @@ bool copyLines(const char* path, Keep keep, SafeWriter& writer, LineCounts& coun
 // both are complete is it known whether the swap may be done; if not, the new target is
 // dropped and the old one was never touched. Every refusal is the same no, so it does not
 // matter which of them is found first.
-bool SwapVertexLines(const char* sourcePath, const char* targetPath) {
+Outcome SwapVertexLines(const char* sourcePath, const char* targetPath) {
     SafeWriter writer;
-    if (!writer.open(targetPath)) return false;
+    if (!writer.open(targetPath)) return Outcome::Refused;
     writer.writeLine(kHeader);
     LineCounts source;
     if (!copyLines(sourcePath, isPositionLine, writer, source) || source.positions == 0)
-        return false;
+        return Outcome::Refused;
     LineCounts target;
-    if (!copyLines(targetPath, isKeptTargetLine, writer, target)) return false;
-    if (target.positions != source.positions || target.kept == 0) return false;
-    return writer.commit();
+    if (!copyLines(targetPath, isKeptTargetLine, writer, target)) return Outcome::Refused;
+    if (target.positions != source.positions || target.kept == 0) return Outcome::Refused;
+    return writer.commit() ? Outcome::Done : Outcome::Refused;
 }
 
 }  // namespace tessaryn
