@@ -7,18 +7,13 @@
 #include <string>
 #include <vector>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include "tessaryn.h"
+#include "tools/library_loader.h"
 #include "tools/vyx_dump.h"
 
 namespace {
 
-using Command = float(TESSARYN_CALL*)(const char*, double, char*, int);
+using library_loader::Command;
 
 const char* const kUsage =
     "usage: tessaryn [--library PATH] COMMAND ARGUMENTS\n"
@@ -33,28 +28,7 @@ const char* const kUsage =
     "  sweep FOLDER [--yes]               delete the files in FOLDER whose names have an "
     "extension\n";
 
-class Library {
-public:
-    bool load(const std::string& path) {
-#if defined(_WIN32)
-        handle_ = LoadLibraryA(path.c_str());
-#else
-        handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-#endif
-        return handle_ != nullptr;
-    }
-    Command find(const char* name) const {
-#if defined(_WIN32)
-        return reinterpret_cast<Command>(
-            reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle_), name)));
-#else
-        return reinterpret_cast<Command>(dlsym(handle_, name));
-#endif
-    }
-
-private:
-    void* handle_ = nullptr;
-};
+using library_loader::Library;
 
 std::string libraryBesideTool(const char* argv0) {
 #if defined(_WIN32)
@@ -93,7 +67,7 @@ int sayFailure(float code) {
     return say(false, "unexpected result code " + std::to_string(code));
 }
 
-int creases(const Library& library, const std::vector<std::string>& args, bool smoothing) {
+int creases(Library& library, const std::vector<std::string>& args, bool smoothing) {
     const std::string& obj = args[0];
     const std::string& scene = args[1];
     float code = call(library.find("GetCreases"), obj, smoothing ? 1.0 : 0.0, scene);
@@ -116,7 +90,7 @@ int creases(const Library& library, const std::vector<std::string>& args, bool s
     return sayFailure(code);
 }
 
-int vyxFile(const Library& library, const std::vector<std::string>& args, bool smoothing) {
+int vyxFile(Library& library, const std::vector<std::string>& args, bool smoothing) {
     const std::string& obj = args[0];
     const std::string& out = args[1];
     float code = call(library.find("GetCreasesVyx"), obj, smoothing ? 1.0 : 0.0, out);
@@ -135,11 +109,11 @@ int vyxFile(const Library& library, const std::vector<std::string>& args, bool s
     return sayFailure(code);
 }
 
-int dump(const Library&, const std::vector<std::string>& args, bool) {
+int dump(Library&, const std::vector<std::string>& args, bool) {
     return dumpVyx(args[0]);
 }
 
-int smoothToGroups(const Library& library, const std::vector<std::string>& args, bool) {
+int smoothToGroups(Library& library, const std::vector<std::string>& args, bool) {
     float code = call(library.find("SmoothtoGroupOBJ"), args[0], 0.0, args[1]);
     if (code == TESSARYN_OK) return say(true, args[1] + " written with smoothing groups as groups");
     if (code == TESSARYN_FAILED) return say(false, "cannot read " + args[0] + "; nothing written");
@@ -148,7 +122,7 @@ int smoothToGroups(const Library& library, const std::vector<std::string>& args,
     return sayFailure(code);
 }
 
-int swapVertices(const Library& library, const std::vector<std::string>& args, bool) {
+int swapVertices(Library& library, const std::vector<std::string>& args, bool) {
     float code = call(library.find("SwapVertices"), args[0], 0.0, args[1]);
     if (code == TESSARYN_OK)
         return say(true, args[1] + " now has the vertex positions of " + args[0]);
@@ -161,7 +135,7 @@ int swapVertices(const Library& library, const std::vector<std::string>& args, b
     return sayFailure(code);
 }
 
-int list(const Library& library, const std::vector<std::string>& args, bool) {
+int list(Library& library, const std::vector<std::string>& args, bool) {
     if (call(library.find("OpenFolder"), args[0], 0.0, "") != TESSARYN_OK) {
         return say(false, "cannot list " + args[0]);
     }
@@ -174,14 +148,14 @@ int list(const Library& library, const std::vector<std::string>& args, bool) {
     return 0;
 }
 
-int remove(const Library& library, const std::vector<std::string>& args, bool) {
+int remove(Library& library, const std::vector<std::string>& args, bool) {
     if (call(library.find("FileDelete"), args[0], 0.0, "") == TESSARYN_OK) {
         return say(true, args[0] + " deleted");
     }
     return say(false, "cannot delete " + args[0]);
 }
 
-int sweep(const Library& library, const std::vector<std::string>& args, bool confirmed) {
+int sweep(Library& library, const std::vector<std::string>& args, bool confirmed) {
     if (!confirmed) {
         std::fprintf(stderr, "Delete every file in %s whose name has an extension? [y/N] ",
                      args[0].c_str());
@@ -201,10 +175,10 @@ struct Subcommand {
     const char* name;
     std::size_t arguments;
     const char* option;  // the one flag it takes, or nullptr
-    int (*run)(const Library&, const std::vector<std::string>&, bool);
+    int (*run)(Library&, const std::vector<std::string>&, bool);
 };
 
-int version(const Library& library, const std::vector<std::string>&, bool) {
+int version(Library& library, const std::vector<std::string>&, bool) {
     float code = call(library.find("Version"), "", 0.0, "");
     return say(true, "TessarynDLL version " + wholeNumber(code));
 }
@@ -251,7 +225,7 @@ int main(int argc, char** argv) {
         if (args.size() != subcommand.arguments) return usage();
         Library library;
         if (!library.load(libraryPath)) {
-            return say(false, "cannot load the library " + libraryPath);
+            return say(false, "cannot load the library " + libraryPath + ": " + library.error());
         }
         return subcommand.run(library, args, flag);
     }
