@@ -61,12 +61,16 @@ int sayFailure(float code) {
     return say(false, "unexpected result code " + std::to_string(code));
 }
 
+std::string cannotReadBecause(const std::string& path, const std::string& why) {
+    return "cannot read " + path + " (" + why + ")";
+}
+
 // "cannot read a.obj (No such file or directory)" for the first of `paths` that cannot
 // be read; `fallback` when each can, as after a read error in the middle of a file.
 std::string cannotRead(const std::vector<std::string>& paths, const std::string& fallback) {
     for (const std::string& path : paths) {
         const std::string why = tool::whyUnreadable(path);
-        if (!why.empty()) return "cannot read " + path + " (" + why + ")";
+        if (!why.empty()) return cannotReadBecause(path, why);
     }
     return fallback;
 }
@@ -151,8 +155,7 @@ int smoothToGroups(Library& library, const Invocation& invocation) {
 
 // "a.obj has 8 vertex positions", or why it cannot be read.
 std::string positionsOf(const std::string& path, const tool::ObjLineCounts& counts) {
-    if (!counts.whyUnreadable.empty())
-        return "cannot read " + path + " (" + counts.whyUnreadable + ")";
+    if (!counts.whyUnreadable.empty()) return cannotReadBecause(path, counts.whyUnreadable);
     return path + " has " + counted(counts.positions, "vertex position", "vertex positions");
 }
 
