@@ -27,15 +27,21 @@ using tool::Invocation;
 
 constexpr std::size_t kNameBuffer = 260;  // what GetFile may write, whatever it is told
 
-// Calls a command with `second` in a writable, NUL-terminated buffer, as the host does.
-float call(Library& library, const char* name, const std::string& text, double number,
-           const std::string& second) {
+// The export `name`; a library without it is not one the tool can work with.
+Command required(Library& library, const char* name) {
     Command command = library.find(name);
     if (command == nullptr) {
         std::fprintf(stderr, "the library does not have the command %s: %s\n", name,
                      library.error().c_str());
         std::exit(1);
     }
+    return command;
+}
+
+// Calls a command with `second` in a writable, NUL-terminated buffer, as the host does.
+float call(Library& library, const char* name, const std::string& text, double number,
+           const std::string& second) {
+    Command command = required(library, name);
     std::vector<char> buffer(second.begin(), second.end());
     buffer.resize(second.size() < kNameBuffer ? kNameBuffer : second.size() + 1, '\0');
     return command(text.c_str(), number, buffer.data(), static_cast<int>(buffer.size()));
@@ -198,10 +204,9 @@ bool listThroughLibrary(Library& library, const std::string& folder,
                         std::vector<std::string>& names) {
     names.clear();
     if (call(library, "OpenFolder", folder, 0.0, "") != TESSARYN_OK) return false;
-    Command getFile = library.find("GetFile");
+    Command getFile = required(library, "GetFile");
     std::vector<char> name(kNameBuffer, '\0');
-    while (getFile != nullptr &&
-           getFile("", 0.0, name.data(), static_cast<int>(name.size())) == TESSARYN_OK) {
+    while (getFile("", 0.0, name.data(), static_cast<int>(name.size())) == TESSARYN_OK) {
         if (std::strcmp(name.data(), ".") != 0 && std::strcmp(name.data(), "..") != 0)
             names.emplace_back(name.data());
     }
