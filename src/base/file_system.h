@@ -31,8 +31,26 @@ std::FILE* createNewFile(const std::string& path, bool& taken);
 // This process's number, which keeps its temporary names apart from other processes'.
 unsigned long processNumber();
 
-// Gives the finished temporary file the existing destination's permissions and moves
-// it over the destination in one step.
+// A new file with no name in `folder` (empty for the current folder), opened for binary
+// writing, that nothing sees until nameUnnamedFile links it in: a killed process leaves
+// nothing behind. Null where the system or the file system has no such files (always on
+// Windows); the caller then writes a named temporary file.
+std::FILE* createUnnamedFile(const std::string& folder);
+
+// Gives the unnamed file `file` the name `path` in its folder. False with `taken` set when
+// the name is in use.
+bool nameUnnamedFile(std::FILE* file, const std::string& path, bool& taken);
+
+// Puts what has been written to `file` on the disk, so that a power cut after the file
+// has replaced the destination cannot leave the destination empty or full of zeros.
+bool syncFile(std::FILE* file);
+
+// Puts the names in the folder of `path` on the disk: a new name or a rename survives a
+// power cut. Does nothing where folders cannot be synced.
+void syncFolderOf(const std::string& path);
+
+// Gives the finished, closed and synced temporary file the existing destination's
+// permissions and moves it over the destination in one step that reaches the disk.
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination);
 
 // Deletes a file; never a folder. True when it is gone.
