@@ -5,7 +5,7 @@
 #include <string>
 
 #include "crease/vyx_format.h"
-#include "crease/vyx_reader.h"
+#include "tools/vyx_reader.h"
 #include "crease/vyx_writer.h"
 #include "fuzz_files.h"
 #include "tessaryn.h"

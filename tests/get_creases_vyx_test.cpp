@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "crease/vyx_format.h"
-#include "crease/vyx_reader.h"
+#include "tools/vyx_reader.h"
 #include "support.h"
 
 using testing_support::call;
