@@ -114,7 +114,7 @@ template <typename Limit>
 float callInChild(const WritingCommand& w, const CallFiles& setup, Limit limit) {
     auto command = testing_support::command(w.command);  // loaded before the fork
     std::vector<char> buffer(setup.buffer.begin(), setup.buffer.end());
-    buffer.resize(buffer.size() + 260, '\0');
+    buffer.resize(buffer.size() + TESSARYN_NAME_BUFFER_SIZE, '\0');
     int channel[2];
     if (pipe(channel) != 0) return -1000;
     pid_t child = fork();

@@ -210,8 +210,9 @@ TEST(HostileInput, LongNamesAndPathsAndAFolderOfTenThousandFiles) {
     writeFile(folder / longName, "");
     ASSERT_EQ(openFolder(folder.path().c_str(), 0, nullptr, 0), TESSARYN_OK);
     std::vector<std::string> names;
-    char buffer[260];
-    while (getFile(nullptr, 0, buffer, 260) == TESSARYN_OK) names.push_back(buffer);
+    char buffer[TESSARYN_NAME_BUFFER_SIZE];
+    while (getFile(nullptr, 0, buffer, TESSARYN_NAME_BUFFER_SIZE) == TESSARYN_OK)
+        names.push_back(buffer);
     EXPECT_NE(std::find(names.begin(), names.end(), longName), names.end());
     EXPECT_EQ(closeFolder(nullptr, 0, nullptr, 0), TESSARYN_OK);
     for (std::size_t length : {260u, 4000u}) {

@@ -116,7 +116,8 @@ Command command(const char* name) {
 }
 
 float call(const char* name, const char* text, double number, const std::string& second) {
-    std::vector<char> buffer(std::max<std::size_t>(260, second.size() + 1), '\0');
+    std::vector<char> buffer(std::max<std::size_t>(TESSARYN_NAME_BUFFER_SIZE, second.size() + 1),
+                             '\0');
     std::copy(second.begin(), second.end(), buffer.begin());
     return command(name)(text, number, buffer.data(), static_cast<int>(buffer.size()));
 }

@@ -48,7 +48,8 @@ std::string crlfLines(const std::vector<std::string>& lines);
 // A command of the built library, looked up by name in the loaded library.
 Command command(const char* name);
 
-// Calls a command with `second` in a 260-byte buffer, as the host does.
+// Calls a command with `second` in a buffer of at least TESSARYN_NAME_BUFFER_SIZE
+// bytes, as the host does.
 float call(const char* name, const char* text, double number, const std::string& second);
 
 }  // namespace testing_support

@@ -7,9 +7,14 @@
 
 namespace tessaryn {
 
+// The separators of a path as the host writes it, whatever the system: the backslash
+// and the slash.
+constexpr const char* kHostPathSeparators = "\\/";
 #if defined(_WIN32)
-constexpr const char* kPathSeparators = "\\/";
+constexpr char kPathSeparator = '\\';                         // put between a folder and a name
+constexpr const char* kPathSeparators = kHostPathSeparators;  // read in a path
 #else
+constexpr char kPathSeparator = '/';
 constexpr const char* kPathSeparators = "/";
 #endif
 
@@ -45,12 +50,12 @@ bool nameUnnamedFile(std::FILE* file, const std::string& path, bool& taken);
 // has replaced the destination cannot leave the destination empty or full of zeros.
 bool syncFile(std::FILE* file);
 
-// Puts the names in the folder of `path` on the disk: a new name or a rename survives a
-// power cut. Does nothing where folders cannot be synced.
-void syncFolderOf(const std::string& path);
+// Puts the names in `folder` (empty for the current folder) on the disk, so that a new
+// name or a rename survives a power cut. Does nothing where folders cannot be synced.
+void syncFolder(const std::string& folder);
 
 // Gives the finished, closed and synced temporary file the existing destination's
-// permissions and moves it over the destination in one step that reaches the disk.
+// permissions and moves it over the destination in one step.
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination);
 
 // Deletes a file; never a folder. True when it is gone.

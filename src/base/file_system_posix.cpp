@@ -76,10 +76,8 @@ bool syncFile(std::FILE* file) {
     return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
 }
 
-void syncFolderOf(const std::string& path) {
-    std::string::size_type separator = path.find_last_of('/');
-    const std::string folder = separator == std::string::npos ? "." : path.substr(0, separator + 1);
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+void syncFolder(const std::string& folder) {
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     // The rename is done whatever this answers; some file systems cannot sync a folder.
     (void)fsync(fd);
@@ -94,9 +92,7 @@ bool replaceDestination(const std::string& temporaryPath, const Destination& des
     if (destination.exists && chmod(temporaryPath.c_str(), destination.permissions) != 0) {
         return false;
     }
-    if (rename(temporaryPath.c_str(), destination.path.c_str()) != 0) return false;
-    syncFolderOf(destination.path);
-    return true;
+    return rename(temporaryPath.c_str(), destination.path.c_str()) == 0;
 }
 
 bool deleteFile(const char* path) {

@@ -87,7 +87,7 @@ bool syncFile(std::FILE* file) {
     return flushHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }
 
-void syncFolderOf(const std::string&) {
+void syncFolder(const std::string&) {
     // A folder cannot be flushed here; replaceDestination makes its renames reach the disk.
 }
 

@@ -119,15 +119,14 @@ bool SafeWriter::commit() {
     if (inPlace) {
         // Linked straight in as the destination, which did not exist before.
         if (!closed) deleteFile(destination_.path.c_str());
-        syncFolderOf(destination_.path);
-        return closed;
-    }
-    if (!ready || !closed || !replaceDestination(temporaryPath_, destination_)) {
+    } else if (!ready || !closed || !replaceDestination(temporaryPath_, destination_)) {
         abandon();
         return false;
     }
     temporaryPath_.clear();
-    return true;
+    // The file is in place whatever this answers.
+    syncFolder(folderOf(destination_.path));
+    return closed;
 }
 
 void SafeWriter::abandon() {
