@@ -298,7 +298,6 @@ TEST(GetCreasesVyx, ArgumentsAndDestinations) {
 }
 
 TEST(GetCreasesVyx, RealObjFiles) {
-    if (testing_support::realDataPath("").empty()) GTEST_SKIP() << "no real test files";
     Converted spider = convert(readFile(testing_support::realDataPath("assimp__spider.obj")));
     EXPECT_EQ(spider.code, 19.0f);
     ASSERT_NE(spider.file.find(vyx::kVertexTag), nullptr);

@@ -87,7 +87,6 @@ TEST(SmoothtoGroupOBJ, FailuresChangeNothing) {
 }
 
 TEST(SmoothtoGroupOBJ, RealObj) {
-    if (testing_support::realDataPath("").empty()) GTEST_SKIP() << "no real test files";
     std::string out =
         smoothed(readFile(testing_support::realDataPath("tinyobj__issue-162-smoothing-group.obj")));
     for (const char* line : {"\r\n# test1\r\n", "\r\ng  1\r\n", "\r\ng  off\r\n", "\r\ng  0\r\n",

@@ -86,8 +86,7 @@ void setReadOnly(const std::string& path, bool readOnly) {
 }
 
 std::string realDataPath(const std::string& name) {
-    const std::string folder = TESSARYN_REAL_DATA;
-    return folder.empty() ? folder : hostPath(folder + "/" + name);
+    return hostPath(std::string(TESSARYN_REAL_DATA) + "/" + name);
 }
 
 std::string examplePath(const std::string& name) {

@@ -35,8 +35,7 @@ void makeFolder(const std::string& path);
 // Read-only as the system knows it (no write bits; the read-only attribute on Windows).
 void setReadOnly(const std::string& path, bool readOnly);
 
-// The path of a real file written by another tool; empty when the real files are not
-// there (the test then skips).
+// The path of a real file written by another tool, in tests/real (see SOURCES.md there).
 std::string realDataPath(const std::string& name);
 std::string examplePath(const std::string& name);
 // A path fixed at build time, as this build reaches it (under wine, through drive Z:).
