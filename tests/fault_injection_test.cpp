@@ -58,8 +58,7 @@ std::string gridScene(int side) {
                  std::to_string(std::max(v, right)) + " 0 " + std::to_string(std::min(v, up)) +
                  " " + std::to_string(std::max(v, up)) + " 0;\n";
     }
-    return scene +
-           "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0\n\t\t;\n// end\n";
+    return scene + testing_support::kPlaceholder + "\n\t\t;\n// end\n";
 }
 
 struct WritingCommand {

@@ -12,6 +12,7 @@
 #include "support.h"
 
 using testing_support::call;
+using testing_support::kCubeObj;
 using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
@@ -41,15 +42,15 @@ struct Converted {
 };
 
 Converted convert(const std::string& obj, double number = 0.0) {
-    TempFolder folder;
-    writeFile(folder / "mesh.obj", obj);
+    testing_support::FileCall done =
+        testing_support::callOnFiles("GetCreasesVyx", obj, std::nullopt, number);
     Converted result;
-    result.code = call("GetCreasesVyx", (folder / "mesh.obj").c_str(), number, folder / "mesh.vyx");
-    if (testing_support::fileExists(folder / "mesh.vyx")) {
-        result.bytes = readFile(folder / "mesh.vyx");
+    result.code = done.code;
+    result.bytes = done.buffer;
+    if (!result.bytes.empty()) {
         EXPECT_EQ(vyx::parse(result.bytes, result.file), "");
     }
-    EXPECT_EQ(folder.entries().size(), result.bytes.empty() ? 1u : 2u);
+    EXPECT_EQ(done.entries.size(), result.bytes.empty() ? 1u : 2u);
     return result;
 }
 
@@ -105,10 +106,6 @@ TEST(GetCreasesVyx, OneTexturedTriangleInOneGroup) {
     expected += endMarker();
     EXPECT_EQ(result.bytes, expected);
 }
-
-const std::string kCubeObj =
-    "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\nv 0 1 0\nv 1 1 0\nv 0 0 0\nv 1 0 0\n"
-    "g sides\nf 1 2 4 3\ng top\nf 3 4 6 5\ng sides\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\nf 7 1 3 5\n";
 
 TEST(GetCreasesVyx, TheTopFaceOfACube) {
     Converted result = convert(kCubeObj);

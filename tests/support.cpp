@@ -121,4 +121,22 @@ float call(const char* name, const char* text, double number, const std::string&
     return command(name)(text, number, buffer.data(), static_cast<int>(buffer.size()));
 }
 
+FileCall callOnFiles(const char* name, const std::string& text,
+                     const std::optional<std::string>& buffer, double number) {
+    TempFolder folder;
+    writeFile(folder / "text", text);
+    if (buffer) writeFile(folder / "buffer", *buffer);
+    FileCall result;
+    result.code = call(name, (folder / "text").c_str(), number, folder / "buffer");
+    result.text = fileExists(folder / "text") ? readFile(folder / "text") : "";
+    result.buffer = fileExists(folder / "buffer") ? readFile(folder / "buffer") : "";
+    result.entries = folder.entries();
+    return result;
+}
+
+std::optional<std::string> unlessEmpty(const std::string& bytes) {
+    if (bytes.empty()) return std::nullopt;
+    return bytes;
+}
+
 }  // namespace testing_support

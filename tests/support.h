@@ -2,6 +2,7 @@
 // built library loaded the way the host loads it. Portable to the Windows builds.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,31 @@ std::string crlfLines(const std::vector<std::string>& lines);
 
 // A command of the built library, looked up by name in the loaded library.
 Command command(const char* name);
+
+// What a call on files left in its folder.
+struct FileCall {
+    float code = 0;
+    std::string text;    // the `text` file afterwards
+    std::string buffer;  // the `buffer` file afterwards, "" when there is none
+    std::vector<std::string> entries;
+};
+
+// Calls the command `name` as the host does, in a fresh folder, on the file "text" holding
+// `text` and, when `buffer` is given, the file "buffer" holding it.
+FileCall callOnFiles(const char* name, const std::string& text,
+                     const std::optional<std::string>& buffer, double number = 0);
+
+// `bytes` as a buffer file's contents, none when it is empty.
+std::optional<std::string> unlessEmpty(const std::string& bytes);
+
+// A cube in eight vertices and six quads whose top face alone is in group "top".
+inline const std::string kCubeObj =
+    "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\nv 0 1 0\nv 1 1 0\nv 0 0 0\nv 1 0 0\n"
+    "g sides\nf 1 2 4 3\ng top\nf 3 4 6 5\ng sides\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\nf 7 1 3 5\n";
+
+// The line a scene holds where the crease list is to go.
+inline const std::string kPlaceholder =
+    "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0";
 
 // Calls a command with `second` in a buffer of at least TESSARYN_NAME_BUFFER_SIZE
 // bytes, as the host does.
