@@ -7,7 +7,6 @@
 
 #include "support.h"
 
-using testing_support::call;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 

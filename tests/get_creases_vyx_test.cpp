@@ -253,6 +253,65 @@ TEST(GetCreasesVyx, ThousandsOfGroupNames) {
     EXPECT_EQ(result.creases(), std::vector<std::uint8_t>(3000, 0x3F));
 }
 
+// A 400 x 400 grid of quads, every vertex with its own texture coordinate, in two groups
+// split at column 200: positions, faces, texture corners and texture coordinates each
+// fill more than one chunk of the reader's arrays.
+TEST(GetCreasesVyx, AMeshAcrossChunkBoundaries) {
+    constexpr int kSide = 400, kSplit = 200;
+    auto vertex = [](int i, int j) { return j * kSide + i; };
+    std::string obj;
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
+            obj += "vt " + std::to_string(j) + " " + std::to_string(i) + "\n";
+        }
+    }
+    const int faces = (kSide - 1) * (kSide - 1);
+    std::string expected = fileHeader();
+    putBlockHeader(expected, vyx::kVertexTag, 12 * kSide * kSide, kSide * kSide);
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            for (float c : {float(i), float(j), 0.0f}) putFloat(expected, c);
+        }
+    }
+    std::string faceBlock, textureBlock, groupBlock, creaseBlock;
+    putBlockHeader(faceBlock, vyx::kFaceTag, 16 * faces, faces);
+    putBlockHeader(textureBlock, vyx::kTextureTag, 32 * faces, faces);
+    putBlockHeader(groupBlock, vyx::kFaceGroupTag, 2 * faces, faces);
+    putBlockHeader(creaseBlock, vyx::kCreaseTag, faces, faces);
+    for (const bool left : {true, false}) {
+        obj += left ? "g left\n" : "g right\n";
+        for (int j = 0; j + 1 < kSide; ++j) {
+            for (int i = left ? 0 : kSplit; i < (left ? kSplit : kSide - 1); ++i) {
+                const int corners[4] = {vertex(i, j), vertex(i + 1, j), vertex(i + 1, j + 1),
+                                        vertex(i, j + 1)};
+                obj += "f";
+                for (int c : corners) {
+                    obj += " " + std::to_string(c + 1) + "/" + std::to_string(c + 1);
+                    putInt(faceBlock, c);
+                    putFloat(textureBlock, float(c / kSide));
+                    putFloat(textureBlock, float(c % kSide));
+                }
+                obj += "\n";
+                putInt(groupBlock, left ? 33 : 66);
+                groupBlock.resize(groupBlock.size() - 2);  // 16 bits, low byte first
+                // Crease edges: the grid's outline and the split, both sides of it.
+                int flags = 0;
+                if (j == 0) flags |= 0x03;
+                if (i + 1 == kSplit || i + 1 == kSide - 1) flags |= 0x0C;
+                if (j + 2 == kSide) flags |= 0x30;
+                if (i == 0 || i == kSplit) flags |= 0xC0;
+                creaseBlock += static_cast<char>(flags);
+            }
+        }
+    }
+    expected += faceBlock + textureBlock + groupBlock + creaseBlock + endMarker();
+    Converted result = convert(obj);
+    EXPECT_EQ(result.code, 2.0f);
+    EXPECT_EQ(result.bytes.size(), expected.size());
+    EXPECT_TRUE(result.bytes == expected) << "the Vyx file differs from the expected bytes";
+}
+
 TEST(GetCreasesVyx, FacesThatNameMissingEntriesAreRefused) {
     const std::string mesh = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n";
     for (const char* face : {"f 0 1 2\n", "f 1 2 4\n", "f 1 2 -4\n", "f 1/2 2 3\n", "f 1/0 2 3\n",
