@@ -16,16 +16,21 @@ std::string folderOf(const std::string& path) {
     return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
 }
 
+// A hidden name in `folder` that names this process: `.tessaryn-PID-N.tmp`.
+std::string nextTemporaryName(const std::string& folder) {
+    static unsigned serial = 0;
+    return folder + ".tessaryn-" + std::to_string(processNumber()) + "-" +
+           std::to_string(++serial) + ".tmp";
+}
+
 // Gives `claim` hidden names beside the destination (in its folder, so that moving the
-// file over the destination is one step of one file system) until one is not taken:
-// `.tessaryn-PID-N.tmp`, naming this process. False when no name could be claimed.
+// file over the destination is one step of one file system) until one is not taken.
+// False when no name could be claimed.
 template <typename Claim>
 bool claimTemporaryName(const Destination& destination, std::string& temporaryPath, Claim claim) {
     const std::string folder = folderOf(destination.path);
-    static unsigned serial = 0;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + ".tessaryn-" + std::to_string(processNumber()) + "-" +
-                        std::to_string(++serial) + ".tmp";
+        temporaryPath = nextTemporaryName(folder);
         bool taken = false;
         if (claim(temporaryPath, taken)) return true;
         if (!taken) break;
