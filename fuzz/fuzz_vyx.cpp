@@ -6,7 +6,7 @@
 
 #include "commands/command_frame.h"
 #include "crease/vyx_format.h"
-#include "crease/vyx_reader.h"
+#include "tools/vyx_reader.h"
 #include "crease/vyx_writer.h"
 #include "fuzz_files.h"
 #include "tessaryn.h"

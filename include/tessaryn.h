@@ -4,8 +4,8 @@
  * code: 0 or a count on success, a negative whole number on failure. Paths are
  * 8-bit text, used exactly as given. The library never shows a message.
  *
- * Note that GetFile writes up to 260 bytes into `buffer` whatever `bufferSize`
- * says: give it a buffer of at least 260 bytes.
+ * Note that GetFile writes up to TESSARYN_NAME_BUFFER_SIZE (260) bytes into
+ * `buffer` whatever `bufferSize` says: give it a buffer at least that large.
  */
 #ifndef TESSARYN_H
 #define TESSARYN_H
@@ -33,6 +33,9 @@
 #define TESSARYN_API extern TESSARYN_EXPORT float TESSARYN_CALL
 #endif
 
+/* The bytes GetFile may write into `buffer`: a name of up to 259 bytes and its NUL. */
+#define TESSARYN_NAME_BUFFER_SIZE 260
+
 /* Result codes. The list only grows; a value is never given a new meaning. */
 #define TESSARYN_VERSION_NUMBER 3.0f     /* Version */
 #define TESSARYN_OK 0.0f                 /* success (crease commands: a count) */
@@ -43,9 +46,8 @@
 #define TESSARYN_NO_CREASE_EDGES (-4.0f) /* GetCreases: the OBJ has no crease edge */
 #define TESSARYN_NO_PLACEHOLDER (-5.0f)  /* GetCreases: the scene has no crease placeholder */
 #define TESSARYN_BAD_INDEX (-6.0f)       /* GetCreasesVyx: a face names a missing vertex or uv */
-#define TESSARYN_CREASE_ARGUMENT_ABSENT                                                        \
-    (-7.0f)                                  /* GetCreases, GetCreasesVyx: null text or buffer \
-                                              */
+/* -7: GetCreases, GetCreasesVyx: null text or buffer */
+#define TESSARYN_CREASE_ARGUMENT_ABSENT (-7.0f)
 #define TESSARYN_UNEXPECTED (-8.0f)          /* out of memory or another unexpected failure */
 #define TESSARYN_TOO_MANY_GROUPS (-16.0f)    /* GetCreases: more than 8191 distinct group lines */
 #define TESSARYN_VYX_CANNOT_WRITE (-1760.0f) /* GetCreasesVyx: the Vyx file not written */
@@ -58,7 +60,7 @@ TESSARYN_API Version(const char* text, double number, char* buffer, int bufferSi
 TESSARYN_API OpenFolder(const char* text, double number, char* buffer, int bufferSize);
 
 /* Copies the next entry name of the open listing, NUL included, into `buffer`
- * (at most 260 bytes). 0 written; -1 no listing open or `buffer` null;
+ * (at most TESSARYN_NAME_BUFFER_SIZE bytes). 0 written; -1 no listing open or `buffer` null;
  * -3 no further entry. */
 TESSARYN_API GetFile(const char* text, double number, char* buffer, int bufferSize);
 

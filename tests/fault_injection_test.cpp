@@ -4,6 +4,7 @@
 // (or -8 for memory, or succeed) and leave every destination byte for byte and
 // permission for permission as it was, with no temporary file left behind.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <malloc.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -58,8 +59,7 @@ std::string gridScene(int side) {
                  std::to_string(std::max(v, right)) + " 0 " + std::to_string(std::min(v, up)) +
                  " " + std::to_string(std::max(v, up)) + " 0;\n";
     }
-    return scene +
-           "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0\n\t\t;\n// end\n";
+    return scene + testing_support::kPlaceholder + "\n\t\t;\n// end\n";
 }
 
 struct WritingCommand {
@@ -108,13 +108,14 @@ struct CallFiles {
     }
 };
 
-// Runs the command in a child process after `limit` has been applied there; gives its
-// result code, or NaN when the child did not come back normally (a crash, an abort).
-template <typename Limit>
-float callInChild(const WritingCommand& w, const CallFiles& setup, Limit limit) {
+// Runs the command in a child process after `limit` has been applied there, while the
+// parent runs `watch(child)`; gives its result code, or NaN when the child did not come
+// back normally (a crash, an abort).
+template <typename Limit, typename Watch>
+float callInChild(const WritingCommand& w, const CallFiles& setup, Limit limit, Watch watch) {
     auto command = testing_support::command(w.command);  // loaded before the fork
     std::vector<char> buffer(setup.buffer.begin(), setup.buffer.end());
-    buffer.resize(buffer.size() + 260, '\0');
+    buffer.resize(buffer.size() + TESSARYN_NAME_BUFFER_SIZE, '\0');
     int channel[2];
     if (pipe(channel) != 0) return -1000;
     pid_t child = fork();
@@ -126,6 +127,7 @@ float callInChild(const WritingCommand& w, const CallFiles& setup, Limit limit) 
         _exit(0);
     }
     close(channel[1]);
+    watch(child);
     float code = 0;
     bool got = read(channel[0], &code, sizeof code) == sizeof code;
     close(channel[0]);
@@ -133,6 +135,11 @@ float callInChild(const WritingCommand& w, const CallFiles& setup, Limit limit) 
     waitpid(child, &status, 0);
     if (!got || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return __builtin_nanf("");
     return code;
+}
+
+template <typename Limit>
+float callInChild(const WritingCommand& w, const CallFiles& setup, Limit limit) {
+    return callInChild(w, setup, limit, [](pid_t) {});
 }
 
 class FaultInjection : public testing::Test {
@@ -231,6 +238,50 @@ TEST_F(FaultInjection, ExhaustedMemoryGivesMinusEightAndChangesNothing) {
                 HasFailure() ? -1 : 0);
 }
 #endif
+
+// True once `child` has ended; it is left to be waited for.
+bool hasEnded(pid_t child) {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+           info.si_pid != 0;
+}
+
+// A read that fails part-way through an input, as one from a failing disk or a dropped
+// network share does: the input is a FIFO that gives the first 60,000 bytes of the mesh
+// and then holds the rest back, and a signal without SA_RESTART interrupts the read that
+// waits for more, which then fails with EINTR.
+TEST_F(FaultInjection, AReadFailureHalfWayThroughTheInputChangesNothing) {
+    struct sigaction interrupt {};
+    interrupt.sa_handler = [](int) {};
+    sigemptyset(&interrupt.sa_mask);
+    struct sigaction previous {};
+    ASSERT_EQ(sigaction(SIGUSR1, &interrupt, &previous), 0);  // inherited by the child
+    for (const WritingCommand& w : kWriters) {
+        if (w.textIsBuffer) continue;
+        SCOPED_TRACE(w.command);
+        CallFiles setup(w, *obj_, *scene_);
+        ASSERT_EQ(unlink(setup.text.c_str()), 0);
+        ASSERT_EQ(mkfifo(setup.text.c_str(), 0600), 0);
+        float code = callInChild(
+            w, setup, [] {},
+            [&setup](pid_t child) {
+                int fifo = ::open(setup.text.c_str(), O_WRONLY);  // once the child opens it
+                const std::size_t part = 60000;  // within the pipe's capacity: never blocks
+                const bool written =
+                    fifo >= 0 && write(fifo, obj_->data(), part) == static_cast<ssize_t>(part);
+                // The write end stays open, so the child never sees the input end.
+                while (written && !hasEnded(child)) {
+                    kill(child, SIGUSR1);
+                    usleep(10000);
+                }
+                if (!written) kill(child, SIGKILL);
+                if (fifo >= 0) close(fifo);
+            });
+        EXPECT_EQ(code, TESSARYN_FAILED);
+        setup.expectUnchanged();
+    }
+    sigaction(SIGUSR1, &previous, nullptr);
+}
 
 TEST_F(FaultInjection, DestinationsThatCannotBeWritten) {
     for (const WritingCommand& w : kWriters) {

@@ -7,14 +7,13 @@
 
 #include "support.h"
 
-using testing_support::call;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
 namespace {
 
 float getFile(char* buffer) {
-    return testing_support::command("GetFile")(nullptr, 0, buffer, 260);
+    return testing_support::command("GetFile")(nullptr, 0, buffer, TESSARYN_NAME_BUFFER_SIZE);
 }
 float closeFolder() {
     return testing_support::command("CloseFolder")(nullptr, 0, nullptr, 0);
@@ -26,7 +25,7 @@ float openFolder(const char* path) {
 // Every name GetFile gives until -3, sorted.
 std::vector<std::string> readListing() {
     std::vector<std::string> names;
-    char buffer[260];
+    char buffer[TESSARYN_NAME_BUFFER_SIZE];
     while (getFile(buffer) == TESSARYN_OK) names.push_back(buffer);
     std::sort(names.begin(), names.end());
     return names;
@@ -48,7 +47,7 @@ TEST_F(FolderServices, ListsEveryEntryOnceThenTheEnd) {
         SCOPED_TRACE(path);
         ASSERT_EQ(openFolder(path.c_str()), TESSARYN_OK);
         EXPECT_EQ(readListing(), (std::vector<std::string>{".", "..", "a.txt", "b", "sub"}));
-        char buffer[260] = "unchanged";
+        char buffer[TESSARYN_NAME_BUFFER_SIZE] = "unchanged";
         EXPECT_EQ(getFile(buffer), TESSARYN_NO_MORE_ENTRIES);
         EXPECT_STREQ(buffer, "unchanged");
         EXPECT_EQ(closeFolder(), TESSARYN_OK);
@@ -60,7 +59,7 @@ TEST_F(FolderServices, ListsEveryEntryOnceThenTheEnd) {
 TEST_F(FolderServices, WritesTheNameAndItsNulOnly) {
     TempFolder folder;
     ASSERT_EQ(openFolder(folder.path().c_str()), TESSARYN_OK);
-    char buffer[260];
+    char buffer[TESSARYN_NAME_BUFFER_SIZE];
     std::memset(buffer, 'Z', sizeof buffer);
     ASSERT_EQ(getFile(buffer), TESSARYN_OK);
     std::size_t length = std::strlen(buffer);
@@ -77,7 +76,7 @@ TEST_F(FolderServices, TheSlotHoldsOneListing) {
     TempFolder second;
     writeFile(first / "one", "");
     writeFile(second / "two", "");
-    char buffer[260];
+    char buffer[TESSARYN_NAME_BUFFER_SIZE];
     EXPECT_EQ(getFile(buffer), TESSARYN_FAILED);
     ASSERT_EQ(openFolder(first.path().c_str()), TESSARYN_OK);
     ASSERT_EQ(getFile(buffer), TESSARYN_OK);

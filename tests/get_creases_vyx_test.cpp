@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "crease/vyx_format.h"
-#include "crease/vyx_reader.h"
+#include "tools/vyx_reader.h"
 #include "support.h"
 
 using testing_support::call;
+using testing_support::kCubeObj;
 using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
@@ -41,15 +42,15 @@ struct Converted {
 };
 
 Converted convert(const std::string& obj, double number = 0.0) {
-    TempFolder folder;
-    writeFile(folder / "mesh.obj", obj);
+    testing_support::FileCall done =
+        testing_support::callOnFiles("GetCreasesVyx", obj, std::nullopt, number);
     Converted result;
-    result.code = call("GetCreasesVyx", (folder / "mesh.obj").c_str(), number, folder / "mesh.vyx");
-    if (testing_support::fileExists(folder / "mesh.vyx")) {
-        result.bytes = readFile(folder / "mesh.vyx");
+    result.code = done.code;
+    result.bytes = done.buffer;
+    if (!result.bytes.empty()) {
         EXPECT_EQ(vyx::parse(result.bytes, result.file), "");
     }
-    EXPECT_EQ(folder.entries().size(), result.bytes.empty() ? 1u : 2u);
+    EXPECT_EQ(done.entries.size(), result.bytes.empty() ? 1u : 2u);
     return result;
 }
 
@@ -105,10 +106,6 @@ TEST(GetCreasesVyx, OneTexturedTriangleInOneGroup) {
     expected += endMarker();
     EXPECT_EQ(result.bytes, expected);
 }
-
-const std::string kCubeObj =
-    "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\nv 0 1 0\nv 1 1 0\nv 0 0 0\nv 1 0 0\n"
-    "g sides\nf 1 2 4 3\ng top\nf 3 4 6 5\ng sides\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\nf 7 1 3 5\n";
 
 TEST(GetCreasesVyx, TheTopFaceOfACube) {
     Converted result = convert(kCubeObj);
@@ -256,6 +253,65 @@ TEST(GetCreasesVyx, ThousandsOfGroupNames) {
     EXPECT_EQ(result.creases(), std::vector<std::uint8_t>(3000, 0x3F));
 }
 
+// A 400 x 400 grid of quads, every vertex with its own texture coordinate, in two groups
+// split at column 200: positions, faces, texture corners and texture coordinates each
+// fill more than one chunk of the reader's arrays.
+TEST(GetCreasesVyx, AMeshAcrossChunkBoundaries) {
+    constexpr int kSide = 400, kSplit = 200;
+    auto vertex = [](int i, int j) { return j * kSide + i; };
+    std::string obj;
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            obj += "v " + std::to_string(i) + " " + std::to_string(j) + " 0\n";
+            obj += "vt " + std::to_string(j) + " " + std::to_string(i) + "\n";
+        }
+    }
+    const int faces = (kSide - 1) * (kSide - 1);
+    std::string expected = fileHeader();
+    putBlockHeader(expected, vyx::kVertexTag, 12 * kSide * kSide, kSide * kSide);
+    for (int j = 0; j < kSide; ++j) {
+        for (int i = 0; i < kSide; ++i) {
+            for (float c : {float(i), float(j), 0.0f}) putFloat(expected, c);
+        }
+    }
+    std::string faceBlock, textureBlock, groupBlock, creaseBlock;
+    putBlockHeader(faceBlock, vyx::kFaceTag, 16 * faces, faces);
+    putBlockHeader(textureBlock, vyx::kTextureTag, 32 * faces, faces);
+    putBlockHeader(groupBlock, vyx::kFaceGroupTag, 2 * faces, faces);
+    putBlockHeader(creaseBlock, vyx::kCreaseTag, faces, faces);
+    for (const bool left : {true, false}) {
+        obj += left ? "g left\n" : "g right\n";
+        for (int j = 0; j + 1 < kSide; ++j) {
+            for (int i = left ? 0 : kSplit; i < (left ? kSplit : kSide - 1); ++i) {
+                const int corners[4] = {vertex(i, j), vertex(i + 1, j), vertex(i + 1, j + 1),
+                                        vertex(i, j + 1)};
+                obj += "f";
+                for (int c : corners) {
+                    obj += " " + std::to_string(c + 1) + "/" + std::to_string(c + 1);
+                    putInt(faceBlock, c);
+                    putFloat(textureBlock, float(c / kSide));
+                    putFloat(textureBlock, float(c % kSide));
+                }
+                obj += "\n";
+                putInt(groupBlock, left ? 33 : 66);
+                groupBlock.resize(groupBlock.size() - 2);  // 16 bits, low byte first
+                // Crease edges: the grid's outline and the split, both sides of it.
+                int flags = 0;
+                if (j == 0) flags |= 0x03;
+                if (i + 1 == kSplit || i + 1 == kSide - 1) flags |= 0x0C;
+                if (j + 2 == kSide) flags |= 0x30;
+                if (i == 0 || i == kSplit) flags |= 0xC0;
+                creaseBlock += static_cast<char>(flags);
+            }
+        }
+    }
+    expected += faceBlock + textureBlock + groupBlock + creaseBlock + endMarker();
+    Converted result = convert(obj);
+    EXPECT_EQ(result.code, 2.0f);
+    EXPECT_EQ(result.bytes.size(), expected.size());
+    EXPECT_TRUE(result.bytes == expected) << "the Vyx file differs from the expected bytes";
+}
+
 TEST(GetCreasesVyx, FacesThatNameMissingEntriesAreRefused) {
     const std::string mesh = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n";
     for (const char* face : {"f 0 1 2\n", "f 1 2 4\n", "f 1 2 -4\n", "f 1/2 2 3\n", "f 1/0 2 3\n",
@@ -298,7 +354,6 @@ TEST(GetCreasesVyx, ArgumentsAndDestinations) {
 }
 
 TEST(GetCreasesVyx, RealObjFiles) {
-    if (testing_support::realDataPath("").empty()) GTEST_SKIP() << "no real test files";
     Converted spider = convert(readFile(testing_support::realDataPath("assimp__spider.obj")));
     EXPECT_EQ(spider.code, 19.0f);
     ASSERT_NE(spider.file.find(vyx::kVertexTag), nullptr);

@@ -70,19 +70,16 @@ TEST(Golden, EveryBuildGivesTheSameCodesAndBytes) {
     const std::string golden = testing_support::hostPath(TESSARYN_GOLDEN);
     for (const GoldenCase& c : cases()) {
         SCOPED_TRACE(c.name);
-        testing_support::TempFolder folder;
-        writeFile(folder / "text", c.text);
-        if (!c.buffer.empty()) writeFile(folder / "buffer", c.buffer);
-        EXPECT_EQ(testing_support::call(c.command, (folder / "text").c_str(), c.number,
-                                        folder / "buffer"),
-                  c.code);
+        testing_support::FileCall done = testing_support::callOnFiles(
+            c.command, c.text, testing_support::unlessEmpty(c.buffer), c.number);
+        EXPECT_EQ(done.code, c.code);
         if (c.output == nullptr) {
-            EXPECT_EQ(c.buffer.empty() ? std::string() : readFile(folder / "buffer"), c.buffer);
+            EXPECT_EQ(done.buffer, c.buffer);
             continue;
         }
         const std::string path = golden + "/" + c.output;
-        if (update) writeFile(path, readFile(folder / "buffer"));
-        EXPECT_EQ(readFile(folder / "buffer"), readFile(path));
+        if (update) writeFile(path, done.buffer);
+        EXPECT_EQ(done.buffer, readFile(path));
     }
 }
 

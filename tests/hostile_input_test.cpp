@@ -11,19 +11,16 @@
 #include <vector>
 
 #include "crease/vyx_format.h"
-#include "crease/vyx_reader.h"
+#include "tools/vyx_reader.h"
 #include "support.h"
 
-using testing_support::call;
 using testing_support::crlfLines;
-using testing_support::readFile;
+using testing_support::kPlaceholder;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
 namespace {
 
-const std::string kPlaceholder =
-    "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0";
 const std::string kSquare = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 1 2 3\nf 1 3 4\n";
 const std::string kSquareScene =
     "setAttr -s 5 \".ed[0:4]\"\n0 1 0 1 2 0 2 3 0 0 3 0 0 2 0\n" + kPlaceholder + "\n;\n";
@@ -36,13 +33,9 @@ struct Result {
 // Runs `command` with files holding `text` and, when given, `buffer`.
 Result run(const char* command, const std::string& text, const std::string& buffer,
            double number = 0) {
-    TempFolder folder;
-    writeFile(folder / "text", text);
-    if (!buffer.empty()) writeFile(folder / "buffer", buffer);
-    float code = call(command, (folder / "text").c_str(), number, folder / "buffer");
-    std::string output =
-        testing_support::fileExists(folder / "buffer") ? readFile(folder / "buffer") : "";
-    return {code, output};
+    testing_support::FileCall done =
+        testing_support::callOnFiles(command, text, testing_support::unlessEmpty(buffer), number);
+    return {done.code, done.buffer};
 }
 
 std::string vyxProblem(const std::string& bytes) {
@@ -210,8 +203,9 @@ TEST(HostileInput, LongNamesAndPathsAndAFolderOfTenThousandFiles) {
     writeFile(folder / longName, "");
     ASSERT_EQ(openFolder(folder.path().c_str(), 0, nullptr, 0), TESSARYN_OK);
     std::vector<std::string> names;
-    char buffer[260];
-    while (getFile(nullptr, 0, buffer, 260) == TESSARYN_OK) names.push_back(buffer);
+    char buffer[TESSARYN_NAME_BUFFER_SIZE];
+    while (getFile(nullptr, 0, buffer, TESSARYN_NAME_BUFFER_SIZE) == TESSARYN_OK)
+        names.push_back(buffer);
     EXPECT_NE(std::find(names.begin(), names.end(), longName), names.end());
     EXPECT_EQ(closeFolder(nullptr, 0, nullptr, 0), TESSARYN_OK);
     for (std::size_t length : {260u, 4000u}) {

@@ -53,7 +53,7 @@ TEST(Repeat, TheTenCommandsOverAndOverKeepMemoryFlat) {
     auto version = testing_support::command("Version");
     const std::string sweep = folder / "sweep";
     testing_support::makeFolder(sweep);
-    char name[260];
+    char name[TESSARYN_NAME_BUFFER_SIZE];
     long warm = 0;
     for (int round = 0; round < kRounds; ++round) {
         if (round == kRounds / 10) warm = residentKiB();
@@ -63,7 +63,7 @@ TEST(Repeat, TheTenCommandsOverAndOverKeepMemoryFlat) {
         ASSERT_EQ(call("SmoothtoGroupOBJ", obj.c_str(), 0, folder / "smooth.obj"), 0.0f);
         ASSERT_EQ(call("SwapVertices", obj.c_str(), 0, folder / "smooth.obj"), 0.0f);
         ASSERT_EQ(openFolder(folder.path().c_str(), 0, nullptr, 0), 0.0f);
-        while (getFile(nullptr, 0, name, 260) == 0.0f) {
+        while (getFile(nullptr, 0, name, TESSARYN_NAME_BUFFER_SIZE) == 0.0f) {
         }
         if (round % 2 == 0) {  // otherwise the next open closes it
             ASSERT_EQ(closeFolder(nullptr, 0, nullptr, 0), 0.0f);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #if !defined(_WIN32)
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -44,6 +45,36 @@ TEST(SafeWriter, ReplacesTheTargetOfASymbolicLink) {
     struct stat facts {};
     ASSERT_EQ(lstat((folder / "link").c_str(), &facts), 0);
     EXPECT_TRUE(S_ISLNK(facts.st_mode));
+}
+#endif
+
+#if defined(__linux__)
+// A process killed half-way leaves no file behind when the one it writes has no name.
+TEST(SafeWriter, NamesNothingInTheFolderUntilTheCommit) {
+    TempFolder folder;
+    int probe = ::open(folder.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    if (probe < 0) GTEST_SKIP() << "no unnamed files on this file system";
+    close(probe);
+    for (bool replacing : {false, true}) {
+        SCOPED_TRACE(replacing ? "replacing" : "creating");
+        if (replacing) writeFile(folder / "out", "old");
+        const std::vector<std::string> before = folder.entries();
+        tessaryn::SafeWriter writer;
+        ASSERT_TRUE(writer.open((folder / "out").c_str()));
+        writer.write(std::string(3 << 20, 'n'));  // past the writer's own buffer
+        EXPECT_EQ(folder.entries(), before);
+        ASSERT_TRUE(writer.commit());
+        EXPECT_EQ(readFile(folder / "out"), std::string(3 << 20, 'n'));
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"out"});
+        if (!replacing) {  // a new file gets the permissions the process gives new files
+            const mode_t mask = umask(022);
+            umask(mask);
+            struct stat facts {};
+            ASSERT_EQ(stat((folder / "out").c_str(), &facts), 0);
+            EXPECT_EQ(facts.st_mode & 07777, 0666u & ~mask);
+        }
+        unlink((folder / "out").c_str());
+    }
 }
 #endif
 

@@ -82,8 +82,7 @@ void setReadOnly(const std::string& path, bool readOnly) {
 }
 
 std::string realDataPath(const std::string& name) {
-    const std::string folder = TESSARYN_REAL_DATA;
-    return folder.empty() ? folder : hostPath(folder + "/" + name);
+    return hostPath(std::string(TESSARYN_REAL_DATA) + "/" + name);
 }
 
 std::string examplePath(const std::string& name) {
@@ -110,9 +109,28 @@ Command command(const char* name) {
 }
 
 float call(const char* name, const char* text, double number, const std::string& second) {
-    std::vector<char> buffer(std::max<std::size_t>(260, second.size() + 1), '\0');
+    std::vector<char> buffer(std::max<std::size_t>(TESSARYN_NAME_BUFFER_SIZE, second.size() + 1),
+                             '\0');
     std::copy(second.begin(), second.end(), buffer.begin());
     return command(name)(text, number, buffer.data(), static_cast<int>(buffer.size()));
+}
+
+FileCall callOnFiles(const char* name, const std::string& text,
+                     const std::optional<std::string>& buffer, double number) {
+    TempFolder folder;
+    writeFile(folder / "text", text);
+    if (buffer) writeFile(folder / "buffer", *buffer);
+    FileCall result;
+    result.code = call(name, (folder / "text").c_str(), number, folder / "buffer");
+    result.text = fileExists(folder / "text") ? readFile(folder / "text") : "";
+    result.buffer = fileExists(folder / "buffer") ? readFile(folder / "buffer") : "";
+    result.entries = folder.entries();
+    return result;
+}
+
+std::optional<std::string> unlessEmpty(const std::string& bytes) {
+    if (bytes.empty()) return std::nullopt;
+    return bytes;
 }
 
 }  // namespace testing_support

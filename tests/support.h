@@ -2,6 +2,7 @@
 // built library loaded the way the host loads it. Portable to the Windows builds.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,7 @@ void makeFolder(const std::string& path);
 // Read-only as the system knows it (no write bits; the read-only attribute on Windows).
 void setReadOnly(const std::string& path, bool readOnly);
 
-// The path of a real file written by another tool; empty when the real files are not
-// there (the test then skips).
+// The path of a real file written by another tool, in tests/real (see SOURCES.md there).
 std::string realDataPath(const std::string& name);
 std::string examplePath(const std::string& name);
 // A path fixed at build time, as this build reaches it (under wine, through drive Z:).
@@ -48,7 +48,33 @@ std::string crlfLines(const std::vector<std::string>& lines);
 // A command of the built library, looked up by name in the loaded library.
 Command command(const char* name);
 
-// Calls a command with `second` in a 260-byte buffer, as the host does.
+// What a call on files left in its folder.
+struct FileCall {
+    float code = 0;
+    std::string text;    // the `text` file afterwards
+    std::string buffer;  // the `buffer` file afterwards, "" when there is none
+    std::vector<std::string> entries;
+};
+
+// Calls the command `name` as the host does, in a fresh folder, on the file "text" holding
+// `text` and, when `buffer` is given, the file "buffer" holding it.
+FileCall callOnFiles(const char* name, const std::string& text,
+                     const std::optional<std::string>& buffer, double number = 0);
+
+// `bytes` as a buffer file's contents, none when it is empty.
+std::optional<std::string> unlessEmpty(const std::string& bytes);
+
+// A cube in eight vertices and six quads whose top face alone is in group "top".
+inline const std::string kCubeObj =
+    "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\nv 0 1 0\nv 1 1 0\nv 0 0 0\nv 1 0 0\n"
+    "g sides\nf 1 2 4 3\ng top\nf 3 4 6 5\ng sides\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\nf 7 1 3 5\n";
+
+// The line a scene holds where the crease list is to go.
+inline const std::string kPlaceholder =
+    "  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0";
+
+// Calls a command with `second` in a buffer of at least TESSARYN_NAME_BUFFER_SIZE
+// bytes, as the host does.
 float call(const char* name, const char* text, double number, const std::string& second);
 
 }  // namespace testing_support

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "crease/vyx_format.h"
-#include "crease/vyx_reader.h"
+#include "tools/vyx_reader.h"
 
 namespace {
 

@@ -7,9 +7,14 @@
 
 namespace tessaryn {
 
+// The separators of a path as the host writes it, whatever the system: the backslash
+// and the slash.
+constexpr const char* kHostPathSeparators = "\\/";
 #if defined(_WIN32)
-constexpr const char* kPathSeparators = "\\/";
+constexpr char kPathSeparator = '\\';                         // put between a folder and a name
+constexpr const char* kPathSeparators = kHostPathSeparators;  // read in a path
 #else
+constexpr char kPathSeparator = '/';
 constexpr const char* kPathSeparators = "/";
 #endif
 
@@ -31,8 +36,26 @@ std::FILE* createNewFile(const std::string& path, bool& taken);
 // This process's number, which keeps its temporary names apart from other processes'.
 unsigned long processNumber();
 
-// Gives the finished temporary file the existing destination's permissions and moves
-// it over the destination in one step.
+// A new file with no name in `folder` (empty for the current folder), opened for binary
+// writing, that nothing sees until nameUnnamedFile links it in: a killed process leaves
+// nothing behind. Null where the system or the file system has no such files (always on
+// Windows); the caller then writes a named temporary file.
+std::FILE* createUnnamedFile(const std::string& folder);
+
+// Gives the unnamed file `file` the name `path` in its folder. False with `taken` set when
+// the name is in use.
+bool nameUnnamedFile(std::FILE* file, const std::string& path, bool& taken);
+
+// Puts what has been written to `file` on the disk, so that a power cut after the file
+// has replaced the destination cannot leave the destination empty or full of zeros.
+bool syncFile(std::FILE* file);
+
+// Puts the names in `folder` (empty for the current folder) on the disk, so that a new
+// name or a rename survives a power cut. Does nothing where folders cannot be synced.
+void syncFolder(const std::string& folder);
+
+// Gives the finished, closed and synced temporary file the existing destination's
+// permissions and moves it over the destination in one step.
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination);
 
 // Deletes a file; never a folder. True when it is gone.

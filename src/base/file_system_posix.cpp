@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <string>
 
 #include "base/file_system.h"
 
@@ -42,6 +43,45 @@ std::FILE* createNewFile(const std::string& path, bool& taken) {
     ::unlink(path.c_str());
     errno = error;
     return nullptr;
+}
+
+std::FILE* createUnnamedFile(const std::string& folder) {
+#if defined(O_TMPFILE)
+    const std::string where = folder.empty() ? "." : folder;
+    int fd = ::open(where.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;  // a kernel or file system without unnamed files
+    // The name is given through /proc; without /proc the file could never be named.
+    if (access(("/proc/self/fd/" + std::to_string(fd)).c_str(), F_OK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) ::close(fd);
+    return file;
+#else
+    (void)folder;
+    return nullptr;
+#endif
+}
+
+bool nameUnnamedFile(std::FILE* file, const std::string& path, bool& taken) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fileno(file));
+    const bool named =
+        linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    taken = !named && errno == EEXIST;
+    return named;
+}
+
+bool syncFile(std::FILE* file) {
+    return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
+
+void syncFolder(const std::string& folder) {
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    // The rename is done whatever this answers; some file systems cannot sync a folder.
+    (void)fsync(fd);
+    ::close(fd);
 }
 
 unsigned long processNumber() {

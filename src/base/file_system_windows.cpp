@@ -27,6 +27,12 @@ bool finalPath(const char* path, std::string& resolved) {
     return true;
 }
 
+// Puts an open file's data and its entry on the disk; NTFS writes its log with them,
+// which holds the renames that came before.
+bool flushHandle(HANDLE file) {
+    return FlushFileBuffers(file) != 0;
+}
+
 }  // namespace
 
 bool inspectDestination(const char* path, Destination& destination) {
@@ -67,6 +73,24 @@ std::FILE* createNewFile(const std::string& path, bool& taken) {
     return stream;
 }
 
+std::FILE* createUnnamedFile(const std::string&) {
+    return nullptr;  // Windows has no unnamed files: the named temporary file is used
+}
+
+bool nameUnnamedFile(std::FILE*, const std::string&, bool& taken) {
+    taken = false;
+    return false;
+}
+
+bool syncFile(std::FILE* file) {
+    if (std::fflush(file) != 0) return false;
+    return flushHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+}
+
+void syncFolder(const std::string&) {
+    // A folder cannot be flushed here; replaceDestination makes its renames reach the disk.
+}
+
 unsigned long processNumber() {
     return GetCurrentProcessId();
 }
@@ -75,8 +99,18 @@ bool replaceDestination(const std::string& temporaryPath, const Destination& des
     // ReplaceFile keeps the destination's attributes and security; a new file is moved.
     if (destination.exists && ReplaceFileA(destination.path.c_str(), temporaryPath.c_str(), nullptr,
                                            REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+        // ReplaceFile has no write-through of its own: flushing the replaced file makes
+        // the replacement reach the disk. The file is in place whatever this answers.
+        HANDLE replaced = CreateFileA(destination.path.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (replaced != INVALID_HANDLE_VALUE) {
+            flushHandle(replaced);
+            CloseHandle(replaced);
+        }
         return true;
     }
+    // Write-through: the call returns once the move is on the disk.
     return MoveFileExA(temporaryPath.c_str(), destination.path.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

@@ -10,21 +10,59 @@ namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
 
-// A new file in the destination's folder, so that moving it over the destination is
-// one step of one file system; its name starts with a dot and names this process.
-std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath) {
-    std::string folder;
-    std::string::size_type separator = destination.path.find_last_of(kPathSeparators);
-    if (separator != std::string::npos) folder = destination.path.substr(0, separator + 1);
+// The folder part of `path`, separator included; empty for a bare name.
+std::string folderOf(const std::string& path) {
+    std::string::size_type separator = path.find_last_of(kPathSeparators);
+    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+}
+
+// A hidden name in `folder` that names this process: `.tessaryn-PID-N.tmp`.
+std::string nextTemporaryName(const std::string& folder) {
     static unsigned serial = 0;
+    return folder + ".tessaryn-" + std::to_string(processNumber()) + "-" +
+           std::to_string(++serial) + ".tmp";
+}
+
+// Gives `claim` hidden names beside the destination (in its folder, so that moving the
+// file over the destination is one step of one file system) until one is not taken.
+// False when no name could be claimed.
+template <typename Claim>
+bool claimTemporaryName(const Destination& destination, std::string& temporaryPath, Claim claim) {
+    const std::string folder = folderOf(destination.path);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + ".tessaryn-" + std::to_string(processNumber()) + "-" +
-                        std::to_string(++serial) + ".tmp";
+        temporaryPath = nextTemporaryName(folder);
         bool taken = false;
-        std::FILE* file = createNewFile(temporaryPath, taken);
-        if (file != nullptr || !taken) return file;
+        if (claim(temporaryPath, taken)) return true;
+        if (!taken) break;
     }
-    return nullptr;
+    temporaryPath.clear();
+    return false;
+}
+
+// The file the new contents go to: unnamed where the system allows, else named.
+std::FILE* createTemporaryBeside(const Destination& destination, std::string& temporaryPath) {
+    temporaryPath.clear();
+    std::FILE* file = createUnnamedFile(folderOf(destination.path));
+    if (file != nullptr) return file;
+    errno = 0;
+    claimTemporaryName(destination, temporaryPath, [&file](const std::string& path, bool& taken) {
+        file = createNewFile(path, taken);
+        return file != nullptr;
+    });
+    return file;
+}
+
+// Gives the complete unnamed file its name: the destination's own when there is none to
+// replace, else a hidden one that then replaces the destination.
+bool nameTemporary(std::FILE* file, const Destination& destination, std::string& temporaryPath,
+                   bool& inPlace) {
+    bool taken = false;
+    inPlace = !destination.exists && nameUnnamedFile(file, destination.path, taken);
+    if (inPlace) return true;
+    return claimTemporaryName(destination, temporaryPath,
+                              [file](const std::string& path, bool& pathTaken) {
+                                  return nameUnnamedFile(file, path, pathTaken);
+                              });
 }
 
 }  // namespace
@@ -76,15 +114,24 @@ void SafeWriter::writeLine(std::string_view line) {
 bool SafeWriter::commit() {
     if (file_ == nullptr) return false;
     flush();
+    bool inPlace = false;
+    bool ready = !failed_ && syncFile(file_);
+    if (ready && temporaryPath_.empty()) {
+        ready = nameTemporary(file_, destination_, temporaryPath_, inPlace);
+    }
     bool closed = std::fclose(file_) == 0;
     file_ = nullptr;
-    if (failed_ || !closed || !replaceDestination(temporaryPath_, destination_)) {
-        std::remove(temporaryPath_.c_str());
-        temporaryPath_.clear();
+    if (inPlace) {
+        // Linked straight in as the destination, which did not exist before.
+        if (!closed) deleteFile(destination_.path.c_str());
+    } else if (!ready || !closed || !replaceDestination(temporaryPath_, destination_)) {
+        abandon();
         return false;
     }
     temporaryPath_.clear();
-    return true;
+    // The file is in place whatever this answers.
+    syncFolder(folderOf(destination_.path));
+    return closed;
 }
 
 void SafeWriter::abandon() {

@@ -1,7 +1,9 @@
 // Writes a new version of a file so that the old one is never lost: everything goes to
 // a temporary file beside the destination, which replaces the destination only when
-// every write and the close have succeeded. Until then, and on any failure, the
-// destination stays exactly as it was and the temporary file is removed.
+// every write and the close have succeeded and the contents are on the disk. Until
+// then, and on any failure, the destination stays exactly as it was and the temporary
+// file is removed. Where the system allows (Linux), the temporary file has no name
+// until it is complete, so that a killed process leaves nothing behind.
 #pragma once
 
 #include <cstdio>
@@ -34,7 +36,7 @@ private:
     void abandon();
 
     Destination destination_;
-    std::string temporaryPath_;
+    std::string temporaryPath_;  // empty while the file has no name
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
     std::size_t used_ = 0;

@@ -26,7 +26,8 @@ void writeRecords(SafeWriter& out, const ChunkedArray<T>& records) {
 
 void writeBlockHeader(SafeWriter& out, std::int32_t tag, std::size_t payloadBytes,
                       std::size_t count) {
-    const std::int32_t header[4] = {tag, static_cast<std::int32_t>(payloadBytes + 16),
+    const std::int32_t header[4] = {tag,
+                                    static_cast<std::int32_t>(payloadBytes + vyx::kBlockHeaderSize),
                                     static_cast<std::int32_t>(count), 0};
     out.write(std::string_view(reinterpret_cast<const char*>(header), sizeof header));
 }
@@ -41,7 +42,7 @@ void writeBlock(SafeWriter& out, std::int32_t tag, const ChunkedArray<T>& record
 // with (0, 0).
 void writeTextureBlock(SafeWriter& out, const VyxMesh& mesh) {
     const std::size_t faces = mesh.faceTextures.size();
-    writeBlockHeader(out, vyx::kTextureTag, faces * 32, faces);
+    writeBlockHeader(out, vyx::kTextureTag, faces * vyx::elementSize(vyx::kTextureTag), faces);
     mesh.faceTextures.forEachRun([&](const FaceCorners* run, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i) {
             TexturePoint points[4];
@@ -58,9 +59,11 @@ void writeTextureBlock(SafeWriter& out, const VyxMesh& mesh) {
 // Block sizes and counts are int32 in the file; a mesh too large for them cannot be
 // written as Vyx.
 bool fitsTheFormat(const VyxMesh& mesh) {
-    constexpr std::size_t kLargest = std::numeric_limits<std::int32_t>::max() - 16;
-    return mesh.positions.size() * 12 <= kLargest && mesh.faces.size() * 16 <= kLargest &&
-           mesh.faceTextures.size() * 32 <= kLargest;
+    constexpr std::size_t kLargest =
+        std::numeric_limits<std::int32_t>::max() - vyx::kBlockHeaderSize;
+    return mesh.positions.size() <= kLargest / vyx::elementSize(vyx::kVertexTag) &&
+           mesh.faces.size() <= kLargest / vyx::elementSize(vyx::kFaceTag) &&
+           mesh.faceTextures.size() <= kLargest / vyx::elementSize(vyx::kTextureTag);
 }
 
 }  // namespace

@@ -4,10 +4,12 @@
 
 #include <cstddef>
 
+#include "tessaryn.h"
+
 namespace tessaryn {
 
 // An entry name as the C library's file functions take it: at most 259 bytes and NUL.
-constexpr std::size_t kEntryNameSize = 260;
+constexpr std::size_t kEntryNameSize = TESSARYN_NAME_BUFFER_SIZE;
 
 struct Enumeration;
 

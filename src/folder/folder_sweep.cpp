@@ -11,12 +11,6 @@ namespace tessaryn {
 
 namespace {
 
-#if defined(_WIN32)
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
-
 // Longest full path the sweep deletes; a longer one is passed over, never cut short,
 // since a shortened path could name another file.
 constexpr std::size_t kLongestSweptPath = 255;
@@ -27,7 +21,7 @@ bool HasExtension(const char* path) {
     for (std::size_t i = std::strlen(path); i > 0; --i) {
         const char c = path[i - 1];
         if (c == '.') return true;
-        if (c == '/' || c == '\\') return false;
+        if (std::strchr(kHostPathSeparators, c) != nullptr) return false;
     }
     return false;
 }
@@ -36,7 +30,7 @@ Outcome SweepFolder(const char* path) {
     if (path == nullptr || path[0] == '\0')
         return Outcome::Refused;  // never the root folder by accident
     std::string folder = path;
-    if (folder.back() != kSeparator) folder += kSeparator;
+    if (folder.back() != kPathSeparator) folder += kPathSeparator;
     std::unique_ptr<FolderListing, void (*)(FolderListing*)> listing(OpenListing(folder.c_str()),
                                                                      CloseListing);
     if (listing == nullptr) return Outcome::Refused;

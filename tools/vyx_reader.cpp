@@ -1,4 +1,4 @@
-#include "crease/vyx_reader.h"
+#include "tools/vyx_reader.h"
 
 #include "crease/vyx_format.h"
 
@@ -59,8 +59,10 @@ std::string parse(std::string_view bytes, File& file) {
         block.payload = bytes.substr(at + kBlockHeaderSize,
                                      static_cast<std::size_t>(block.size) - kBlockHeaderSize);
         const std::size_t element = elementSize(block.tag);
+        // Divided, not multiplied: count * element can wrap around a 32-bit size_t.
         if (element != 0 &&
-            block.payload.size() != static_cast<std::size_t>(block.count) * element) {
+            (block.payload.size() % element != 0 ||
+             block.payload.size() / element != static_cast<std::size_t>(block.count))) {
             return where + ": " + std::to_string(block.payload.size()) + " payload bytes for " +
                    std::to_string(block.count) + " elements";
         }

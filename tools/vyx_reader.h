@@ -1,5 +1,6 @@
 // Reads a Vyx file back: its blocks, each checked against the file and its element
-// count. Used by the tests and by the command-line tool's dump.
+// count. Not part of the library, which only writes Vyx files: the command-line tool's
+// dump, the tests and the fuzzers read them with it.
 #pragma once
 
 #include <cstdint>
