@@ -13,7 +13,9 @@
 #include <dlfcn.h>
 #endif
 
+#include "crease/maya_creases.h"
 #include "tessaryn.h"
+#include "tools/maya_creases_tool.h"
 #include "tools/vyx_dump.h"
 
 namespace {
@@ -23,7 +25,8 @@ using Command = float(TESSARYN_CALL*)(const char*, double, char*, int);
 const char* const kUsage =
     "usage: tessaryn [--library PATH] COMMAND ARGUMENTS\n"
     "  version                            the library's version number\n"
-    "  creases OBJ SCENE [--smoothing]    group-border edges of OBJ as creases in SCENE\n"
+    "  creases OBJ SCENE [--smoothing] [--node NAME] [--value V]\n"
+    "                                     group-border edges of OBJ as creases in SCENE\n"
     "  vyx OBJ VYX [--smoothing]          OBJ as a Vyx file with crease flags\n"
     "  dump VYX                           show what a Vyx file holds\n"
     "  smooth-to-groups IN OUT            IN with smoothing groups as groups, into OUT\n"
@@ -93,12 +96,26 @@ int sayFailure(float code) {
     return say(false, "unexpected result code " + std::to_string(code));
 }
 
+MayaCreaseOptions mayaOptions;  // --node and --value of `creases`
+
 int creases(const Library& library, const std::vector<std::string>& args, bool smoothing) {
     const std::string& obj = args[0];
     const std::string& scene = args[1];
+    // Scenes as Maya saved them have no placeholder line; the host's own scenes go
+    // through GetCreases, as the host calls it.
+    bool hostScene = false;
+    if (!tessaryn::readHoldsHostPlaceholder(scene.c_str(), hostScene)) {
+        return say(false, "cannot read " + scene + "; nothing changed");
+    }
+    if (!hostScene) return creasesIntoMayaScene(obj, scene, smoothing, mayaOptions);
+    if (mayaOptions.given) {
+        return say(false, "--node and --value are for scenes as Maya saved them; " + scene +
+                              " is a host scene with the crease placeholder; nothing changed");
+    }
     float code = call(library.find("GetCreases"), obj, smoothing ? 1.0 : 0.0, scene);
     if (code >= 1.0f) {
-        return say(true, wholeNumber(code) + (smoothing ? " smoothing groups" : " groups") +
+        return say(true, "host scene: " + wholeNumber(code) +
+                             (smoothing ? " smoothing groups" : " groups") +
                              "; creases written to " + scene);
     }
     if (code == TESSARYN_FAILED) return say(false, "cannot read " + obj + " or " + scene);
@@ -236,6 +253,7 @@ int main(int argc, char** argv) {
         words.erase(words.begin(), words.begin() + 2);
     }
     if (words.empty()) return usage();
+    if (words[0] == "creases" && !takeMayaCreaseOptions(words, mayaOptions)) return usage();
 
     for (const Subcommand& subcommand : kSubcommands) {
         if (words[0] != subcommand.name) continue;
