@@ -86,6 +86,12 @@ public:
         const char* const end = p + line.size();
         if (inString_) p = continueString(p, end);
         while (p != end) {
+            // Vertex and face data, most of a scene, need no words: only a string, a
+            // comment or the end of the statement matters there.
+            if (inStatement_ && !wordsMatter()) {
+                while (p != end && *p != ';' && *p != '"' && !startsComment(p, end)) ++p;
+                if (p == end) break;
+            }
             const char c = *p;
             if (isStreamSpace(c)) {
                 ++p;
@@ -95,11 +101,14 @@ public:
             } else if (c == ';') {
                 ++p;
                 endStatement(offsetOf(p));
-            } else if (c == '/' && p + 1 != end && p[1] == '/') {
-                break;  // a comment to the end of the line
+            } else if (startsComment(p, end)) {
+                break;
             } else {
                 const char* const word = p;
-                while (p != end && !isStreamSpace(*p) && *p != ';' && *p != '"') ++p;
+                while (p != end && !isStreamSpace(*p) && *p != ';' && *p != '"' &&
+                       !startsComment(p, end)) {
+                    ++p;
+                }
                 onWord(std::string_view(word, static_cast<std::size_t>(p - word)), offsetOf(word));
             }
             if (scene_.problem != MayaSceneProblem::None) return;
@@ -136,6 +145,16 @@ private:
             return false;
         }
         return true;
+    }
+
+    // "//" outside a string comments out the rest of the line.
+    static bool startsComment(const char* p, const char* end) {
+        return *p == '/' && p + 1 != end && p[1] == '/';
+    }
+
+    bool wordsMatter() const {
+        return statement_ == Statement::CreateNode || statement_ == Statement::Edges ||
+               statement_ == Statement::Creases;
     }
 
     void fail(MayaSceneProblem problem, std::int64_t line) {
