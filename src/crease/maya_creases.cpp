@@ -153,6 +153,7 @@ bool rewriteScene(const std::string& path, const SceneEdit& edit, std::uint64_t 
         !copyBytes(in.get(), &writer, rest, buffer.get(), kBlock) || std::fgetc(in.get()) != EOF) {
         return false;
     }
+    in.reset();  // Windows replaces no file that is open
     written = writer.commit();
     return true;
 }
