@@ -26,6 +26,8 @@ struct WorkResult {
     Outcome outcome = Outcome::Done;
     std::int32_t count = 0;
 
+    // A worker that has no count returns its outcome as it is.
+    // cppcheck-suppress noExplicitConstructor
     WorkResult(Outcome what) : outcome(what) {}  // NOLINT(google-explicit-constructor)
     WorkResult(Outcome what, std::int32_t howMany) : outcome(what), count(howMany) {}
 };

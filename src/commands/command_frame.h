@@ -15,7 +15,8 @@ inline float resultCode(WorkResult result) {
         case Outcome::Refused:
         case Outcome::NoListing:
             return TESSARYN_FAILED;
-        case Outcome::NoMoreEntries:
+        // GetFile's end of listing and a text output not written share the value -3.
+        case Outcome::NoMoreEntries:  // NOLINT(bugprone-branch-clone)
             return TESSARYN_NO_MORE_ENTRIES;
         case Outcome::Unwritable:
             return TESSARYN_CANNOT_WRITE;
