@@ -39,15 +39,6 @@ std::string replaced(std::string text, const std::string& from, const std::strin
     return text;
 }
 
-std::string withCrLf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 // A scene and an OBJ in a folder of their own, rewritten as the tool does it.
 struct Rewrite {
     TempFolder folder;
@@ -133,9 +124,9 @@ TEST(MayaCreases, OldestLayoutWithAnEmptyCreaseStatement) {
     EXPECT_EQ(inserted.output(), expected);
 
     // A CR LF scene stays CR LF, the new lines included.
-    Rewrite crlf(cubeObjWithOneFaceApart(), withCrLf(scene));
+    Rewrite crlf(cubeObjWithOneFaceApart(), testing_support::toCrlf(scene));
     ASSERT_TRUE(crlf.report.ok) << crlf.report.message;
-    EXPECT_EQ(crlf.output(), withCrLf(expected));
+    EXPECT_EQ(crlf.output(), testing_support::toCrlf(expected));
 }
 
 // The whole edge list on the statement line, an edge written larger vertex first.
@@ -260,6 +251,9 @@ TEST(MayaCreases, RefusalsChangeNothing) {
         "//Maya ASCII 2022 scene\ncreateNode mesh -n \"sq\";\n"
         "\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n";
     const std::string edges = "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0 2 3 0 3 0 0;\n";
+    const std::string kBadEdges =
+        "/scene.ma: the edge statement on line 4 does not hold three whole numbers for each edge "
+        "of its range";
     struct Row {
         std::string obj;
         std::string scene;
@@ -275,18 +269,10 @@ TEST(MayaCreases, RefusalsChangeNothing) {
          "/scene.ma: the string opened on line 5 is not closed"},
         {square, mesh + edges + "createNode transform -n \"t\"\n", "",
          "/scene.ma: the statement on line 5 has no closing ;"},
-        {square, mesh + "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0\n\t\t2 3 0;\n", "",
-         "/scene.ma: the edge statement on line 4 does not hold three whole numbers for each edge "
-         "of its range"},
-        {square, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0 2 3 0;\n", "",
-         "/scene.ma: the edge statement on line 4 does not hold three whole numbers for each edge "
-         "of its range"},
-        {square, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0.5;\n", "",
-         "/scene.ma: the edge statement on line 4 does not hold three whole numbers for each edge "
-         "of its range"},
-        {square, mesh + "\tsetAttr \".ed[2:1]\" 0 1 0;\n", "",
-         "/scene.ma: the edge statement on line 4 does not hold three whole numbers for each edge "
-         "of its range"},
+        {square, mesh + "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0\n\t\t2 3 0;\n", "", kBadEdges},
+        {square, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0 2 3 0;\n", "", kBadEdges},
+        {square, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0.5;\n", "", kBadEdges},
+        {square, mesh + "\tsetAttr \".ed[2:1]\" 0 1 0;\n", "", kBadEdges},
         {square, mesh, "", "/scene.ma has no mesh node with vertices and edges"},
         {"v 0 0 0\n" + square, mesh + edges, "",
          "/mesh.obj has 5 vertex positions but no mesh node of #/scene.ma has as many: sq (4 "

@@ -100,6 +100,15 @@ std::string crlfLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+std::string toCrlf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 Command command(const char* name) {
 #if defined(_WIN32)
     static HMODULE library = LoadLibraryA(hostPath(TESSARYN_LIBRARY_PATH).c_str());
