@@ -139,6 +139,16 @@ TEST(Tool, CreasesIntoARealMayaScene) {
                   "Index_Data Edge 4 \n\t\t0 0.5 \n\t\t1 0.5 \n\t\t2 0.5 \n\t\t3 0.5 ;" +
                   original.substr(to));
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"scene.ma"});
+
+    // The host's own scenes take no Maya options.
+    const std::string host = folder / "host.ma";
+    const std::string cube = testing_support::readFile(testing_support::examplePath("cube.ma"));
+    testing_support::writeFile(host, cube);
+    EXPECT_EQ(runShell(tool + "creases " + obj + host + " --node pCubeShape1 2>&1", status),
+              "--node and --value are for scenes as Maya saved them; " + host +
+                  " is a host scene with the crease placeholder; nothing changed\n");
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(testing_support::readFile(host), cube);
 }
 
 TEST(Tool, LineToolsAndFolderServices) {

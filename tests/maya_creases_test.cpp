@@ -316,6 +316,16 @@ TEST(MayaCreases, UnreadableFilesAndSeveralFittingRealNodes) {
     EXPECT_EQ(run.output(), scene);
 
     tessaryn::MayaCreaseRequest request;
+    request.objPath = run.obj;
+    request.scenePath = run.scene;
+    request.node = "creasedShape";
+    testing_support::setReadOnly(run.scene, true);
+    EXPECT_EQ(tessaryn::WriteMayaCreases(request).message,
+              "cannot write " + run.scene + "; it is unchanged");
+    testing_support::setReadOnly(run.scene, false);
+    EXPECT_EQ(run.output(), scene);
+    EXPECT_EQ(run.folder.entries(), (std::vector<std::string>{"mesh.obj", "scene.ma"}));
+
     request.objPath = run.folder / "missing.obj";
     request.scenePath = run.scene;
     EXPECT_EQ(tessaryn::WriteMayaCreases(request).message,
