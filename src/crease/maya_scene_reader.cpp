@@ -52,6 +52,50 @@ bool readWholeNumber(std::string_view word, std::int64_t& value) {
     return readInt64(cursor, value) && cursor.atEnd();
 }
 
+// What a byte is to the statement scanner; a table, since the scanner looks at every
+// byte of hundreds of megabytes.
+enum ByteKind : unsigned char { kPlain, kSpace, kMark };  // marks: ; " /
+
+struct ByteKinds {
+    ByteKind kind[256] = {};
+    constexpr ByteKinds() {
+        // The white space of isStreamSpace: blank, and tab to CR.
+        kind[static_cast<unsigned char>(' ')] = kSpace;
+        for (int c = '\t'; c <= '\r'; ++c) kind[c] = kSpace;
+        kind[static_cast<unsigned char>(';')] = kMark;
+        kind[static_cast<unsigned char>('"')] = kMark;
+        kind[static_cast<unsigned char>('/')] = kMark;
+    }
+};
+constexpr ByteKinds kByteKinds;
+
+ByteKind kindOf(char c) {
+    return kByteKinds.kind[static_cast<unsigned char>(c)];
+}
+
+// "//" outside a string comments out the rest of the line.
+bool startsComment(const char* p, const char* end) {
+    return *p == '/' && p + 1 != end && p[1] == '/';
+}
+
+// The next ';', '"' or comment, or `end`.
+const char* skipData(const char* p, const char* end) {
+    for (;;) {
+        while (p != end && kindOf(*p) != kMark) ++p;
+        if (p == end || *p != '/' || startsComment(p, end)) return p;
+        ++p;
+    }
+}
+
+// The end of the word at `p`: white space, ';', '"' or a comment.
+const char* wordEnd(const char* p, const char* end) {
+    for (;;) {
+        while (p != end && kindOf(*p) == kPlain) ++p;
+        if (p == end || *p != '/' || startsComment(p, end)) return p;
+        ++p;
+    }
+}
+
 bool startsWith(std::string_view text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
@@ -89,7 +133,7 @@ public:
             // Vertex and face data, most of a scene, need no words: only a string, a
             // comment or the end of the statement matters there.
             if (inStatement_ && !wordsMatter()) {
-                while (p != end && *p != ';' && *p != '"' && !startsComment(p, end)) ++p;
+                p = skipData(p, end);
                 if (p == end) break;
             }
             const char c = *p;
@@ -105,10 +149,7 @@ public:
                 break;
             } else {
                 const char* const word = p;
-                while (p != end && !isStreamSpace(*p) && *p != ';' && *p != '"' &&
-                       !startsComment(p, end)) {
-                    ++p;
-                }
+                p = wordEnd(p, end);
                 onWord(std::string_view(word, static_cast<std::size_t>(p - word)), offsetOf(word));
             }
             if (scene_.problem != MayaSceneProblem::None) return;
@@ -145,11 +186,6 @@ private:
             return false;
         }
         return true;
-    }
-
-    // "//" outside a string comments out the rest of the line.
-    static bool startsComment(const char* p, const char* end) {
-        return *p == '/' && p + 1 != end && p[1] == '/';
     }
 
     bool wordsMatter() const {
