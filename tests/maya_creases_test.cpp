@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -223,6 +224,28 @@ TEST(MayaSceneReader, LayoutsAndTheirCreaseEdges) {
         EXPECT_EQ(scene.nodes[0].creaseEdgeNumbers, row.creases);
         EXPECT_EQ(scene.nodes[0].vertexCount, row.vertices);
         EXPECT_EQ(scene.nodes[0].edgeCount, row.edges);
+    }
+}
+
+// Every cut of a real scene reads, or is refused naming a line it has; never more.
+TEST(MayaSceneReader, EveryPrefixOfARealScene) {
+    SKIP_WITHOUT_REAL_DATA();
+    const std::string scene = realScene("cgkit__objects.ma");
+    const std::vector<tessaryn::EdgeKey> creases = {tessaryn::edgeKey(3, 4)};
+    for (std::size_t size = 0; size <= scene.size(); ++size) {
+        const std::string prefix = scene.substr(0, size);
+        tessaryn::LineReader reader;
+        reader.openText(prefix);
+        const tessaryn::MayaScene read = tessaryn::ScanMayaScene(reader, creases);
+        const auto lines = std::count(prefix.begin(), prefix.end(), '\n') + 1;
+        ASSERT_LE(read.problemLine, lines) << size;
+        if (read.problem != tessaryn::MayaSceneProblem::None) continue;
+        ASSERT_EQ(read.size, size);
+        ASSERT_LE(read.nodes.size(), 2u);
+        for (const tessaryn::MayaMeshNode& node : read.nodes) {
+            ASSERT_LE(node.vertexCount, 8);
+            ASSERT_LE(node.edgeCount, 12);
+        }
     }
 }
 
