@@ -20,7 +20,7 @@ namespace tessaryn {
 struct MayaMeshNode {
     std::string name;
     std::int64_t line = 0;         // of its createNode statement, from 1
-    std::string lineEnding;        // that line's terminator ("\n" when it has none)
+    std::string lineEnding;        // of the line its createNode statement ends on ("\n" if none)
     std::int64_t vertexCount = 0;  // the highest index of its .vt[...] entries plus one
     std::int64_t edgeCount = 0;    // the highest index of its .ed[...] entries plus one
     // Its .cd statement, from the first byte of its command word to past its ';'.
