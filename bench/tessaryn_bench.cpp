@@ -8,7 +8,6 @@
 // cat (measured alternately with the command, in the same run) and peak memory. With
 // --x86 it also runs every command of the 32-bit build (BUILD/libTessarynDLL.so) under
 // qemu-i386 on the largest mesh; peak memory is then qemu's, an upper bound.
-#include <dlfcn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -24,10 +23,9 @@
 #include <vector>
 
 #include "mesh_generator.h"
+#include "tools/library_loader.h"
 
 namespace {
-
-using Command = float (*)(const char*, double, char*, int);
 
 struct Measure {
     double seconds = 0;
@@ -101,10 +99,12 @@ std::vector<std::string> callArgs(const std::string& self, const std::string& li
 }
 
 int callOnce(char** argv) {
-    void* library = dlopen(argv[0], RTLD_NOW);
-    if (library == nullptr) return 2;
-    auto command = reinterpret_cast<Command>(dlsym(library, argv[1]));
-    if (command == nullptr) return 2;
+    library_loader::Library library;
+    library_loader::Command command = library.load(argv[0]) ? library.find(argv[1]) : nullptr;
+    if (command == nullptr) {
+        std::fprintf(stderr, "%s: %s\n", argv[1], library.error().c_str());
+        return 2;
+    }
     std::vector<char> buffer(argv[4], argv[4] + std::string(argv[4]).size() + 1);
     buffer.resize(std::max<std::size_t>(buffer.size(), 260));
     float code =
@@ -141,8 +141,8 @@ int main(int argc, char** argv) {
     }
     std::filesystem::create_directories(work);
     const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-    const std::string library =
-        std::filesystem::path(self).parent_path().parent_path().string() + "/libTessarynDLL.so";
+    const std::string library = std::filesystem::path(self).parent_path().parent_path().string() +
+                                "/" + library_loader::kLibraryFileName;
 
     std::printf("| command | quads | input MB | median s | MB/s | cat s | x cat | peak MiB |\n");
     std::printf("|---|---|---|---|---|---|---|---|\n");

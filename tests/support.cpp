@@ -1,17 +1,13 @@
 #include "support.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
+
+#include "tools/library_loader.h"
 
 namespace fs = std::filesystem;
 
@@ -110,18 +106,16 @@ std::string toCrlf(const std::string& text) {
 }
 
 Command command(const char* name) {
-#if defined(_WIN32)
-    static HMODULE library = LoadLibraryA(hostPath(TESSARYN_LIBRARY_PATH).c_str());
-    if (library == nullptr)
-        throw std::runtime_error("cannot load " + hostPath(TESSARYN_LIBRARY_PATH));
-    void* symbol = reinterpret_cast<void*>(GetProcAddress(library, name));
-#else
-    static void* library = dlopen(TESSARYN_LIBRARY_PATH, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) throw std::runtime_error(std::string("dlopen: ") + dlerror());
-    void* symbol = dlsym(library, name);
-#endif
-    if (symbol == nullptr) throw std::runtime_error(std::string("no export ") + name);
-    return reinterpret_cast<Command>(symbol);
+    static library_loader::Library library;
+    static const bool loaded = library.load(hostPath(TESSARYN_LIBRARY_PATH));
+    if (!loaded) {
+        throw std::runtime_error("cannot load " + hostPath(TESSARYN_LIBRARY_PATH) + ": " +
+                                 library.error());
+    }
+    Command found = library.find(name);
+    if (found == nullptr)
+        throw std::runtime_error(std::string("no export ") + name + ": " + library.error());
+    return found;
 }
 
 float call(const char* name, const char* text, double number, const std::string& second) {

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "tessaryn.h"
+#include "tools/library_loader.h"
 
 namespace testing_support {
 
-using Command = float(TESSARYN_CALL*)(const char*, double, char*, int);
+using Command = library_loader::Command;
 
 // A fresh folder, removed with everything in it when the object goes.
 class TempFolder {

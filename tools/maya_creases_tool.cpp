@@ -5,44 +5,26 @@
 #include <new>
 
 #include "crease/maya_creases.h"
-
-bool takeMayaCreaseOptions(std::vector<std::string>& words, MayaCreaseOptions& options) {
-    for (std::size_t i = 0; i < words.size();) {
-        const bool node = words[i] == "--node";
-        if (!node && words[i] != "--value") {
-            ++i;
-            continue;
-        }
-        if (i + 1 == words.size()) {
-            std::fprintf(stderr, "%s needs a value\n", words[i].c_str());
-            return false;
-        }
-        if (node) {
-            options.node = words[i + 1];
-        } else if (!tessaryn::readCreaseValue(words[i + 1], options.value)) {
-            std::fprintf(stderr,
-                         "--value needs a decimal of 0 or more, such as 10 or 0.5, not %s\n",
-                         words[i + 1].c_str());
-            return false;
-        }
-        options.given = true;
-        words.erase(words.begin() + static_cast<std::ptrdiff_t>(i),
-                    words.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    }
-    return true;
-}
+#include "tools/file_checks.h"
 
 int creasesIntoMayaScene(const std::string& obj, const std::string& scene, bool smoothing,
-                         const MayaCreaseOptions& options) {
+                         const std::string& node, const std::string& value) {
     tessaryn::MayaCreaseRequest request;
     request.objPath = obj;
     request.scenePath = scene;
     request.smoothing = smoothing;
-    request.node = options.node;
-    request.value = options.value;
+    request.node = node;
+    request.value = value;
     try {
         const tessaryn::MayaCreaseReport report = tessaryn::WriteMayaCreases(request);
-        std::fprintf(report.ok ? stdout : stderr, "%s\n", report.message.c_str());
+        std::string message = report.message;
+        // The system's reason, where the file itself still gives one.
+        const std::string why =
+            report.unreadable.empty() ? std::string() : tool::whyUnreadable(report.unreadable);
+        if (!why.empty()) {
+            message = "cannot read " + report.unreadable + " (" + why + "); nothing changed";
+        }
+        std::fprintf(report.ok ? stdout : stderr, "%s\n", message.c_str());
         return report.ok ? 0 : 1;
     } catch (const std::bad_alloc&) {
         std::fputs("out of memory; nothing was changed\n", stderr);

@@ -33,6 +33,12 @@ MayaCreaseReport refusal(std::string sentence) {
     return report;
 }
 
+MayaCreaseReport unreadable(const std::string& path) {
+    MayaCreaseReport report = refusal("cannot read " + path);
+    report.unreadable = path;
+    return report;
+}
+
 std::string listNodes(const MayaScene& scene) {
     std::string list;
     for (const MayaMeshNode& node : scene.nodes) {
@@ -46,8 +52,6 @@ std::string sceneProblem(const MayaScene& scene, const std::string& path) {
     std::string line;
     appendDecimal(line, scene.problemLine);
     switch (scene.problem) {
-        case MayaSceneProblem::Unreadable:
-            return "cannot read " + path;
         case MayaSceneProblem::Binary:
             return path + " is a Maya binary scene: save it as Maya ASCII";
         case MayaSceneProblem::NotMayaAscii:
@@ -60,6 +64,7 @@ std::string sceneProblem(const MayaScene& scene, const std::string& path) {
             return path + ": the edge statement on line " + line +
                    " does not hold three whole numbers for each edge of its range";
         case MayaSceneProblem::None:
+        case MayaSceneProblem::Unreadable:
             break;
     }
     return std::string();
@@ -189,9 +194,10 @@ MayaCreaseReport WriteMayaCreases(const MayaCreaseRequest& request) {
             return refusal(request.objPath + " has no " +
                            (request.smoothing ? "smoothing-group" : "group") + "-border edge");
         default:
-            return refusal("cannot read " + request.objPath);
+            return unreadable(request.objPath);
     }
     const MayaScene scene = ScanMayaScene(request.scenePath.c_str(), creases.edges);
+    if (scene.problem == MayaSceneProblem::Unreadable) return unreadable(request.scenePath);
     if (scene.problem != MayaSceneProblem::None) {
         return refusal(sceneProblem(scene, request.scenePath));
     }
@@ -214,7 +220,7 @@ MayaCreaseReport WriteMayaCreases(const MayaCreaseRequest& request) {
     bool written = false;
     if (!rewriteScene(request.scenePath, creaseStatementEdit(*node, request.value), scene.size,
                       written)) {
-        return refusal("cannot read " + request.scenePath);
+        return unreadable(request.scenePath);
     }
     if (!written) {
         MayaCreaseReport failed;

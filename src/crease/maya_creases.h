@@ -25,6 +25,7 @@ struct MayaCreaseReport {
     // One or two lines reporting what was written, or the one sentence saying why
     // nothing was (the scene is then unchanged).
     std::string message;
+    std::string unreadable;  // the input that could not be read, when that was the reason
     std::string node;
     std::int32_t groupCount = 0;
     std::int64_t borderEdges = 0;  // the OBJ's crease edges

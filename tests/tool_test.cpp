@@ -1,0 +1,353 @@
+// The command-line tool run as a process, as a user or a script runs it: where it finds
+// the library, what it says on misuse, and which file it names when a command fails.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "support.h"
+#include "tools/executable_path.h"
+#include "tools/library_loader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+TEST(Loader, GivesTheLoadersOwnMessage) {
+    TempFolder folder;
+    writeFile(folder / "not-a-library.txt", "plain text\n");
+    for (const std::string& path :
+         {folder / "missing.so", folder / "not-a-library.txt", folder.path()}) {
+        SCOPED_TRACE(path);
+        library_loader::Library library;
+        EXPECT_FALSE(library.load(testing_support::hostPath(path)));
+        EXPECT_FALSE(library.error().empty());
+        EXPECT_EQ(library.find("Version"), nullptr);
+        EXPECT_EQ(library.error(), "the library is not loaded");
+    }
+    library_loader::Library library;
+    ASSERT_TRUE(library.load(testing_support::hostPath(TESSARYN_LIBRARY_PATH))) << library.error();
+    EXPECT_NE(library.find("Version"), nullptr);
+    EXPECT_EQ(library.find("NoSuchCommand"), nullptr);
+    EXPECT_FALSE(library.error().empty());
+}
+
+TEST(Loader, LibraryBesideTheExecutable) {
+    const std::string name = library_loader::kLibraryFileName;
+    EXPECT_EQ(library_loader::libraryBeside("/opt/t/bin/tessaryn"), "/opt/t/bin/" + name);
+    EXPECT_EQ(library_loader::libraryBeside("C:\\t\\tessaryn.exe"), "C:\\t\\" + name);
+    EXPECT_EQ(library_loader::libraryBeside(""), name);
+}
+
+#if !defined(_WIN32)
+// The fallback where /proc is not mounted: argv[0] found as a shell finds it.
+TEST(Loader, ExecutableFromArgumentResolvesLinksAndPath) {
+    TempFolder folder;
+    testing_support::makeFolder(folder / "bin");
+    testing_support::makeFolder(folder / "links");
+    writeFile(folder / "bin/tool", "#!/bin/sh\n");
+    fs::permissions(folder / "bin/tool", fs::perms::owner_all);
+    writeFile(folder / "bin/plain", "not executable\n");
+    fs::permissions(folder / "bin/plain", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink(folder / "bin/tool", folder / "links/tool");
+    const std::string real = fs::canonical(folder / "bin/tool").string();
+    struct Row {
+        std::string argv0;
+        std::string searchPath;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"tool", "/no/such/folder:" + (folder / "bin"), real},
+        {"tool", folder / "links", real},
+        {folder / "links/tool", "", real},
+        {"plain", folder / "bin", ""},
+        {"missing", folder / "bin", ""},
+        {"tool", "", ""},
+        {"", folder / "bin", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.argv0 + " in " + row.searchPath);
+        EXPECT_EQ(library_loader::executableFromArgument(row.argv0, row.searchPath), row.expected);
+    }
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string quoted(const std::string& word) {
+    std::string text = "'";
+    for (char c : word) text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return text + "'";
+}
+
+// Runs `program` (the tool or a link to it, under the emulator where the build needs one)
+// with `arguments` through the shell, stdin empty; `environment` goes before it.
+ToolRun runProgram(const std::string& program, const std::string& arguments,
+                   const std::string& environment = "") {
+    TempFolder scratch;
+    const std::string errors = scratch / "stderr";
+    const std::string command = environment + " " + TESSARYN_EMULATOR + " " + program + " " +
+                                arguments + " </dev/null 2>" + quoted(errors);
+    ToolRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char chunk[4096];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) run.out.append(chunk, got);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = readFile(errors);
+    return run;
+}
+
+ToolRun runTool(const std::string& arguments) {
+    return runProgram(TESSARYN_TOOL_PATH,
+                      "--library " + quoted(TESSARYN_LIBRARY_PATH) + " " + arguments);
+}
+
+bool startsWith(const std::string& text, const std::string& start) {
+    return text.compare(0, start.size(), start) == 0;
+}
+
+TEST(Tool, HelpGoesToStandardOutput) {
+    for (const char* arguments : {"--help", "-h", "help", "creases --help", "sweep -h"}) {
+        SCOPED_TRACE(arguments);
+        const ToolRun run = runTool(arguments);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_TRUE(startsWith(run.out, "usage: tessaryn")) << run.out;
+        EXPECT_NE(run.out.find("creases OBJ SCENE [--smoothing] [--node NAME] [--value V]"),
+                  std::string::npos);
+        EXPECT_EQ(run.err, "");
+    }
+}
+
+TEST(Tool, MisuseSaysWhatWasWrongThenTheUsage) {
+    struct Row {
+        const char* arguments;
+        const char* complaint;
+    };
+    const Row rows[] = {
+        {"", "no command given"},
+        {"frob", "unknown command 'frob'"},
+        {"--frob version", "unknown option '--frob'"},
+        {"creases a.obj", "missing SCENE for creases"},
+        {"creases", "missing OBJ for creases"},
+        {"creases a.obj b.ma c.ma", "unexpected argument 'c.ma': creases takes OBJ SCENE"},
+        {"version now", "unexpected argument 'now': version takes no argument"},
+        {"creases a.obj b.ma --node", "--node needs a value (NAME)"},
+        {"creases a.obj b.ma --node n --value", "--value needs a value (V)"},
+        {"creases a.obj b.ma --yes", "unknown option '--yes' for creases"},
+        {"sweep folder --smoothing", "unknown option '--smoothing' for sweep"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const ToolRun run = runTool(row.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(
+            startsWith(run.err, std::string("tessaryn: ") + row.complaint + "\nusage: tessaryn"))
+            << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    const ToolRun run = runProgram(TESSARYN_TOOL_PATH, "--library");
+    EXPECT_EQ(run.status, 2);
+    EXPECT_TRUE(startsWith(run.err, "tessaryn: --library needs a value (PATH)\n")) << run.err;
+}
+
+TEST(Tool, OptionsWithValuesParse) {
+    TempFolder folder;
+    const ToolRun run = runTool("creases --node pCubeShape1 " + quoted(folder / "a.obj") +
+                                " --value 2.5 --smoothing " + quoted(folder / "b.ma"));
+    EXPECT_EQ(run.status, 1) << run.err;
+    EXPECT_TRUE(startsWith(run.err, "cannot read " + (folder / "a.obj") + " (")) << run.err;
+}
+
+// The library is found beside the tool's real file, however the tool is started.
+TEST(Tool, FindsTheLibraryBesideItsRealFile) {
+    TempFolder folder;
+    testing_support::makeFolder(folder / "bin");
+    fs::create_symlink(TESSARYN_TOOL_PATH, folder / "bin/tessaryn");
+    ToolRun run = runProgram(folder / "bin/tessaryn", "version");
+    EXPECT_EQ(run.out, "TessarynDLL version 3\n") << run.err;
+    EXPECT_EQ(run.status, 0);
+
+    if (std::string(TESSARYN_EMULATOR).empty()) {  // an emulator does not search PATH
+        run = runProgram("tessaryn", "version", "PATH=" + quoted(folder / "bin") + ":\"$PATH\"");
+        EXPECT_EQ(run.out, "TessarynDLL version 3\n") << run.err;
+        EXPECT_EQ(run.status, 0);
+    }
+
+    // A copy has no library beside it: the path it tried and the loader's reason.
+    fs::copy_file(TESSARYN_TOOL_PATH, folder / "tessaryn");
+    run = runProgram(folder / "tessaryn", "version");
+    const std::string tried = folder / library_loader::kLibraryFileName;
+    library_loader::Library library;
+    ASSERT_FALSE(library.load(tried));
+    EXPECT_EQ(run.err, "cannot load the library " + tried + ": " + library.error() + "\n");
+    EXPECT_EQ(run.status, 1);
+}
+
+TEST(Tool, ABadLibraryShowsTheLoadersMessage) {
+    TempFolder folder;
+    writeFile(folder / "text.so", "not a library\n");
+    for (const std::string& path : {folder / "missing.so", folder / "text.so"}) {
+        SCOPED_TRACE(path);
+        library_loader::Library library;
+        ASSERT_FALSE(library.load(path));
+        const ToolRun run =
+            runProgram(TESSARYN_TOOL_PATH, "--library " + quoted(path) + " version");
+        EXPECT_EQ(run.err, "cannot load the library " + path + ": " + library.error() + "\n");
+        EXPECT_EQ(run.status, 1);
+    }
+}
+
+TEST(Tool, AFailureNamesTheFileThatCannotBeRead) {
+    TempFolder folder;
+    const std::string obj = folder / "cube.obj";
+    const std::string scene = folder / "cube.ma";
+    writeFile(obj, readFile(testing_support::examplePath("cube.obj")));
+    writeFile(scene, readFile(testing_support::examplePath("cube.ma")));
+    const std::string missing = folder / "missing.obj";
+    testing_support::makeFolder(folder / "folder.ma");
+    struct Row {
+        std::string arguments;
+        std::string named;  // the file the sentence must blame
+    };
+    const Row rows[] = {
+        {"creases " + quoted(missing) + " " + quoted(scene), missing},
+        {"creases " + quoted(obj) + " " + quoted(folder / "missing.ma"), folder / "missing.ma"},
+        {"creases " + quoted(obj) + " " + quoted(folder / "folder.ma"), folder / "folder.ma"},
+        {"vyx " + quoted(missing) + " " + quoted(folder / "out.vyx"), missing},
+        {"smooth-to-groups " + quoted(missing) + " " + quoted(folder / "out.obj"), missing},
+    };
+    const std::string sceneBefore = readFile(scene);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const ToolRun run = runTool(row.arguments);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_TRUE(startsWith(run.err, "cannot read " + row.named + " (")) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(readFile(scene), sceneBefore);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"cube.ma", "cube.obj", "folder.ma"}));
+}
+
+TEST(Tool, ARefusedSwapGivesBothCountsAndTheReason) {
+    TempFolder folder;
+    const std::string a = folder / "a.obj";
+    const std::string b = folder / "b.obj";
+    struct Row {
+        std::string source;
+        std::string target;
+        std::string sentence;
+    };
+    const Row rows[] = {
+        {"v 1 1 1\nv 2 2 2\nf 1 2\n", "v 0 0 0\nf 1\n",
+         a + " has 2 vertex positions, " + b + " has 1 vertex position: the counts differ"},
+        {"v 1 1 1\n", "# old\nv 0 0 0\n# more\n",
+         a + " has 1 vertex position, " + b + " has 1 vertex position: " + b +
+             " holds nothing but vertex positions and comments"},
+        {"vt 1 1\nv\t1 1 1\n", "v 0 0 0\nf 1\n",
+         a + " has 0 vertex positions, " + b + " has 1 vertex position: " + a + " has none"},
+        {"v 1 1 1\r\nv 2 2 2\r\n", "vn 0 0 1\r\nf 1\r\n",
+         a + " has 2 vertex positions, " + b + " has 0 vertex positions: " + b + " has none"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sentence);
+        writeFile(a, row.source);
+        writeFile(b, row.target);
+        const ToolRun run = runTool("swap-vertices " + quoted(a) + " " + quoted(b));
+        EXPECT_EQ(run.err, "not swapped: " + row.sentence + "; nothing changed\n");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(readFile(b), row.target);
+    }
+    const ToolRun run = runTool("swap-vertices " + quoted(folder / "none.obj") + " " + quoted(b));
+    EXPECT_TRUE(startsWith(run.err, "not swapped: cannot read " + (folder / "none.obj") + " (No"))
+        << run.err;
+    EXPECT_NE(run.err.find(", " + b + " has 0 vertex positions; nothing changed\n"),
+              std::string::npos)
+        << run.err;
+}
+
+TEST(Tool, ARefusedSwapNamesATargetItCannotWrite) {
+    if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+    TempFolder folder;
+    writeFile(folder / "a.obj", "v 1 1 1\nf 1\n");
+    writeFile(folder / "b.obj", "v 0 0 0\nf 1\n");
+    testing_support::setReadOnly(folder / "b.obj", true);
+    testing_support::setReadOnly(folder.path(), true);
+    const ToolRun run =
+        runTool("swap-vertices " + quoted(folder / "a.obj") + " " + quoted(folder / "b.obj"));
+    testing_support::setReadOnly(folder.path(), false);
+    EXPECT_TRUE(startsWith(run.err, "not swapped: " + (folder / "a.obj") +
+                                        " has 1 vertex position, " + (folder / "b.obj") +
+                                        " has 1 vertex position: cannot write " +
+                                        (folder / "b.obj") + " ("))
+        << run.err;
+    EXPECT_EQ(run.status, 1);
+}
+
+bool hasLine(const std::string& text, const std::string& line) {
+    return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
+}
+
+TEST(Tool, SweepCountsWhatItDeletedAndNamesWhatIsLeft) {
+    TempFolder folder;
+    // The library passes over a path longer than 255 bytes, which even root cannot
+    // change: the one file left behind whoever runs the test.
+    const std::string longName = std::string(250, 'f') + ".obj";
+    for (const std::string& name :
+         {std::string("a.obj"), std::string("b.tar.gz"), std::string("README"), longName}) {
+        writeFile(folder / name, "x");
+    }
+    testing_support::makeFolder(folder / "images.d");
+    ToolRun run = runTool("sweep --yes " + quoted(folder.path()));
+    EXPECT_TRUE(hasLine(run.out, "before: 5 entries in " + folder.path())) << run.out;
+    EXPECT_TRUE(hasLine(run.out, "  images.d/")) << run.out;
+    EXPECT_TRUE(hasLine(run.out, "after: 3 entries in " + folder.path())) << run.out;
+    EXPECT_TRUE(hasLine(run.out, "2 files deleted")) << run.out;
+    EXPECT_EQ(run.err, "could not delete 1 file with an extension: " + longName + "\n");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"README", longName, "images.d"}));
+
+    fs::remove(folder / longName);
+    run = runTool("sweep --yes " + quoted(folder.path()));
+    EXPECT_TRUE(hasLine(run.out, "no file deleted")) << run.out;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+
+    run = runTool("sweep --yes " + quoted(folder / "missing"));
+    EXPECT_EQ(run.err, "cannot list " + (folder / "missing") + "; nothing deleted\n");
+    EXPECT_EQ(run.status, 1);
+}
+
+TEST(Tool, SweepOfAFolderItCannotChange) {
+    if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+    TempFolder folder;
+    writeFile(folder / "a.obj", "x");
+    writeFile(folder / "b.ma", "x");
+    testing_support::setReadOnly(folder.path(), true);
+    const ToolRun run = runTool("sweep --yes " + quoted(folder.path()));
+    testing_support::setReadOnly(folder.path(), false);
+    EXPECT_TRUE(hasLine(run.out, "no file deleted")) << run.out;
+    EXPECT_TRUE(run.err == "could not delete 2 files with an extension: a.obj, b.ma\n" ||
+                run.err == "could not delete 2 files with an extension: b.ma, a.obj\n")
+        << run.err;
+    EXPECT_EQ(run.status, 1);
+}
+
+#endif
+
+}  // namespace

@@ -1,0 +1,88 @@
+#include "tools/command_line.h"
+
+namespace tool {
+
+namespace {
+
+const OptionSyntax* findOption(const Syntax& syntax, const std::string& word) {
+    for (const OptionSyntax& option : syntax.options) {
+        if (word == option.name) return &option;
+    }
+    return nullptr;
+}
+
+// A lone "-" is an argument (a file of that name), as most tools take it.
+bool looksLikeOption(const std::string& word) {
+    return word.size() > 1 && word[0] == '-';
+}
+
+// "OBJ SCENE", or "no argument".
+std::string argumentList(const Syntax& syntax) {
+    std::string list;
+    for (const char* argument : syntax.arguments)
+        list.append(list.empty() ? "" : " ").append(argument);
+    return list.empty() ? "no argument" : list;
+}
+
+}  // namespace
+
+bool Invocation::has(const char* option) const {
+    for (const auto& given : options) {
+        if (given.first == option) return true;
+    }
+    return false;
+}
+
+std::string Invocation::value(const char* option) const {
+    std::string found;
+    for (const auto& given : options) {
+        if (given.first == option) found = given.second;
+    }
+    return found;
+}
+
+std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>& words,
+                            Invocation& invocation) {
+    invocation = Invocation();
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        const OptionSyntax* option = findOption(syntax, word);
+        if (option == nullptr && looksLikeOption(word)) {
+            return std::string("unknown option '") + word + "' for " + syntax.name;
+        }
+        if (option == nullptr) {
+            if (invocation.arguments.size() == syntax.arguments.size()) {
+                return std::string("unexpected argument '") + word + "': " + syntax.name +
+                       " takes " + argumentList(syntax);
+            }
+            invocation.arguments.push_back(word);
+            continue;
+        }
+        if (option->valueName == nullptr) {
+            invocation.options.emplace_back(word, std::string());
+            continue;
+        }
+        if (i + 1 == words.size()) {
+            return word + " needs a value (" + option->valueName + ")";
+        }
+        invocation.options.emplace_back(word, words[++i]);
+    }
+    if (invocation.arguments.size() < syntax.arguments.size()) {
+        return std::string("missing ") + syntax.arguments[invocation.arguments.size()] + " for " +
+               syntax.name;
+    }
+    return std::string();
+}
+
+std::string syntaxLine(const Syntax& syntax) {
+    std::string line = syntax.name;
+    for (const char* argument : syntax.arguments) line.append(" ").append(argument);
+    for (const OptionSyntax& option : syntax.options) {
+        line.append(" [").append(option.name);
+        if (option.valueName != nullptr) line.append(" ").append(option.valueName);
+        line.append("]");
+    }
+    return line;
+}
+
+}  // namespace tool
