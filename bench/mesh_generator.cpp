@@ -93,7 +93,27 @@ void writeObj(const std::string& path, const Torus& t) {
     out.finish();
 }
 
-void writeScene(const std::string& path, const Torus& t) {
+// Scene layouts: the host's (each data block on one line after its statement, smaller
+// vertex first, the crease placeholder) or Maya's own (numbers on the statement line and
+// wrapped, every other edge larger vertex first, an empty crease statement).
+enum class Layout { Host, Maya };
+
+constexpr int kMayaVerticesPerLine = 4;
+constexpr int kMayaEdgesPerLine = 7;
+
+// Opens the statement of entries [first, last]: Maya starts the numbers on its line.
+void beginBlock(Output& out, Layout layout, const char* attribute, long first, long last) {
+    out.print(
+        layout == Layout::Maya ? "\tsetAttr \".%s[%ld:%ld]\" " : "\tsetAttr \".%s[%ld:%ld]\"\n\t\t",
+        attribute, first, last);
+}
+
+// Maya wraps every `perLine` entries; the host writes one line.
+void wrap(Output& out, Layout layout, long written, long perLine, bool more) {
+    if (layout == Layout::Maya && more && written % perLine == 0) out.print("\n\t\t");
+}
+
+void writeScene(const std::string& path, const Torus& t, Layout layout) {
     Output out(path);
     const long vertices = static_cast<long>(t.width) * t.height;
     const long edges = 2 * vertices;
@@ -104,24 +124,28 @@ void writeScene(const std::string& path, const Torus& t) {
     const double pi = 3.14159265358979323846;
     for (long v = 0; v < vertices; v += kPerLine) {
         long last = std::min(v + kPerLine, vertices) - 1;
-        out.print("\tsetAttr \".vt[%ld:%ld]\"\n\t\t", v, last);
+        beginBlock(out, layout, "vt", v, last);
         for (long k = v; k <= last; ++k) {
             int i = static_cast<int>(k % t.width), j = static_cast<int>(k / t.width);
             double a = 2 * pi * i / t.width, b = 2 * pi * j / t.height;
             out.print(" %.6f %.6f %.6f", (3 + std::cos(b)) * std::cos(a),
                       (3 + std::cos(b)) * std::sin(a), std::sin(b));
+            wrap(out, layout, k - v + 1, kMayaVerticesPerLine, k < last);
         }
         out.print(";\n");
     }
     out.print("\tsetAttr -s %ld \".ed\";\n", edges);
     for (long e = 0; e < edges; e += kPerLine) {
         long last = std::min(e + kPerLine, edges) - 1;
-        out.print("\tsetAttr \".ed[%ld:%ld]\"\n\t\t", e, last);
+        beginBlock(out, layout, "ed", e, last);
         for (long k = e; k <= last; ++k) {
             long v = k / 2;
             int i = static_cast<int>(v % t.width), j = static_cast<int>(v / t.width);
             long other = k % 2 == 0 ? t.vertex(i + 1, j) : t.vertex(i, j + 1);
-            out.print(" %ld %ld 0", std::min(v, other), std::max(v, other));
+            bool largerFirst = layout == Layout::Maya && k % 2 == 1;
+            out.print(" %ld %ld 0", largerFirst ? std::max(v, other) : std::min(v, other),
+                      largerFirst ? std::min(v, other) : std::max(v, other));
+            wrap(out, layout, k - e + 1, kMayaEdgesPerLine, k < last);
         }
         out.print(";\n");
     }
@@ -132,7 +156,12 @@ void writeScene(const std::string& path, const Torus& t) {
                       -t.horizontalEdge(i, j + 1) - 1, -t.verticalEdge(i, j) - 1);
         }
     }
-    out.print("\t\t;\n  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0\n\t\t;\n");
+    if (layout == Layout::Maya) {
+        out.print("\t\t;\n\tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0 ;\n");
+    } else {
+        out.print(
+            "\t\t;\n  \tsetAttr \".cd\" -type \"dataPolyComponent\" Index_Data Edge 0\n\t\t;\n");
+    }
     out.print("select -ne :time1;\n\tsetAttr \".o\" 1;\n// End of torus.ma\n");
     out.finish();
 }
@@ -142,10 +171,11 @@ void writeScene(const std::string& path, const Torus& t) {
 MeshFiles generateTorus(const std::string& folder, int width, int height) {
     const std::string stem =
         folder + "/torus-" + std::to_string(width) + "x" + std::to_string(height);
-    MeshFiles files{stem + ".obj", stem + ".ma"};
+    MeshFiles files{stem + ".obj", stem + ".ma", stem + "-maya.ma"};
     const Torus torus{width, height};
     if (!exists(files.obj)) writeObj(files.obj, torus);
-    if (!exists(files.scene)) writeScene(files.scene, torus);
+    if (!exists(files.scene)) writeScene(files.scene, torus, Layout::Host);
+    if (!exists(files.mayaScene)) writeScene(files.mayaScene, torus, Layout::Maya);
     return files;
 }
 

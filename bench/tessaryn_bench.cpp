@@ -71,6 +71,7 @@ struct Case {
     std::string buffer;
     std::string copyFrom;  // copied to `buffer` before each run, or empty
     std::vector<std::string> inputs;
+    bool viaTool = false;  // `tessaryn creases`, for the scene as Maya writes it
 };
 
 std::vector<Case> cases(const bench::MeshFiles& mesh, const std::string& work) {
@@ -79,11 +80,21 @@ std::vector<Case> cases(const bench::MeshFiles& mesh, const std::string& work) {
         {"GetCreasesVyx", mesh.obj, work + "/out.vyx", "", {mesh.obj}},
         {"SmoothtoGroupOBJ", mesh.obj, work + "/out.obj", "", {mesh.obj}},
         {"SwapVertices", mesh.obj, work + "/target.obj", mesh.obj, {mesh.obj, mesh.obj}},
+        {"creases (Maya scene)",
+         mesh.obj,
+         work + "/out-maya.ma",
+         mesh.mayaScene,
+         {mesh.obj, mesh.mayaScene},
+         true},
     };
 }
 
 std::vector<std::string> callArgs(const std::string& self, const std::string& library,
                                   const Case& c) {
+    if (c.viaTool) {
+        const std::string build = std::filesystem::path(self).parent_path().parent_path().string();
+        return {build + "/tessaryn", "creases", c.text, c.buffer};
+    }
     return {self, "call", library, c.command, c.text, "0", c.buffer};
 }
 
@@ -190,7 +201,7 @@ int main(int argc, char** argv) {
             std::printf("| %s | %.2f | %.0f |\n", c.command, m.seconds, m.peakMiB);
         }
     }
-    for (const char* name : {"/out.ma", "/out.vyx", "/out.obj", "/target.obj"})
+    for (const char* name : {"/out.ma", "/out-maya.ma", "/out.vyx", "/out.obj", "/target.obj"})
         std::filesystem::remove(work + name);
     if (failures > 0) std::printf("\n%d calls failed\n", failures);
     return failures == 0 ? 0 : 1;

@@ -11,21 +11,13 @@
 #include "support.h"
 
 using testing_support::readFile;
+using testing_support::toCrlf;
 using testing_support::writeFile;
 
 namespace {
 
 std::string examples(const char* name) {
     return readFile(testing_support::examplePath(name));
-}
-
-std::string toCrlf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
 }
 
 struct GoldenCase {

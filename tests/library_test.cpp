@@ -8,6 +8,10 @@
 
 #include "support.h"
 
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
 namespace {
 
 #if !defined(_WIN32)
@@ -67,14 +71,16 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
                                testing_support::readFile(testing_support::examplePath("cube.ma")));
     int status = -1;
     EXPECT_EQ(runShell(tool + "creases " + obj + " " + scene + " 2>&1", status),
-              "2 groups; creases written to " + scene + "\n");
+              "host scene: 2 groups; creases written to " + scene + "\n");
     EXPECT_EQ(status, 0);
     EXPECT_NE(testing_support::readFile(scene).find("Index_Data Edge 4\r\n 1 1000 2 1000 6 1000 "
                                                     "7 1000  ;\r\n"),
               std::string::npos);
+    // Filled in, the placeholder is gone: the scene is then read as Maya would save it.
     EXPECT_EQ(runShell(tool + "creases " + obj + " " + scene + " --smoothing 2>&1", status),
-              scene + " has no crease placeholder line; nothing changed\n");
-    EXPECT_NE(status, 0);
+              "pCubeShape1 in " + scene +
+                  ": 8 crease edges written (value 10), 4 replaced; 2 smoothing groups\n");
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(runShell(tool + "version", status), "TessarynDLL version 3\n");
 
     const std::string vyx = folder / "cube.vyx";
@@ -93,6 +99,55 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
     EXPECT_NE(dump.find("is not a well-formed Vyx file: truncated"), std::string::npos) << dump;
     runShell(tool + "creases only-one-argument 2>&1", status);
     EXPECT_NE(status, 0);
+}
+
+// A scene as Maya saved it, with several nodes of the OBJ's vertex count.
+TEST(Tool, CreasesIntoARealMayaScene) {
+    const std::string real = testing_support::realDataPath("mayausd__UsdExportMeshTest.ma");
+    testing_support::TempFolder folder;
+    const std::string tool =
+        std::string(TESSARYN_TOOL_COMMAND) + " --library " + TESSARYN_LIBRARY_PATH + " ";
+    const std::string obj =
+        testing_support::realDataPath("tinyobj__issue-162-smoothing-group.obj") + " ";
+    const std::string scene = folder / "scene.ma";
+    const std::string original = testing_support::readFile(real);
+    testing_support::writeFile(scene, original);
+    int status = -1;
+    std::string said = runShell(tool + "creases " + obj + scene + " --smoothing 2>&1", status);
+    EXPECT_NE(said.find("TestNormalsMeshShape (8 vertices), creasedShape (8 vertices); choose one "
+                        "with --node; nothing changed\n"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(
+        runShell(tool + "creases " + obj + scene + " --smoothing --node creasedShape 2>&1", status),
+        "creasedShape in " + scene +
+            ": 12 crease edges written (value 10), 12 replaced; 6 smoothing groups\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(testing_support::readFile(scene), original);
+    runShell(tool + "creases " + obj + scene + " --node creasedShape --value ten 2>&1", status);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(runShell(tool + "creases " + obj + scene + " --value 0.50 --node creasedShape 2>&1",
+                       status),
+              "creasedShape in " + scene +
+                  ": 4 crease edges written (value 0.5), 12 replaced; 2 groups\n");
+    const std::size_t from = original.find("Index_Data Edge 12 ");
+    const std::size_t to = original.find(";", from) + 1;
+    EXPECT_EQ(testing_support::readFile(scene),
+              original.substr(0, from) +
+                  "Index_Data Edge 4 \n\t\t0 0.5 \n\t\t1 0.5 \n\t\t2 0.5 \n\t\t3 0.5 ;" +
+                  original.substr(to));
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"scene.ma"});
+
+    // The host's own scenes take no Maya options.
+    const std::string host = folder / "host.ma";
+    const std::string cube = testing_support::readFile(testing_support::examplePath("cube.ma"));
+    testing_support::writeFile(host, cube);
+    EXPECT_EQ(runShell(tool + "creases " + obj + host + " --node pCubeShape1 2>&1", status),
+              "--node and --value are for scenes as Maya saved them; " + host +
+                  " is a host scene with the crease placeholder; nothing changed\n");
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(testing_support::readFile(host), cube);
 }
 
 TEST(Tool, LineToolsAndFolderServices) {

@@ -61,6 +61,19 @@ TEST(LineReader, LinesLongerThanABlockAndAcrossBlockEdges) {
     EXPECT_EQ(lines.back(), "last");
 }
 
+// The line and its terminator account for every byte, as a byte-exact rewrite needs.
+TEST(LineReader, TellsEachLinesTerminator) {
+    tessaryn::LineReader reader;
+    reader.openText("a\r\nb\n\r\nc\r\r\nlast\r");
+    std::string again;
+    std::string_view line;
+    while (reader.next(line)) again += std::string(line) + std::string(reader.lineEnding());
+    EXPECT_EQ(again, "a\r\nb\n\r\nc\r\r\nlast\r");
+    reader.openText("x\n");
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(reader.lineEnding(), "\n");
+}
+
 TEST(LineReader, MissingFilesAndFoldersDoNotOpen) {
     TempFolder folder;
     tessaryn::LineReader reader;

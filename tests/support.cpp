@@ -95,6 +95,15 @@ std::string crlfLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+std::string toCrlf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
 Command command(const char* name) {
     static library_loader::Library library;
     static const bool loaded = library.load(hostPath(TESSARYN_LIBRARY_PATH));

@@ -44,6 +44,8 @@ std::string hostPath(const std::string& path);
 
 // Joins lines, each followed by CR LF, as the library writes text files.
 std::string crlfLines(const std::vector<std::string>& lines);
+// The text with every LF preceded by a CR.
+std::string toCrlf(const std::string& text);
 
 // A command of the built library, looked up by name in the loaded library.
 Command command(const char* name);

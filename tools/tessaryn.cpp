@@ -11,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "crease/maya_creases.h"
 #include "folder/folder_sweep.h"
 #include "tessaryn.h"
 #include "tools/command_line.h"
 #include "tools/executable_path.h"
 #include "tools/file_checks.h"
 #include "tools/library_loader.h"
+#include "tools/maya_creases_tool.h"
 #include "tools/vyx_dump.h"
 
 namespace {
@@ -89,12 +91,31 @@ struct CreaseOptions {
     std::string value;  // --value: the crease value as given; empty for the default
 };
 
+int misuse(const std::string& what);
+
 int creases(Library& library, const std::string& obj, const std::string& scene,
             const CreaseOptions& options) {
     const bool smoothing = options.smoothing;
+    std::string value = "10";
+    if (!options.value.empty() && !tessaryn::readCreaseValue(options.value, value)) {
+        return misuse("--value needs a decimal of 0 or more, such as 10 or 0.5, not '" +
+                      options.value + "'");
+    }
+    // A scene with the host's placeholder goes through GetCreases as the host calls it;
+    // any other is read as Maya saves it.
+    bool hostScene = false;
+    if (!tessaryn::readHoldsHostPlaceholder(scene.c_str(), hostScene)) {
+        return say(false, cannotRead({obj, scene}, "cannot read " + scene) + "; nothing changed");
+    }
+    if (!hostScene) return creasesIntoMayaScene(obj, scene, smoothing, options.node, value);
+    if (!options.node.empty() || !options.value.empty()) {
+        return say(false, "--node and --value are for scenes as Maya saved them; " + scene +
+                              " is a host scene with the crease placeholder; nothing changed");
+    }
     float code = call(library, "GetCreases", obj, smoothing ? 1.0 : 0.0, scene);
     if (code >= 1.0f) {
-        return say(true, wholeNumber(code) + (smoothing ? " smoothing groups" : " groups") +
+        return say(true, "host scene: " + wholeNumber(code) +
+                             (smoothing ? " smoothing groups" : " groups") +
                              "; creases written to " + scene);
     }
     if (code == TESSARYN_FAILED) {

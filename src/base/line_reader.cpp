@@ -87,6 +87,7 @@ bool LineReader::next(std::string_view& line) {
             std::size_t stop = static_cast<std::size_t>(lf - base);
             std::size_t length = stop - begin_;
             if (length > 0 && base[stop - 1] == '\r') --length;
+            ending_ = stop + 1 - begin_ - length;
             line = std::string_view(base + begin_, length);
             begin_ = scan_ = stop + 1;
             return true;
@@ -95,6 +96,7 @@ bool LineReader::next(std::string_view& line) {
         if (fill()) continue;
         if (begin_ == end_) return false;
         line = std::string_view(buffer_.get() + begin_, end_ - begin_);
+        ending_ = 0;
         begin_ = scan_ = end_;
         return true;
     }

@@ -25,6 +25,9 @@ public:
     void openText(std::string_view text);
     // Gives the next line; the view stays valid until the next call. False at the end.
     bool next(std::string_view& line);
+    // What ended the line `next` gave last: "\r\n", "\n", or nothing for a last line
+    // without one. With it a reader can account for every byte of the file.
+    std::string_view lineEnding() const { return std::string_view("\r\n").substr(2 - ending_); }
     // True when a read error ended the file early: what was read is incomplete.
     bool failed() const { return failed_; }
     void close();
@@ -35,9 +38,10 @@ private:
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only what was read is looked at
     std::size_t capacity_ = 0;
-    std::size_t begin_ = 0;  // start of the unread text
-    std::size_t scan_ = 0;   // no LF stands in [begin_, scan_)
-    std::size_t end_ = 0;    // end of the text read so far
+    std::size_t begin_ = 0;   // start of the unread text
+    std::size_t scan_ = 0;    // no LF stands in [begin_, scan_)
+    std::size_t end_ = 0;     // end of the text read so far
+    std::size_t ending_ = 0;  // bytes of the last line's terminator: 0, 1 (LF) or 2 (CR LF)
     bool atEnd_ = false;
     bool failed_ = false;
 };

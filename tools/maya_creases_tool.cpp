@@ -1,0 +1,33 @@
+// `tessaryn creases` on Maya's own scenes: the core's Maya crease rewrite, from a shell.
+#include "tools/maya_creases_tool.h"
+
+#include <cstdio>
+#include <new>
+
+#include "crease/maya_creases.h"
+#include "tools/file_checks.h"
+
+int creasesIntoMayaScene(const std::string& obj, const std::string& scene, bool smoothing,
+                         const std::string& node, const std::string& value) {
+    tessaryn::MayaCreaseRequest request;
+    request.objPath = obj;
+    request.scenePath = scene;
+    request.smoothing = smoothing;
+    request.node = node;
+    request.value = value;
+    try {
+        const tessaryn::MayaCreaseReport report = tessaryn::WriteMayaCreases(request);
+        std::string message = report.message;
+        // The system's reason, where the file itself still gives one.
+        const std::string why =
+            report.unreadable.empty() ? std::string() : tool::whyUnreadable(report.unreadable);
+        if (!why.empty()) {
+            message = "cannot read " + report.unreadable + " (" + why + "); nothing changed";
+        }
+        std::fprintf(report.ok ? stdout : stderr, "%s\n", message.c_str());
+        return report.ok ? 0 : 1;
+    } catch (const std::bad_alloc&) {
+        std::fputs("out of memory; nothing was changed\n", stderr);
+        return 1;
+    }
+}
