@@ -24,7 +24,7 @@ const std::vector<tessaryn::EdgeKey> kSquare = {tessaryn::edgeKey(1, 2), tessary
 MayaScene scan(const std::string& text) {
     tessaryn::LineReader reader;
     reader.openText(text);
-    return tessaryn::ScanMayaScene(reader, kSquare);
+    return tessaryn::scanMayaScene(reader, kSquare);
 }
 
 void checkNode(const MayaMeshNode& node, const std::string& text) {
@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tessaryn::MayaCreaseRequest request;
     request.objPath = obj;
     request.scenePath = file;
-    const tessaryn::MayaCreaseReport report = tessaryn::WriteMayaCreases(request);
+    const tessaryn::MayaCreaseReport report = tessaryn::writeMayaCreases(request);
     check(entryCount() == 2, "no temporary file is left");
     const std::string written = readBytes(file);
     if (!report.ok) {

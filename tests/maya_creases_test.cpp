@@ -57,7 +57,7 @@ struct Rewrite {
         request.node = node;
         request.smoothing = smoothing;
         request.value = value;
-        report = tessaryn::WriteMayaCreases(request);
+        report = tessaryn::writeMayaCreases(request);
     }
     std::string output() const { return readFile(scene); }
 };
@@ -208,7 +208,7 @@ TEST(MayaSceneReader, LayoutsAndTheirCreaseEdges) {
         SCOPED_TRACE(row.name);
         tessaryn::LineReader reader;
         reader.openText("//Maya ASCII 2022 scene\n" + row.scene);
-        const tessaryn::MayaScene scene = tessaryn::ScanMayaScene(reader, square);
+        const tessaryn::MayaScene scene = tessaryn::scanMayaScene(reader, square);
         ASSERT_EQ(scene.problem, tessaryn::MayaSceneProblem::None) << scene.problemLine;
         ASSERT_EQ(scene.nodes.size(), 1u);
         EXPECT_EQ(scene.nodes[0].name, "m");
@@ -226,7 +226,7 @@ TEST(MayaSceneReader, EveryPrefixOfARealScene) {
         const std::string prefix = scene.substr(0, size);
         tessaryn::LineReader reader;
         reader.openText(prefix);
-        const tessaryn::MayaScene read = tessaryn::ScanMayaScene(reader, creases);
+        const tessaryn::MayaScene read = tessaryn::scanMayaScene(reader, creases);
         const auto lines = std::count(prefix.begin(), prefix.end(), '\n') + 1;
         ASSERT_LE(read.problemLine, lines) << size;
         if (read.problem != tessaryn::MayaSceneProblem::None) continue;
@@ -332,7 +332,7 @@ TEST(MayaCreases, UnreadableFilesAndSeveralFittingRealNodes) {
     request.scenePath = run.scene;
     request.node = "creasedShape";
     testing_support::setReadOnly(run.scene, true);
-    EXPECT_EQ(tessaryn::WriteMayaCreases(request).message,
+    EXPECT_EQ(tessaryn::writeMayaCreases(request).message,
               "cannot write " + run.scene + "; it is unchanged");
     testing_support::setReadOnly(run.scene, false);
     EXPECT_EQ(run.output(), scene);
@@ -340,12 +340,12 @@ TEST(MayaCreases, UnreadableFilesAndSeveralFittingRealNodes) {
 
     request.objPath = run.folder / "missing.obj";
     request.scenePath = run.scene;
-    EXPECT_EQ(tessaryn::WriteMayaCreases(request).message,
+    EXPECT_EQ(tessaryn::writeMayaCreases(request).message,
               "cannot read " + request.objPath + "; nothing changed");
     request.objPath = run.obj;
     request.scenePath = run.folder / "missing.ma";
     request.smoothing = true;
-    EXPECT_EQ(tessaryn::WriteMayaCreases(request).message,
+    EXPECT_EQ(tessaryn::writeMayaCreases(request).message,
               "cannot read " + request.scenePath + "; nothing changed");
 }
 

@@ -16,7 +16,7 @@ int creasesIntoMayaScene(const std::string& obj, const std::string& scene, bool 
     request.node = node;
     request.value = value;
     try {
-        const tessaryn::MayaCreaseReport report = tessaryn::WriteMayaCreases(request);
+        const tessaryn::MayaCreaseReport report = tessaryn::writeMayaCreases(request);
         std::string message = report.message;
         // The system's reason, where the file itself still gives one.
         const std::string why =

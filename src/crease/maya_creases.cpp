@@ -182,7 +182,7 @@ std::string successReport(const MayaCreaseRequest& request, const MayaCreaseRepo
 
 }  // namespace
 
-MayaCreaseReport WriteMayaCreases(const MayaCreaseRequest& request) {
+MayaCreaseReport writeMayaCreases(const MayaCreaseRequest& request) {
     CreaseEdges creases;
     const char* const groups = request.smoothing ? "smoothing groups" : "groups";
     switch (CollectCreaseEdges(request.objPath.c_str(), request.smoothing ? 's' : 'g', creases)) {
@@ -196,7 +196,7 @@ MayaCreaseReport WriteMayaCreases(const MayaCreaseRequest& request) {
         default:
             return unreadable(request.objPath);
     }
-    const MayaScene scene = ScanMayaScene(request.scenePath.c_str(), creases.edges);
+    const MayaScene scene = scanMayaScene(request.scenePath.c_str(), creases.edges);
     if (scene.problem == MayaSceneProblem::Unreadable) return unreadable(request.scenePath);
     if (scene.problem != MayaSceneProblem::None) {
         return refusal(sceneProblem(scene, request.scenePath));

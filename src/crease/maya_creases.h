@@ -34,7 +34,7 @@ struct MayaCreaseReport {
     std::int64_t notInNode = 0;    // border edges that are not edges of the node
 };
 
-MayaCreaseReport WriteMayaCreases(const MayaCreaseRequest& request);
+MayaCreaseReport writeMayaCreases(const MayaCreaseRequest& request);
 
 // A crease value: digits with at most one point, 0 or more. Gives it as it is written
 // into the scene, without leading or trailing zeros ("010.50" as "10.5").

@@ -422,17 +422,17 @@ private:
 
 }  // namespace
 
-MayaScene ScanMayaScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges) {
+MayaScene scanMayaScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges) {
     LineReader reader;
     if (!reader.open(scenePath)) {
         MayaScene unreadable;
         unreadable.problem = MayaSceneProblem::Unreadable;
         return unreadable;
     }
-    return ScanMayaScene(reader, creaseEdges);
+    return scanMayaScene(reader, creaseEdges);
 }
 
-MayaScene ScanMayaScene(LineReader& scene, const std::vector<EdgeKey>& creaseEdges) {
+MayaScene scanMayaScene(LineReader& scene, const std::vector<EdgeKey>& creaseEdges) {
     SceneScanner scanner(creaseEdges);
     std::string_view line;
     while (scene.next(line)) scanner.scanLine(line, scene.lineEnding());

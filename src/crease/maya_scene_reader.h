@@ -56,8 +56,8 @@ struct MayaScene {
 
 // `creaseEdges` are keyed by the OBJ's 1-based vertex numbers: a scene's vertex n is
 // the OBJ's n + 1. A triple matches a crease edge in either vertex order.
-MayaScene ScanMayaScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges);
+MayaScene scanMayaScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges);
 // The same from a reader already open, on a file or on text in memory.
-MayaScene ScanMayaScene(LineReader& scene, const std::vector<EdgeKey>& creaseEdges);
+MayaScene scanMayaScene(LineReader& scene, const std::vector<EdgeKey>& creaseEdges);
 
 }  // namespace tessaryn
