@@ -51,13 +51,7 @@ struct Rewrite {
             bool smoothing = false, const std::string& value = "10") {
         writeFile(obj, objText);
         writeFile(scene, sceneText);
-        tessaryn::MayaCreaseRequest request;
-        request.objPath = obj;
-        request.scenePath = scene;
-        request.node = node;
-        request.smoothing = smoothing;
-        request.value = value;
-        report = tessaryn::writeMayaCreases(request);
+        report = tessaryn::writeMayaCreases({obj, scene, smoothing, node, value});
     }
     std::string output() const { return readFile(scene); }
 };

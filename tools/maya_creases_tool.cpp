@@ -9,14 +9,9 @@
 
 int creasesIntoMayaScene(const std::string& obj, const std::string& scene, bool smoothing,
                          const std::string& node, const std::string& value) {
-    tessaryn::MayaCreaseRequest request;
-    request.objPath = obj;
-    request.scenePath = scene;
-    request.smoothing = smoothing;
-    request.node = node;
-    request.value = value;
     try {
-        const tessaryn::MayaCreaseReport report = tessaryn::writeMayaCreases(request);
+        const tessaryn::MayaCreaseReport report =
+            tessaryn::writeMayaCreases({obj, scene, smoothing, node, value});
         std::string message = report.message;
         // The system's reason, where the file itself still gives one.
         const std::string why =
