@@ -161,6 +161,7 @@ TEST(MayaSceneReader, LayoutsAndTheirCreaseEdges) {
         std::vector<std::int32_t> creases;
         std::int64_t vertices;
         std::int64_t edges;
+        std::int64_t refusedLine = 0;  // of an edge statement that is refused
     } rows[] = {
         {"numbers on the statement line",
          "createNode mesh -n \"m\";\n\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
@@ -194,6 +195,28 @@ TEST(MayaSceneReader, LayoutsAndTheirCreaseEdges) {
          {},
          4,
          0},
+        {"an edge range given again, with other triples",
+         "createNode mesh -n \"m\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
+         "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0 2 3 0 3 0 0;\n"
+         "\tsetAttr \".ed[0:3]\" 0 2 0 1 3 0 3 0 0 0 1 0;\n",
+         {},
+         0,
+         0,
+         5},
+        {"edge ranges that overlap or go back",
+         "createNode mesh -n \"m\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
+         "\tsetAttr \".ed[2:3]\" 2 3 0 3 0 0;\n\tsetAttr \".ed[3:4]\"\n\t\t0 1 0 1 2 0;\n",
+         {},
+         0,
+         0,
+         5},
+        {"an edge before the node's earlier ones",
+         "createNode mesh -n \"m\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
+         "\tsetAttr \".ed[2:3]\" 2 3 0 3 0 0;\n\tsetAttr \".ed[1]\" 1 2 0;\n",
+         {},
+         0,
+         0,
+         5},
     };
     const std::vector<tessaryn::EdgeKey> square = {tessaryn::edgeKey(1, 2), tessaryn::edgeKey(2, 3),
                                                    tessaryn::edgeKey(3, 4),
@@ -203,6 +226,11 @@ TEST(MayaSceneReader, LayoutsAndTheirCreaseEdges) {
         tessaryn::LineReader reader;
         reader.openText("//Maya ASCII 2022 scene\n" + row.scene);
         const tessaryn::MayaScene scene = tessaryn::scanMayaScene(reader, square);
+        if (row.refusedLine != 0) {
+            EXPECT_EQ(scene.problem, tessaryn::MayaSceneProblem::BadEdgeStatement);
+            EXPECT_EQ(scene.problemLine, row.refusedLine);
+            continue;
+        }
         ASSERT_EQ(scene.problem, tessaryn::MayaSceneProblem::None) << scene.problemLine;
         ASSERT_EQ(scene.nodes.size(), 1u);
         EXPECT_EQ(scene.nodes[0].name, "m");
@@ -260,7 +288,7 @@ TEST(MayaCreases, RefusalsChangeNothing) {
     const std::string edges = "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0 2 3 0 3 0 0;\n";
     const std::string kBadEdges =
         "/scene.ma: the edge statement on line 4 does not hold three whole numbers for each edge "
-        "of its range";
+        "of its range, or repeats an edge";
     struct Row {
         std::string obj;
         std::string scene;
@@ -280,6 +308,9 @@ TEST(MayaCreases, RefusalsChangeNothing) {
         {square, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0 2 3 0;\n", "", kBadEdges},
         {square, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0.5;\n", "", kBadEdges},
         {square, mesh + "\tsetAttr \".ed[2:1]\" 0 1 0;\n", "", kBadEdges},
+        {square, mesh + edges + "\tsetAttr \".ed[3]\" 0 2 0;\n", "",
+         "/scene.ma: the edge statement on line 5 does not hold three whole numbers for each "
+         "edge of its range, or repeats an edge"},
         {square, mesh, "", "/scene.ma has no mesh node with vertices and edges"},
         {"v 0 0 0\n" + square, mesh + edges, "",
          "/mesh.obj has 5 vertex positions but no mesh node of #/scene.ma has as many: sq (4 "

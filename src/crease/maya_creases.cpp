@@ -62,7 +62,8 @@ std::string sceneProblem(const MayaScene& scene, const std::string& path) {
             return path + ": the statement on line " + line + " has no closing ;";
         case MayaSceneProblem::BadEdgeStatement:
             return path + ": the edge statement on line " + line +
-                   " does not hold three whole numbers for each edge of its range";
+                   " does not hold three whole numbers for each edge of its range, or repeats an "
+                   "edge";
         case MayaSceneProblem::None:
         case MayaSceneProblem::Unreadable:
             break;

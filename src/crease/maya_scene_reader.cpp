@@ -166,11 +166,6 @@ public:
         } else if (scene_.problem == MayaSceneProblem::None && inStatement_) {
             fail(MayaSceneProblem::UnterminatedStatement, statementLine_);
         }
-        for (MayaMeshNode& node : scene_.nodes) {
-            std::vector<std::int32_t>& numbers = node.creaseEdgeNumbers;
-            std::sort(numbers.begin(), numbers.end());
-            numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-        }
         scene_.size = lineStart_;
         return std::move(scene_);
     }
@@ -287,7 +282,9 @@ private:
             node.vertexCount = std::max(node.vertexCount, last + 1);
             statement_ = Statement::Vertices;
         } else if (startsWith(attribute, ".ed[")) {
-            if (!readAttributeRange(attribute, ".ed", first, last)) {
+            // Maya writes a node's edge ranges ascending without overlap; an edge given
+            // twice would be two edges under one number.
+            if (!readAttributeRange(attribute, ".ed", first, last) || first < node.edgeCount) {
                 fail(MayaSceneProblem::BadEdgeStatement, statementLine_);
                 return;
             }
@@ -327,7 +324,10 @@ private:
             edgeKey(static_cast<std::int32_t>(a + 1), static_cast<std::int32_t>(b + 1)));
         if (slot == nullptr) return;
         MayaMeshNode& node = scene_.nodes.back();
-        node.creaseEdgeNumbers.push_back(static_cast<std::int32_t>(number));
+        std::vector<std::int32_t>& numbers = node.creaseEdgeNumbers;
+        // Ascending ranges give ascending numbers; the guard keeps them so whatever comes.
+        if (!numbers.empty() && numbers.back() >= number) return;
+        numbers.push_back(static_cast<std::int32_t>(number));
         // The slot remembers the last node that found it, to count each crease edge once.
         const auto stamp = static_cast<std::int32_t>(scene_.nodes.size());
         if (slot->value != stamp) {
