@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -372,6 +374,42 @@ TEST(MayaCreases, UnreadableFilesAndSeveralFittingRealNodes) {
     request.smoothing = true;
     EXPECT_EQ(tessaryn::writeMayaCreases(request).message,
               "cannot read " + request.scenePath + "; nothing changed");
+}
+
+// A scene saved again between its read and its rewrite keeps what was saved: the edit's
+// offsets belong to the bytes that were read.
+TEST(MayaCreases, ASceneChangedSinceItWasReadIsLeftAlone) {
+    const std::string read = "//Maya ASCII 2022 scene\nabc;\n";
+    const tessaryn::SceneEdit edit = {24, 27, "xyz"};
+    struct Row {
+        const char* name;
+        std::string now;  // the scene when it is rewritten
+        int secondsLater;
+        tessaryn::SceneRewrite expected;
+    } rows[] = {
+        {"unchanged", read, 0, tessaryn::SceneRewrite::Written},
+        {"longer", read + "more;\n", 0, tessaryn::SceneRewrite::Changed},
+        {"shorter", read.substr(0, 25), 0, tessaryn::SceneRewrite::Changed},
+        {"shorter than the edit's start", read.substr(0, 10), 0, tessaryn::SceneRewrite::Changed},
+        {"same size, saved later", replaced(read, "abc", "abd"), 2,
+         tessaryn::SceneRewrite::Changed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        const std::string scene = folder / "scene.ma";
+        writeFile(scene, read);
+        const tessaryn::SceneStamp stamp = tessaryn::stampScene(scene, read.size());
+        ASSERT_TRUE(stamp.modifiedKnown);
+        writeFile(scene, row.now);
+        std::filesystem::last_write_time(scene,
+                                         stamp.modified + std::chrono::seconds(row.secondsLater));
+        EXPECT_EQ(tessaryn::rewriteMayaScene(scene, edit, stamp), row.expected);
+        EXPECT_EQ(readFile(scene), row.expected == tessaryn::SceneRewrite::Written
+                                       ? replaced(read, "abc", "xyz")
+                                       : row.now);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"scene.ma"});
+    }
 }
 
 TEST(MayaCreases, CreaseValues) {
