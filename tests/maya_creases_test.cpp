@@ -299,6 +299,8 @@ TEST(MayaCreases, RefusalsChangeNothing) {
     } rows[] = {
         {square, std::string("FOR4\0\0\x01\0Maya", 12), "",
          "/scene.ma is a Maya binary scene: save it as Maya ASCII"},
+        {"v 0 0 0\nf 1 1 1\n", std::string("FOR8\0\0\0\0\0\0\0\x10", 12), "",
+         "/scene.ma is a Maya binary scene: save it as Maya ASCII"},
         {square, "createNode mesh;\n", "",
          "/scene.ma is not a Maya ASCII scene: its first line is not //Maya ASCII"},
         {square, "", "", "/scene.ma is not a Maya ASCII scene: its first line is not //Maya ASCII"},
@@ -441,6 +443,10 @@ TEST(MayaCreases, HostPlaceholderIsRecognised) {
         ASSERT_TRUE(tessaryn::readHoldsHostPlaceholder((folder / "s.ma").c_str(), holds));
         EXPECT_FALSE(holds) << text;
     }
+    // A binary scene is not searched, whatever bytes it holds.
+    writeFile(folder / "s.ma", "FOR4  \tsetAttr \".cd\"\n");
+    ASSERT_TRUE(tessaryn::readHoldsHostPlaceholder((folder / "s.ma").c_str(), holds));
+    EXPECT_FALSE(holds);
     writeFile(folder / "s.ma", "a\r\nb  \tsetAttr \".cd\" -type\r\n");
     ASSERT_TRUE(tessaryn::readHoldsHostPlaceholder((folder / "s.ma").c_str(), holds));
     EXPECT_TRUE(holds);

@@ -17,6 +17,7 @@ namespace {
 
 constexpr std::string_view kHostPlaceholder = "  \tsetAttr \".cd\"";
 constexpr std::string_view kNothingChanged = "; nothing changed";
+constexpr const char* kBinaryScene = " is a Maya binary scene: save it as Maya ASCII";
 
 std::string counted(std::int64_t count, const char* one, const char* several = nullptr) {
     std::string text;
@@ -54,7 +55,7 @@ std::string sceneProblem(const MayaScene& scene, const std::string& path) {
     appendDecimal(line, scene.problemLine);
     switch (scene.problem) {
         case MayaSceneProblem::Binary:
-            return path + " is a Maya binary scene: save it as Maya ASCII";
+            return path + kBinaryScene;
         case MayaSceneProblem::NotMayaAscii:
             return path + " is not a Maya ASCII scene: its first line is not //Maya ASCII";
         case MayaSceneProblem::UnterminatedString:
@@ -156,6 +157,10 @@ std::string successReport(const MayaCreaseRequest& request, const MayaCreaseRepo
 }  // namespace
 
 MayaCreaseReport writeMayaCreases(const MayaCreaseRequest& request) {
+    // Told before the OBJ is read: a binary scene is refused whatever the OBJ holds.
+    if (startsAsMayaBinary(request.scenePath.c_str())) {
+        return refusal(request.scenePath + kBinaryScene);
+    }
     CreaseEdges creases;
     const char* const groups = request.smoothing ? "smoothing groups" : "groups";
     switch (CollectCreaseEdges(request.objPath.c_str(), request.smoothing ? 's' : 'g', creases)) {
@@ -231,9 +236,11 @@ bool readCreaseValue(std::string_view text, std::string& written) {
 }
 
 bool readHoldsHostPlaceholder(const char* scenePath, bool& holds) {
+    holds = false;
+    // Not searched: a binary scene may hold no line feed, and so be one line of its size.
+    if (startsAsMayaBinary(scenePath)) return true;
     LineReader reader;
     if (!reader.open(scenePath)) return false;
-    holds = false;
     std::string_view line;
     // Looked for by its tab: scene lines hold few tabs, and those at their start.
     constexpr std::size_t kTab = 2;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <limits>
 
 #include "base/numbers.h"
@@ -422,7 +423,23 @@ private:
 
 }  // namespace
 
+bool startsAsMayaBinary(const char* scenePath) {
+    std::FILE* file = std::fopen(scenePath, "rb");
+    if (file == nullptr) return false;
+    char tag[4] = {};
+    const std::size_t got = std::fread(tag, 1, sizeof tag, file);
+    std::fclose(file);
+    const std::string_view start(tag, got);
+    return start == "FOR4" || start == "FOR8";
+}
+
 MayaScene scanMayaScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges) {
+    if (startsAsMayaBinary(scenePath)) {
+        MayaScene binary;
+        binary.problem = MayaSceneProblem::Binary;
+        binary.problemLine = 1;
+        return binary;
+    }
     LineReader reader;
     if (!reader.open(scenePath)) {
         MayaScene unreadable;
