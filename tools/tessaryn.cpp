@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/counted.h"
 #include "crease/maya_creases.h"
 #include "folder/folder_sweep.h"
 #include "tessaryn.h"
@@ -58,9 +59,9 @@ std::string wholeNumber(float value) {
     return std::to_string(static_cast<long long>(value));
 }
 
-// "1 file", "2 files"; "1 entry", "2 entries".
-std::string counted(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
+// The core's sentence part, for the tool's sizes.
+std::string counted(std::size_t count, const char* one, const char* several = nullptr) {
+    return tessaryn::counted(static_cast<std::int64_t>(count), one, several);
 }
 
 // The sentence for a failure that any command may report, or for a code it should not.
@@ -69,16 +70,12 @@ int sayFailure(float code) {
     return say(false, "unexpected result code " + std::to_string(code));
 }
 
-std::string cannotReadBecause(const std::string& path, const std::string& why) {
-    return "cannot read " + path + " (" + why + ")";
-}
-
 // "cannot read a.obj (No such file or directory)" for the first of `paths` that cannot
 // be read; `fallback` when each can, as after a read error in the middle of a file.
 std::string cannotRead(const std::vector<std::string>& paths, const std::string& fallback) {
     for (const std::string& path : paths) {
         const std::string why = tool::whyUnreadable(path);
-        if (!why.empty()) return cannotReadBecause(path, why);
+        if (!why.empty()) return tool::cannotReadBecause(path, why);
     }
     return fallback;
 }
@@ -118,7 +115,8 @@ int creases(Library& library, const std::string& obj, const std::string& scene,
     if (!tessaryn::readHoldsHostPlaceholder(scene.c_str(), hostScene)) {
         return say(false, cannotRead({obj, scene}, "cannot read " + scene) + "; nothing changed");
     }
-    if (!hostScene) return creasesIntoMayaScene(obj, scene, smoothing, options.node, options.value);
+    if (!hostScene)
+        return tool::creasesIntoMayaScene(obj, scene, smoothing, options.node, options.value);
     if (!options.node.empty() || options.valueGiven) {
         return say(false, "--node and --value are for scenes as Maya saved them; " + scene +
                               " is a host scene with the crease placeholder; nothing changed");
@@ -191,8 +189,8 @@ int smoothToGroups(Library& library, const Invocation& invocation) {
 
 // "a.obj has 8 vertex positions", or why it cannot be read.
 std::string positionsOf(const std::string& path, const tool::ObjLineCounts& counts) {
-    if (!counts.whyUnreadable.empty()) return cannotReadBecause(path, counts.whyUnreadable);
-    return path + " has " + counted(counts.positions, "vertex position", "vertex positions");
+    if (!counts.whyUnreadable.empty()) return tool::cannotReadBecause(path, counts.whyUnreadable);
+    return path + " has " + counted(counts.positions, "vertex position");
 }
 
 // Why the library refused the swap, found again by looking at the files in the order the
@@ -318,10 +316,10 @@ int sweep(Library& library, const Invocation& invocation) {
         left += (left.empty() ? "" : ", ") + name;
         ++leftCount;
     }
-    say(true, deleted == 0 ? "no file deleted" : counted(deleted, "file", "files") + " deleted");
+    say(true, deleted == 0 ? "no file deleted" : counted(deleted, "file") + " deleted");
     if (leftCount == 0) return 0;
-    return say(false, "could not delete " + counted(leftCount, "file", "files") +
-                          " with an extension: " + left);
+    return say(false,
+               "could not delete " + counted(leftCount, "file") + " with an extension: " + left);
 }
 
 int version(Library& library, const Invocation&) {

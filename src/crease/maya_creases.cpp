@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/counted.h"
 #include "base/line_reader.h"
 #include "base/numbers.h"
 #include "base/safe_writer.h"
@@ -18,15 +19,6 @@ namespace {
 constexpr std::string_view kHostPlaceholder = "  \tsetAttr \".cd\"";
 constexpr std::string_view kNothingChanged = "; nothing changed";
 constexpr const char* kBinaryScene = " is a Maya binary scene: save it as Maya ASCII";
-
-std::string counted(std::int64_t count, const char* one, const char* several = nullptr) {
-    std::string text;
-    appendDecimal(text, count);
-    text += ' ';
-    text += count == 1 || several == nullptr ? one : several;
-    if (count != 1 && several == nullptr) text += 's';
-    return text;
-}
 
 MayaCreaseReport refusal(std::string sentence) {
     MayaCreaseReport report;
