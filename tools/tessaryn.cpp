@@ -28,7 +28,8 @@ using library_loader::Command;
 using library_loader::Library;
 using tool::Invocation;
 
-constexpr std::size_t kNameBuffer = 260;  // what GetFile may write, whatever it is told
+// What GetFile may write, whatever it is told.
+constexpr std::size_t kNameBuffer = TESSARYN_NAME_BUFFER_SIZE;
 
 // The export `name`; a library without it is not one the tool can work with.
 Command required(Library& library, const char* name) {
