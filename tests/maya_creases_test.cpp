@@ -401,7 +401,8 @@ TEST(MayaCreases, ASceneChangedSinceItWasReadIsLeftAlone) {
         TempFolder folder;
         const std::string scene = folder / "scene.ma";
         writeFile(scene, read);
-        const tessaryn::SceneStamp stamp = tessaryn::stampScene(scene, read.size());
+        tessaryn::SceneStamp stamp = tessaryn::stampScene(scene);
+        stamp.size = read.size();
         ASSERT_TRUE(stamp.modifiedKnown);
         writeFile(scene, row.now);
         std::filesystem::last_write_time(scene,

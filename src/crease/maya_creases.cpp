@@ -167,7 +167,7 @@ MayaCreaseReport writeMayaCreases(const MayaCreaseRequest& request) {
             return unreadable(request.objPath);
     }
     // Stamped before the read, so that a save during the read shows as a change.
-    SceneStamp stamp = stampScene(request.scenePath, 0);
+    SceneStamp stamp = stampScene(request.scenePath);
     const MayaScene scene = scanMayaScene(request.scenePath.c_str(), creases.edges);
     stamp.size = scene.size;
     if (scene.problem == MayaSceneProblem::Unreadable) return unreadable(request.scenePath);
@@ -251,9 +251,8 @@ bool readHoldsHostPlaceholder(const char* scenePath, bool& holds) {
     return !reader.failed();
 }
 
-SceneStamp stampScene(const std::string& path, std::uint64_t size) {
+SceneStamp stampScene(const std::string& path) {
     SceneStamp stamp;
-    stamp.size = size;
     std::error_code error;
     stamp.modified = std::filesystem::last_write_time(path, error);
     stamp.modifiedKnown = !error;

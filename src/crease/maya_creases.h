@@ -56,13 +56,15 @@ struct SceneEdit {
 // it, in place of its old one or, without one, after its .fc statement.
 SceneEdit creaseStatementEdit(const MayaMeshNode& node, std::string_view value);
 
-// What the scene was when it was read. Its modification time is taken before the read.
+// What the scene was when it was read: its size in bytes read, and its modification
+// time, taken before the read.
 struct SceneStamp {
     std::uint64_t size = 0;
     std::filesystem::file_time_type modified;
     bool modifiedKnown = false;
 };
-SceneStamp stampScene(const std::string& path, std::uint64_t size);
+// The scene's modification time now; the size is the reader's to fill in.
+SceneStamp stampScene(const std::string& path);
 
 enum class SceneRewrite { Written, Changed, Unreadable, Unwritable };
 
