@@ -106,7 +106,7 @@ int callOnce(char** argv) {
         return 2;
     }
     std::vector<char> buffer(argv[4], argv[4] + std::string(argv[4]).size() + 1);
-    buffer.resize(std::max<std::size_t>(buffer.size(), 260));
+    buffer.resize(std::max<std::size_t>(buffer.size(), TESSARYN_NAME_BUFFER_SIZE));
     float code =
         command(argv[2], std::atof(argv[3]), buffer.data(), static_cast<int>(buffer.size()));
     std::printf("%g\n", code);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -161,6 +163,7 @@ TEST(MayaSceneReader, LayoutsAndTheirCreaseEdges) {
         std::vector<std::int32_t> creases;
         std::int64_t vertices;
         std::int64_t edges;
+        std::int64_t refusedLine = 0;  // of an edge statement that is refused
     } rows[] = {
         {"numbers on the statement line",
          "createNode mesh -n \"m\";\n\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
@@ -194,6 +197,28 @@ TEST(MayaSceneReader, LayoutsAndTheirCreaseEdges) {
          {},
          4,
          0},
+        {"an edge range given again, with other triples",
+         "createNode mesh -n \"m\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
+         "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0 2 3 0 3 0 0;\n"
+         "\tsetAttr \".ed[0:3]\" 0 2 0 1 3 0 3 0 0 0 1 0;\n",
+         {},
+         0,
+         0,
+         5},
+        {"edge ranges that overlap or go back",
+         "createNode mesh -n \"m\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
+         "\tsetAttr \".ed[2:3]\" 2 3 0 3 0 0;\n\tsetAttr \".ed[3:4]\"\n\t\t0 1 0 1 2 0;\n",
+         {},
+         0,
+         0,
+         5},
+        {"an edge before the node's earlier ones",
+         "createNode mesh -n \"m\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
+         "\tsetAttr \".ed[2:3]\" 2 3 0 3 0 0;\n\tsetAttr \".ed[1]\" 1 2 0;\n",
+         {},
+         0,
+         0,
+         5},
     };
     const std::vector<tessaryn::EdgeKey> square = {tessaryn::edgeKey(1, 2), tessaryn::edgeKey(2, 3),
                                                    tessaryn::edgeKey(3, 4),
@@ -203,6 +228,11 @@ TEST(MayaSceneReader, LayoutsAndTheirCreaseEdges) {
         tessaryn::LineReader reader;
         reader.openText("//Maya ASCII 2022 scene\n" + row.scene);
         const tessaryn::MayaScene scene = tessaryn::scanMayaScene(reader, square);
+        if (row.refusedLine != 0) {
+            EXPECT_EQ(scene.problem, tessaryn::MayaSceneProblem::BadEdgeStatement);
+            EXPECT_EQ(scene.problemLine, row.refusedLine);
+            continue;
+        }
         ASSERT_EQ(scene.problem, tessaryn::MayaSceneProblem::None) << scene.problemLine;
         ASSERT_EQ(scene.nodes.size(), 1u);
         EXPECT_EQ(scene.nodes[0].name, "m");
@@ -260,7 +290,7 @@ TEST(MayaCreases, RefusalsChangeNothing) {
     const std::string edges = "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0 2 3 0 3 0 0;\n";
     const std::string kBadEdges =
         "/scene.ma: the edge statement on line 4 does not hold three whole numbers for each edge "
-        "of its range";
+        "of its range, or repeats an edge";
     struct Row {
         std::string obj;
         std::string scene;
@@ -268,6 +298,8 @@ TEST(MayaCreases, RefusalsChangeNothing) {
         std::string message;  // what follows the folder path, or the whole message
     } rows[] = {
         {square, std::string("FOR4\0\0\x01\0Maya", 12), "",
+         "/scene.ma is a Maya binary scene: save it as Maya ASCII"},
+        {"v 0 0 0\nf 1 1 1\n", std::string("FOR8\0\0\0\0\0\0\0\x10", 12), "",
          "/scene.ma is a Maya binary scene: save it as Maya ASCII"},
         {square, "createNode mesh;\n", "",
          "/scene.ma is not a Maya ASCII scene: its first line is not //Maya ASCII"},
@@ -280,6 +312,9 @@ TEST(MayaCreases, RefusalsChangeNothing) {
         {square, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0 2 3 0;\n", "", kBadEdges},
         {square, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0.5;\n", "", kBadEdges},
         {square, mesh + "\tsetAttr \".ed[2:1]\" 0 1 0;\n", "", kBadEdges},
+        {square, mesh + edges + "\tsetAttr \".ed[3]\" 0 2 0;\n", "",
+         "/scene.ma: the edge statement on line 5 does not hold three whole numbers for each "
+         "edge of its range, or repeats an edge"},
         {square, mesh, "", "/scene.ma has no mesh node with vertices and edges"},
         {"v 0 0 0\n" + square, mesh + edges, "",
          "/mesh.obj has 5 vertex positions but no mesh node of #/scene.ma has as many: sq (4 "
@@ -343,6 +378,43 @@ TEST(MayaCreases, UnreadableFilesAndSeveralFittingRealNodes) {
               "cannot read " + request.scenePath + "; nothing changed");
 }
 
+// A scene saved again between its read and its rewrite keeps what was saved: the edit's
+// offsets belong to the bytes that were read.
+TEST(MayaCreases, ASceneChangedSinceItWasReadIsLeftAlone) {
+    const std::string read = "//Maya ASCII 2022 scene\nabc;\n";
+    const tessaryn::SceneEdit edit = {24, 27, "xyz"};
+    struct Row {
+        const char* name;
+        std::string now;  // the scene when it is rewritten
+        int secondsLater;
+        tessaryn::SceneRewrite expected;
+    } rows[] = {
+        {"unchanged", read, 0, tessaryn::SceneRewrite::Written},
+        {"longer", read + "more;\n", 0, tessaryn::SceneRewrite::Changed},
+        {"shorter", read.substr(0, 25), 0, tessaryn::SceneRewrite::Changed},
+        {"shorter than the edit's start", read.substr(0, 10), 0, tessaryn::SceneRewrite::Changed},
+        {"same size, saved later", replaced(read, "abc", "abd"), 2,
+         tessaryn::SceneRewrite::Changed},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        const std::string scene = folder / "scene.ma";
+        writeFile(scene, read);
+        tessaryn::SceneStamp stamp = tessaryn::stampScene(scene);
+        stamp.size = read.size();
+        ASSERT_TRUE(stamp.modifiedKnown);
+        writeFile(scene, row.now);
+        std::filesystem::last_write_time(scene,
+                                         stamp.modified + std::chrono::seconds(row.secondsLater));
+        EXPECT_EQ(tessaryn::rewriteMayaScene(scene, edit, stamp), row.expected);
+        EXPECT_EQ(readFile(scene), row.expected == tessaryn::SceneRewrite::Written
+                                       ? replaced(read, "abc", "xyz")
+                                       : row.now);
+        EXPECT_EQ(folder.entries(), std::vector<std::string>{"scene.ma"});
+    }
+}
+
 TEST(MayaCreases, CreaseValues) {
     struct Row {
         const char* text;
@@ -372,6 +444,10 @@ TEST(MayaCreases, HostPlaceholderIsRecognised) {
         ASSERT_TRUE(tessaryn::readHoldsHostPlaceholder((folder / "s.ma").c_str(), holds));
         EXPECT_FALSE(holds) << text;
     }
+    // A binary scene is not searched, whatever bytes it holds.
+    writeFile(folder / "s.ma", "FOR4  \tsetAttr \".cd\"\n");
+    ASSERT_TRUE(tessaryn::readHoldsHostPlaceholder((folder / "s.ma").c_str(), holds));
+    EXPECT_FALSE(holds);
     writeFile(folder / "s.ma", "a\r\nb  \tsetAttr \".cd\" -type\r\n");
     ASSERT_TRUE(tessaryn::readHoldsHostPlaceholder((folder / "s.ma").c_str(), holds));
     EXPECT_TRUE(holds);

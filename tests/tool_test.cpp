@@ -151,6 +151,10 @@ TEST(Tool, MisuseSaysWhatWasWrongThenTheUsage) {
         {"creases a.obj b.ma --node n --value", "--value needs a value (V)"},
         {"creases a.obj b.ma --yes", "unknown option '--yes' for creases"},
         {"sweep folder --smoothing", "unknown option '--smoothing' for sweep"},
+        {"creases a.obj b.ma --node ''", "--node needs a value (NAME), not an empty one"},
+        {"creases a.obj b.ma --value '' --node n", "--value needs a value (V), not an empty one"},
+        {"creases a.obj b.ma --value -1",
+         "--value needs a decimal of 0 or more, such as 10 or 0.5, not '-1'"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -164,6 +168,28 @@ TEST(Tool, MisuseSaysWhatWasWrongThenTheUsage) {
     const ToolRun run = runProgram(TESSARYN_TOOL_PATH, "--library");
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(startsWith(run.err, "tessaryn: --library needs a value (PATH)\n")) << run.err;
+}
+
+// Misuse is told before the library is loaded, so it exits 2 even without one.
+TEST(Tool, MisuseWithoutALibrary) {
+    for (const char* arguments :
+         {"--library '' version", "--library /no/such.so creases a b --value x",
+          "--library /no/such.so creases a b --node ''"}) {
+        SCOPED_TRACE(arguments);
+        const ToolRun run = runProgram(TESSARYN_TOOL_PATH, arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(startsWith(run.err, "tessaryn: --")) << run.err;
+    }
+}
+
+// A bare --library name is the file in the current folder, not one in the system's.
+TEST(Tool, ALibraryNamedWithoutAFolderIsTheOneHere) {
+    TempFolder folder;
+    fs::copy_file(TESSARYN_LIBRARY_PATH, folder / "copy.so");
+    const ToolRun run = runProgram(TESSARYN_TOOL_PATH, "--library copy.so version",
+                                   "cd " + quoted(folder.path()) + " &&");
+    EXPECT_EQ(run.out, "TessarynDLL version 3\n") << run.err;
+    EXPECT_EQ(run.status, 0);
 }
 
 TEST(Tool, OptionsWithValuesParse) {

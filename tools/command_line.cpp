@@ -11,11 +11,6 @@ const OptionSyntax* findOption(const Syntax& syntax, const std::string& word) {
     return nullptr;
 }
 
-// A lone "-" is an argument (a file of that name), as most tools take it.
-bool looksLikeOption(const std::string& word) {
-    return word.size() > 1 && word[0] == '-';
-}
-
 // "OBJ SCENE", or "no argument".
 std::string argumentList(const Syntax& syntax) {
     std::string list;
@@ -25,6 +20,10 @@ std::string argumentList(const Syntax& syntax) {
 }
 
 }  // namespace
+
+bool looksLikeOption(const std::string& word) {
+    return word.size() > 1 && word[0] == '-';
+}
 
 bool Invocation::has(const char* option) const {
     for (const auto& given : options) {
@@ -64,6 +63,11 @@ std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>
         }
         if (i + 1 == words.size()) {
             return word + " needs a value (" + option->valueName + ")";
+        }
+        // Given explicitly, an empty value is a mistake (an unset variable in a script),
+        // not a request for the default.
+        if (words[i + 1].empty()) {
+            return word + " needs a value (" + option->valueName + "), not an empty one";
         }
         invocation.options.emplace_back(word, words[++i]);
     }

@@ -34,6 +34,10 @@ struct Invocation {
 std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>& words,
                             Invocation& invocation);
 
+// A word that is an option rather than an argument. A lone "-" is an argument (a file
+// of that name), as most tools take it.
+bool looksLikeOption(const std::string& word);
+
 // "creases OBJ SCENE [--smoothing] [--node NAME]", as the usage shows the syntax.
 std::string syntaxLine(const Syntax& syntax);
 

@@ -7,6 +7,8 @@
 #include "crease/maya_creases.h"
 #include "tools/file_checks.h"
 
+namespace tool {
+
 int creasesIntoMayaScene(const std::string& obj, const std::string& scene, bool smoothing,
                          const std::string& node, const std::string& value) {
     try {
@@ -15,9 +17,9 @@ int creasesIntoMayaScene(const std::string& obj, const std::string& scene, bool 
         std::string message = report.message;
         // The system's reason, where the file itself still gives one.
         const std::string why =
-            report.unreadable.empty() ? std::string() : tool::whyUnreadable(report.unreadable);
+            report.unreadable.empty() ? std::string() : whyUnreadable(report.unreadable);
         if (!why.empty()) {
-            message = "cannot read " + report.unreadable + " (" + why + "); nothing changed";
+            message = cannotReadBecause(report.unreadable, why) + "; nothing changed";
         }
         std::fprintf(report.ok ? stdout : stderr, "%s\n", message.c_str());
         return report.ok ? 0 : 1;
@@ -26,3 +28,5 @@ int creasesIntoMayaScene(const std::string& obj, const std::string& scene, bool 
         return 1;
     }
 }
+
+}  // namespace tool

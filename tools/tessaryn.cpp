@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/counted.h"
 #include "crease/maya_creases.h"
 #include "folder/folder_sweep.h"
 #include "tessaryn.h"
@@ -27,7 +28,8 @@ using library_loader::Command;
 using library_loader::Library;
 using tool::Invocation;
 
-constexpr std::size_t kNameBuffer = 260;  // what GetFile may write, whatever it is told
+// What GetFile may write, whatever it is told.
+constexpr std::size_t kNameBuffer = TESSARYN_NAME_BUFFER_SIZE;
 
 // The export `name`; a library without it is not one the tool can work with.
 Command required(Library& library, const char* name) {
@@ -58,9 +60,9 @@ std::string wholeNumber(float value) {
     return std::to_string(static_cast<long long>(value));
 }
 
-// "1 file", "2 files"; "1 entry", "2 entries".
-std::string counted(std::size_t count, const char* one, const char* many) {
-    return std::to_string(count) + " " + (count == 1 ? one : many);
+// The core's sentence part, for the tool's sizes.
+std::string counted(std::size_t count, const char* one, const char* several = nullptr) {
+    return tessaryn::counted(static_cast<std::int64_t>(count), one, several);
 }
 
 // The sentence for a failure that any command may report, or for a code it should not.
@@ -69,16 +71,12 @@ int sayFailure(float code) {
     return say(false, "unexpected result code " + std::to_string(code));
 }
 
-std::string cannotReadBecause(const std::string& path, const std::string& why) {
-    return "cannot read " + path + " (" + why + ")";
-}
-
 // "cannot read a.obj (No such file or directory)" for the first of `paths` that cannot
 // be read; `fallback` when each can, as after a read error in the middle of a file.
 std::string cannotRead(const std::vector<std::string>& paths, const std::string& fallback) {
     for (const std::string& path : paths) {
         const std::string why = tool::whyUnreadable(path);
-        if (!why.empty()) return cannotReadBecause(path, why);
+        if (!why.empty()) return tool::cannotReadBecause(path, why);
     }
     return fallback;
 }
@@ -87,28 +85,40 @@ std::string cannotRead(const std::vector<std::string>& paths, const std::string&
 // smoothing choice; the node and the value serve scenes laid out as Maya writes them.
 struct CreaseOptions {
     bool smoothing = false;
-    std::string node;   // --node: the mesh node to crease; empty to pick it by vertex count
-    std::string value;  // --value: the crease value as given; empty for the default
+    std::string node;          // --node: the mesh node to crease; empty to pick it by vertex count
+    bool valueGiven = false;   // --value
+    std::string value = "10";  // the crease value as it is written into the scene
 };
 
-int misuse(const std::string& what);
+// The options of `creases`; on misuse, the sentence saying what was wrong.
+std::string readCreaseOptions(const Invocation& invocation, CreaseOptions& options) {
+    options.smoothing = invocation.has("--smoothing");
+    options.node = invocation.value("--node");
+    options.valueGiven = invocation.has("--value");
+    const std::string given = invocation.value("--value");
+    if (options.valueGiven && !tessaryn::readCreaseValue(given, options.value)) {
+        return "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + given + "'";
+    }
+    return std::string();
+}
+
+std::string creasesMisuse(const Invocation& invocation) {
+    CreaseOptions options;
+    return readCreaseOptions(invocation, options);
+}
 
 int creases(Library& library, const std::string& obj, const std::string& scene,
             const CreaseOptions& options) {
     const bool smoothing = options.smoothing;
-    std::string value = "10";
-    if (!options.value.empty() && !tessaryn::readCreaseValue(options.value, value)) {
-        return misuse("--value needs a decimal of 0 or more, such as 10 or 0.5, not '" +
-                      options.value + "'");
-    }
     // A scene with the host's placeholder goes through GetCreases as the host calls it;
     // any other is read as Maya saves it.
     bool hostScene = false;
     if (!tessaryn::readHoldsHostPlaceholder(scene.c_str(), hostScene)) {
         return say(false, cannotRead({obj, scene}, "cannot read " + scene) + "; nothing changed");
     }
-    if (!hostScene) return creasesIntoMayaScene(obj, scene, smoothing, options.node, value);
-    if (!options.node.empty() || !options.value.empty()) {
+    if (!hostScene)
+        return tool::creasesIntoMayaScene(obj, scene, smoothing, options.node, options.value);
+    if (!options.node.empty() || options.valueGiven) {
         return say(false, "--node and --value are for scenes as Maya saved them; " + scene +
                               " is a host scene with the crease placeholder; nothing changed");
     }
@@ -138,9 +148,7 @@ int creases(Library& library, const std::string& obj, const std::string& scene,
 
 int runCreases(Library& library, const Invocation& invocation) {
     CreaseOptions options;
-    options.smoothing = invocation.has("--smoothing");
-    options.node = invocation.value("--node");
-    options.value = invocation.value("--value");
+    readCreaseOptions(invocation, options);  // misuse was answered before the library loaded
     return creases(library, invocation.arguments[0], invocation.arguments[1], options);
 }
 
@@ -182,8 +190,8 @@ int smoothToGroups(Library& library, const Invocation& invocation) {
 
 // "a.obj has 8 vertex positions", or why it cannot be read.
 std::string positionsOf(const std::string& path, const tool::ObjLineCounts& counts) {
-    if (!counts.whyUnreadable.empty()) return cannotReadBecause(path, counts.whyUnreadable);
-    return path + " has " + counted(counts.positions, "vertex position", "vertex positions");
+    if (!counts.whyUnreadable.empty()) return tool::cannotReadBecause(path, counts.whyUnreadable);
+    return path + " has " + counted(counts.positions, "vertex position");
 }
 
 // Why the library refused the swap, found again by looking at the files in the order the
@@ -309,10 +317,10 @@ int sweep(Library& library, const Invocation& invocation) {
         left += (left.empty() ? "" : ", ") + name;
         ++leftCount;
     }
-    say(true, deleted == 0 ? "no file deleted" : counted(deleted, "file", "files") + " deleted");
+    say(true, deleted == 0 ? "no file deleted" : counted(deleted, "file") + " deleted");
     if (leftCount == 0) return 0;
-    return say(false, "could not delete " + counted(leftCount, "file", "files") +
-                          " with an extension: " + left);
+    return say(false,
+               "could not delete " + counted(leftCount, "file") + " with an extension: " + left);
 }
 
 int version(Library& library, const Invocation&) {
@@ -324,6 +332,9 @@ struct Subcommand {
     tool::Syntax syntax;
     const char* summary;
     int (*run)(Library&, const Invocation&);
+    // Misuse that only the option values show, told before the library is loaded; null
+    // when the syntax says it all.
+    std::string (*checkValues)(const Invocation&) = nullptr;
 };
 
 const tool::OptionSyntax kSmoothing = {"--smoothing", nullptr};
@@ -332,7 +343,8 @@ const Subcommand kSubcommands[] = {
     {{"version", {}, {}}, "the library's version number", version},
     {{"creases", {"OBJ", "SCENE"}, {kSmoothing, {"--node", "NAME"}, {"--value", "V"}}},
      "group-border edges of OBJ as creases in SCENE",
-     runCreases},
+     runCreases,
+     creasesMisuse},
     {{"vyx", {"OBJ", "VYX"}, {kSmoothing}}, "OBJ as a Vyx file with crease flags", vyxFile},
     {{"dump", {"VYX"}, {}}, "show what a Vyx file holds", dump},
     {{"smooth-to-groups", {"IN", "OUT"}, {}},
@@ -377,7 +389,12 @@ int main(int argc, char** argv) {
     std::string libraryPath;
     if (!words.empty() && words[0] == "--library") {
         if (words.size() < 2) return misuse("--library needs a value (PATH)");
+        if (words[1].empty()) return misuse("--library needs a value (PATH), not an empty one");
         libraryPath = words[1];
+#if !defined(_WIN32)
+        // dlopen looks for a name without a '/' in the system's folders, not here.
+        if (libraryPath.find('/') == std::string::npos) libraryPath = "./" + libraryPath;
+#endif
         words.erase(words.begin(), words.begin() + 2);
     }
     if (words.empty()) return misuse("no command given");
@@ -393,6 +410,10 @@ int main(int argc, char** argv) {
             subcommand.syntax, std::vector<std::string>(words.begin() + 1, words.end()),
             invocation);
         if (!wrong.empty()) return misuse(wrong);
+        if (subcommand.checkValues != nullptr) {
+            const std::string wrongValue = subcommand.checkValues(invocation);
+            if (!wrongValue.empty()) return misuse(wrongValue);
+        }
         if (libraryPath.empty())
             libraryPath = library_loader::libraryBeside(library_loader::runningExecutable(argv[0]));
         Library library;
@@ -401,7 +422,6 @@ int main(int argc, char** argv) {
         }
         return subcommand.run(library, invocation);
     }
-    if (words[0].size() > 1 && words[0][0] == '-')
-        return misuse("unknown option '" + words[0] + "'");
+    if (tool::looksLikeOption(words[0])) return misuse("unknown option '" + words[0] + "'");
     return misuse("unknown command '" + words[0] + "'");
 }

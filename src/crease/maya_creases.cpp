@@ -2,9 +2,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
+#include "base/counted.h"
 #include "base/line_reader.h"
 #include "base/numbers.h"
 #include "base/safe_writer.h"
@@ -16,15 +18,7 @@ namespace {
 
 constexpr std::string_view kHostPlaceholder = "  \tsetAttr \".cd\"";
 constexpr std::string_view kNothingChanged = "; nothing changed";
-
-std::string counted(std::int64_t count, const char* one, const char* several = nullptr) {
-    std::string text;
-    appendDecimal(text, count);
-    text += ' ';
-    text += count == 1 || several == nullptr ? one : several;
-    if (count != 1 && several == nullptr) text += 's';
-    return text;
-}
+constexpr const char* kBinaryScene = " is a Maya binary scene: save it as Maya ASCII";
 
 MayaCreaseReport refusal(std::string sentence) {
     MayaCreaseReport report;
@@ -53,7 +47,7 @@ std::string sceneProblem(const MayaScene& scene, const std::string& path) {
     appendDecimal(line, scene.problemLine);
     switch (scene.problem) {
         case MayaSceneProblem::Binary:
-            return path + " is a Maya binary scene: save it as Maya ASCII";
+            return path + kBinaryScene;
         case MayaSceneProblem::NotMayaAscii:
             return path + " is not a Maya ASCII scene: its first line is not //Maya ASCII";
         case MayaSceneProblem::UnterminatedString:
@@ -62,7 +56,8 @@ std::string sceneProblem(const MayaScene& scene, const std::string& path) {
             return path + ": the statement on line " + line + " has no closing ;";
         case MayaSceneProblem::BadEdgeStatement:
             return path + ": the edge statement on line " + line +
-                   " does not hold three whole numbers for each edge of its range";
+                   " does not hold three whole numbers for each edge of its range, or repeats an "
+                   "edge";
         case MayaSceneProblem::None:
         case MayaSceneProblem::Unreadable:
             break;
@@ -121,45 +116,16 @@ const MayaMeshNode* chooseNode(const MayaScene& scene, const MayaCreaseRequest& 
     return nullptr;
 }
 
-// Copies `count` bytes from `in` to `out` (all that is left when count is -1); false when
-// the file holds fewer.
-bool copyBytes(std::FILE* in, SafeWriter* out, std::int64_t count, char* buffer,
+// Copies `count` bytes from `in` to `out`; false when the file holds fewer.
+bool copyBytes(std::FILE* in, SafeWriter* out, std::uint64_t count, char* buffer,
                std::size_t bufferSize) {
     while (count != 0) {
-        std::size_t want = bufferSize;
-        if (count > 0 && static_cast<std::uint64_t>(count) < want) {
-            want = static_cast<std::size_t>(count);
-        }
+        const std::size_t want = count < bufferSize ? static_cast<std::size_t>(count) : bufferSize;
         const std::size_t got = std::fread(buffer, 1, want, in);
         if (out != nullptr) out->write(std::string_view(buffer, got));
-        if (got < want) return count < 0 && std::ferror(in) == 0;
-        if (count > 0) count -= static_cast<std::int64_t>(got);
+        if (got < want) return false;
+        count -= got;
     }
-    return true;
-}
-
-// The scene with the edit made, through a temporary file that replaces it at the end.
-// `size` is the scene's size when it was read: a scene that changed since is left alone.
-bool rewriteScene(const std::string& path, const SceneEdit& edit, std::uint64_t size,
-                  bool& written) {
-    written = false;
-    SafeWriter writer;
-    if (!writer.open(path.c_str())) return true;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), std::fclose);
-    if (in == nullptr) return false;
-    constexpr std::size_t kBlock = std::size_t{1} << 20;
-    std::unique_ptr<char[]> buffer(new char[kBlock]);
-    const auto start = static_cast<std::int64_t>(edit.start);
-    const auto skipped = static_cast<std::int64_t>(edit.end - edit.start);
-    const auto rest = static_cast<std::int64_t>(size - edit.end);
-    if (!copyBytes(in.get(), &writer, start, buffer.get(), kBlock)) return false;
-    writer.write(edit.text);
-    if (!copyBytes(in.get(), nullptr, skipped, buffer.get(), kBlock) ||
-        !copyBytes(in.get(), &writer, rest, buffer.get(), kBlock) || std::fgetc(in.get()) != EOF) {
-        return false;
-    }
-    in.reset();  // Windows replaces no file that is open
-    written = writer.commit();
     return true;
 }
 
@@ -183,6 +149,10 @@ std::string successReport(const MayaCreaseRequest& request, const MayaCreaseRepo
 }  // namespace
 
 MayaCreaseReport writeMayaCreases(const MayaCreaseRequest& request) {
+    // Told before the OBJ is read: a binary scene is refused whatever the OBJ holds.
+    if (startsAsMayaBinary(request.scenePath.c_str())) {
+        return refusal(request.scenePath + kBinaryScene);
+    }
     CreaseEdges creases;
     const char* const groups = request.smoothing ? "smoothing groups" : "groups";
     switch (CollectCreaseEdges(request.objPath.c_str(), request.smoothing ? 's' : 'g', creases)) {
@@ -196,7 +166,10 @@ MayaCreaseReport writeMayaCreases(const MayaCreaseRequest& request) {
         default:
             return unreadable(request.objPath);
     }
+    // Stamped before the read, so that a save during the read shows as a change.
+    SceneStamp stamp = stampScene(request.scenePath);
     const MayaScene scene = scanMayaScene(request.scenePath.c_str(), creases.edges);
+    stamp.size = scene.size;
     if (scene.problem == MayaSceneProblem::Unreadable) return unreadable(request.scenePath);
     if (scene.problem != MayaSceneProblem::None) {
         return refusal(sceneProblem(scene, request.scenePath));
@@ -217,15 +190,18 @@ MayaCreaseReport writeMayaCreases(const MayaCreaseRequest& request) {
                        request.objPath + " is an edge of " + node->name +
                        " (are they the same mesh?)");
     }
-    bool written = false;
-    if (!rewriteScene(request.scenePath, creaseStatementEdit(*node, request.value), scene.size,
-                      written)) {
-        return unreadable(request.scenePath);
-    }
-    if (!written) {
-        MayaCreaseReport failed;
-        failed.message = "cannot write " + request.scenePath + "; it is unchanged";
-        return failed;
+    switch (rewriteMayaScene(request.scenePath, creaseStatementEdit(*node, request.value), stamp)) {
+        case SceneRewrite::Written:
+            break;
+        case SceneRewrite::Changed:
+            return refusal(request.scenePath + " changed while it was being read");
+        case SceneRewrite::Unreadable:
+            return unreadable(request.scenePath);
+        case SceneRewrite::Unwritable: {
+            MayaCreaseReport failed;
+            failed.message = "cannot write " + request.scenePath + "; it is unchanged";
+            return failed;
+        }
     }
     report.ok = true;
     report.message = successReport(request, report);
@@ -252,9 +228,11 @@ bool readCreaseValue(std::string_view text, std::string& written) {
 }
 
 bool readHoldsHostPlaceholder(const char* scenePath, bool& holds) {
+    holds = false;
+    // Not searched: a binary scene may hold no line feed, and so be one line of its size.
+    if (startsAsMayaBinary(scenePath)) return true;
     LineReader reader;
     if (!reader.open(scenePath)) return false;
-    holds = false;
     std::string_view line;
     // Looked for by its tab: scene lines hold few tabs, and those at their start.
     constexpr std::size_t kTab = 2;
@@ -271,6 +249,42 @@ bool readHoldsHostPlaceholder(const char* scenePath, bool& holds) {
         }
     }
     return !reader.failed();
+}
+
+SceneStamp stampScene(const std::string& path) {
+    SceneStamp stamp;
+    std::error_code error;
+    stamp.modified = std::filesystem::last_write_time(path, error);
+    stamp.modifiedKnown = !error;
+    return stamp;
+}
+
+SceneRewrite rewriteMayaScene(const std::string& path, const SceneEdit& edit,
+                              const SceneStamp& read) {
+    SafeWriter writer;
+    if (!writer.open(path.c_str())) return SceneRewrite::Unwritable;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(path.c_str(), "rb"), std::fclose);
+    if (in == nullptr) return SceneRewrite::Unreadable;
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::unique_ptr<char[]> buffer(new char[kBlock]);
+    // A scene shorter or longer than it was read, or saved again since, is left alone:
+    // the edit's offsets belong to the bytes that were read.
+    bool sameBytes = copyBytes(in.get(), &writer, edit.start, buffer.get(), kBlock);
+    if (sameBytes) {
+        writer.write(edit.text);
+        sameBytes = copyBytes(in.get(), nullptr, edit.end - edit.start, buffer.get(), kBlock) &&
+                    copyBytes(in.get(), &writer, read.size - edit.end, buffer.get(), kBlock) &&
+                    std::fgetc(in.get()) == EOF;
+    }
+    if (std::ferror(in.get()) != 0) return SceneRewrite::Unreadable;
+    in.reset();  // Windows replaces no file that is open
+    if (!sameBytes) return SceneRewrite::Changed;
+    if (read.modifiedKnown) {
+        std::error_code error;
+        if (std::filesystem::last_write_time(path, error) != read.modified || error)
+            return SceneRewrite::Changed;
+    }
+    return writer.commit() ? SceneRewrite::Written : SceneRewrite::Unwritable;
 }
 
 SceneEdit creaseStatementEdit(const MayaMeshNode& node, std::string_view value) {

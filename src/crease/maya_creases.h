@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -54,5 +55,22 @@ struct SceneEdit {
 // The node's crease statement with its crease edges at `value`, laid out as Maya writes
 // it, in place of its old one or, without one, after its .fc statement.
 SceneEdit creaseStatementEdit(const MayaMeshNode& node, std::string_view value);
+
+// What the scene was when it was read: its size in bytes read, and its modification
+// time, taken before the read.
+struct SceneStamp {
+    std::uint64_t size = 0;
+    std::filesystem::file_time_type modified;
+    bool modifiedKnown = false;
+};
+// The scene's modification time now; the size is the reader's to fill in.
+SceneStamp stampScene(const std::string& path);
+
+enum class SceneRewrite { Written, Changed, Unreadable, Unwritable };
+
+// The scene with the edit made, through a temporary file that replaces it at the end;
+// Changed, and the scene left alone, when it is no longer what `read` describes.
+SceneRewrite rewriteMayaScene(const std::string& path, const SceneEdit& edit,
+                              const SceneStamp& read);
 
 }  // namespace tessaryn

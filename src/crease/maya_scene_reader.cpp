@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <limits>
 
 #include "base/numbers.h"
@@ -166,11 +167,6 @@ public:
         } else if (scene_.problem == MayaSceneProblem::None && inStatement_) {
             fail(MayaSceneProblem::UnterminatedStatement, statementLine_);
         }
-        for (MayaMeshNode& node : scene_.nodes) {
-            std::vector<std::int32_t>& numbers = node.creaseEdgeNumbers;
-            std::sort(numbers.begin(), numbers.end());
-            numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-        }
         scene_.size = lineStart_;
         return std::move(scene_);
     }
@@ -287,7 +283,9 @@ private:
             node.vertexCount = std::max(node.vertexCount, last + 1);
             statement_ = Statement::Vertices;
         } else if (startsWith(attribute, ".ed[")) {
-            if (!readAttributeRange(attribute, ".ed", first, last)) {
+            // Maya writes a node's edge ranges ascending without overlap; an edge given
+            // twice would be two edges under one number.
+            if (!readAttributeRange(attribute, ".ed", first, last) || first < node.edgeCount) {
                 fail(MayaSceneProblem::BadEdgeStatement, statementLine_);
                 return;
             }
@@ -327,7 +325,10 @@ private:
             edgeKey(static_cast<std::int32_t>(a + 1), static_cast<std::int32_t>(b + 1)));
         if (slot == nullptr) return;
         MayaMeshNode& node = scene_.nodes.back();
-        node.creaseEdgeNumbers.push_back(static_cast<std::int32_t>(number));
+        std::vector<std::int32_t>& numbers = node.creaseEdgeNumbers;
+        // Ascending ranges give ascending numbers; the guard keeps them so whatever comes.
+        if (!numbers.empty() && numbers.back() >= number) return;
+        numbers.push_back(static_cast<std::int32_t>(number));
         // The slot remembers the last node that found it, to count each crease edge once.
         const auto stamp = static_cast<std::int32_t>(scene_.nodes.size());
         if (slot->value != stamp) {
@@ -422,7 +423,23 @@ private:
 
 }  // namespace
 
+bool startsAsMayaBinary(const char* scenePath) {
+    std::FILE* file = std::fopen(scenePath, "rb");
+    if (file == nullptr) return false;
+    char tag[4] = {};
+    const std::size_t got = std::fread(tag, 1, sizeof tag, file);
+    std::fclose(file);
+    const std::string_view start(tag, got);
+    return start == "FOR4" || start == "FOR8";
+}
+
 MayaScene scanMayaScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges) {
+    if (startsAsMayaBinary(scenePath)) {
+        MayaScene binary;
+        binary.problem = MayaSceneProblem::Binary;
+        binary.problemLine = 1;
+        return binary;
+    }
     LineReader reader;
     if (!reader.open(scenePath)) {
         MayaScene unreadable;

@@ -54,6 +54,11 @@ struct MayaScene {
     std::vector<MayaMeshNode> nodes;
 };
 
+// Whether the file starts with FOR4 or FOR8, the IFF tag of Maya's binary scenes. Only
+// those four bytes are read: a binary scene may hold no line feed in hundreds of MB.
+// False when the file cannot be read.
+bool startsAsMayaBinary(const char* scenePath);
+
 // `creaseEdges` are keyed by the OBJ's 1-based vertex numbers: a scene's vertex n is
 // the OBJ's n + 1. A triple matches a crease edge in either vertex order.
 MayaScene scanMayaScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges);

@@ -3,6 +3,7 @@
 // tag, size of the whole block (header included), element count, 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 

@@ -8,13 +8,15 @@
 
 namespace tessaryn {
 
-// An entry name as the C library's file functions take it: at most 259 bytes and NUL.
+// An entry name as the C library's file functions take it: at most
+// TESSARYN_NAME_BUFFER_SIZE - 1 bytes and NUL.
 constexpr std::size_t kEntryNameSize = TESSARYN_NAME_BUFFER_SIZE;
 
 struct Enumeration;
 
-// Starts listing the folder at `path` (non-empty, shorter than 260 characters) and
-// fetches its first entry. Null when the folder cannot be listed or has no entry.
+// Starts listing the folder at `path` (non-empty, shorter than TESSARYN_NAME_BUFFER_SIZE
+// characters) and fetches its first entry. Null when the folder cannot be listed or has
+// no entry.
 Enumeration* startEnumeration(const char* path);
 
 // Fetches the next entry. False at the end or when the fetch fails.

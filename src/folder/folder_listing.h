@@ -11,8 +11,9 @@ struct FolderListing {
     char entryName[kEntryNameSize] = {};
 };
 
-// A listing of the folder at `path`, or null: an absent or empty path, one of 260
-// characters or more, or a folder that cannot be listed or has no entry.
+// A listing of the folder at `path`, or null: an absent or empty path, one of
+// TESSARYN_NAME_BUFFER_SIZE characters or more, or a folder that cannot be listed or
+// has no entry.
 FolderListing* OpenListing(const char* path);
 
 // The name of the next entry, valid until the next call, or null at the end. Once it

@@ -10,9 +10,9 @@ namespace tessaryn {
 // folder cannot be listed; the slot is then empty.
 Outcome openListingSlot(const char* path);
 
-// Copies the next entry name of the slot's listing, NUL included, into `buffer`
-// (at most 260 bytes): Done, NoListing or NoMoreEntries. `buffer` is untouched unless
-// the outcome is Done.
+// Copies the next entry name of the slot's listing, NUL included, into `buffer` (at
+// most TESSARYN_NAME_BUFFER_SIZE bytes): Done, NoListing or NoMoreEntries. `buffer` is
+// untouched unless the outcome is Done.
 Outcome nextSlotEntry(char* buffer);
 
 // Closes the slot's listing: Done, or NoListing when the slot is empty.
