@@ -65,21 +65,7 @@ std::size_t GroupEdgeParity::home(std::uint32_t group, EdgeKey edge) const {
     return edgeSlot(edge, group, slots_.size() - 1);
 }
 
-void GroupEdgeParity::toggle(std::uint32_t group, EdgeKey edge) {
-    for (std::size_t i = waiting_; i-- > 0;) {
-        if (recent_[i].edge == edge && recent_[i].group == group) {
-            for (std::size_t k = i + 1; k < waiting_; ++k) recent_[k - 1] = recent_[k];
-            --waiting_;
-            return;
-        }
-    }
-    if (waiting_ == kWaiting) {
-        toggleInTable(recent_[0].group, recent_[0].edge);
-        for (std::size_t k = 1; k < kWaiting; ++k) recent_[k - 1] = recent_[k];
-        --waiting_;
-    }
-    recent_[waiting_++] = Slot{edge, group};
-}
+GroupEdgeParity::GroupEdgeParity() : waiting_(std::size_t{1} << kWaitingBits) {}
 
 std::vector<EdgeKey> GroupEdgeParity::takeEdges() {
     settle();
@@ -96,8 +82,10 @@ std::vector<EdgeKey> GroupEdgeParity::takeEdges() {
 }
 
 void GroupEdgeParity::settle() {
-    for (std::size_t i = 0; i < waiting_; ++i) toggleInTable(recent_[i].group, recent_[i].edge);
-    waiting_ = 0;
+    for (Slot& waiting : waiting_) {
+        if (waiting.edge != kNoEdge) toggleInTable(waiting.group, waiting.edge);
+        waiting = Slot{};
+    }
 }
 
 void GroupEdgeParity::toggleInTable(std::uint32_t group, EdgeKey edge) {

@@ -69,10 +69,12 @@ private:
 // Parity of (group, edge) pairs: toggling a pair inserts it when absent and removes it
 // when present, so the table holds exactly the pairs toggled an odd number of times.
 //
-// A face shares an edge with the face listed just before it more often than not, so the
-// last few toggles wait in a small list first: a pair toggled again while it waits
-// cancels there without touching the table, whose slots are scattered over memory far
-// larger than the processor's caches. Toggles commute, so this changes no parity.
+// Almost every edge inside a group is toggled twice, by two faces listed close together
+// (the face before, or the face one row back), so toggles wait first in a direct-mapped
+// cache small enough to stay in the processor's caches: a pair toggled again while it
+// waits cancels there without touching the table, whose slots are scattered over memory
+// far larger than those caches. A pair that meets another in its cache slot pushes that
+// one on into the table. Toggles commute, so none of this changes a parity.
 class GroupEdgeParity {
 public:
     struct Slot {
@@ -80,15 +82,32 @@ public:
         std::uint32_t group = 0;
     };
 
-    void toggle(std::uint32_t group, EdgeKey edge);
+    GroupEdgeParity();
+    void toggle(std::uint32_t group, EdgeKey edge) {
+        Slot& waiting = waiting_[waitingSlot(group, edge)];
+        if (waiting.edge == edge && waiting.group == group) {
+            waiting = Slot{};
+            return;
+        }
+        if (waiting.edge != kNoEdge) toggleInTable(waiting.group, waiting.edge);
+        waiting = Slot{edge, group};
+    }
     // The distinct edges of all pairs toggled an odd number of times, ascending; the
     // table is released first, so that it and what is built from the edges never
     // take memory at the same time.
     std::vector<EdgeKey> takeEdges();
 
 private:
-    static constexpr std::size_t kWaiting = 8;
+    // 16,384 slots of 16 bytes: 256 KiB, about what a core's second-level cache holds,
+    // and room for the toggles of a few rows of faces of a mesh thousands of faces wide.
+    static constexpr unsigned kWaitingBits = 14;
 
+    static std::size_t waitingSlot(std::uint32_t group, EdgeKey edge) {
+        // The high bits of one multiplication: cheap, and neighbouring edges of a grid
+        // land far apart.
+        return static_cast<std::size_t>(
+            ((edge ^ (std::uint64_t{group} << 40)) * 0x9E3779B97F4A7C15ULL) >> (64 - kWaitingBits));
+    }
     void toggleInTable(std::uint32_t group, EdgeKey edge);
     void settle();
     void grow();
@@ -96,8 +115,7 @@ private:
 
     std::vector<Slot> slots_;
     std::size_t count_ = 0;
-    Slot recent_[kWaiting];  // oldest first
-    std::size_t waiting_ = 0;
+    std::vector<Slot> waiting_;
 };
 
 }  // namespace tessaryn
