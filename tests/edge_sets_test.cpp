@@ -60,6 +60,26 @@ TEST(GroupEdgeParity, MatchesAReferenceSetWhenTogglesCrowdTheCache) {
     expectParityMatchesReference(4, 200000, 400, 5);
 }
 
+// The filter may pass an edge that is not in the set, never reject one that is: every
+// end of a set edge passes, and so does every vertex beyond the reach or negative.
+TEST(EdgeEndFilter, RejectsOnlyEdgesWithAnEndOutsideTheSet) {
+    const std::vector<EdgeKey> edges = {tessaryn::edgeKey(3, 7), tessaryn::edgeKey(64, 200),
+                                        tessaryn::edgeKey(-4, 9)};
+    const tessaryn::EdgeEndFilter filter(edges, 100);
+    struct Case {
+        std::int32_t a, b;
+        bool passes;
+    } const cases[] = {
+        {3, 7, true},    {7, 3, true},    {3, 9, true},  // ends of different edges
+        {3, 4, false},   {0, 7, false},   {63, 64, false},      {65, 64, false},
+        {64, 200, true}, {64, 150, true}, {99, 3, false},  // 150 and 200 lie beyond the reach
+        {-4, 9, true},   {-1, 3, true},   {INT32_MAX, 7, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(filter.mayJoin(c.a, c.b), c.passes) << c.a << " " << c.b;
+    }
+}
+
 TEST(EdgeMap, KeepsTheFirstValue) {
     tessaryn::EdgeMap map;
     for (int i = 0; i < 1000; ++i) map.insert(tessaryn::edgeKey(i, i + 1), i);

@@ -1,6 +1,7 @@
 #include "base/edge_sets.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tessaryn {
 
@@ -63,6 +64,23 @@ void EdgeMap::rehash(std::size_t capacity) {
 
 std::size_t GroupEdgeParity::home(std::uint32_t group, EdgeKey edge) const {
     return edgeSlot(edge, group, slots_.size() - 1);
+}
+
+EdgeEndFilter::EdgeEndFilter(const std::vector<EdgeKey>& edges, std::uint32_t reach) {
+    // No bit beyond the largest end: edges usually join only part of the mesh's vertices.
+    std::uint32_t largest = 0;
+    for (EdgeKey edge : edges) {
+        largest = std::max(
+            {largest, static_cast<std::uint32_t>(edge >> 32), static_cast<std::uint32_t>(edge)});
+    }
+    reach_ = edges.empty() ? 0 : std::min(reach, largest == UINT32_MAX ? largest : largest + 1);
+    bits_.assign(reach_ / 64 + 1, 0);
+    for (EdgeKey edge : edges) {
+        for (auto end :
+             {static_cast<std::uint32_t>(edge >> 32), static_cast<std::uint32_t>(edge)}) {
+            if (end < reach_) bits_[end >> 6] |= std::uint64_t{1} << (end & 63);
+        }
+    }
 }
 
 GroupEdgeParity::GroupEdgeParity() : waiting_(std::size_t{1} << kWaitingBits) {}

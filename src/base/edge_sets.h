@@ -66,6 +66,26 @@ private:
     std::size_t count_ = 0;
 };
 
+// The end vertices of a set of edges, one bit each: an edge with an end outside the set
+// is not in it, which a test of two bits tells far more cheaply than a hash lookup. Only
+// vertices below `reach` get a bit, so memory stays in proportion to the mesh whatever
+// numbers a file writes; any other vertex, a negative one among them, passes the test.
+class EdgeEndFilter {
+public:
+    EdgeEndFilter(const std::vector<EdgeKey>& edges, std::uint32_t reach);
+    // False only when the edge between a and b is certainly not in the set.
+    bool mayJoin(std::int32_t a, std::int32_t b) const { return mayEnd(a) && mayEnd(b); }
+
+private:
+    bool mayEnd(std::int32_t vertex) const {
+        const auto v = static_cast<std::uint32_t>(vertex);
+        return v >= reach_ || ((bits_[v >> 6] >> (v & 63)) & 1) != 0;
+    }
+
+    std::vector<std::uint64_t> bits_;
+    std::uint32_t reach_ = 0;
+};
+
 // Parity of (group, edge) pairs: toggling a pair inserts it when absent and removes it
 // when present, so the table holds exactly the pairs toggled an odd number of times.
 //

@@ -1,5 +1,6 @@
 #include "crease/obj_mesh_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <string_view>
@@ -125,16 +126,23 @@ public:
         const std::vector<EdgeKey> edges = collector_.takeCreaseEdges(mesh_.sourceCount > 0);
         creases.reserve(edges.size());
         for (EdgeKey edge : edges) creases.insert(edge, 0);
-        for (std::size_t i = 0; i < mesh_.faces.size(); ++i) {
-            mesh_.creaseFlags.push_back(creaseFlags(mesh_.faces[i], creases));
-        }
+        const auto reach = static_cast<std::uint32_t>(std::min<std::size_t>(
+            mesh_.positions.size(), std::numeric_limits<std::int32_t>::max()));
+        const EdgeEndFilter creaseEnds(edges, reach);
+        mesh_.faces.forEachRun([&](const FaceCorners* run, std::size_t count) {
+            for (std::size_t i = 0; i < count; ++i) {
+                mesh_.creaseFlags.push_back(creaseFlags(run[i], creaseEnds, creases));
+            }
+        });
     }
 
 private:
-    static std::uint8_t creaseFlags(const FaceCorners& face, const EdgeMap& creases) {
+    static std::uint8_t creaseFlags(const FaceCorners& face, const EdgeEndFilter& creaseEnds,
+                                    const EdgeMap& creases) {
         const std::int32_t* c = face.corner;
         auto crease = [&](std::int32_t a, std::int32_t b) {
-            return a >= 0 && b >= 0 && creases.find(edgeKey(a, b)) != nullptr;
+            return a >= 0 && b >= 0 && creaseEnds.mayJoin(a, b) &&
+                   creases.find(edgeKey(a, b)) != nullptr;
         };
         std::uint8_t flags = 0;
         if (crease(c[0], c[1])) flags |= 0x03;

@@ -65,7 +65,8 @@ constexpr std::int32_t kUnmatched = -1;
 // starts it afresh and forgets what the blocks before it matched.
 class EdgeNumbering {
 public:
-    explicit EdgeNumbering(const std::vector<EdgeKey>& creaseEdges) {
+    EdgeNumbering(const std::vector<EdgeKey>& creaseEdges, std::uint32_t vertexReach)
+        : creaseEnds_(creaseEdges, vertexReach) {
         creaseNumbers_.reserve(creaseEdges.size());
         for (EdgeKey edge : creaseEdges) creaseNumbers_.insert(edge, kUnmatched);
     }
@@ -103,22 +104,27 @@ private:
         // Crease edges carry the OBJ's 1-based numbers; scene numbers are 0-based.
         constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
         if (first > second || second == kLargest || counter_ > kLargest) return;
+        if (!creaseEnds_.mayJoin(first + 1, second + 1)) return;
         EdgeMap::Slot* slot = creaseNumbers_.find(orderedEdgeKey(first + 1, second + 1));
         if (slot == nullptr || slot->value != kUnmatched) return;  // the first appearance counts
         slot->value = static_cast<std::int32_t>(counter_);
         matched_.push_back(slot);
     }
 
-    EdgeMap creaseNumbers_;  // crease edge -> its scene number, or kUnmatched
+    EdgeEndFilter creaseEnds_;  // most scene edges have an end on no crease edge
+    EdgeMap creaseNumbers_;     // crease edge -> its scene number, or kUnmatched
     std::vector<EdgeMap::Slot*> matched_;
     std::int64_t counter_ = 0;
 };
 
 // One pass over the scene. False when it cannot be read.
-bool scanScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges, SceneScan& scan) {
+bool scanScene(const char* scenePath, const CreaseEdges& creases, SceneScan& scan) {
     LineReader reader;
     if (!reader.open(scenePath)) return false;
-    EdgeNumbering numbering(creaseEdges);
+    // The OBJ's vertices are numbered from 1 up to its count of positions.
+    const auto reach = static_cast<std::uint32_t>(std::min<std::int64_t>(
+        creases.vertexPositions + 1, std::numeric_limits<std::int32_t>::max()));
+    EdgeNumbering numbering(creases.edges, reach);
     bool dataLineNext = false;
     std::string_view line;
     for (std::size_t number = 0; reader.next(line); ++number) {
@@ -153,7 +159,7 @@ std::string creaseDataLine(const std::vector<std::int32_t>& indices) {
 
 WorkResult RewriteSceneCreases(const char* scenePath, const CreaseEdges& creases) {
     SceneScan scan;
-    if (!scanScene(scenePath, creases.edges, scan)) return Outcome::Unreadable;
+    if (!scanScene(scenePath, creases, scan)) return Outcome::Unreadable;
     // Without a placeholder the statement has no place to go; a second run over a
     // rewritten scene lands here too.
     if (!scan.hasPlaceholder) return Outcome::NoPlaceholder;
