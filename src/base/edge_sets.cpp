@@ -83,7 +83,7 @@ EdgeEndFilter::EdgeEndFilter(const std::vector<EdgeKey>& edges, std::uint32_t re
     }
 }
 
-GroupEdgeParity::GroupEdgeParity() : waiting_(std::size_t{1} << kWaitingBits) {}
+GroupEdgeParity::GroupEdgeParity() : waiting_(kWays << kSetBits) {}
 
 std::vector<EdgeKey> GroupEdgeParity::takeEdges() {
     settle();

@@ -90,11 +90,14 @@ private:
 // when present, so the table holds exactly the pairs toggled an odd number of times.
 //
 // Almost every edge inside a group is toggled twice, by two faces listed close together
-// (the face before, or the face one row back), so toggles wait first in a direct-mapped
-// cache small enough to stay in the processor's caches: a pair toggled again while it
-// waits cancels there without touching the table, whose slots are scattered over memory
-// far larger than those caches. A pair that meets another in its cache slot pushes that
-// one on into the table. Toggles commute, so none of this changes a parity.
+// (the face before, or the face one row back), so toggles wait first in a small cache
+// that stays in the processor's caches: a pair toggled again while it waits cancels
+// there without touching the table, whose slots are scattered over memory far larger
+// than those caches. The cache has sets of four pairs, one cache line each, chosen by
+// the edge's smaller vertex: the faces of a row number their vertices in order, so the
+// pairs that wait for the next row fill neighbouring sets one after another. A full set
+// pushes its oldest pair on into the table. Toggles commute, so none of this changes a
+// parity.
 class GroupEdgeParity {
 public:
     struct Slot {
@@ -104,13 +107,21 @@ public:
 
     GroupEdgeParity();
     void toggle(std::uint32_t group, EdgeKey edge) {
-        Slot& waiting = waiting_[waitingSlot(group, edge)];
-        if (waiting.edge == edge && waiting.group == group) {
-            waiting = Slot{};
-            return;
+        Slot* const set = &waiting_[waitingSet(group, edge) * kWays];
+        std::size_t used = 0;
+        for (; used < kWays && set[used].edge != kNoEdge; ++used) {
+            if (set[used].edge == edge && set[used].group == group) {
+                for (std::size_t k = used + 1; k < kWays; ++k) set[k - 1] = set[k];
+                set[kWays - 1] = Slot{};
+                return;
+            }
         }
-        if (waiting.edge != kNoEdge) toggleInTable(waiting.group, waiting.edge);
-        waiting = Slot{edge, group};
+        if (used == kWays) {
+            toggleInTable(set[0].group, set[0].edge);
+            for (std::size_t k = 1; k < kWays; ++k) set[k - 1] = set[k];
+            used = kWays - 1;
+        }
+        set[used] = Slot{edge, group};
     }
     // The distinct edges of all pairs toggled an odd number of times, ascending; the
     // table is released first, so that it and what is built from the edges never
@@ -118,15 +129,15 @@ public:
     std::vector<EdgeKey> takeEdges();
 
 private:
-    // 16,384 slots of 16 bytes: 256 KiB, about what a core's second-level cache holds,
-    // and room for the toggles of a few rows of faces of a mesh thousands of faces wide.
-    static constexpr unsigned kWaitingBits = 14;
+    // 4,096 sets of four 16-byte pairs: 256 KiB, about what a core's second-level cache
+    // holds, and room for the waiting pairs of a row of faces of a mesh 4,096 vertices
+    // wide. Each group's sets start elsewhere, so that a border's two groups rarely meet.
+    static constexpr std::size_t kWays = 4;
+    static constexpr unsigned kSetBits = 12;
 
-    static std::size_t waitingSlot(std::uint32_t group, EdgeKey edge) {
-        // The high bits of one multiplication: cheap, and neighbouring edges of a grid
-        // land far apart.
-        return static_cast<std::size_t>(
-            ((edge ^ (std::uint64_t{group} << 40)) * 0x9E3779B97F4A7C15ULL) >> (64 - kWaitingBits));
+    static std::size_t waitingSet(std::uint32_t group, EdgeKey edge) {
+        return static_cast<std::size_t>((edge >> 32) + group * 0x9E3779B1u) &
+               ((std::size_t{1} << kSetBits) - 1);
     }
     void toggleInTable(std::uint32_t group, EdgeKey edge);
     void settle();
