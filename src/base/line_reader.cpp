@@ -4,6 +4,10 @@
 #include <cstring>
 #include <new>
 
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
 namespace tessaryn {
 
 namespace {
@@ -19,9 +23,22 @@ void LineReader::close() {
     file_ = nullptr;
 }
 
-bool LineReader::open(const char* path) {
+namespace {
+
+bool seekTo(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+}  // namespace
+
+bool LineReader::open(const char* path, std::uint64_t offset) {
     close();
     begin_ = scan_ = end_ = 0;
+    bufferOffset_ = lineOffset_ = offset;
     atEnd_ = failed_ = false;
     errno = 0;
     file_ = std::fopen(path, "rb");
@@ -30,6 +47,10 @@ bool LineReader::open(const char* path) {
     if (file_ == nullptr) return false;
     // Blocks go straight into our buffer; stdio's own buffer would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (offset > 0 && !seekTo(file_, offset)) {
+        close();
+        return false;
+    }
     if (capacity_ == 0) {
         buffer_.reset(new char[kBlockSize]);
         capacity_ = kBlockSize;
@@ -47,6 +68,7 @@ void LineReader::openText(std::string_view text) {
     buffer_.reset(new char[capacity_]);
     if (!text.empty()) std::memcpy(buffer_.get(), text.data(), text.size());
     begin_ = scan_ = 0;
+    bufferOffset_ = lineOffset_ = 0;
     end_ = text.size();
     atEnd_ = true;  // nothing more to read: fill() gives no more text
     failed_ = false;
@@ -58,6 +80,7 @@ bool LineReader::fill() {
     if (atEnd_) return false;
     if (begin_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        bufferOffset_ += begin_;
         end_ -= begin_;
         scan_ -= begin_;
         begin_ = 0;
@@ -88,6 +111,7 @@ bool LineReader::next(std::string_view& line) {
             std::size_t length = stop - begin_;
             if (length > 0 && base[stop - 1] == '\r') --length;
             line = std::string_view(base + begin_, length);
+            lineOffset_ = bufferOffset_ + begin_;
             begin_ = scan_ = stop + 1;
             return true;
         }
@@ -95,6 +119,7 @@ bool LineReader::next(std::string_view& line) {
         if (fill()) continue;
         if (begin_ == end_) return false;
         line = std::string_view(buffer_.get() + begin_, end_ - begin_);
+        lineOffset_ = bufferOffset_ + begin_;
         begin_ = scan_ = end_;
         return true;
     }
