@@ -22,9 +22,10 @@ constexpr std::size_t kHugePage = std::size_t{1} << 21;
 
 #ifdef __linux__
 // Filling hundreds of megabytes of new memory 4 KiB page by page costs a page fault per
-// page, about as much as reading the file; 2 MiB pages cost one fault each. So every
-// chunk after an array's first is mapped on a 2 MiB boundary and offered to the kernel
-// as huge pages. The first chunk is not: small meshes touch only a few small pages.
+// page, about as much as reading the file; 2 MiB pages cost one fault each. So chunks
+// are mapped on a 2 MiB boundary and offered to the kernel as huge pages: every chunk
+// after an array's first, and the first too once the array is expected to be large. A
+// small array then touches only a few small pages.
 inline void* allocate(std::size_t bytes, bool huge) {
     const std::size_t mapped = huge ? bytes + kHugePage : bytes;
     void* start = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -77,6 +78,9 @@ public:
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
 
+    // The array will probably grow well beyond one chunk: even its first takes huge pages.
+    void expectLarge() { expectLarge_ = true; }
+
     // Calls visit(pointer, count) for each run of consecutive elements, in order.
     template <typename Visit>
     void forEachRun(Visit&& visit) const {
@@ -96,11 +100,12 @@ private:
     void addChunk() {
         chunks_.reserve(chunks_.size() + 1);  // so that the new chunk cannot be lost
         chunks_.emplace_back(
-            static_cast<T*>(chunk_memory::allocate(kChunkBytes, !chunks_.empty())));
+            static_cast<T*>(chunk_memory::allocate(kChunkBytes, expectLarge_ || !chunks_.empty())));
     }
 
     std::vector<std::unique_ptr<T, Release>> chunks_;
     std::size_t size_ = 0;
+    bool expectLarge_ = false;
 };
 
 }  // namespace tessaryn

@@ -1,7 +1,10 @@
 #include "crease/obj_mesh_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -209,11 +212,30 @@ private:
     std::int64_t maxTexture_ = -1;
 };
 
+// An OBJ of this size or more makes arrays of megabytes: they take huge pages at once.
+constexpr std::uintmax_t kLargeObjBytes = std::uintmax_t{32} << 20;
+
+void expectLargeMesh(VyxMesh& mesh) {
+    mesh.positions.expectLarge();
+    mesh.textureTable.expectLarge();
+    mesh.faces.expectLarge();
+    mesh.faceTextures.expectLarge();
+    mesh.faceGroupValues.expectLarge();
+    mesh.faceSmoothingValues.expectLarge();
+    mesh.colours.expectLarge();
+    mesh.masks.expectLarge();
+    mesh.creaseFlags.expectLarge();
+}
+
 }  // namespace
 
 bool readObjMesh(const char* objPath, bool smoothingSource, VyxMesh& mesh) {
     LineReader reader;
-    return reader.open(objPath) && readObjMesh(reader, smoothingSource, mesh);
+    if (!reader.open(objPath)) return false;
+    std::error_code unknown;
+    const std::uintmax_t bytes = std::filesystem::file_size(objPath, unknown);
+    if (!unknown && bytes >= kLargeObjBytes) expectLargeMesh(mesh);
+    return readObjMesh(reader, smoothingSource, mesh);
 }
 
 bool readObjMesh(LineReader& obj, bool smoothingSource, VyxMesh& mesh) {
