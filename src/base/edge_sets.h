@@ -136,8 +136,8 @@ private:
     static constexpr unsigned kSetBits = 12;
 
     static std::size_t waitingSet(std::uint32_t group, EdgeKey edge) {
-        return static_cast<std::size_t>((edge >> 32) + group * 0x9E3779B1u) &
-               ((std::size_t{1} << kSetBits) - 1);
+        const std::uint32_t spread = group * 0x9E3779B1u;  // wraps: only a starting point
+        return static_cast<std::size_t>((edge >> 32) + spread) & ((std::size_t{1} << kSetBits) - 1);
     }
     void toggleInTable(std::uint32_t group, EdgeKey edge);
     void settle();

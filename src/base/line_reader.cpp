@@ -83,7 +83,7 @@ bool LineReader::open(const char* path, std::uint64_t offset) {
 
 void LineReader::openText(std::string_view text) {
     close();
-    capacity_ = text.size() > 0 ? text.size() : 1;
+    capacity_ = text.empty() ? 1 : text.size();
     buffer_.reset(new char[capacity_]);
     if (!text.empty()) std::memcpy(buffer_.get(), text.data(), text.size());
     begin_ = scan_ = 0;
