@@ -36,7 +36,9 @@ inline void* allocate(std::size_t bytes, bool huge) {
         (kHugePage - reinterpret_cast<std::uintptr_t>(first) % kHugePage) % kHugePage;
     if (lead > 0) munmap(first, lead);
     munmap(first + lead + bytes, kHugePage - lead);
-    madvise(first + lead, bytes, MADV_HUGEPAGE);
+#ifdef MADV_HUGEPAGE
+    madvise(first + lead, bytes, MADV_HUGEPAGE);  // only advice: refused, small pages do
+#endif
     return first + lead;
 }
 inline void release(void* chunk, std::size_t bytes) {
