@@ -22,19 +22,21 @@ TEST(EdgeKeys, BothOrdersGiveOneKey) {
     EXPECT_NE(tessaryn::edgeKey(4, 4), tessaryn::kNoEdge);
 }
 
-// Random toggles over a small key space, so that removals often fall inside long probe
-// runs and the table grows and shrinks through its waiting list, checked against an
-// ordered set of (group, edge) pairs: the edges left are those of the odd pairs.
-TEST(GroupEdgeParity, MatchesAReferenceSetUnderRandomToggles) {
+// Random toggles checked against an ordered set of (group, edge) pairs: the edges left
+// are those of the odd pairs. Small key spaces make removals fall inside long probe
+// runs; large ones with many toggles crowd the cache of waiting toggles, so that pairs
+// pass through it into the table and come back out of it again.
+void expectParityMatchesReference(int trials, int maxSteps, int maxVertices, int groups) {
     std::mt19937 random(12345);
-    for (int trial = 0; trial < 400; ++trial) {
+    for (int trial = 0; trial < trials; ++trial) {
         SCOPED_TRACE(trial);
         tessaryn::GroupEdgeParity parity;
         std::set<std::pair<std::uint32_t, EdgeKey>> reference;
-        const int steps = static_cast<int>(random() % 4000);
-        const auto vertices = static_cast<std::int32_t>(2 + random() % 80);
+        const int steps = static_cast<int>(random() % static_cast<unsigned>(maxSteps));
+        const auto vertices =
+            static_cast<std::int32_t>(2 + random() % static_cast<unsigned>(maxVertices));
         for (int step = 0; step < steps; ++step) {
-            auto group = static_cast<std::uint32_t>(random() % 3);
+            auto group = static_cast<std::uint32_t>(random() % static_cast<unsigned>(groups));
             EdgeKey edge = tessaryn::edgeKey(static_cast<std::int32_t>(random()) % vertices,
                                              static_cast<std::int32_t>(random()) % vertices);
             parity.toggle(group, edge);
@@ -47,6 +49,34 @@ TEST(GroupEdgeParity, MatchesAReferenceSetUnderRandomToggles) {
         ASSERT_EQ(std::set<EdgeKey>(edges.begin(), edges.end()), expected);
         ASSERT_EQ(edges.size(), expected.size());  // each edge once
         ASSERT_TRUE(std::is_sorted(edges.begin(), edges.end()));
+    }
+}
+
+TEST(GroupEdgeParity, MatchesAReferenceSetUnderRandomToggles) {
+    expectParityMatchesReference(400, 4000, 80, 3);
+}
+
+TEST(GroupEdgeParity, MatchesAReferenceSetWhenTogglesCrowdTheCache) {
+    expectParityMatchesReference(4, 200000, 400, 5);
+}
+
+// The filter may pass an edge that is not in the set, never reject one that is: every
+// end of a set edge passes, and so does every vertex beyond the reach or negative.
+TEST(EdgeEndFilter, RejectsOnlyEdgesWithAnEndOutsideTheSet) {
+    const std::vector<EdgeKey> edges = {tessaryn::edgeKey(3, 7), tessaryn::edgeKey(64, 200),
+                                        tessaryn::edgeKey(-4, 9)};
+    const tessaryn::EdgeEndFilter filter(edges, 100);
+    struct Case {
+        std::int32_t a, b;
+        bool passes;
+    } const cases[] = {
+        {3, 7, true},    {7, 3, true},    {3, 9, true},  // ends of different edges
+        {3, 4, false},   {0, 7, false},   {63, 64, false},      {65, 64, false},
+        {64, 200, true}, {64, 150, true}, {99, 3, false},  // 150 and 200 lie beyond the reach
+        {-4, 9, true},   {-1, 3, true},   {INT32_MAX, 7, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(filter.mayJoin(c.a, c.b), c.passes) << c.a << " " << c.b;
     }
 }
 

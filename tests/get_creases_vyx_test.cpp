@@ -236,6 +236,12 @@ TEST(GetCreasesVyx, VerticesTextureCoordinatesColoursAndMasks) {
     EXPECT_EQ(result.block<std::uint8_t>(vyx::kMaskTag),
               (std::vector<std::uint8_t>{0xFF, 0x0A, 0}));
 
+    // Pairs that are not two hex digits read like a stream: blanks skipped, digits up
+    // to the first other character, none as 0.
+    Converted odd = convert("v 0 0 0\n#MRGB  fg1 2x\t\n");
+    EXPECT_EQ(odd.block<std::uint8_t>(vyx::kColourTag), (std::vector<std::uint8_t>{0, 2, 0, 0}));
+    EXPECT_EQ(odd.block<std::uint8_t>(vyx::kMaskTag), (std::vector<std::uint8_t>{0x0F}));
+
     // One chunk fewer than vertices: neither block.
     Converted fewer = convert("v 0 0 0\nv 1 0 0\n#MRGB ff102030\n#MRGB\n");
     EXPECT_EQ(fewer.tags(), (std::vector<std::int32_t>{vyx::kVertexTag, vyx::kFaceTag}));

@@ -74,6 +74,35 @@ TEST(LineReader, TellsEachLinesTerminator) {
     EXPECT_EQ(reader.lineEnding(), "\n");
 }
 
+// A reader opened at the offset of a line it gave before gives that line and the rest,
+// wherever the line lay among the reader's blocks.
+TEST(LineReader, ReopensAtTheOffsetOfAnyLine) {
+    TempFolder folder;
+    std::string bytes = "first\r\n" + std::string(1024 * 1024 + 5, 'x') + "\n";
+    while (bytes.size() < 3u * 1024 * 1024)
+        bytes += "line " + std::to_string(bytes.size()) + "\r\n";
+    bytes += "last";
+    testing_support::writeFile(folder / "f", bytes);
+    const std::vector<std::string> lines = linesOf(folder / "f");
+
+    std::vector<std::uint64_t> offsets;
+    tessaryn::LineReader reader;
+    ASSERT_TRUE(reader.open((folder / "f").c_str()));
+    for (std::string_view line; reader.next(line);) {
+        offsets.push_back(reader.lineOffset());
+        ASSERT_EQ(bytes.compare(offsets.back(), line.size(), line), 0);
+    }
+    ASSERT_EQ(offsets.size(), lines.size());
+    for (std::size_t first :
+         {std::size_t{0}, std::size_t{1}, std::size_t{2}, lines.size() / 2, lines.size() - 1}) {
+        SCOPED_TRACE(first);
+        ASSERT_TRUE(reader.open((folder / "f").c_str(), offsets[first]));
+        std::size_t i = first;
+        for (std::string_view line; reader.next(line); ++i) ASSERT_EQ(line, lines[i]);
+        EXPECT_EQ(i, lines.size());
+    }
+}
+
 TEST(LineReader, MissingFilesAndFoldersDoNotOpen) {
     TempFolder folder;
     tessaryn::LineReader reader;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -93,6 +96,52 @@ TEST(Numbers, FloatsReadAsAStreamReadsThem) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(floats(row.text), row.expected);
+    }
+}
+
+// Short decimals take a quicker way than long ones or those with an exponent; either
+// way the bits and the end of the number must be those of a full conversion.
+TEST(Numbers, FloatsMatchAFullConversionBitForBit) {
+    std::mt19937 random(2024);
+    std::vector<std::string> texts = {"5.",
+                                      "-5.x",
+                                      "0.",
+                                      "-0",
+                                      "-0.0",
+                                      "16777215",
+                                      "16777216",
+                                      "1677721.5",
+                                      "0.1e",
+                                      "7.25E1",
+                                      "9999999999",
+                                      "0.0000000001",
+                                      "3.14159265358979",
+                                      "000000000000000000000012.5",
+                                      "0.00000000012",
+                                      "1.0000000001",
+                                      "4.000000/"};
+    for (int i = 0; i < 200000; ++i) {
+        std::string text = random() % 2 ? "-" : "";
+        text += std::to_string(random() % (1u << (random() % 26)));
+        const unsigned decimals = random() % 13;
+        if (decimals > 0 || random() % 4 == 0) text += '.';
+        for (unsigned d = 0; d < decimals; ++d) text += static_cast<char>('0' + random() % 10);
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        float expected = 0;
+        const auto full = std::from_chars(text.data(), text.data() + text.size(), expected);
+        TextCursor cursor(text);
+        float value = 0;
+        ASSERT_EQ(tessaryn::readFloat(cursor, value), full.ec == std::errc());
+        if (full.ec != std::errc()) continue;
+        ASSERT_EQ(cursor.position, full.ptr);
+        std::uint32_t bits = 0;
+        std::uint32_t expectedBits = 0;
+        std::memcpy(&bits, &value, sizeof bits);
+        std::memcpy(&expectedBits, &expected, sizeof bits);
+        ASSERT_EQ(bits, expectedBits);
     }
 }
 

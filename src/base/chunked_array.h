@@ -1,32 +1,87 @@
-// A growable array kept in chunks of about 1 MiB. Unlike a vector it never copies what
-// it holds when it grows and never reserves more than one chunk ahead, so a mesh of
-// hundreds of megabytes costs its own size in memory, not up to three times that.
+// A growable array kept in chunks of 2 MiB (or a few times that). Unlike a vector it never copies
+// what it holds when it grows and never reserves more than one chunk ahead, so a mesh of hundreds
+// of megabytes costs its own size in memory, not up to three times that.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <vector>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace tessaryn {
 
+namespace chunk_memory {
+
+constexpr std::size_t kHugePage = std::size_t{1} << 21;
+
+#ifdef __linux__
+// Filling hundreds of megabytes of new memory 4 KiB page by page costs a page fault per
+// page, about as much as reading the file; 2 MiB pages cost one fault each. So chunks
+// are mapped on a 2 MiB boundary and offered to the kernel as huge pages: every chunk
+// after an array's first, and the first too once the array is expected to be large. A
+// small array then touches only a few small pages.
+inline void* allocate(std::size_t bytes, bool huge) {
+    const std::size_t mapped = huge ? bytes + kHugePage : bytes;
+    void* start = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED) throw std::bad_alloc();
+    if (!huge) return start;
+    auto* first = static_cast<char*>(start);
+    const std::size_t lead =
+        (kHugePage - reinterpret_cast<std::uintptr_t>(first) % kHugePage) % kHugePage;
+    if (lead > 0) munmap(first, lead);
+    munmap(first + lead + bytes, kHugePage - lead);
+#ifdef MADV_HUGEPAGE
+    madvise(first + lead, bytes, MADV_HUGEPAGE);  // only advice: refused, small pages do
+#endif
+    return first + lead;
+}
+inline void release(void* chunk, std::size_t bytes) {
+    munmap(chunk, bytes);
+}
+#else
+inline void* allocate(std::size_t bytes, bool) {
+    return ::operator new(bytes);
+}
+inline void release(void* chunk, std::size_t) {
+    ::operator delete(chunk);
+}
+#endif
+
+}  // namespace chunk_memory
+
 template <typename T>
 class ChunkedArray {
+    static_assert(std::is_trivial<T>::value, "chunks hold plain records, never constructed");
+
 public:
-    static constexpr std::size_t kShift = sizeof(T) <= 1   ? 20
-                                          : sizeof(T) <= 2 ? 19
-                                          : sizeof(T) <= 4 ? 18
-                                          : sizeof(T) <= 8 ? 17
-                                                           : 16;
+    // As many elements as make a whole number of 2 MiB pages: 2 MiB over the largest
+    // power of two that divides the element size (a 12-byte element gets 6 MiB chunks).
+    static constexpr std::size_t kShift = 21 - (sizeof(T) % 16 == 0  ? 4
+                                                : sizeof(T) % 8 == 0 ? 3
+                                                : sizeof(T) % 4 == 0 ? 2
+                                                : sizeof(T) % 2 == 0 ? 1
+                                                                     : 0);
     static constexpr std::size_t kPerChunk = std::size_t{1} << kShift;
 
     void push_back(const T& value) {
-        if (size_ == chunks_.size() * kPerChunk) chunks_.emplace_back(new T[kPerChunk]);
-        chunks_[size_ >> kShift][size_ & (kPerChunk - 1)] = value;
+        if (size_ == chunks_.size() * kPerChunk) addChunk();
+        chunks_[size_ >> kShift].get()[size_ & (kPerChunk - 1)] = value;
         ++size_;
     }
-    const T& operator[](std::size_t i) const { return chunks_[i >> kShift][i & (kPerChunk - 1)]; }
+    const T& operator[](std::size_t i) const {
+        return chunks_[i >> kShift].get()[i & (kPerChunk - 1)];
+    }
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
+
+    // The array will probably grow well beyond one chunk: even its first takes huge pages.
+    void expectLarge() { expectLarge_ = true; }
 
     // Calls visit(pointer, count) for each run of consecutive elements, in order.
     template <typename Visit>
@@ -38,8 +93,21 @@ public:
     }
 
 private:
-    std::vector<std::unique_ptr<T[]>> chunks_;
+    static constexpr std::size_t kChunkBytes = kPerChunk * sizeof(T);
+
+    struct Release {
+        void operator()(T* chunk) const { chunk_memory::release(chunk, kChunkBytes); }
+    };
+
+    void addChunk() {
+        chunks_.reserve(chunks_.size() + 1);  // so that the new chunk cannot be lost
+        chunks_.emplace_back(
+            static_cast<T*>(chunk_memory::allocate(kChunkBytes, expectLarge_ || !chunks_.empty())));
+    }
+
+    std::vector<std::unique_ptr<T, Release>> chunks_;
     std::size_t size_ = 0;
+    bool expectLarge_ = false;
 };
 
 }  // namespace tessaryn

@@ -1,6 +1,7 @@
 #include "base/edge_sets.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace tessaryn {
 
@@ -65,21 +66,24 @@ std::size_t GroupEdgeParity::home(std::uint32_t group, EdgeKey edge) const {
     return edgeSlot(edge, group, slots_.size() - 1);
 }
 
-void GroupEdgeParity::toggle(std::uint32_t group, EdgeKey edge) {
-    for (std::size_t i = waiting_; i-- > 0;) {
-        if (recent_[i].edge == edge && recent_[i].group == group) {
-            for (std::size_t k = i + 1; k < waiting_; ++k) recent_[k - 1] = recent_[k];
-            --waiting_;
-            return;
+EdgeEndFilter::EdgeEndFilter(const std::vector<EdgeKey>& edges, std::uint32_t reach) {
+    // No bit beyond the largest end: edges usually join only part of the mesh's vertices.
+    std::uint32_t largest = 0;
+    for (EdgeKey edge : edges) {
+        largest = std::max(
+            {largest, static_cast<std::uint32_t>(edge >> 32), static_cast<std::uint32_t>(edge)});
+    }
+    reach_ = edges.empty() ? 0 : std::min(reach, largest == UINT32_MAX ? largest : largest + 1);
+    bits_.assign(reach_ / 64 + 1, 0);
+    for (EdgeKey edge : edges) {
+        for (auto end :
+             {static_cast<std::uint32_t>(edge >> 32), static_cast<std::uint32_t>(edge)}) {
+            if (end < reach_) bits_[end >> 6] |= std::uint64_t{1} << (end & 63);
         }
     }
-    if (waiting_ == kWaiting) {
-        toggleInTable(recent_[0].group, recent_[0].edge);
-        for (std::size_t k = 1; k < kWaiting; ++k) recent_[k - 1] = recent_[k];
-        --waiting_;
-    }
-    recent_[waiting_++] = Slot{edge, group};
 }
+
+GroupEdgeParity::GroupEdgeParity() : waiting_(kWays << kSetBits) {}
 
 std::vector<EdgeKey> GroupEdgeParity::takeEdges() {
     settle();
@@ -96,8 +100,10 @@ std::vector<EdgeKey> GroupEdgeParity::takeEdges() {
 }
 
 void GroupEdgeParity::settle() {
-    for (std::size_t i = 0; i < waiting_; ++i) toggleInTable(recent_[i].group, recent_[i].edge);
-    waiting_ = 0;
+    for (Slot& waiting : waiting_) {
+        if (waiting.edge != kNoEdge) toggleInTable(waiting.group, waiting.edge);
+        waiting = Slot{};
+    }
 }
 
 void GroupEdgeParity::toggleInTable(std::uint32_t group, EdgeKey edge) {

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <new>
 
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
 namespace tessaryn {
 
 namespace {
@@ -19,9 +23,41 @@ void LineReader::close() {
     file_ = nullptr;
 }
 
-bool LineReader::open(const char* path) {
+namespace {
+
+bool seekTo(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+// The first LF in [p, end), or null. Most lines of a mesh are a few dozen bytes long;
+// for those, eight bytes at a time with plain arithmetic beat a call to memchr, which
+// takes over for longer runs. A zero byte of x = word ^ LFs marks an LF: the lowest
+// byte flagged by (x - 1s) & ~x & 80s is the first zero (a borrow only flags bytes
+// above it), and on a little-endian processor the lowest byte comes first.
+const char* findLineFeed(const char* p, const char* end) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    constexpr std::uint64_t kLineFeeds = kOnes * '\n';
+    for (int word = 0; word < 8 && end - p >= 8; ++word, p += 8) {
+        std::uint64_t bytes = 0;
+        std::memcpy(&bytes, p, sizeof bytes);
+        const std::uint64_t x = bytes ^ kLineFeeds;
+        const std::uint64_t flags = (x - kOnes) & ~x & kHighBits;
+        if (flags != 0) return p + (__builtin_ctzll(flags) >> 3);
+    }
+    return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+}
+
+}  // namespace
+
+bool LineReader::open(const char* path, std::uint64_t offset) {
     close();
     begin_ = scan_ = end_ = 0;
+    bufferOffset_ = lineOffset_ = offset;
     atEnd_ = failed_ = false;
     errno = 0;
     file_ = std::fopen(path, "rb");
@@ -30,6 +66,10 @@ bool LineReader::open(const char* path) {
     if (file_ == nullptr) return false;
     // Blocks go straight into our buffer; stdio's own buffer would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (offset > 0 && !seekTo(file_, offset)) {
+        close();
+        return false;
+    }
     if (capacity_ == 0) {
         buffer_.reset(new char[kBlockSize]);
         capacity_ = kBlockSize;
@@ -47,6 +87,7 @@ void LineReader::openText(std::string_view text) {
     buffer_.reset(new char[capacity_]);
     if (!text.empty()) std::memcpy(buffer_.get(), text.data(), text.size());
     begin_ = scan_ = 0;
+    bufferOffset_ = lineOffset_ = 0;
     end_ = text.size();
     atEnd_ = true;  // nothing more to read: fill() gives no more text
     failed_ = false;
@@ -58,6 +99,7 @@ bool LineReader::fill() {
     if (atEnd_) return false;
     if (begin_ > 0) {
         std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        bufferOffset_ += begin_;
         end_ -= begin_;
         scan_ -= begin_;
         begin_ = 0;
@@ -82,13 +124,14 @@ bool LineReader::fill() {
 bool LineReader::next(std::string_view& line) {
     for (;;) {
         const char* base = buffer_.get();
-        auto* lf = static_cast<const char*>(std::memchr(base + scan_, '\n', end_ - scan_));
+        const char* lf = findLineFeed(base + scan_, base + end_);
         if (lf != nullptr) {
             std::size_t stop = static_cast<std::size_t>(lf - base);
             std::size_t length = stop - begin_;
             if (length > 0 && base[stop - 1] == '\r') --length;
             ending_ = stop + 1 - begin_ - length;
             line = std::string_view(base + begin_, length);
+            lineOffset_ = bufferOffset_ + begin_;
             begin_ = scan_ = stop + 1;
             return true;
         }
@@ -97,6 +140,7 @@ bool LineReader::next(std::string_view& line) {
         if (begin_ == end_) return false;
         line = std::string_view(buffer_.get() + begin_, end_ - begin_);
         ending_ = 0;
+        lineOffset_ = bufferOffset_ + begin_;
         begin_ = scan_ = end_;
         return true;
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -20,7 +21,9 @@ public:
     ~LineReader();
 
     // False when the file cannot be opened or read (a folder cannot be read either).
-    bool open(const char* path);
+    // The first line starts `offset` bytes into the file, which should be the start of
+    // a line given before (see lineOffset).
+    bool open(const char* path, std::uint64_t offset = 0);
     // Reads a copy of `text` instead of a file: parsers' in-memory entry, for fuzzing.
     void openText(std::string_view text);
     // Gives the next line; the view stays valid until the next call. False at the end.
@@ -28,6 +31,8 @@ public:
     // What ended the line `next` gave last: "\r\n", "\n", or nothing for a last line
     // without one. With it a reader can account for every byte of the file.
     std::string_view lineEnding() const { return std::string_view("\r\n").substr(2 - ending_); }
+    // Where the line last given starts in the file (or in the text), in bytes.
+    std::uint64_t lineOffset() const { return lineOffset_; }
     // True when a read error ended the file early: what was read is incomplete.
     bool failed() const { return failed_; }
     void close();
@@ -38,10 +43,12 @@ private:
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only what was read is looked at
     std::size_t capacity_ = 0;
-    std::size_t begin_ = 0;   // start of the unread text
-    std::size_t scan_ = 0;    // no LF stands in [begin_, scan_)
-    std::size_t end_ = 0;     // end of the text read so far
-    std::size_t ending_ = 0;  // bytes of the last line's terminator: 0, 1 (LF) or 2 (CR LF)
+    std::size_t begin_ = 0;           // start of the unread text
+    std::size_t scan_ = 0;            // no LF stands in [begin_, scan_)
+    std::size_t end_ = 0;             // end of the text read so far
+    std::size_t ending_ = 0;          // bytes of the last line's terminator: 0, 1 (LF) or 2 (CR LF)
+    std::uint64_t bufferOffset_ = 0;  // where buffer_[0] lies in the file
+    std::uint64_t lineOffset_ = 0;
     bool atEnd_ = false;
     bool failed_ = false;
 };

@@ -1,6 +1,10 @@
 #include "crease/obj_mesh_reader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <limits>
 #include <string_view>
 #include <vector>
@@ -27,21 +31,32 @@ void readCoordinates(std::string_view line, float* values, int count) {
     }
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+// The value of each character as a hexadecimal digit, or -1.
+struct HexDigits {
+    std::int8_t value[256];
+    constexpr HexDigits() : value() {
+        for (int c = 0; c < 256; ++c) {
+            value[c] = c >= '0' && c <= '9'   ? static_cast<std::int8_t>(c - '0')
+                       : c >= 'a' && c <= 'f' ? static_cast<std::int8_t>(c - 'a' + 10)
+                       : c >= 'A' && c <= 'F' ? static_cast<std::int8_t>(c - 'A' + 10)
+                                              : std::int8_t{-1};
+        }
+    }
+    int operator()(char c) const { return value[static_cast<unsigned char>(c)]; }
+};
+constexpr HexDigits kHexDigit;
 
 // A pair of characters read as a hexadecimal number: leading white space skipped, the
 // digits up to the first character that is not one; no digit reads as 0.
 std::uint8_t hexPair(const char* pair) {
+    const int high = kHexDigit(pair[0]);
+    const int low = kHexDigit(pair[1]);
+    if (high >= 0 && low >= 0) return static_cast<std::uint8_t>(high * 16 + low);
     int i = 0;
     while (i < 2 && isStreamSpace(pair[i])) ++i;
     unsigned value = 0;
-    for (; i < 2 && hexDigit(pair[i]) >= 0; ++i)
-        value = value * 16 + static_cast<unsigned>(hexDigit(pair[i]));
+    for (; i < 2 && kHexDigit(pair[i]) >= 0; ++i)
+        value = value * 16 + static_cast<unsigned>(kHexDigit(pair[i]));
     return static_cast<std::uint8_t>(value);
 }
 
@@ -125,16 +140,23 @@ public:
         const std::vector<EdgeKey> edges = collector_.takeCreaseEdges(mesh_.sourceCount > 0);
         creases.reserve(edges.size());
         for (EdgeKey edge : edges) creases.insert(edge, 0);
-        for (std::size_t i = 0; i < mesh_.faces.size(); ++i) {
-            mesh_.creaseFlags.push_back(creaseFlags(mesh_.faces[i], creases));
-        }
+        const auto reach = static_cast<std::uint32_t>(std::min<std::size_t>(
+            mesh_.positions.size(), std::numeric_limits<std::int32_t>::max()));
+        const EdgeEndFilter creaseEnds(edges, reach);
+        mesh_.faces.forEachRun([&](const FaceCorners* run, std::size_t count) {
+            for (std::size_t i = 0; i < count; ++i) {
+                mesh_.creaseFlags.push_back(creaseFlags(run[i], creaseEnds, creases));
+            }
+        });
     }
 
 private:
-    static std::uint8_t creaseFlags(const FaceCorners& face, const EdgeMap& creases) {
+    static std::uint8_t creaseFlags(const FaceCorners& face, const EdgeEndFilter& creaseEnds,
+                                    const EdgeMap& creases) {
         const std::int32_t* c = face.corner;
         auto crease = [&](std::int32_t a, std::int32_t b) {
-            return a >= 0 && b >= 0 && creases.find(edgeKey(a, b)) != nullptr;
+            return a >= 0 && b >= 0 && creaseEnds.mayJoin(a, b) &&
+                   creases.find(edgeKey(a, b)) != nullptr;
         };
         std::uint8_t flags = 0;
         if (crease(c[0], c[1])) flags |= 0x03;
@@ -190,11 +212,30 @@ private:
     std::int64_t maxTexture_ = -1;
 };
 
+// An OBJ of this size or more makes arrays of megabytes: they take huge pages at once.
+constexpr std::uintmax_t kLargeObjBytes = std::uintmax_t{32} << 20;
+
+void expectLargeMesh(VyxMesh& mesh) {
+    mesh.positions.expectLarge();
+    mesh.textureTable.expectLarge();
+    mesh.faces.expectLarge();
+    mesh.faceTextures.expectLarge();
+    mesh.faceGroupValues.expectLarge();
+    mesh.faceSmoothingValues.expectLarge();
+    mesh.colours.expectLarge();
+    mesh.masks.expectLarge();
+    mesh.creaseFlags.expectLarge();
+}
+
 }  // namespace
 
 bool readObjMesh(const char* objPath, bool smoothingSource, VyxMesh& mesh) {
     LineReader reader;
-    return reader.open(objPath) && readObjMesh(reader, smoothingSource, mesh);
+    if (!reader.open(objPath)) return false;
+    std::error_code unknown;
+    const std::uintmax_t bytes = std::filesystem::file_size(objPath, unknown);
+    if (!unknown && bytes >= kLargeObjBytes) expectLargeMesh(mesh);
+    return readObjMesh(reader, smoothingSource, mesh);
 }
 
 bool readObjMesh(LineReader& obj, bool smoothingSource, VyxMesh& mesh) {

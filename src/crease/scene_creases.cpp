@@ -53,8 +53,10 @@ bool isPlaceholderLine(std::string_view line) {
 // What the reading pass learns of the scene.
 struct SceneScan {
     bool hasPlaceholder = false;
-    std::size_t placeholderLine = 0;          // the last line holding the placeholder text
-    std::vector<std::int32_t> creaseIndices;  // scene numbers of the crease edges found
+    std::size_t firstPlaceholderLine = 0;      // the first line holding the placeholder text
+    std::uint64_t firstPlaceholderOffset = 0;  // where it starts in the file
+    std::size_t placeholderLine = 0;           // the last line holding the placeholder text
+    std::vector<std::int32_t> creaseIndices;   // scene numbers of the crease edges found
 };
 
 // A crease edge that no scene edge has matched yet.
@@ -65,7 +67,8 @@ constexpr std::int32_t kUnmatched = -1;
 // starts it afresh and forgets what the blocks before it matched.
 class EdgeNumbering {
 public:
-    explicit EdgeNumbering(const std::vector<EdgeKey>& creaseEdges) {
+    EdgeNumbering(const std::vector<EdgeKey>& creaseEdges, std::uint32_t vertexReach)
+        : creaseEnds_(creaseEdges, vertexReach) {
         creaseNumbers_.reserve(creaseEdges.size());
         for (EdgeKey edge : creaseEdges) creaseNumbers_.insert(edge, kUnmatched);
     }
@@ -103,22 +106,27 @@ private:
         // Crease edges carry the OBJ's 1-based numbers; scene numbers are 0-based.
         constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
         if (first > second || second == kLargest || counter_ > kLargest) return;
+        if (!creaseEnds_.mayJoin(first + 1, second + 1)) return;
         EdgeMap::Slot* slot = creaseNumbers_.find(orderedEdgeKey(first + 1, second + 1));
         if (slot == nullptr || slot->value != kUnmatched) return;  // the first appearance counts
         slot->value = static_cast<std::int32_t>(counter_);
         matched_.push_back(slot);
     }
 
-    EdgeMap creaseNumbers_;  // crease edge -> its scene number, or kUnmatched
+    EdgeEndFilter creaseEnds_;  // most scene edges have an end on no crease edge
+    EdgeMap creaseNumbers_;     // crease edge -> its scene number, or kUnmatched
     std::vector<EdgeMap::Slot*> matched_;
     std::int64_t counter_ = 0;
 };
 
-// One pass over the scene. False when it cannot be read.
-bool scanScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges, SceneScan& scan) {
-    LineReader reader;
-    if (!reader.open(scenePath)) return false;
-    EdgeNumbering numbering(creaseEdges);
+// One pass over the scene, which also copies every line before the first placeholder
+// line to `copy` (when it is open): up to there the scene is written out unchanged
+// whatever the rest holds. False when the scene cannot be read.
+bool scanScene(LineReader& reader, const CreaseEdges& creases, SafeWriter& copy, SceneScan& scan) {
+    // The OBJ's vertices are numbered from 1 up to its count of positions.
+    const auto reach = static_cast<std::uint32_t>(std::min<std::int64_t>(
+        creases.vertexPositions + 1, std::numeric_limits<std::int32_t>::max()));
+    EdgeNumbering numbering(creases.edges, reach);
     bool dataLineNext = false;
     std::string_view line;
     for (std::size_t number = 0; reader.next(line); ++number) {
@@ -130,9 +138,14 @@ bool scanScene(const char* scenePath, const std::vector<EdgeKey>& creaseEdges, S
         // A data line is looked at again like any line: it may itself open a block.
         dataLineNext = isEdgeBlockLine(line);
         if (isPlaceholderLine(line)) {
+            if (!scan.hasPlaceholder) {
+                scan.firstPlaceholderLine = number;
+                scan.firstPlaceholderOffset = reader.lineOffset();
+            }
             scan.hasPlaceholder = true;
             scan.placeholderLine = number;
         }
+        if (!scan.hasPlaceholder) copy.writeLine(line);
     }
     if (reader.failed()) return false;
     scan.creaseIndices = numbering.creaseIndices();
@@ -152,11 +165,18 @@ std::string creaseDataLine(const std::vector<std::int32_t>& indices) {
 }  // namespace
 
 WorkResult RewriteSceneCreases(const char* scenePath, const CreaseEdges& creases) {
+    LineReader reader;
+    if (!reader.open(scenePath)) return Outcome::Unreadable;
+    // The new scene is written while the old one is read, up to the first placeholder
+    // line; only the rest is read a second time, once the crease statement is known.
+    SafeWriter writer;
+    const bool writable = writer.open(scenePath);
     SceneScan scan;
-    if (!scanScene(scenePath, creases.edges, scan)) return Outcome::Unreadable;
+    if (!scanScene(reader, creases, writer, scan)) return Outcome::Unreadable;
     // Without a placeholder the statement has no place to go; a second run over a
-    // rewritten scene lands here too.
+    // rewritten scene lands here too. The copy made so far is dropped with the writer.
     if (!scan.hasPlaceholder) return Outcome::NoPlaceholder;
+    if (!writable) return Outcome::Unwritable;
 
     // The header counts the pairs on the data line, so the statement agrees with its data
     // even when some crease edges are not in the scene.
@@ -164,12 +184,9 @@ WorkResult RewriteSceneCreases(const char* scenePath, const CreaseEdges& creases
     appendDecimal(header, static_cast<std::int64_t>(scan.creaseIndices.size()));
     const std::string data = creaseDataLine(scan.creaseIndices);
 
-    SafeWriter writer;
-    if (!writer.open(scenePath)) return Outcome::Unwritable;
-    LineReader reader;
-    if (!reader.open(scenePath)) return Outcome::Unreadable;
+    if (!reader.open(scenePath, scan.firstPlaceholderOffset)) return Outcome::Unreadable;
     std::string_view line;
-    for (std::size_t number = 0; reader.next(line); ++number) {
+    for (std::size_t number = scan.firstPlaceholderLine; reader.next(line); ++number) {
         if (number == scan.placeholderLine) {
             writer.writeLine(header);
             writer.writeLine(data);
