@@ -11,12 +11,12 @@
 #include "base/numbers.h"
 #include "base/safe_writer.h"
 #include "crease/crease_edges.h"
+#include "crease/scene_creases.h"
 
 namespace tessaryn {
 
 namespace {
 
-constexpr std::string_view kHostPlaceholder = "  \tsetAttr \".cd\"";
 constexpr std::string_view kNothingChanged = "; nothing changed";
 constexpr const char* kBinaryScene = " is a Maya binary scene: save it as Maya ASCII";
 
@@ -234,20 +234,7 @@ bool readHoldsHostPlaceholder(const char* scenePath, bool& holds) {
     LineReader reader;
     if (!reader.open(scenePath)) return false;
     std::string_view line;
-    // Looked for by its tab: scene lines hold few tabs, and those at their start.
-    constexpr std::size_t kTab = 2;
-    constexpr std::size_t kAfterTab = kHostPlaceholder.size() - kTab;
-    while (!holds && reader.next(line)) {
-        for (std::size_t at = kTab; !holds && at + kAfterTab <= line.size();) {
-            const auto* hit =
-                static_cast<const char*>(std::memchr(line.data() + at, '\t', line.size() - at));
-            if (hit == nullptr) break;
-            const auto tab = static_cast<std::size_t>(hit - line.data());
-            if (tab + kAfterTab > line.size()) break;
-            holds = line.compare(tab - kTab, kHostPlaceholder.size(), kHostPlaceholder) == 0;
-            at = tab + 1;
-        }
-    }
+    while (!holds && reader.next(line)) holds = isPlaceholderLine(line);
     return !reader.failed();
 }
 

@@ -46,9 +46,6 @@ bool isEdgeCountLine(std::string_view line) {
 bool isEdgeBlockLine(std::string_view line) {
     return containsAnchored(line, ".ed[", 3);
 }
-bool isPlaceholderLine(std::string_view line) {
-    return containsAnchored(line, kPlaceholder, 7);
-}
 
 // What the reading pass learns of the scene.
 struct SceneScan {
@@ -163,6 +160,10 @@ std::string creaseDataLine(const std::vector<std::int32_t>& indices) {
 }
 
 }  // namespace
+
+bool isPlaceholderLine(std::string_view line) {
+    return containsAnchored(line, kPlaceholder, 7);
+}
 
 WorkResult RewriteSceneCreases(const char* scenePath, const CreaseEdges& creases) {
     LineReader reader;
