@@ -1,7 +1,6 @@
 #include "crease/maya_creases.h"
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
