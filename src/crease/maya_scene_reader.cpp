@@ -114,9 +114,14 @@ enum class Statement {
     Creases
 };
 
+// The crease-edge ends the scanner keeps a bit for: up to 16 MiB of bits, however large
+// the vertex numbers a file writes. An end beyond passes the filter to the lookup.
+constexpr std::uint32_t kFilterReach = std::uint32_t{1} << 27;
+
 class SceneScanner {
 public:
-    explicit SceneScanner(const std::vector<EdgeKey>& creaseEdges) {
+    explicit SceneScanner(const std::vector<EdgeKey>& creaseEdges)
+        : creaseEnds_(creaseEdges, kFilterReach) {
         creases_.reserve(creaseEdges.size());
         for (EdgeKey edge : creaseEdges) creases_.insert(edge, 0);
     }
@@ -321,6 +326,10 @@ private:
         const std::int64_t a = triple_[0];
         const std::int64_t b = triple_[1];
         if (a < 0 || b < 0 || a >= kIndexLimit || b >= kIndexLimit) return;  // names no OBJ vertex
+        // Most of a mesh's edges have an end on no crease edge: no lookup for them.
+        if (!creaseEnds_.mayJoin(static_cast<std::int32_t>(a + 1),
+                                 static_cast<std::int32_t>(b + 1)))
+            return;
         EdgeMap::Slot* slot = creases_.find(
             edgeKey(static_cast<std::int32_t>(a + 1), static_cast<std::int32_t>(b + 1)));
         if (slot == nullptr) return;
@@ -388,6 +397,7 @@ private:
     }
 
     MayaScene scene_;
+    EdgeEndFilter creaseEnds_;
     EdgeMap creases_;  // crease edge -> the number of the last node that found it
 
     std::int64_t lineNumber_ = 0;
