@@ -326,12 +326,11 @@ private:
         const std::int64_t a = triple_[0];
         const std::int64_t b = triple_[1];
         if (a < 0 || b < 0 || a >= kIndexLimit || b >= kIndexLimit) return;  // names no OBJ vertex
+        const auto first = static_cast<std::int32_t>(a + 1);  // as the OBJ numbers them
+        const auto second = static_cast<std::int32_t>(b + 1);
         // Most of a mesh's edges have an end on no crease edge: no lookup for them.
-        if (!creaseEnds_.mayJoin(static_cast<std::int32_t>(a + 1),
-                                 static_cast<std::int32_t>(b + 1)))
-            return;
-        EdgeMap::Slot* slot = creases_.find(
-            edgeKey(static_cast<std::int32_t>(a + 1), static_cast<std::int32_t>(b + 1)));
+        if (!creaseEnds_.mayJoin(first, second)) return;
+        EdgeMap::Slot* slot = creases_.find(edgeKey(first, second));
         if (slot == nullptr) return;
         MayaMeshNode& node = scene_.nodes.back();
         std::vector<std::int32_t>& numbers = node.creaseEdgeNumbers;
