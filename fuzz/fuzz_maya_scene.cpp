@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/line_reader.h"
-#include "crease/maya_creases.h"
-#include "crease/maya_scene_reader.h"
+#include "scene/maya/maya_creases.h"
+#include "scene/maya/maya_scene_reader.h"
 #include "fuzz_files.h"
 
 using namespace fuzzing;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "crease/transfer_group_creases.h"
+#include "scene/transfer_group_creases.h"
 #include "commands/command_frame.h"
 #include "fuzz_files.h"
 #include "tessaryn.h"

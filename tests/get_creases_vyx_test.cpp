@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "crease/vyx_format.h"
+#include "vyx/vyx_format.h"
 #include "tools/vyx_reader.h"
 #include "support.h"
 

@@ -1,4 +1,4 @@
-#include "crease/maya_creases.h"
+#include "scene/maya/maya_creases.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <new>
 
-#include "crease/maya_creases.h"
+#include "scene/maya/maya_creases.h"
 #include "tools/file_checks.h"
 
 namespace tool {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/counted.h"
-#include "crease/maya_creases.h"
+#include "scene/maya/maya_creases.h"
 #include "folder/folder_sweep.h"
 #include "tessaryn.h"
 #include "tools/command_line.h"

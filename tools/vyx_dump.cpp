@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "crease/vyx_format.h"
+#include "vyx/vyx_format.h"
 #include "tools/vyx_reader.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "tools/vyx_reader.h"
 
-#include "crease/vyx_format.h"
+#include "vyx/vyx_format.h"
 
 namespace tessaryn::vyx {
 

@@ -1,8 +1,8 @@
 // The two crease commands and Version.
 #include "commands/command_frame.h"
 #include "commands/option_flag.h"
-#include "crease/transfer_group_creases.h"
-#include "crease/vyx_writer.h"
+#include "scene/transfer_group_creases.h"
+#include "vyx/vyx_writer.h"
 
 using namespace tessaryn;
 

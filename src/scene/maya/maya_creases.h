@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "crease/maya_scene_reader.h"
+#include "scene/maya/maya_scene_reader.h"
 
 namespace tessaryn {
 

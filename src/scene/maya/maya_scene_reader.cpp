@@ -1,4 +1,4 @@
-#include "crease/maya_scene_reader.h"
+#include "scene/maya/maya_scene_reader.h"
 
 #include <algorithm>
 #include <cstddef>

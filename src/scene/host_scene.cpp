@@ -1,4 +1,4 @@
-#include "crease/scene_creases.h"
+#include "scene/host_scene.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,12 +1,12 @@
-#include "crease/vyx_writer.h"
+#include "vyx/vyx_writer.h"
 
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
 #include "base/safe_writer.h"
-#include "crease/obj_mesh_reader.h"
-#include "crease/vyx_format.h"
+#include "vyx/obj_mesh_reader.h"
+#include "vyx/vyx_format.h"
 
 // Records are written as they lie in memory: the file is little-endian, and so are both
 // processors the library is built for.

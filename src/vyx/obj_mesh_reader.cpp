@@ -1,4 +1,4 @@
-#include "crease/obj_mesh_reader.h"
+#include "vyx/obj_mesh_reader.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "crease/maya_creases.h"
+#include "scene/maya/maya_creases.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -10,7 +10,7 @@
 #include "base/numbers.h"
 #include "base/safe_writer.h"
 #include "crease/crease_edges.h"
-#include "crease/scene_creases.h"
+#include "scene/host_scene.h"
 
 namespace tessaryn {
 

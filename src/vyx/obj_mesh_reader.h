@@ -3,7 +3,7 @@
 #pragma once
 
 #include "base/line_reader.h"
-#include "crease/vyx_mesh.h"
+#include "vyx/vyx_mesh.h"
 
 namespace tessaryn {
 

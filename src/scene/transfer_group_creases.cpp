@@ -1,7 +1,7 @@
-#include "crease/transfer_group_creases.h"
+#include "scene/transfer_group_creases.h"
 
 #include "crease/crease_edges.h"
-#include "crease/scene_creases.h"
+#include "scene/host_scene.h"
 
 namespace tessaryn {
 
