@@ -1,0 +1,112 @@
+// What a scene scanner learns in its one streaming pass over a scene file, as plain
+// facts: the mesh nodes the scene holds and, for each that may take the creases, where
+// its crease statements stand, the creases it carries now and which of the OBJ's crease
+// edges are its edges. Every format (the host's placeholder scenes, Maya ASCII, USD
+// ASCII) reports the same record; one chooser and one rewrite serve them all, and only
+// the tool turns the facts into sentences.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessaryn {
+
+enum class SceneFormat { Maya, Usd };
+
+// Why a scene cannot take creases at all; the line is in SceneFacts::problemLine.
+enum class SceneProblem {
+    None,
+    Unreadable,             // cannot be opened or read
+    MayaBinary,             // starts with FOR4 or FOR8
+    UsdBinary,              // starts with PXR-USDC
+    UsdPackage,             // a zip: a .usdz package
+    UnknownFormat,          // neither header
+    UnterminatedString,     // a string that runs past its line (Maya) or the file
+    UnterminatedStatement,  // no closing ';' (Maya)
+    UnterminatedBlock,      // a bracket, brace or parenthesis never closed (USD)
+    BadEdgeStatement,       // a Maya .ed statement that is not triples filling its range
+};
+
+// Bytes [start, end) of the scene file.
+struct ByteRange {
+    std::uint64_t start = 0;
+    std::uint64_t end = 0;
+};
+
+// One crease a node carries before the rewrite: the crease edge of the OBJ it lies on
+// (its index in the CreaseEdgeSet) or CreaseEdgeSet::kNotACreaseEdge, and its value.
+struct NodeCrease {
+    std::int32_t creaseEdge = -1;
+    double value = 0.0;
+    std::string text;  // the value as the scene writes it, for a rewrite that keeps it
+};
+
+// An OBJ crease edge that is an edge of the node, with the node's own number for it
+// where the format names edges by number (Maya's edge list); 0 where it does not.
+struct CreaseHit {
+    std::int32_t creaseEdge = 0;
+    std::int32_t element = 0;
+};
+
+// Something worth telling that does not stop the rewrite.
+enum class SceneWarning {
+    SubdivisionNone,  // a USD mesh whose subdivisionScheme is "none": readers ignore creases
+};
+
+// Why a node cannot take creases; the chooser passes over such nodes.
+enum class NodeProblem {
+    None,
+    NoFaces,              // no face or edge arrays
+    FaceCountsMismatch,   // USD: faceVertexCounts do not add up to faceVertexIndices
+    IndexBeyondPoints,    // USD: a face index beyond the points
+    TimeSampledTopology,  // USD: face arrays given over time
+};
+
+struct SceneNode {
+    std::string path;  // full path: "|group1|pCube1|pCubeShape1", "/asset{model=cube}geo/mesh"
+    std::string name;  // short name: "pCubeShape1", "mesh"
+    std::int64_t line = 0;         // where the node starts, from 1
+    std::int64_t vertexCount = 0;  // 0 when it has none
+    NodeProblem problem = NodeProblem::None;
+    std::int64_t problemLine = 0;
+
+    // The statements the rewrite replaces, ascending and apart; empty when it has none.
+    std::vector<ByteRange> creaseStatements;
+    // Where new statements go when it has none, with the indentation and line ending of
+    // the statements around that place.
+    std::uint64_t insertAt = 0;
+    std::string indent;
+    std::string lineEnding = "\n";
+
+    std::vector<CreaseHit> hits;       // ascending by creaseEdge, each at most once
+    std::vector<NodeCrease> creases;   // what it carries now, in the scene's order
+    std::vector<SceneWarning> warnings;
+
+    bool holdsMesh() const { return vertexCount > 0 && problem == NodeProblem::None; }
+};
+
+struct SceneFacts {
+    SceneFormat format = SceneFormat::Maya;
+    SceneProblem problem = SceneProblem::None;
+    std::int64_t problemLine = 0;  // from 1
+    bool hostPlaceholder = false;  // holds the host's crease placeholder line (Maya only)
+    std::uint64_t size = 0;        // bytes read
+    std::vector<SceneNode> nodes;
+    // USD: the layer metadata a stage takes from its root layer only (defaultPrim, upAxis,
+    // metersPerUnit, timeCodesPerSecond, framesPerSecond, startTimeCode, endTimeCode),
+    // each entry as the layer writes it ("upAxis = \"Y\""), for an override layer to copy.
+    std::vector<std::string> rootMetadata;
+};
+
+// A crease the rewrite writes: an OBJ crease edge in the scene's vertex numbering
+// (from 0, first < second), the node's number for that edge where the format has one
+// (CreaseHit::element), and the value as it is to be written.
+struct PlannedCrease {
+    std::int32_t first = 0;
+    std::int32_t second = 0;
+    std::int32_t element = 0;
+    std::string value;
+};
+
+}  // namespace tessaryn
