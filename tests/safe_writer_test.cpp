@@ -36,6 +36,24 @@ TEST(SafeWriter, ReplacesAFileAndKeepsItsPermissions) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out"});
 }
 
+// The replacement is a new file: it takes the old one's owner and group where the
+// process may give them (as root, which CI is), and its permissions after them, since
+// a change of owner clears the set-group bit.
+TEST(SafeWriter, KeepsTheOwnerAndGroupOfTheReplacedFile) {
+    if (geteuid() != 0) GTEST_SKIP() << "only a privileged process can give a file away";
+    TempFolder folder;
+    writeFile(folder / "out", "old");
+    ASSERT_EQ(chown((folder / "out").c_str(), 1234, 2345), 0);
+    ASSERT_EQ(chmod((folder / "out").c_str(), 02750), 0);
+    ASSERT_TRUE(writeWhole(folder / "out", "new"));
+    struct stat facts {};
+    ASSERT_EQ(stat((folder / "out").c_str(), &facts), 0);
+    EXPECT_EQ(facts.st_uid, 1234u);
+    EXPECT_EQ(facts.st_gid, 2345u);
+    EXPECT_EQ(facts.st_mode & 07777, 02750u);
+    EXPECT_EQ(readFile(folder / "out"), "new");
+}
+
 TEST(SafeWriter, ReplacesTheTargetOfASymbolicLink) {
     TempFolder folder;
     writeFile(folder / "target", "old");

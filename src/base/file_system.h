@@ -23,6 +23,9 @@ struct Destination {
     std::string path;  // the file to replace: a symbolic link's target, not the link
     bool exists = false;
     unsigned permissions = 0;  // of the existing file, to give to its replacement
+    // Its owner and group (POSIX), to give to its replacement where the system allows.
+    unsigned long owner = 0;
+    unsigned long group = 0;
 };
 
 // False when a direct write to `path` would be refused: a folder, a read-only file.
@@ -55,7 +58,8 @@ bool syncFile(std::FILE* file);
 void syncFolder(const std::string& folder);
 
 // Gives the finished, closed and synced temporary file the existing destination's
-// permissions and moves it over the destination in one step.
+// owner and group where the system allows, and its permissions, and moves it over the
+// destination in one step.
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination);
 
 // Deletes a file; never a folder. True when it is gone.

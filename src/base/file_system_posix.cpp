@@ -29,6 +29,8 @@ bool inspectDestination(const char* path, Destination& destination) {
     if ((facts.st_mode & 0222) == 0 || access(destination.path.c_str(), W_OK) != 0) return false;
     destination.exists = true;
     destination.permissions = facts.st_mode & 07777;
+    destination.owner = facts.st_uid;
+    destination.group = facts.st_gid;
     return true;
 }
 
@@ -88,7 +90,19 @@ unsigned long processNumber() {
     return static_cast<unsigned long>(getpid());
 }
 
+// Gives the new file the old one's owner and group. Only a privileged process may give
+// a file away; any other keeps the group where it belongs to it, and else the file is
+// its own, as any new file would be: the replacement goes ahead either way.
+void keepOwnership(const std::string& temporaryPath, const Destination& destination) {
+    const auto owner = static_cast<uid_t>(destination.owner);
+    const auto group = static_cast<gid_t>(destination.group);
+    if (chown(temporaryPath.c_str(), owner, group) == 0) return;
+    (void)chown(temporaryPath.c_str(), static_cast<uid_t>(-1), group);
+}
+
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination) {
+    // The owner first: changing it clears the set-user and set-group bits chmod restores.
+    if (destination.exists) keepOwnership(temporaryPath, destination);
     if (destination.exists && chmod(temporaryPath.c_str(), destination.permissions) != 0) {
         return false;
     }
