@@ -1,5 +1,7 @@
 #include "tools/executable_path.h"
 
+#include <cstdio>
+
 #include "tools/library_loader.h"
 
 #if defined(_WIN32)
@@ -73,6 +75,28 @@ std::string libraryBeside(const std::string& executable) {
     const std::string::size_type separator = executable.find_last_of("/\\");
     if (separator == std::string::npos) return kLibraryFileName;
     return executable.substr(0, separator + 1) + kLibraryFileName;
+}
+
+namespace {
+
+bool isReadable(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+std::string libraryFor(const std::string& executable) {
+    const std::string beside = libraryBeside(executable);
+    if (isReadable(beside)) return beside;
+    const std::string::size_type name = beside.find_last_of("/\\");
+    if (name == std::string::npos || name == 0) return beside;
+    const std::string::size_type folder = beside.find_last_of("/\\", name - 1);
+    const std::string installed = beside.substr(0, folder == std::string::npos ? 0 : folder + 1) +
+                                  "lib" + beside.substr(name);
+    return isReadable(installed) ? installed : beside;
 }
 
 }  // namespace library_loader

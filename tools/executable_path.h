@@ -22,4 +22,10 @@ std::string executableFromArgument(const std::string& argv0, const std::string& 
 // executable is unknown, so that the system's own search for libraries applies.
 std::string libraryBeside(const std::string& executable);
 
+// The library the tool loads: the one beside the executable where there is one, else the
+// one an install puts in the `lib` folder beside the executable's `bin` folder
+// (PREFIX/bin/tessaryn, PREFIX/lib/libTessarynDLL.so); the path beside it when neither is
+// there, so that the loader's refusal names the first place looked at.
+std::string libraryFor(const std::string& executable);
+
 }  // namespace library_loader

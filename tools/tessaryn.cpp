@@ -415,7 +415,7 @@ int main(int argc, char** argv) {
             if (!wrongValue.empty()) return misuse(wrongValue);
         }
         if (libraryPath.empty())
-            libraryPath = library_loader::libraryBeside(library_loader::runningExecutable(argv[0]));
+            libraryPath = library_loader::libraryFor(library_loader::runningExecutable(argv[0]));
         Library library;
         if (!library.load(libraryPath)) {
             return say(false, "cannot load the library " + libraryPath + ": " + library.error());
