@@ -355,7 +355,8 @@ TEST(Tool, SweepCountsWhatItDeletedAndNamesWhatIsLeft) {
     EXPECT_EQ(run.status, 0);
 
     run = runTool("sweep --yes " + quoted(folder / "missing"));
-    EXPECT_EQ(run.err, "cannot list " + (folder / "missing") + "; nothing deleted\n");
+    EXPECT_EQ(run.err, "cannot list " + (folder / "missing") +
+                           " (No such file or directory); nothing deleted\n");
     EXPECT_EQ(run.status, 1);
 }
 
