@@ -1,0 +1,71 @@
+#include "scene/usd/usd_byte_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace tessaryn {
+
+namespace {
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+}
+
+UsdByteReader::~UsdByteReader() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+bool UsdByteReader::openFile(const char* path) {
+    errno = 0;
+    file_ = std::fopen(path, "rb");
+    // Exhausted memory is not an unreadable file: it must reach the caller as such.
+    if (file_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
+    if (file_ == nullptr) return false;
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.reset(new char[kBlockSize]);
+    cursor = limit = blockStart_ = counted_ = buffer_.get();
+    atEnd_ = false;
+    // The first read tells a folder (which opens but cannot be read) from a file.
+    fill(1);
+    return !failed_;
+}
+
+void UsdByteReader::openText(std::string_view text) {
+    cursor = blockStart_ = counted_ = text.data();
+    limit = text.data() + text.size();
+    atEnd_ = true;
+}
+
+bool UsdByteReader::fill(std::size_t count) {
+    if (atEnd_) return false;
+    // The bytes not yet passed move to the front; those passed leave, their lines counted.
+    countLinesUpTo(cursor);
+    const auto kept = static_cast<std::size_t>(limit - cursor);
+    blockOffset_ += static_cast<std::uint64_t>(cursor - blockStart_);
+    std::memmove(buffer_.get(), cursor, kept);
+    cursor = blockStart_ = counted_ = buffer_.get();
+    limit = cursor + kept;
+    while (static_cast<std::size_t>(limit - cursor) < count && !atEnd_) {
+        const std::size_t room = kBlockSize - static_cast<std::size_t>(limit - buffer_.get());
+        const std::size_t got = std::fread(buffer_.get() + (limit - buffer_.get()), 1, room, file_);
+        limit += got;
+        if (got == 0) {
+            failed_ = std::ferror(file_) != 0;
+            atEnd_ = true;
+        }
+    }
+    return static_cast<std::size_t>(limit - cursor) >= count;
+}
+
+void UsdByteReader::countLinesUpTo(const char* end) {
+    if (end <= counted_) return;
+    linesBefore_ += std::count(counted_, end, '\n');
+    counted_ = end;
+}
+
+std::int64_t UsdByteReader::line() {
+    countLinesUpTo(cursor);
+    return linesBefore_ + 1;
+}
+
+}  // namespace tessaryn
