@@ -288,8 +288,8 @@ TEST(UsdLayerScanner, RealMeshesTakeTheirGroupBorders) {
             SCOPED_TRACE(std::string(mesh.path) + (crlf ? " (CR LF)" : ""));
             const std::string lf = realLayer(mesh.file);
             const std::string layer = crlf ? testing_support::toCrlf(lf) : lf;
-            const SceneNode* plain =
-                findNode(tessaryn::scanUsdLayerText(lf, CreaseEdgeSet()), mesh.path);
+            const SceneFacts plainFacts = tessaryn::scanUsdLayerText(lf, CreaseEdgeSet());
+            const SceneNode* plain = findNode(plainFacts, mesh.path);
             ASSERT_NE(plain, nullptr);
             const std::size_t from = lineOffset(lf, plain->line);
             const std::vector<int> counts = integersAfter(lf, from, "faceVertexCounts");
