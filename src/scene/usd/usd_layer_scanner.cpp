@@ -341,7 +341,14 @@ void LayerScanner::statement(const UsdToken& first) {
         mesh->sawProperty = true;
         if (head.firstOnLine) node.indent = head.indent;
     }
-    mesh->lastPropertyEnd = end;
+    // New statements after this one must start on a line of their own: after its line
+    // break, or after a ';' that ends it. A '}' right behind it on its line leaves no such
+    // place, so they go before it instead.
+    const UsdToken& after = lexer_.next();
+    lexer_.pushBack();
+    mesh->lastPropertyEnd = after.firstOnLine || after.kind == UsdTokenKind::End ? end
+                            : after.isPunct(';')                                 ? end + 1
+                                                                                 : head.start;
     if (!mesh->insertChosen && dictionaryLess("creaseSharpnesses", property)) {
         mesh->insertChosen = true;
         node.insertAt = head.start;
