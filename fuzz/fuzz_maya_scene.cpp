@@ -1,66 +1,86 @@
-// The Maya ASCII scene reader on arbitrary text, with the crease edges of a square (OBJ
+// The Maya ASCII scene scanner on arbitrary text, with the crease edges of a square (OBJ
 // vertices 1 2 3 4). What it learns of each mesh node must hold together; giving a node
 // its crease statement must change that statement and no other byte, and reading the
-// result again must find the same nodes with the new statement. The file rewrite must
-// give the same bytes as the rewrite in memory, and a refusal must change nothing.
+// result again must find the same nodes with the new creases. The road through the files
+// must give the same bytes as the rewrite in memory, and a refusal must change nothing.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/line_reader.h"
-#include "scene/maya/maya_creases.h"
-#include "scene/maya/maya_scene_reader.h"
+#include "crease/crease_edge_set.h"
+#include "scene/crease_plan.h"
+#include "scene/maya/maya_crease_statement.h"
+#include "scene/maya/maya_scene_scanner.h"
+#include "scene/scene_creases.h"
 #include "fuzz_files.h"
 
 using namespace fuzzing;
-using tessaryn::MayaMeshNode;
-using tessaryn::MayaScene;
+using tessaryn::SceneFacts;
+using tessaryn::SceneNode;
 
 namespace {
 
-const std::vector<tessaryn::EdgeKey> kSquare = {tessaryn::edgeKey(1, 2), tessaryn::edgeKey(2, 3),
-                                                tessaryn::edgeKey(3, 4), tessaryn::edgeKey(1, 4)};
-
-MayaScene scan(const std::string& text) {
-    tessaryn::LineReader reader;
-    reader.openText(text);
-    return tessaryn::scanMayaScene(reader, kSquare);
+const tessaryn::CreaseEdgeSet& square() {
+    static const tessaryn::CreaseEdgeSet set({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
+                                              tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
+                                             5);
+    return set;
 }
 
-void checkNode(const MayaMeshNode& node, const std::string& text) {
+SceneFacts scan(const std::string& text) {
+    tessaryn::LineReader reader;
+    reader.openText(text);
+    return tessaryn::scanMayaScene(reader, square());
+}
+
+void checkNode(const SceneNode& node, const std::string& text) {
     check(node.line >= 1, "a node has a line");
     check(node.lineEnding == "\n" || node.lineEnding == "\r\n", "a node has a line ending");
-    const std::vector<std::int32_t>& numbers = node.creaseEdgeNumbers;
-    for (std::size_t i = 0; i < numbers.size(); ++i) {
-        check(numbers[i] >= 0 && numbers[i] < node.edgeCount, "crease edges are node edges");
-        check(i == 0 || numbers[i - 1] < numbers[i], "crease edge numbers ascend");
+    for (std::size_t i = 0; i < node.hits.size(); ++i) {
+        check(node.hits[i].element >= 0, "crease edges are node edges");
+        check(i == 0 || node.hits[i - 1].creaseEdge < node.hits[i].creaseEdge,
+              "each crease edge once, ascending");
     }
-    check(node.creaseEdgesFound <= static_cast<std::int64_t>(numbers.size()) &&
-              node.creaseEdgesFound <= static_cast<std::int64_t>(kSquare.size()),
-          "crease edges found are counted once");
     check(node.insertAt <= text.size(), "the insertion point is in the scene");
     check(node.insertAt == 0 || text[node.insertAt - 1] == ';', "insertion follows a statement");
-    if (node.hasCreaseStatement) {
-        check(node.creaseStart < node.creaseEnd && node.creaseEnd <= text.size(),
+    for (const tessaryn::ByteRange& range : node.creaseStatements) {
+        check(range.start < range.end && range.end <= text.size(),
               "the crease statement is in the scene");
-        check(text.compare(node.creaseStart, 7, "setAttr") == 0 && text[node.creaseEnd - 1] == ';',
+        check(text.compare(range.start, 7, "setAttr") == 0 && text[range.end - 1] == ';',
               "the crease statement runs from setAttr to its ';'");
     }
+}
+
+// The text the road writes for `node`: the planned creases in its first statement.
+std::string rewritten(const std::string& input, const SceneNode& node,
+                      const tessaryn::CreasePlan& plan) {
+    const std::string text = tessaryn::mayaCreaseStatements(node, plan.creases);
+    std::vector<tessaryn::ByteRange> ranges = node.creaseStatements;
+    if (ranges.empty()) ranges.push_back({node.insertAt, node.insertAt});
+    std::string output;
+    std::uint64_t at = 0;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        output += input.substr(at, ranges[i].start - at);
+        if (i == 0) output += text;
+        at = ranges[i].end;
+    }
+    return output + input.substr(at);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const MayaScene scene = scan(input);
-    if (scene.problem != tessaryn::MayaSceneProblem::None) {
+    const SceneFacts scene = scan(input);
+    if (scene.problem != tessaryn::SceneProblem::None) {
         check(scene.problemLine >= 1, "a problem names its line");
         return 0;
     }
     check(scene.size == input.size(), "every byte is accounted for");
-    const MayaMeshNode* fitting = nullptr;
+    const SceneNode* fitting = nullptr;
     int fittingCount = 0;
-    for (const MayaMeshNode& node : scene.nodes) {
+    for (const SceneNode& node : scene.nodes) {
         checkNode(node, input);
         if (node.holdsMesh() && node.vertexCount == 4) {
             fitting = &node;
@@ -68,26 +88,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     for (std::size_t n = 0; n < scene.nodes.size() && n < 4; ++n) {
-        const MayaMeshNode& node = scene.nodes[n];
+        const SceneNode& node = scene.nodes[n];
         if (!node.holdsMesh()) continue;
-        const tessaryn::SceneEdit edit = tessaryn::creaseStatementEdit(node, "10");
-        const std::string output = input.substr(0, edit.start) + edit.text + input.substr(edit.end);
-        const MayaScene again = scan(output);
-        check(again.problem == tessaryn::MayaSceneProblem::None, "the rewrite reads again");
+        const tessaryn::CreasePlan plan = tessaryn::planCreases(node, square(), "10", false);
+        if (plan.missing > 0) continue;
+        const SceneFacts again = scan(rewritten(input, node, plan));
+        check(again.problem == tessaryn::SceneProblem::None, "the rewrite reads again");
         check(again.nodes.size() == scene.nodes.size(), "the same nodes");
         for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
-            const MayaMeshNode& before = scene.nodes[i];
-            const MayaMeshNode& after = again.nodes[i];
-            check(before.name == after.name && before.vertexCount == after.vertexCount &&
-                      before.edgeCount == after.edgeCount &&
-                      before.creaseEdgeNumbers == after.creaseEdgeNumbers,
+            check(scene.nodes[i].path == again.nodes[i].path &&
+                      scene.nodes[i].vertexCount == again.nodes[i].vertexCount &&
+                      scene.nodes[i].hits.size() == again.nodes[i].hits.size(),
                   "the same node facts");
         }
-        const MayaMeshNode& rewritten = again.nodes[n];
-        check(rewritten.hasCreaseStatement, "the node has its crease statement");
-        check(rewritten.creaseEnd == edit.start + edit.text.size(), "the statement ends the edit");
-        check(rewritten.creasesBefore == static_cast<std::int64_t>(node.creaseEdgeNumbers.size()),
-              "every crease edge is in it with its value");
+        const tessaryn::CreasePlan second =
+            tessaryn::planCreases(again.nodes[n], square(), "10", false);
+        check(second.unchanged, "a second run changes nothing");
     }
 
     // Through the files, as the tool does it.
@@ -95,19 +111,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file = path("scene.ma");
     writeBytes(obj, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 1 2 3 4\n");
     writeBytes(file, input);
-    tessaryn::MayaCreaseRequest request;
+    tessaryn::SceneCreaseRequest request;
     request.objPath = obj;
     request.scenePath = file;
-    const tessaryn::MayaCreaseReport report = tessaryn::writeMayaCreases(request);
+    request.value = "10";
+    const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
     check(entryCount() == 2, "no temporary file is left");
     const std::string written = readBytes(file);
-    if (!report.ok) {
-        check(written == input, "a refusal changes nothing");
+    if (report.outcome != tessaryn::SceneCreaseOutcome::Done || report.hostScene) {
+        if (report.outcome != tessaryn::SceneCreaseOutcome::Done)
+            check(written == input, "a refusal changes nothing");
         return 0;
     }
     check(fittingCount == 1 && fitting != nullptr, "only the one fitting node is written");
-    const tessaryn::SceneEdit edit = tessaryn::creaseStatementEdit(*fitting, "10");
-    check(written == input.substr(0, edit.start) + edit.text + input.substr(edit.end),
+    const tessaryn::CreasePlan plan = tessaryn::planCreases(*fitting, square(), "10", false);
+    check(written == (plan.unchanged ? input : rewritten(input, *fitting, plan)),
           "the file gets the edit and nothing else");
     return 0;
 }

@@ -79,7 +79,8 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
     // Filled in, the placeholder is gone: the scene is then read as Maya would save it.
     EXPECT_EQ(runShell(tool + "creases " + obj + " " + scene + " --smoothing 2>&1", status),
               "pCubeShape1 in " + scene +
-                  ": 8 crease edges written (value 10), 4 replaced; 2 smoothing groups\n");
+                  ": 8 crease edges written (2 values kept, the others 10), 4 replaced (2 on other "
+                  "edges dropped); 2 smoothing groups\n");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(runShell(tool + "version", status), "TessarynDLL version 3\n");
 
@@ -122,7 +123,7 @@ TEST(Tool, CreasesIntoARealMayaScene) {
     EXPECT_EQ(
         runShell(tool + "creases " + obj + scene + " --smoothing --node creasedShape 2>&1", status),
         "creasedShape in " + scene +
-            ": 12 crease edges written (value 10), 12 replaced; 6 smoothing groups\n");
+            ": already has its 12 crease edges (values kept); 6 smoothing groups; unchanged\n");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(testing_support::readFile(scene), original);
     runShell(tool + "creases " + obj + scene + " --node creasedShape --value ten 2>&1", status);
@@ -130,7 +131,8 @@ TEST(Tool, CreasesIntoARealMayaScene) {
     EXPECT_EQ(runShell(tool + "creases " + obj + scene + " --value 0.50 --node creasedShape 2>&1",
                        status),
               "creasedShape in " + scene +
-                  ": 4 crease edges written (value 0.5), 12 replaced; 2 groups\n");
+                  ": 4 crease edges written (value 0.5), 12 replaced (8 on other edges dropped); "
+                  "2 groups\n");
     const std::size_t from = original.find("Index_Data Edge 12 ");
     const std::size_t to = original.find(";", from) + 1;
     EXPECT_EQ(testing_support::readFile(scene),
@@ -139,12 +141,12 @@ TEST(Tool, CreasesIntoARealMayaScene) {
                   original.substr(to));
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"scene.ma"});
 
-    // The host's own scenes take no Maya options.
+    // The host's own scenes take no crease value: the export writes its own.
     const std::string host = folder / "host.ma";
     const std::string cube = testing_support::readFile(testing_support::examplePath("cube.ma"));
     testing_support::writeFile(host, cube);
-    EXPECT_EQ(runShell(tool + "creases " + obj + host + " --node pCubeShape1 2>&1", status),
-              "--node and --value are for scenes as Maya saved them; " + host +
+    EXPECT_EQ(runShell(tool + "creases " + obj + host + " --value 2 2>&1", status),
+              "--value is for scenes as Maya saved them; " + host +
                   " is a host scene with the crease placeholder; nothing changed\n");
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(testing_support::readFile(host), cube);

@@ -118,6 +118,10 @@ ToolRun runTool(const std::string& arguments) {
                       "--library " + quoted(TESSARYN_LIBRARY_PATH) + " " + arguments);
 }
 
+std::string jsonQuoted(const std::string& text) {
+    return "\"" + text + "\"";  // the test's paths hold nothing JSON escapes
+}
+
 bool startsWith(const std::string& text, const std::string& start) {
     return text.compare(0, start.size(), start) == 0;
 }
@@ -270,6 +274,123 @@ TEST(Tool, AFailureNamesTheFileThatCannotBeRead) {
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"cube.ma", "cube.obj", "folder.ma"}));
 }
 
+// What a script relies on, on both scene roads: -o writes OUT (even when nothing needs to
+// change) and leaves the scene alone, --dry-run writes nothing, --json puts exactly one
+// object on standard output with the exit status unchanged, and a second run changes
+// no byte.
+TEST(Tool, CreasesForScripts) {
+    TempFolder folder;
+    const std::string obj = folder / "cube.obj";
+    const std::string host = folder / "host.ma";
+    const std::string maya = folder / "maya.ma";
+    const std::string out = folder / "out.ma";
+    const std::string hostScene = readFile(testing_support::examplePath("cube.ma"));
+    writeFile(obj, readFile(testing_support::examplePath("cube.obj")));
+    writeFile(host, hostScene);
+    writeFile(maya, readFile(testing_support::realDataPath("cgkit__objects.ma")));
+    const std::string mayaScene = readFile(maya);
+    // cgkit's meshShape numbers the cube's vertices as the example OBJ does not: another
+    // OBJ of the same shape in its order.
+    const std::string mayaObj = folder / "maya.obj";
+    writeFile(mayaObj,
+              "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
+              "g rest\nf 1 2 4 3\ng apart\nf 3 4 6 5\ng rest\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\n"
+              "f 7 1 3 5\n");
+
+    for (const bool hostRoad : {true, false}) {
+        SCOPED_TRACE(hostRoad ? "host scene" : "Maya scene");
+        const std::string scene = hostRoad ? host : maya;
+        const std::string before = readFile(scene);
+        const std::string files = quoted(hostRoad ? obj : mayaObj) + " " + quoted(scene);
+
+        ToolRun run = runTool("creases " + files + " --dry-run");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("nothing written (dry run)"), std::string::npos) << run.out;
+        EXPECT_EQ(readFile(scene), before);
+
+        run = runTool("creases " + files + " -o " + quoted(out) + " --json");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;  // one line, one object
+        EXPECT_EQ(run.out.front(), '{');
+        EXPECT_NE(run.out.find("\"ok\": true"), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find("\"output\": " + jsonQuoted(out)), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(std::string("\"hostScene\": ") + (hostRoad ? "true" : "false")),
+                  std::string::npos);
+        EXPECT_NE(run.err, "");  // the sentence
+        EXPECT_EQ(readFile(scene), before);
+        const std::string written = readFile(out);
+        EXPECT_NE(written, before);
+
+        // In place, then a second run over the output: not a byte moves.
+        run = runTool("creases " + files);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(readFile(scene), written);
+        run = runTool("creases " + files + " --json");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find("\"changed\": false"), std::string::npos) << run.out;
+        EXPECT_EQ(readFile(scene), written);
+        // -o writes even then.
+        writeFile(out, "old");
+        EXPECT_EQ(runTool("creases " + files + " -o " + quoted(out)).status, 0);
+        EXPECT_EQ(readFile(out), written);
+        writeFile(scene, before);
+    }
+
+    // Refusals: one object as well, with the kind and the facts; nothing changed. Two
+    // sides of this square are diagonals of the cube's faces: not edges of the node.
+    const std::string square = folder / "square.obj";
+    writeFile(square,
+              "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
+              "g a\nf 1 2 3 4\n");
+    struct Row {
+        std::string arguments;
+        int status;
+        std::string kind;
+        std::string said;  // a part of the sentence on standard error
+    } rows[] = {
+        {"creases " + quoted(host) + " " + quoted(obj), 1, "arguments-swapped",
+         "the arguments are the wrong way round"},
+        {"creases " + quoted(square) + " " + quoted(maya), 1, "edges-not-in-node",
+         "the OBJ's vertices are not in the scene's order, or it is another mesh"},
+        {"creases " + quoted(obj) + " " + quoted(folder / "cube.obj"), 1, "not-a-scene",
+         "is not a Maya ASCII scene"},
+        {"creases " + quoted(obj) + " " + quoted(host) + " --value 3", 1, "value-on-host-scene",
+         "is a host scene"},
+        {"creases " + quoted(obj) + " " + quoted(host) + " -o " + quoted(out) + " --dry-run", 2,
+         "misuse", "-o and --dry-run exclude each other"},
+        {"creases " + quoted(obj) + " " + quoted(host) + " --node nope", 1, "no-such-node",
+         "has no mesh node nope; its mesh nodes: pCubeShape1 (8 vertices)"},
+    };
+    writeFile(out, "old");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const ToolRun run = runTool(row.arguments + " --json");
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+        EXPECT_NE(run.out.find("\"refusal\": \"" + row.kind + "\""), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(readFile(host), hostScene);
+    EXPECT_EQ(readFile(maya), mayaScene);
+    EXPECT_EQ(readFile(out), "old");
+    const ToolRun mismatch = runTool("creases " + quoted(square) + " " + quoted(maya) + " --json");
+    EXPECT_NE(mismatch.out.find("\"missing\": 2, \"firstMissing\": [1, 4]"), std::string::npos)
+        << mismatch.out;
+    EXPECT_NE(mismatch.err.find("2 of the 4 crease edges of " + square +
+                                " are not edges of meshShape, the first between the OBJ's "
+                                "vertices 1 and 4"),
+              std::string::npos)
+        << mismatch.err;
+
+    // "--" ends the options: a scene may be named like one.
+    writeFile(folder / "-o", hostScene);
+    const ToolRun dashed = runProgram(
+        TESSARYN_TOOL_PATH,
+        "--library " + quoted(TESSARYN_LIBRARY_PATH) + " creases --dry-run -- cube.obj -o",
+        "cd " + quoted(folder.path()) + " &&");
+    EXPECT_EQ(dashed.status, 0) << dashed.err;
+}
+
 TEST(Tool, ARefusedSwapGivesBothCountsAndTheReason) {
     TempFolder folder;
     const std::string a = folder / "a.obj";
@@ -355,7 +476,8 @@ TEST(Tool, SweepCountsWhatItDeletedAndNamesWhatIsLeft) {
     EXPECT_EQ(run.status, 0);
 
     run = runTool("sweep --yes " + quoted(folder / "missing"));
-    EXPECT_EQ(run.err, "cannot list " + (folder / "missing") + "; nothing deleted\n");
+    EXPECT_EQ(run.err, "cannot list " + (folder / "missing") +
+                           " (No such file or directory); nothing deleted\n");
     EXPECT_EQ(run.status, 1);
 }
 

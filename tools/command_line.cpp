@@ -43,10 +43,16 @@ std::string Invocation::value(const char* option) const {
 std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>& words,
                             Invocation& invocation) {
     invocation = Invocation();
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
-        const OptionSyntax* option = findOption(syntax, word);
-        if (option == nullptr && looksLikeOption(word)) {
+        // "--" ends the options: a file named "-o" or "--json" can follow.
+        if (word == "--" && !optionsEnded) {
+            optionsEnded = true;
+            continue;
+        }
+        const OptionSyntax* option = optionsEnded ? nullptr : findOption(syntax, word);
+        if (option == nullptr && !optionsEnded && looksLikeOption(word)) {
             return std::string("unknown option '") + word + "' for " + syntax.name;
         }
         if (option == nullptr) {

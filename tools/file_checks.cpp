@@ -3,10 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
 
-#include "base/line_reader.h"
-#include "base/obj_lines.h"
+#include <filesystem>
+#include <system_error>
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
 
 namespace tool {
 
@@ -44,24 +47,24 @@ std::string whyUnwritable(const std::string& path) {
     return whyNotOpened(path, "r+b");
 }
 
-ObjLineCounts countObjLines(const std::string& path) {
-    ObjLineCounts counts;
-    tessaryn::LineReader reader;
-    if (!reader.open(path.c_str())) {
-        counts.whyUnreadable = whyUnreadable(path);
-        if (counts.whyUnreadable.empty()) counts.whyUnreadable = "it cannot be opened";
-        return counts;
-    }
-    std::string_view line;
-    while (reader.next(line)) {
-        if (tessaryn::isPositionLine(line)) {
-            ++counts.positions;
-        } else if (tessaryn::charAt(line, 0) != '#') {
-            ++counts.others;
-        }
-    }
-    if (reader.failed()) counts.whyUnreadable = "a read error ended it early";
-    return counts;
+std::string whyNotDeleted(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(path, error);
+    if (error || !std::filesystem::exists(status))
+        return std::strerror(error ? error.value() : ENOENT);
+    if (std::filesystem::is_directory(status)) return "it is a folder";
+#if !defined(_WIN32)
+    const std::string folder = std::filesystem::path(path).parent_path().string();
+    errno = 0;
+    if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0) return systemReason();
+#endif
+    return std::string();
+}
+
+std::string whyNotListed(const std::string& path) {
+    std::error_code error;
+    std::filesystem::directory_iterator listing(path, error);
+    return error ? error.message() : std::string();
 }
 
 }  // namespace tool

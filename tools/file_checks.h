@@ -2,7 +2,6 @@
 // that it can name the file concerned and say why.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 namespace tool {
@@ -16,13 +15,11 @@ std::string cannotReadBecause(const std::string& path, const std::string& why);
 // Why `path` cannot be opened for writing (without changing it); empty when it can.
 std::string whyUnwritable(const std::string& path);
 
-// An OBJ file's lines as the vertex swap sorts them.
-struct ObjLineCounts {
-    std::string whyUnreadable;  // empty when the file was read to its end
-    std::size_t positions = 0;  // vertex-position lines: "v" and a blank
-    std::size_t others = 0;     // lines that are neither positions nor comments
-};
+// Why the file `path` could not be deleted, as far as the tool can tell: it is missing,
+// a folder, or its folder refuses; empty when it cannot tell.
+std::string whyNotDeleted(const std::string& path);
 
-ObjLineCounts countObjLines(const std::string& path);
+// Why the folder `path` cannot be listed, in the system's words; empty when it can.
+std::string whyNotListed(const std::string& path);
 
 }  // namespace tool

@@ -11,32 +11,41 @@
 #include <string>
 #include <vector>
 
-#include "base/counted.h"
-#include "scene/maya/maya_creases.h"
 #include "folder/folder_sweep.h"
+#include "objtools/swap_vertices.h"
 #include "tessaryn.h"
 #include "tools/command_line.h"
+#include "tools/counted.h"
+#include "tools/creases_command.h"
 #include "tools/executable_path.h"
 #include "tools/file_checks.h"
+#include "tools/lazy_library.h"
 #include "tools/library_loader.h"
-#include "tools/maya_creases_tool.h"
+#include "tools/sentences.h"
 #include "tools/vyx_dump.h"
 
 namespace {
 
 using library_loader::Command;
-using library_loader::Library;
 using tool::Invocation;
+using Library = tool::LazyLibrary;
 
 // What GetFile may write, whatever it is told.
 constexpr std::size_t kNameBuffer = TESSARYN_NAME_BUFFER_SIZE;
 
-// The export `name`; a library without it is not one the tool can work with.
-Command required(Library& library, const char* name) {
-    Command command = library.find(name);
+// The export `name`, the library loaded first if it is not yet; a library that does not
+// load, or lacks it, is not one the tool can work with.
+Command required(Library& lazy, const char* name) {
+    library_loader::Library* library = lazy.get();
+    if (library == nullptr) {
+        std::fprintf(stderr, "cannot load the library %s: %s\n", lazy.path().c_str(),
+                     lazy.error().c_str());
+        std::exit(1);
+    }
+    Command command = library->find(name);
     if (command == nullptr) {
         std::fprintf(stderr, "the library does not have the command %s: %s\n", name,
-                     library.error().c_str());
+                     library->error().c_str());
         std::exit(1);
     }
     return command;
@@ -60,9 +69,9 @@ std::string wholeNumber(float value) {
     return std::to_string(static_cast<long long>(value));
 }
 
-// The core's sentence part, for the tool's sizes.
+// counted() for the tool's sizes.
 std::string counted(std::size_t count, const char* one, const char* several = nullptr) {
-    return tessaryn::counted(static_cast<std::int64_t>(count), one, several);
+    return tool::counted(static_cast<std::int64_t>(count), one, several);
 }
 
 // The sentence for a failure that any command may report, or for a code it should not.
@@ -81,78 +90,11 @@ std::string cannotRead(const std::vector<std::string>& paths, const std::string&
     return fallback;
 }
 
-// What `creases` is asked beyond its two files. The host's own scenes take only the
-// smoothing choice; the node and the value serve scenes laid out as Maya writes them.
-struct CreaseOptions {
-    bool smoothing = false;
-    std::string node;          // --node: the mesh node to crease; empty to pick it by vertex count
-    bool valueGiven = false;   // --value
-    std::string value = "10";  // the crease value as it is written into the scene
-};
-
-// The options of `creases`; on misuse, the sentence saying what was wrong.
-std::string readCreaseOptions(const Invocation& invocation, CreaseOptions& options) {
-    options.smoothing = invocation.has("--smoothing");
-    options.node = invocation.value("--node");
-    options.valueGiven = invocation.has("--value");
-    const std::string given = invocation.value("--value");
-    if (options.valueGiven && !tessaryn::readCreaseValue(given, options.value)) {
-        return "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + given + "'";
-    }
-    return std::string();
+int runCreases(Library& library, const Invocation& invocation, std::string& misuse) {
+    return tool::runCreases(library, invocation, misuse);
 }
 
-std::string creasesMisuse(const Invocation& invocation) {
-    CreaseOptions options;
-    return readCreaseOptions(invocation, options);
-}
-
-int creases(Library& library, const std::string& obj, const std::string& scene,
-            const CreaseOptions& options) {
-    const bool smoothing = options.smoothing;
-    // A scene with the host's placeholder goes through GetCreases as the host calls it;
-    // any other is read as Maya saves it.
-    bool hostScene = false;
-    if (!tessaryn::readHoldsHostPlaceholder(scene.c_str(), hostScene)) {
-        return say(false, cannotRead({obj, scene}, "cannot read " + scene) + "; nothing changed");
-    }
-    if (!hostScene)
-        return tool::creasesIntoMayaScene(obj, scene, smoothing, options.node, options.value);
-    if (!options.node.empty() || options.valueGiven) {
-        return say(false, "--node and --value are for scenes as Maya saved them; " + scene +
-                              " is a host scene with the crease placeholder; nothing changed");
-    }
-    float code = call(library, "GetCreases", obj, smoothing ? 1.0 : 0.0, scene);
-    if (code >= 1.0f) {
-        return say(true, "host scene: " + wholeNumber(code) +
-                             (smoothing ? " smoothing groups" : " groups") +
-                             "; creases written to " + scene);
-    }
-    if (code == TESSARYN_FAILED) {
-        return say(false, cannotRead({obj, scene}, "cannot read " + obj + " or " + scene) +
-                              "; nothing changed");
-    }
-    if (code == TESSARYN_TOO_MANY_GROUPS) {
-        return say(false, obj + " has more than 8191 groups; nothing changed");
-    }
-    if (code == TESSARYN_NO_CREASE_EDGES) {
-        return say(false, obj + " has no group-border edge; nothing changed");
-    }
-    if (code == TESSARYN_NO_PLACEHOLDER) {
-        return say(false, scene + " has no crease placeholder line; nothing changed");
-    }
-    if (code == TESSARYN_CANNOT_WRITE)
-        return say(false, "cannot write " + scene + "; it is unchanged");
-    return sayFailure(code);
-}
-
-int runCreases(Library& library, const Invocation& invocation) {
-    CreaseOptions options;
-    readCreaseOptions(invocation, options);  // misuse was answered before the library loaded
-    return creases(library, invocation.arguments[0], invocation.arguments[1], options);
-}
-
-int vyxFile(Library& library, const Invocation& invocation) {
+int vyxFile(Library& library, const Invocation& invocation, std::string&) {
     const std::string& obj = invocation.arguments[0];
     const std::string& out = invocation.arguments[1];
     const bool smoothing = invocation.has("--smoothing");
@@ -172,11 +114,11 @@ int vyxFile(Library& library, const Invocation& invocation) {
     return sayFailure(code);
 }
 
-int dump(Library&, const Invocation& invocation) {
+int dump(Library&, const Invocation& invocation, std::string&) {
     return dumpVyx(invocation.arguments[0]);
 }
 
-int smoothToGroups(Library& library, const Invocation& invocation) {
+int smoothToGroups(Library& library, const Invocation& invocation, std::string&) {
     const std::string& in = invocation.arguments[0];
     const std::string& out = invocation.arguments[1];
     float code = call(library, "SmoothtoGroupOBJ", in, 0.0, out);
@@ -188,43 +130,19 @@ int smoothToGroups(Library& library, const Invocation& invocation) {
     return sayFailure(code);
 }
 
-// "a.obj has 8 vertex positions", or why it cannot be read.
-std::string positionsOf(const std::string& path, const tool::ObjLineCounts& counts) {
-    if (!counts.whyUnreadable.empty()) return tool::cannotReadBecause(path, counts.whyUnreadable);
-    return path + " has " + counted(counts.positions, "vertex position");
-}
-
-// Why the library refused the swap, found again by looking at the files in the order the
-// library does; empty when the files show no reason.
-std::string swapRefusal(const std::string& source, const tool::ObjLineCounts& from,
-                        const std::string& target, const tool::ObjLineCounts& to) {
-    if (!from.whyUnreadable.empty() || !to.whyUnreadable.empty()) return "";
-    if (from.positions == 0) return source + " has none";
-    if (to.positions == 0) return target + " has none";
-    if (from.positions != to.positions) return "the counts differ";
-    if (to.others == 0) return target + " holds nothing but vertex positions and comments";
-    const std::string why = tool::whyUnwritable(target);
-    if (!why.empty()) return "cannot write " + target + " (" + why + ")";
-    return "";
-}
-
-int swapVertices(Library& library, const Invocation& invocation) {
+int swapVertices(Library& library, const Invocation& invocation, std::string&) {
     const std::string& source = invocation.arguments[0];
     const std::string& target = invocation.arguments[1];
     float code = call(library, "SwapVertices", source, 0.0, target);
     if (code == TESSARYN_OK)
         return say(true, target + " now has the vertex positions of " + source);
     if (code != TESSARYN_FAILED) return sayFailure(code);
-    // Counted only after the refusal, so that a successful swap reads each file once.
-    const tool::ObjLineCounts from = tool::countObjLines(source);
-    const tool::ObjLineCounts to = tool::countObjLines(target);
-    std::string sentence =
-        "not swapped: " + positionsOf(source, from) + ", " + positionsOf(target, to);
-    const std::string reason = swapRefusal(source, from, target, to);
-    if (!reason.empty()) sentence += ": " + reason;
-    if (reason.empty() && from.whyUnreadable.empty() && to.whyUnreadable.empty())
-        sentence += ", and the reason cannot be told from the files";
-    return say(false, sentence + "; nothing changed");
+    // Counted only after the refusal, so that a successful swap reads each file once; the
+    // reason is the one the swap itself decides by.
+    const tessaryn::SwapLineCounts from = tessaryn::countSwapLines(source.c_str());
+    const tessaryn::SwapLineCounts to = tessaryn::countSwapLines(target.c_str());
+    return say(false,
+               tool::swapSentence(source, from, target, to, tessaryn::swapRefusal(from, to)));
 }
 
 // The entries of `folder` through the library's listing, as the host sees them, without
@@ -243,20 +161,21 @@ bool listThroughLibrary(Library& library, const std::string& folder,
     return true;
 }
 
-int list(Library& library, const Invocation& invocation) {
+int list(Library& library, const Invocation& invocation, std::string&) {
     std::vector<std::string> names;
     if (!listThroughLibrary(library, invocation.arguments[0], names)) {
-        return say(false, "cannot list " + invocation.arguments[0]);
+        return say(false, "cannot list " + tool::fileAndReason(invocation.arguments[0], 0, false,
+                                                               tool::whyNotListed));
     }
     for (const std::string& name : names) std::printf("%s\n", name.c_str());
     return 0;
 }
 
-int remove(Library& library, const Invocation& invocation) {
+int remove(Library& library, const Invocation& invocation, std::string&) {
     const std::string& file = invocation.arguments[0];
     if (call(library, "FileDelete", file, 0.0, "") == TESSARYN_OK)
         return say(true, file + " deleted");
-    return say(false, "cannot delete " + file);
+    return say(false, "cannot delete " + tool::fileAndReason(file, 0, false, tool::whyNotDeleted));
 }
 
 bool isFolder(const std::string& folder, const std::string& name) {
@@ -279,7 +198,7 @@ void showListing(const char* when, const std::string& folder,
         std::printf("  %s%s\n", name.c_str(), isFolder(folder, name) ? "/" : "");
 }
 
-int sweep(Library& library, const Invocation& invocation) {
+int sweep(Library& library, const Invocation& invocation, std::string&) {
     const std::string& folder = invocation.arguments[0];
     if (!invocation.has("--yes")) {
         std::fprintf(stderr, "Delete every file in %s whose name has an extension? [y/N] ",
@@ -292,7 +211,9 @@ int sweep(Library& library, const Invocation& invocation) {
     }
     std::vector<std::string> before;
     if (!listThroughLibrary(library, folder, before))
-        return say(false, "cannot list " + folder + "; nothing deleted");
+        return say(false, "cannot list " +
+                              tool::fileAndReason(folder, 0, false, tool::whyNotListed) +
+                              "; nothing deleted");
     showListing("before", folder, before);
     // Kinds are looked at before the sweep: a deleted file has none afterwards.
     std::vector<std::string> meant;
@@ -323,7 +244,7 @@ int sweep(Library& library, const Invocation& invocation) {
                "could not delete " + counted(leftCount, "file") + " with an extension: " + left);
 }
 
-int version(Library& library, const Invocation&) {
+int version(Library& library, const Invocation&, std::string&) {
     float code = call(library, "Version", "", 0.0, "");
     return say(true, "TessarynDLL version " + wholeNumber(code));
 }
@@ -331,20 +252,18 @@ int version(Library& library, const Invocation&) {
 struct Subcommand {
     tool::Syntax syntax;
     const char* summary;
-    int (*run)(Library&, const Invocation&);
-    // Misuse that only the option values show, told before the library is loaded; null
-    // when the syntax says it all.
-    std::string (*checkValues)(const Invocation&) = nullptr;
+    // Misuse that only the option values show sets the string; the library is loaded
+    // only by a command that calls it.
+    int (*run)(Library&, const Invocation&, std::string& misuse);
 };
 
 const tool::OptionSyntax kSmoothing = {"--smoothing", nullptr};
 
 const Subcommand kSubcommands[] = {
     {{"version", {}, {}}, "the library's version number", version},
-    {{"creases", {"OBJ", "SCENE"}, {kSmoothing, {"--node", "NAME"}, {"--value", "V"}}},
-     "group-border edges of OBJ as creases in SCENE",
-     runCreases,
-     creasesMisuse},
+    {{"creases", {"OBJ", "SCENE"}, tool::creaseOptions()},
+     "group-border edges of OBJ as the creases of a mesh node in SCENE (-o: into OUT)",
+     runCreases},
     {{"vyx", {"OBJ", "VYX"}, {kSmoothing}}, "OBJ as a Vyx file with crease flags", vyxFile},
     {{"dump", {"VYX"}, {}}, "show what a Vyx file holds", dump},
     {{"smooth-to-groups", {"IN", "OUT"}, {}},
@@ -368,11 +287,14 @@ void printUsage(std::FILE* to) {
     }
     std::fputs(
         "The library is the one beside the tool's own file (symbolic links followed), or\n"
-        "PATH given with --library. Exit status: 0 done, 1 failed, 2 misuse.\n",
+        "PATH given with --library; it is loaded only by commands that call it. Exit status:\n"
+        "0 done, 1 failed or refused (nothing changed), 2 misuse. \"--\" ends the options.\n",
         to);
 }
 
-int misuse(const std::string& what) {
+// With --json (only `creases` takes it) standard output still carries one object.
+int misuse(const std::string& what, bool json = false) {
+    if (json) std::printf("%s\n", tool::creasesMisuseJson(what).c_str());
     std::fprintf(stderr, "tessaryn: %s\n", what.c_str());
     printUsage(stderr);
     return 2;
@@ -409,18 +331,14 @@ int main(int argc, char** argv) {
         const std::string wrong = tool::parseInvocation(
             subcommand.syntax, std::vector<std::string>(words.begin() + 1, words.end()),
             invocation);
-        if (!wrong.empty()) return misuse(wrong);
-        if (subcommand.checkValues != nullptr) {
-            const std::string wrongValue = subcommand.checkValues(invocation);
-            if (!wrongValue.empty()) return misuse(wrongValue);
-        }
+        const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
+        if (!wrong.empty()) return misuse(wrong, json);
         if (libraryPath.empty())
             libraryPath = library_loader::libraryBeside(library_loader::runningExecutable(argv[0]));
-        Library library;
-        if (!library.load(libraryPath)) {
-            return say(false, "cannot load the library " + libraryPath + ": " + library.error());
-        }
-        return subcommand.run(library, invocation);
+        Library library(libraryPath);
+        std::string wrongValue;
+        const int status = subcommand.run(library, invocation, wrongValue);
+        return wrongValue.empty() ? status : misuse(wrongValue, json);
     }
     if (tool::looksLikeOption(words[0])) return misuse("unknown option '" + words[0] + "'");
     return misuse("unknown command '" + words[0] + "'");

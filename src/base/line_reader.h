@@ -31,6 +31,12 @@ public:
     // What ended the line `next` gave last: "\r\n", "\n", or nothing for a last line
     // without one. With it a reader can account for every byte of the file.
     std::string_view lineEnding() const { return std::string_view("\r\n").substr(2 - ending_); }
+    // The text read ahead and not yet given as lines: right after open, the file's first
+    // bytes (a block of them, or the whole file when it is smaller), for telling its
+    // format before any line is read.
+    std::string_view unread() const {
+        return std::string_view(buffer_.get() + begin_, end_ - begin_);
+    }
     // Where the line last given starts in the file (or in the text), in bytes.
     std::uint64_t lineOffset() const { return lineOffset_; }
     // True when a read error ended the file early: what was read is incomplete.

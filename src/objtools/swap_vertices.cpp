@@ -18,17 +18,13 @@ bool isKeptTargetLine(std::string_view line) {
     return !isPositionLine(line) && charAt(line, 0) != '#';
 }
 
-struct LineCounts {
-    std::size_t positions = 0;
-    std::size_t kept = 0;
-};
-
-// Writes the lines of `path` for which keep(line) holds, counting its position lines and
-// the lines a target keeps. False when it cannot be read.
+// Writes the lines of `path` for which keep(line) holds (to `writer` unless it is null),
+// counting its position lines and the lines a target keeps.
 template <typename Keep>
-bool copyLines(const char* path, Keep keep, SafeWriter& writer, LineCounts& counts) {
+SwapLineCounts copyLines(const char* path, Keep keep, SafeWriter* writer) {
+    SwapLineCounts counts;
     LineReader reader;
-    if (!reader.open(path)) return false;
+    if (!reader.open(path)) return counts;
     std::string_view line;
     while (reader.next(line)) {
         if (isPositionLine(line)) {
@@ -36,12 +32,27 @@ bool copyLines(const char* path, Keep keep, SafeWriter& writer, LineCounts& coun
         } else if (isKeptTargetLine(line)) {
             ++counts.kept;
         }
-        if (keep(line)) writer.writeLine(line);
+        if (writer != nullptr && keep(line)) writer->writeLine(line);
     }
-    return !reader.failed();
+    counts.read = !reader.failed();
+    return counts;
 }
 
 }  // namespace
+
+SwapRefusal swapRefusal(const SwapLineCounts& source, const SwapLineCounts& target) {
+    if (!source.read) return SwapRefusal::SourceUnreadable;
+    if (source.positions == 0) return SwapRefusal::SourceHasNoPositions;
+    if (!target.read) return SwapRefusal::TargetUnreadable;
+    if (target.positions == 0) return SwapRefusal::TargetHasNoPositions;
+    if (target.positions != source.positions) return SwapRefusal::CountsDiffer;
+    if (target.kept == 0) return SwapRefusal::TargetHoldsOnlyPositions;
+    return SwapRefusal::None;
+}
+
+SwapLineCounts countSwapLines(const char* path) {
+    return copyLines(path, isPositionLine, nullptr);
+}
 
 // Each file is read once, and the new target is written while they are read. Only when
 // both are complete is it known whether the swap may be done; if not, the new target is
@@ -51,12 +62,9 @@ Outcome SwapVertexLines(const char* sourcePath, const char* targetPath) {
     SafeWriter writer;
     if (!writer.open(targetPath)) return Outcome::Refused;
     writer.writeLine(kHeader);
-    LineCounts source;
-    if (!copyLines(sourcePath, isPositionLine, writer, source) || source.positions == 0)
-        return Outcome::Refused;
-    LineCounts target;
-    if (!copyLines(targetPath, isKeptTargetLine, writer, target)) return Outcome::Refused;
-    if (target.positions != source.positions || target.kept == 0) return Outcome::Refused;
+    const SwapLineCounts source = copyLines(sourcePath, isPositionLine, &writer);
+    const SwapLineCounts target = copyLines(targetPath, isKeptTargetLine, &writer);
+    if (swapRefusal(source, target) != SwapRefusal::None) return Outcome::Refused;
     return writer.commit() ? Outcome::Done : Outcome::Refused;
 }
 

@@ -36,17 +36,22 @@ struct ByteRange {
 
 // One crease a node carries before the rewrite: the crease edge of the OBJ it lies on
 // (its index in the CreaseEdgeSet) or CreaseEdgeSet::kNotACreaseEdge, and its value.
+// Only creases whose value is above 0 are listed: a value of 0 is no crease.
 struct NodeCrease {
     std::int32_t creaseEdge = -1;
+    std::int32_t element = 0;  // the node's number for its edge, where the format has one
     double value = 0.0;
     std::string text;  // the value as the scene writes it, for a rewrite that keeps it
 };
 
 // An OBJ crease edge that is an edge of the node, with the node's own number for it
 // where the format names edges by number (Maya's edge list); 0 where it does not.
+// `smallerFirst`: the node writes the edge smaller vertex first, the only order in which
+// the host's export matches an edge (formats without an order leave it true).
 struct CreaseHit {
     std::int32_t creaseEdge = 0;
     std::int32_t element = 0;
+    bool smallerFirst = true;
 };
 
 // Something worth telling that does not stop the rewrite.
@@ -64,9 +69,9 @@ enum class NodeProblem {
 };
 
 struct SceneNode {
-    std::string path;  // full path: "|group1|pCube1|pCubeShape1", "/asset{model=cube}geo/mesh"
-    std::string name;  // short name: "pCubeShape1", "mesh"
-    std::int64_t line = 0;         // where the node starts, from 1
+    std::string path;       // full path: "|group1|pCube1|pCubeShape1", "/asset{model=cube}geo/mesh"
+    std::string name;       // short name: "pCubeShape1", "mesh"
+    std::int64_t line = 0;  // where the node starts, from 1
     std::int64_t vertexCount = 0;  // 0 when it has none
     NodeProblem problem = NodeProblem::None;
     std::int64_t problemLine = 0;
@@ -79,8 +84,8 @@ struct SceneNode {
     std::string indent;
     std::string lineEnding = "\n";
 
-    std::vector<CreaseHit> hits;       // ascending by creaseEdge, each at most once
-    std::vector<NodeCrease> creases;   // what it carries now, in the scene's order
+    std::vector<CreaseHit> hits;      // ascending by creaseEdge, each at most once
+    std::vector<NodeCrease> creases;  // what it carries now, in the scene's order
     std::vector<SceneWarning> warnings;
 
     bool holdsMesh() const { return vertexCount > 0 && problem == NodeProblem::None; }

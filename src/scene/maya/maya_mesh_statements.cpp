@@ -1,0 +1,227 @@
+#include "scene/maya/maya_mesh_statements.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "base/numbers.h"
+
+namespace tessaryn {
+
+namespace {
+
+// Index ranges stay below this, so that the highest index plus one is an int32.
+constexpr std::int64_t kIndexLimit = std::numeric_limits<std::int32_t>::max();
+
+bool readIndex(std::string_view digits, std::int64_t& value) {
+    if (digits.empty() || digits.size() > 10) return false;
+    value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return value < kIndexLimit;
+}
+
+// The range of an attribute name such as ".ed[0:165]" or ".ed[7]" whose stem is ".ed".
+bool readAttributeRange(std::string_view attribute, std::string_view stem, std::int64_t& first,
+                        std::int64_t& last) {
+    if (attribute.size() < stem.size() + 2 || attribute.compare(0, stem.size(), stem) != 0 ||
+        attribute[stem.size()] != '[' || attribute.back() != ']') {
+        return false;
+    }
+    const std::string_view range =
+        attribute.substr(stem.size() + 1, attribute.size() - stem.size() - 2);
+    const std::size_t colon = range.find(':');
+    if (colon == std::string_view::npos) {
+        if (!readIndex(range, first)) return false;
+        last = first;
+        return true;
+    }
+    return readIndex(range.substr(0, colon), first) && readIndex(range.substr(colon + 1), last) &&
+           first <= last;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool readWholeNumber(std::string_view word, std::int64_t& value) {
+    TextCursor cursor(word);
+    return readInt64(cursor, value) && cursor.atEnd();
+}
+
+}  // namespace
+
+void MayaMeshStatements::beginNode() {
+    vertexCount_ = edgeCount_ = 0;
+    facesSeen_ = false;
+    insertAt_ = 0;
+    creaseStatements_.clear();
+    hits_.clear();
+    elementCreases_.clear();
+}
+
+void MayaMeshStatements::beginSetAttr(std::uint64_t offset, std::int64_t line) {
+    statement_ = Statement::Unnamed;
+    start_ = offset;
+    line_ = line;
+}
+
+void MayaMeshStatements::string(std::string_view text) {
+    if (statement_ == Statement::Unnamed) {
+        name(text);  // the first string of a setAttr names its attribute
+    } else if (statement_ == Statement::Edges) {
+        fail();
+    }
+}
+
+void MayaMeshStatements::name(std::string_view attribute) {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    if (readAttributeRange(attribute, ".vt", first, last)) {
+        vertexCount_ = std::max(vertexCount_, last + 1);
+        statement_ = Statement::Vertices;
+    } else if (startsWith(attribute, ".ed[")) {
+        // Maya writes a node's edge ranges ascending without overlap; an edge given
+        // twice would be two edges under one number.
+        statement_ = Statement::Edges;
+        if (!readAttributeRange(attribute, ".ed", first, last) || first < edgeCount_) {
+            fail();
+            return;
+        }
+        edgeFirst_ = first;
+        edgeLast_ = last;
+        numbersRead_ = 0;
+    } else if (attribute == ".fc" || startsWith(attribute, ".fc[")) {
+        statement_ = Statement::Faces;
+    } else if (attribute == ".cd") {
+        statement_ = Statement::Creases;
+        creaseWords_ = 0;
+    } else {
+        statement_ = Statement::Plain;
+    }
+}
+
+void MayaMeshStatements::word(std::string_view word) {
+    if (statement_ == Statement::Edges) {
+        edgeNumber(word);
+    } else if (statement_ == Statement::Creases) {
+        creaseWord(word);
+    }
+}
+
+// Triples (vertex, vertex, flag); the k-th is the edge first + k.
+void MayaMeshStatements::edgeNumber(std::string_view word) {
+    std::int64_t value = 0;
+    const std::int64_t edges = edgeLast_ - edgeFirst_ + 1;
+    if (!readWholeNumber(word, value) || numbersRead_ == 3 * edges) {
+        fail();
+        return;
+    }
+    const std::int64_t position = numbersRead_++ % 3;
+    if (position < 2) {
+        triple_[position] = value;
+        return;
+    }
+    const std::int64_t a = triple_[0];
+    const std::int64_t b = triple_[1];
+    if (a < 0 || b < 0 || a >= kIndexLimit || b >= kIndexLimit) return;  // names no OBJ vertex
+    // The OBJ numbers vertices from 1. Most edges have an end on no crease edge and are
+    // turned away by the set's end filter before any lookup.
+    const std::int32_t found =
+        creases_.find(static_cast<std::int32_t>(a + 1), static_cast<std::int32_t>(b + 1));
+    if (found == CreaseEdgeSet::kNotACreaseEdge) return;
+    CreaseHit hit;
+    hit.creaseEdge = found;
+    hit.element = static_cast<std::int32_t>(edgeFirst_ + numbersRead_ / 3 - 1);
+    hit.smallerFirst = a < b;
+    hits_.push_back(hit);
+}
+
+// "Index_Data Edge N" and then pairs (edge, value); a value of 0 is no crease.
+void MayaMeshStatements::creaseWord(std::string_view word) {
+    if (creaseWords_ == 0) {
+        if (word == "Edge") creaseWords_ = 1;
+        return;
+    }
+    const std::int64_t place = creaseWords_++;  // the count at 1, then edge, value, ...
+    if (place < 2) return;
+    if (place % 2 == 0) {
+        if (!readWholeNumber(word, creaseElement_)) creaseElement_ = -1;
+        return;
+    }
+    TextCursor cursor(word);
+    float value = 0.0f;
+    if (!readFloat(cursor, value) || !(value > 0.0f) || creaseElement_ < 0 ||
+        creaseElement_ >= kIndexLimit)
+        return;
+    NodeCrease crease;
+    crease.value = value;
+    crease.text = std::string(word);
+    elementCreases_.push_back({creaseElement_, std::move(crease)});
+}
+
+void MayaMeshStatements::endSetAttr(std::uint64_t offsetAfter) {
+    switch (statement_) {
+        case Statement::Edges:
+            if (numbersRead_ != 3 * (edgeLast_ - edgeFirst_ + 1)) {
+                fail();
+                return;
+            }
+            edgeCount_ = std::max(edgeCount_, edgeLast_ + 1);
+            break;
+        case Statement::Creases:
+            creaseStatements_.push_back({start_, offsetAfter});
+            break;
+        case Statement::Faces:
+            facesSeen_ = true;
+            insertAt_ = offsetAfter;
+            return;
+        default:
+            break;
+    }
+    // A new crease statement goes after the faces, else after the node's last setAttr.
+    if (!facesSeen_) insertAt_ = offsetAfter;
+}
+
+void MayaMeshStatements::finishNode(SceneNode& node) {
+    node.vertexCount = vertexCount_;
+    node.problem = edgeCount_ > 0 ? NodeProblem::None : NodeProblem::NoFaces;
+    node.creaseStatements = std::move(creaseStatements_);
+    node.insertAt = insertAt_;
+    node.indent = "\t";
+
+    // Each crease edge once, by its first edge number; written smaller vertex first
+    // when any of its edges is.
+    std::sort(hits_.begin(), hits_.end(), [](const CreaseHit& x, const CreaseHit& y) {
+        return x.creaseEdge != y.creaseEdge ? x.creaseEdge < y.creaseEdge : x.element < y.element;
+    });
+    node.hits.clear();
+    for (const CreaseHit& hit : hits_) {
+        if (!node.hits.empty() && node.hits.back().creaseEdge == hit.creaseEdge) {
+            node.hits.back().smallerFirst = node.hits.back().smallerFirst || hit.smallerFirst;
+            continue;
+        }
+        node.hits.push_back(hit);
+    }
+
+    // The crease edge of each crease, through the node's edge numbers.
+    std::vector<CreaseHit> byElement = node.hits;
+    std::sort(byElement.begin(), byElement.end(),
+              [](const CreaseHit& x, const CreaseHit& y) { return x.element < y.element; });
+    node.creases.clear();
+    node.creases.reserve(elementCreases_.size());
+    for (ElementCrease& given : elementCreases_) {
+        const auto at = std::lower_bound(
+            byElement.begin(), byElement.end(), given.element,
+            [](const CreaseHit& hit, std::int64_t element) { return hit.element < element; });
+        const bool onCreaseEdge = at != byElement.end() && at->element == given.element;
+        given.crease.creaseEdge = onCreaseEdge ? at->creaseEdge : CreaseEdgeSet::kNotACreaseEdge;
+        given.crease.element = static_cast<std::int32_t>(given.element);
+        node.creases.push_back(std::move(given.crease));
+    }
+    beginNode();
+}
+
+}  // namespace tessaryn

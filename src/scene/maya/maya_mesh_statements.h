@@ -1,0 +1,73 @@
+// The setAttr statements of a Maya mesh node that a crease rewrite needs: its vertices
+// (.vt), edges (.ed), faces (.fc) and creases (.cd). The statements of one node are read
+// into this, and the node's facts are handed over when the node ends.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "crease/crease_edge_set.h"
+#include "scene/scene_facts.h"
+
+namespace tessaryn {
+
+class MayaMeshStatements {
+public:
+    explicit MayaMeshStatements(const CreaseEdgeSet& creases) : creases_(creases) {}
+
+    // A mesh node starts; what was read of the one before is forgotten.
+    void beginNode();
+    // Gives `node` what the node's statements tell, its crease edges resolved through
+    // its own edge numbers (so .cd may come before or after .ed).
+    void finishNode(SceneNode& node);
+
+    void beginSetAttr(std::uint64_t offset, std::int64_t line);
+    // Whether the words of the statement must be read: its edges and its creases.
+    bool wordsMatter() const {
+        return statement_ == Statement::Edges || statement_ == Statement::Creases;
+    }
+    void word(std::string_view word);
+    void string(std::string_view text);
+    void endSetAttr(std::uint64_t offsetAfter);
+
+    // The line of a .ed statement that is not triples filling its range; 0 while none.
+    std::int64_t badEdgeLine() const { return badEdgeLine_; }
+
+private:
+    enum class Statement { Unnamed, Plain, Vertices, Edges, Faces, Creases };
+
+    void name(std::string_view attribute);
+    void edgeNumber(std::string_view word);
+    void creaseWord(std::string_view word);
+    void fail() { badEdgeLine_ = line_; }
+
+    const CreaseEdgeSet& creases_;
+
+    // The statement being read.
+    Statement statement_ = Statement::Plain;
+    std::int64_t line_ = 0;
+    std::uint64_t start_ = 0;
+    std::int64_t edgeFirst_ = 0;
+    std::int64_t edgeLast_ = 0;
+    std::int64_t numbersRead_ = 0;
+    std::int64_t triple_[2] = {0, 0};
+    std::int64_t creaseWords_ = 0;
+    std::int64_t creaseElement_ = 0;
+    std::int64_t badEdgeLine_ = 0;
+
+    // The node being read.
+    struct ElementCrease {
+        std::int64_t element;
+        NodeCrease crease;
+    };
+    std::int64_t vertexCount_ = 0;
+    std::int64_t edgeCount_ = 0;
+    bool facesSeen_ = false;
+    std::uint64_t insertAt_ = 0;
+    std::vector<ByteRange> creaseStatements_;
+    std::vector<CreaseHit> hits_;
+    std::vector<ElementCrease> elementCreases_;
+};
+
+}  // namespace tessaryn

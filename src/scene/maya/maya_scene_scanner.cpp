@@ -1,0 +1,195 @@
+#include "scene/maya/maya_scene_scanner.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "scene/host_scene.h"
+#include "scene/maya/maya_dag_paths.h"
+#include "scene/maya/maya_mesh_statements.h"
+#include "scene/maya/maya_statement_splitter.h"
+
+namespace tessaryn {
+
+namespace {
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// What a createNode statement says: the node's type, its name (-n) and its parent (-p).
+struct CreateNodeStatement {
+    enum class Next { Nothing, Name, Parent };
+    std::string type;
+    std::string name;
+    std::string parent;
+    Next next = Next::Nothing;
+
+    void word(std::string_view word) {
+        if (next != Next::Nothing && word[0] != '-') {
+            value(word);
+            return;
+        }
+        next = word == "-n" || word == "-name"     ? Next::Name
+               : word == "-p" || word == "-parent" ? Next::Parent
+                                                   : Next::Nothing;
+        if (next == Next::Nothing && type.empty() && word[0] != '-') type = word;
+    }
+    void value(std::string_view text) {
+        if (next == Next::Name) name = text;
+        if (next == Next::Parent) parent = text;
+        next = Next::Nothing;
+    }
+};
+
+// The splitter's handler: which statement is being read, and the mesh node it belongs to.
+class MayaSceneScanner {
+public:
+    explicit MayaSceneScanner(const CreaseEdgeSet& creases) : mesh_(creases) {
+        facts_.format = SceneFormat::Maya;
+    }
+
+    // False once the scene is found damaged or not a Maya ASCII scene: reading stops.
+    bool scanLine(std::string_view line, std::string_view ending) {
+        ++lineNumber_;
+        ending_ = ending;
+        if (lineNumber_ == 1 && !isHeader(line)) return false;
+        if (!facts_.hostPlaceholder && isPlaceholderLine(line)) facts_.hostPlaceholder = true;
+        if (!splitter_.scanLine(line, lineStart_))
+            return fail(SceneProblem::UnterminatedString, lineNumber_);
+        if (mesh_.badEdgeLine() != 0)
+            return fail(SceneProblem::BadEdgeStatement, mesh_.badEdgeLine());
+        lineStart_ += line.size() + ending.size();
+        return true;
+    }
+
+    SceneFacts finish() {
+        closeNode();
+        if (facts_.problem == SceneProblem::None && lineNumber_ == 0) {
+            fail(SceneProblem::UnknownFormat, 1);
+        } else if (facts_.problem == SceneProblem::None && splitter_.inStatement()) {
+            fail(SceneProblem::UnterminatedStatement, statementLine_);
+        }
+        facts_.size = lineStart_;
+        return std::move(facts_);
+    }
+
+    // The splitter's handler.
+    bool wordsMatter() const {
+        return statement_ != Statement::Other &&
+               (statement_ != Statement::MeshSetAttr || mesh_.wordsMatter());
+    }
+    void beginStatement(std::uint64_t offset, bool startsLine) {
+        // Maya indents the statements of a node; one that starts a line ends the node.
+        if (startsLine) closeNode();
+        statement_ = Statement::Unknown;
+        statementLine_ = lineNumber_;
+        statementStart_ = offset;
+    }
+    void word(std::string_view word) {
+        switch (statement_) {
+            case Statement::Unknown:
+                statement_ = commandOf(word);
+                break;
+            case Statement::CreateNode:
+                createNode_.word(word);
+                break;
+            case Statement::MeshSetAttr:
+                mesh_.word(word);
+                break;
+            case Statement::Other:
+                break;
+        }
+    }
+    void string(std::string_view text) {
+        if (statement_ == Statement::Unknown) statement_ = Statement::Other;
+        if (statement_ == Statement::CreateNode) createNode_.value(text);
+        if (statement_ == Statement::MeshSetAttr) mesh_.string(text);
+    }
+    void endStatement(std::uint64_t offsetAfter) {
+        if (statement_ == Statement::MeshSetAttr) mesh_.endSetAttr(offsetAfter);
+        if (statement_ == Statement::CreateNode) createdNode();
+        statement_ = Statement::Other;
+    }
+
+private:
+    enum class Statement { Unknown, Other, CreateNode, MeshSetAttr };
+
+    bool isHeader(std::string_view line) {
+        if (startsWith(line, "FOR4") || startsWith(line, "FOR8"))
+            return fail(SceneProblem::MayaBinary, 1);
+        if (!startsWith(line, "//Maya ASCII")) return fail(SceneProblem::UnknownFormat, 1);
+        return true;
+    }
+
+    bool fail(SceneProblem problem, std::int64_t line) {
+        facts_.problem = problem;
+        facts_.problemLine = line;
+        return false;
+    }
+
+    Statement commandOf(std::string_view word) {
+        if (word == "createNode") {
+            createNode_ = CreateNodeStatement();
+            return Statement::CreateNode;
+        }
+        if (word == "setAttr" && nodeOpen_) {
+            mesh_.beginSetAttr(statementStart_, statementLine_);
+            return Statement::MeshSetAttr;
+        }
+        return Statement::Other;
+    }
+
+    void createdNode() {
+        const std::string path = paths_.add(createNode_.name, createNode_.parent);
+        if (createNode_.type != "mesh") return;
+        closeNode();
+        SceneNode node;
+        node.path = path;
+        node.name = createNode_.name;
+        node.line = statementLine_;
+        node.lineEnding = ending_.empty() ? "\n" : std::string(ending_);
+        facts_.nodes.push_back(std::move(node));
+        mesh_.beginNode();
+        nodeOpen_ = true;
+    }
+
+    void closeNode() {
+        if (!nodeOpen_) return;
+        mesh_.finishNode(facts_.nodes.back());
+        nodeOpen_ = false;
+    }
+
+    SceneFacts facts_;
+    MayaStatementSplitter<MayaSceneScanner> splitter_{*this};
+    MayaMeshStatements mesh_;
+    MayaDagPaths paths_;
+    CreateNodeStatement createNode_;
+    Statement statement_ = Statement::Other;
+    bool nodeOpen_ = false;
+
+    std::int64_t lineNumber_ = 0;
+    std::uint64_t lineStart_ = 0;  // offset of the current line
+    std::string_view ending_;
+    std::int64_t statementLine_ = 0;
+    std::uint64_t statementStart_ = 0;
+};
+
+}  // namespace
+
+SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgeSet& creases) {
+    MayaSceneScanner scanner(creases);
+    std::string_view line;
+    while (scene.next(line)) {
+        if (!scanner.scanLine(line, scene.lineEnding())) break;
+    }
+    SceneFacts facts = scanner.finish();
+    if (scene.failed()) {
+        facts = SceneFacts();
+        facts.problem = SceneProblem::Unreadable;
+    }
+    return facts;
+}
+
+}  // namespace tessaryn

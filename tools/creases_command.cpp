@@ -1,0 +1,157 @@
+#include "tools/creases_command.h"
+
+#include <cstdio>
+#include <new>
+
+#include "scene/crease_plan.h"
+#include "scene/scene_creases.h"
+#include "tessaryn.h"
+#include "tools/json_object.h"
+#include "tools/sentences.h"
+
+namespace tool {
+
+namespace {
+
+using tessaryn::HostExportResult;
+using tessaryn::SceneCreaseOutcome;
+using tessaryn::SceneCreaseReport;
+
+// The host's export through the library, exactly as the host calls it.
+HostExportResult callGetCreases(void* context, const std::string& obj, const std::string& scene,
+                                bool smoothing) {
+    library_loader::Library* library = static_cast<LazyLibrary*>(context)->get();
+    library_loader::Command getCreases = library != nullptr ? library->find("GetCreases") : nullptr;
+    if (getCreases == nullptr) return {SceneCreaseOutcome::ExportUnavailable, 0};
+    std::vector<char> buffer(scene.begin(), scene.end());
+    buffer.resize(scene.size() + TESSARYN_NAME_BUFFER_SIZE, '\0');
+    const float code = getCreases(obj.c_str(), smoothing ? 1.0 : 0.0, buffer.data(),
+                                  static_cast<int>(buffer.size()));
+    if (code >= 1.0f) return {SceneCreaseOutcome::Done, static_cast<std::int32_t>(code)};
+    if (code == TESSARYN_FAILED) return {SceneCreaseOutcome::Unreadable, 0};
+    if (code == TESSARYN_CANNOT_WRITE) return {SceneCreaseOutcome::Unwritable, 0};
+    if (code == TESSARYN_TOO_MANY_GROUPS) return {SceneCreaseOutcome::TooManyGroups, 0};
+    if (code == TESSARYN_NO_CREASE_EDGES) return {SceneCreaseOutcome::NoCreaseEdges, 0};
+    if (code == TESSARYN_NO_PLACEHOLDER) return {SceneCreaseOutcome::NoPlaceholder, 0};
+    return {SceneCreaseOutcome::OutOfMemory, 0};
+}
+
+std::string nodesJson(const std::vector<tessaryn::NodeSummary>& nodes) {
+    std::string json = "[";
+    for (const tessaryn::NodeSummary& node : nodes) {
+        if (json.size() > 1) json += ", ";
+        json += JsonObject()
+                    .add("path", node.path)
+                    .add("name", node.name)
+                    .add("vertices", node.vertexCount)
+                    .text();
+    }
+    return json + "]";
+}
+
+std::string warningsJson(const std::vector<tessaryn::SceneWarning>& warnings) {
+    std::string json = "[";
+    for (tessaryn::SceneWarning warning : warnings) {
+        if (json.size() > 1) json += ", ";
+        json += jsonString(warning == tessaryn::SceneWarning::SubdivisionNone ? "subdivision-none"
+                                                                              : "unknown");
+    }
+    return json + "]";
+}
+
+std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
+                       const std::string& sentence) {
+    JsonObject json;
+    const bool ok = report.outcome == SceneCreaseOutcome::Done;
+    json.add("ok", ok);
+    if (!ok) json.add("refusal", refusalKind(report.outcome)).add("reason", sentence);
+    json.add("format", report.format == tessaryn::SceneFormat::Usd ? "usd" : "maya");
+    json.add("hostScene", report.hostScene);
+    json.add("scene", run.scene);
+    if (ok) {
+        report.output.empty() ? json.addNull("output") : json.add("output", report.output);
+        json.add("node", report.node.path).add("name", report.node.name);
+        json.add("written", report.written).add("replaced", report.replaced);
+        json.add("kept", report.kept).add("dropped", report.dropped);
+        json.add("value", report.value);
+        json.add("groups", static_cast<std::int64_t>(report.groups));
+        json.add("creaseEdges", report.creaseEdges);
+        json.add("changed", report.changed).add("dryRun", run.dryRun);
+        json.addJson("warnings", warningsJson(report.warnings));
+        return json.text();
+    }
+    report.file.empty() ? json.addNull("file") : json.add("file", report.file);
+    report.line == 0 ? json.addNull("line") : json.add("line", report.line);
+    report.node.path.empty() ? json.addNull("node") : json.add("node", report.node.path);
+    json.add("missing", report.missing);
+    if (report.missing > 0) {
+        json.addJson("firstMissing", "[" + std::to_string(report.missingEdge[0]) + ", " +
+                                         std::to_string(report.missingEdge[1]) + "]");
+    } else {
+        json.addNull("firstMissing");
+    }
+    json.addJson("candidates", nodesJson(report.candidates));
+    return json.text();
+}
+
+}  // namespace
+
+std::vector<OptionSyntax> creaseOptions() {
+    return {{"--smoothing", nullptr}, {"--node", "NAME"}, {"--value", "V"}, {"-o", "OUT"},
+            {"--dry-run", nullptr},   {"--json", nullptr}};
+}
+
+std::string creasesMisuseJson(const std::string& what) {
+    return JsonObject().add("ok", false).add("refusal", "misuse").add("reason", what).text();
+}
+
+int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& misuse) {
+    CreaseRun run;
+    run.obj = invocation.arguments[0];
+    run.scene = invocation.arguments[1];
+    run.out = invocation.value("-o");
+    run.node = invocation.value("--node");
+    run.smoothing = invocation.has("--smoothing");
+    run.valueGiven = invocation.has("--value");
+    run.dryRun = invocation.has("--dry-run");
+    const bool json = invocation.has("--json");
+
+    tessaryn::SceneCreaseRequest request;
+    const std::string value = invocation.value("--value");
+    if (run.valueGiven && !tessaryn::readCreaseValue(value, request.value)) {
+        misuse = "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + value + "'";
+        return 2;
+    }
+    if (run.dryRun && invocation.has("-o")) {
+        misuse = "-o and --dry-run exclude each other: --dry-run writes nothing";
+        return 2;
+    }
+    request.objPath = run.obj;
+    request.scenePath = run.scene;
+    request.outPath = run.out;
+    request.smoothing = run.smoothing;
+    request.node = run.node;
+    request.dryRun = run.dryRun;
+    request.hostExport = callGetCreases;
+    request.hostContext = &library;
+
+    SceneCreaseReport report;
+    try {
+        report = tessaryn::writeSceneCreases(request);
+    } catch (const std::bad_alloc&) {
+        report = SceneCreaseReport();
+        report.outcome = SceneCreaseOutcome::OutOfMemory;
+    }
+    if (report.outcome == SceneCreaseOutcome::ExportUnavailable) {
+        run.library = library.path();
+        run.libraryError = library.error();
+    }
+    const bool ok = report.outcome == SceneCreaseOutcome::Done;
+    const std::string sentence = creaseSentence(report, run);
+    // With --json, standard output carries the object alone.
+    std::fprintf(ok && !json ? stdout : stderr, "%s\n", sentence.c_str());
+    if (json) std::printf("%s\n", reportJson(report, run, sentence).c_str());
+    return ok ? 0 : 1;
+}
+
+}  // namespace tool

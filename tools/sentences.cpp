@@ -1,0 +1,283 @@
+#include "tools/sentences.h"
+
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "crease/crease_edges.h"
+#include "tools/counted.h"
+#include "tools/file_checks.h"
+
+namespace tool {
+
+namespace {
+
+using tessaryn::NodeSummary;
+using tessaryn::SceneCreaseOutcome;
+using tessaryn::SceneCreaseReport;
+
+std::string number(std::int64_t value) {
+    return std::to_string(value);
+}
+
+// Nodes by short name, or by path where short names repeat among them.
+std::string nodeList(const std::vector<NodeSummary>& nodes) {
+    std::multiset<std::string> names;
+    for (const NodeSummary& node : nodes) names.insert(node.name);
+    std::string list;
+    for (const NodeSummary& node : nodes) {
+        if (!list.empty()) list += ", ";
+        list += names.count(node.name) > 1 ? node.path : node.name;
+        list += " (" + counted(node.vertexCount, "vertex", "vertices") + ")";
+    }
+    return list;
+}
+
+std::string groups(const SceneCreaseReport& report, const CreaseRun& run) {
+    return counted(report.groups, run.smoothing ? "smoothing group" : "group");
+}
+
+// "(value 10)", or how many creases keep the value they had.
+std::string values(const SceneCreaseReport& report, const CreaseRun& run) {
+    if (run.valueGiven || report.hostScene || report.kept == 0)
+        return "(value " + report.value + ")";
+    if (report.kept == report.written) return "(values kept)";
+    return "(" + number(report.kept) + " values kept, the others " + report.value + ")";
+}
+
+std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
+    const std::string& node = report.node.name;
+    if (report.hostScene) {
+        if (run.dryRun) {
+            return "host scene: " + counted(report.written, "crease edge") + " of " + node +
+                   " would be written (value " + report.value + "); " + groups(report, run) +
+                   "; nothing written (dry run)";
+        }
+        std::string said =
+            "host scene: " + groups(report, run) + "; creases written to " + report.output;
+        if (!run.out.empty()) said += " (" + run.scene + " unchanged)";
+        return said;
+    }
+    std::string said = node + " in " + run.scene + ": ";
+    if (!report.changed) {
+        said += "already has its " + counted(report.written, "crease edge") + " " +
+                values(report, run) + "; " + groups(report, run);
+        if (!run.out.empty()) return said + "; copied to " + run.out;
+        return said + (run.dryRun ? "; nothing written (dry run)" : "; unchanged");
+    }
+    said += counted(report.written, "crease edge") +
+            (run.dryRun ? " would be written " : " written ") + values(report, run) + ", " +
+            number(report.replaced) + " replaced";
+    if (report.dropped > 0) said += " (" + number(report.dropped) + " on other edges dropped)";
+    said += "; " + groups(report, run);
+    if (run.dryRun) return said + "; nothing written (dry run)";
+    if (!run.out.empty()) said += "; written to " + run.out;
+    return said;
+}
+
+std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
+    const std::string& scene = run.scene;
+    const std::string& node = report.node.name;
+    const std::string line = number(report.line);
+    const std::string objVertices = counted(report.objVertices, "vertex position");
+    switch (report.outcome) {
+        case SceneCreaseOutcome::Done:
+            break;
+        case SceneCreaseOutcome::Unreadable:
+            if (!report.file.empty())
+                return "cannot read " + fileAndReason(report.file, report.error, false);
+            for (const std::string& path : {run.obj, run.scene}) {
+                if (!whyUnreadable(path).empty())
+                    return "cannot read " + fileAndReason(path, 0, false);
+            }
+            return "cannot read " + run.obj + " or " + scene;
+        case SceneCreaseOutcome::ArgumentsSwapped:
+            return run.obj +
+                   " is a scene, not an OBJ: the arguments are the wrong way round "
+                   "(the OBJ comes first, then the scene)";
+        case SceneCreaseOutcome::TooManyGroups:
+            return run.obj + " has more than " +
+                   counted(tessaryn::kMaxCreaseGroups, run.smoothing ? "smoothing group" : "group");
+        case SceneCreaseOutcome::NoCreaseEdges:
+            return run.obj + " has no " + (run.smoothing ? "smoothing-group" : "group") +
+                   "-border edge";
+        case SceneCreaseOutcome::MayaBinary:
+            return scene + " is a Maya binary scene: save it as Maya ASCII";
+        case SceneCreaseOutcome::UsdBinary:
+            return scene + " is a binary USD layer: save it as a USD ASCII layer (.usda)";
+        case SceneCreaseOutcome::UsdPackage:
+            return scene + " is a USD package (a zip): give its USD ASCII layer instead";
+        case SceneCreaseOutcome::NotAScene:
+            return scene + " is not a Maya ASCII scene: its first line is not //Maya ASCII";
+        case SceneCreaseOutcome::UnterminatedString:
+            return scene + ": the string on line " + line +
+                   " runs past the end of its line (the scene is damaged)";
+        case SceneCreaseOutcome::UnterminatedStatement:
+            return scene + ": the statement on line " + line + " has no closing ;";
+        case SceneCreaseOutcome::UnterminatedBlock:
+            return scene + ": what opens on line " + line + " is never closed";
+        case SceneCreaseOutcome::BadEdgeStatement:
+            return scene + ": the edge statement on line " + line +
+                   " does not hold three whole numbers for each edge of its range, or repeats an "
+                   "edge";
+        case SceneCreaseOutcome::NoMeshNode:
+            return scene + " has no mesh node with vertices and edges";
+        case SceneCreaseOutcome::NoSuchNode:
+            return scene + " has no mesh node " + run.node +
+                   "; its mesh nodes: " + nodeList(report.candidates);
+        case SceneCreaseOutcome::SeveralNamed:
+            return "several mesh nodes of " + scene + " are named " + run.node + ": " +
+                   nodeList(report.candidates) + "; choose one by its path with --node";
+        case SceneCreaseOutcome::NodeHoldsNoMesh:
+            return node + " in " + scene + " holds no vertices and edges";
+        case SceneCreaseOutcome::VertexCountDiffers:
+            return run.obj + " has " + objVertices + " but " + node + " has " +
+                   counted(report.node.vertexCount, "vertex", "vertices");
+        case SceneCreaseOutcome::NoFittingNode:
+            return run.obj + " has " + objVertices + " but no mesh node of " + scene +
+                   " has as many: " + nodeList(report.candidates);
+        case SceneCreaseOutcome::SeveralFittingNodes:
+            return "several mesh nodes of " + scene + " have the " +
+                   counted(report.objVertices, "vertex", "vertices") + " of " + run.obj + ": " +
+                   nodeList(report.candidates) + "; choose one with --node";
+        case SceneCreaseOutcome::EdgesNotInNode:
+            return number(report.missing) + " of the " +
+                   counted(report.creaseEdges, "crease edge") + " of " + run.obj +
+                   (report.missing == 1 ? " is not an edge of " : " are not edges of ") + node +
+                   (report.hostScene ? " as the host's export matches them (smaller vertex first)"
+                                     : "") +
+                   ", the first between the OBJ's vertices " + number(report.missingEdge[0]) +
+                   " and " + number(report.missingEdge[1]) +
+                   ": the OBJ's vertices are not in the scene's order, or it is another mesh";
+        case SceneCreaseOutcome::ValueOnHostScene:
+            return "--value is for scenes as Maya saved them; " + scene +
+                   " is a host scene with the crease placeholder";
+        case SceneCreaseOutcome::NoPlaceholder:
+            return scene + " has no crease placeholder line";
+        case SceneCreaseOutcome::ExportUnavailable:
+            return "cannot load the library " + run.library + ": " + run.libraryError;
+        case SceneCreaseOutcome::SceneChanged:
+            return scene + " changed while it was being read";
+        case SceneCreaseOutcome::Unwritable:
+            return "cannot write " +
+                   fileAndReason(report.file.empty() ? scene : report.file, report.error, true);
+        case SceneCreaseOutcome::OutOfMemory:
+            return "out of memory";
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::string fileAndReason(const std::string& path, int error, bool writing,
+                          std::string (*why)(const std::string&)) {
+    if (why == nullptr) why = writing ? whyUnwritable : whyUnreadable;
+    const std::string reason = error != 0 ? std::string(std::strerror(error)) : why(path);
+    if (reason.empty()) return path;
+    return path + " (" + reason + ")";
+}
+
+std::string creaseSentence(const SceneCreaseReport& report, const CreaseRun& run) {
+    if (report.outcome == SceneCreaseOutcome::Done) return done(report, run);
+    return refusal(report, run) + "; nothing changed";
+}
+
+const char* refusalKind(SceneCreaseOutcome outcome) {
+    switch (outcome) {
+        case SceneCreaseOutcome::Done:
+            return nullptr;
+        case SceneCreaseOutcome::Unreadable:
+            return "unreadable";
+        case SceneCreaseOutcome::ArgumentsSwapped:
+            return "arguments-swapped";
+        case SceneCreaseOutcome::TooManyGroups:
+            return "too-many-groups";
+        case SceneCreaseOutcome::NoCreaseEdges:
+            return "no-crease-edges";
+        case SceneCreaseOutcome::MayaBinary:
+            return "maya-binary";
+        case SceneCreaseOutcome::UsdBinary:
+            return "usd-binary";
+        case SceneCreaseOutcome::UsdPackage:
+            return "usd-package";
+        case SceneCreaseOutcome::NotAScene:
+            return "not-a-scene";
+        case SceneCreaseOutcome::UnterminatedString:
+            return "unterminated-string";
+        case SceneCreaseOutcome::UnterminatedStatement:
+            return "unterminated-statement";
+        case SceneCreaseOutcome::UnterminatedBlock:
+            return "unterminated-block";
+        case SceneCreaseOutcome::BadEdgeStatement:
+            return "bad-edge-statement";
+        case SceneCreaseOutcome::NoMeshNode:
+            return "no-mesh-node";
+        case SceneCreaseOutcome::NoSuchNode:
+            return "no-such-node";
+        case SceneCreaseOutcome::SeveralNamed:
+            return "several-named";
+        case SceneCreaseOutcome::NodeHoldsNoMesh:
+            return "node-holds-no-mesh";
+        case SceneCreaseOutcome::VertexCountDiffers:
+            return "vertex-count-differs";
+        case SceneCreaseOutcome::NoFittingNode:
+            return "no-fitting-node";
+        case SceneCreaseOutcome::SeveralFittingNodes:
+            return "several-fitting-nodes";
+        case SceneCreaseOutcome::EdgesNotInNode:
+            return "edges-not-in-node";
+        case SceneCreaseOutcome::ValueOnHostScene:
+            return "value-on-host-scene";
+        case SceneCreaseOutcome::NoPlaceholder:
+            return "no-placeholder";
+        case SceneCreaseOutcome::ExportUnavailable:
+            return "export-unavailable";
+        case SceneCreaseOutcome::SceneChanged:
+            return "scene-changed";
+        case SceneCreaseOutcome::Unwritable:
+            return "unwritable";
+        case SceneCreaseOutcome::OutOfMemory:
+            return "out-of-memory";
+    }
+    return "unknown";
+}
+
+std::string swapSentence(const std::string& source, const tessaryn::SwapLineCounts& from,
+                         const std::string& target, const tessaryn::SwapLineCounts& to,
+                         tessaryn::SwapRefusal refusal) {
+    auto positionsOf = [](const std::string& path, const tessaryn::SwapLineCounts& counts) {
+        if (!counts.read) return "cannot read " + fileAndReason(path, 0, false);
+        return path + " has " +
+               counted(static_cast<std::int64_t>(counts.positions), "vertex position");
+    };
+    std::string sentence =
+        "not swapped: " + positionsOf(source, from) + ", " + positionsOf(target, to);
+    using tessaryn::SwapRefusal;
+    switch (refusal) {
+        case SwapRefusal::SourceUnreadable:
+        case SwapRefusal::TargetUnreadable:
+            break;
+        case SwapRefusal::SourceHasNoPositions:
+            sentence += ": " + source + " has none";
+            break;
+        case SwapRefusal::TargetHasNoPositions:
+            sentence += ": " + target + " has none";
+            break;
+        case SwapRefusal::CountsDiffer:
+            sentence += ": the counts differ";
+            break;
+        case SwapRefusal::TargetHoldsOnlyPositions:
+            sentence += ": " + target + " holds nothing but vertex positions and comments";
+            break;
+        case SwapRefusal::None: {
+            // The counts allow the swap: the target could not be written.
+            const std::string why = whyUnwritable(target);
+            sentence += why.empty() ? ", and the reason cannot be told from the files"
+                                    : ": cannot write " + target + " (" + why + ")";
+            break;
+        }
+    }
+    return sentence + "; nothing changed";
+}
+
+}  // namespace tool
