@@ -345,6 +345,28 @@ TEST(UsdLayerScanner, RealMeshesTakeTheirGroupBorders) {
     }
 }
 
+// The road opens the layer as lines to tell its format, then the scan takes it in blocks:
+// a layer of several blocks, whose arrays cross their boundaries, reads as from memory.
+TEST(UsdLayerScanner, ReadFromBlocksAsFromMemory) {
+    const char* const file = "arnoldusd__test_0135_test.usda";
+    const CreaseEdgeSet set = creaseSet({{0, 1}, {5, 6}, {100, 101}});
+    tessaryn::LineReader lines;
+    ASSERT_TRUE(lines.open(realDataPath(std::string("usd/") + file).c_str()));
+    ASSERT_EQ(lines.unread().substr(0, 5), "#usda");
+    const SceneFacts blocks = tessaryn::scanUsdLayer(lines, set);
+    const SceneFacts memory = tessaryn::scanUsdLayerText(realLayer(file), set);
+    ASSERT_EQ(blocks.problem, SceneProblem::None);
+    EXPECT_EQ(blocks.size, memory.size);
+    ASSERT_EQ(blocks.nodes.size(), memory.nodes.size());
+    for (std::size_t i = 0; i < blocks.nodes.size(); ++i) {
+        EXPECT_EQ(blocks.nodes[i].path, memory.nodes[i].path);
+        EXPECT_EQ(blocks.nodes[i].line, memory.nodes[i].line);
+        EXPECT_EQ(blocks.nodes[i].vertexCount, memory.nodes[i].vertexCount);
+        EXPECT_EQ(blocks.nodes[i].insertAt, memory.nodes[i].insertAt);
+        EXPECT_EQ(hitEdges(blocks.nodes[i], set), hitEdges(memory.nodes[i], set));
+    }
+}
+
 // ---- Hand-written layers.
 
 std::string meshLayer(const std::string& body) {

@@ -30,6 +30,13 @@ bool UsdByteReader::openFile(const char* path) {
     return !failed_;
 }
 
+void UsdByteReader::openBlocks(LineReader& blocks) {
+    blocks_ = &blocks;
+    buffer_.reset(new char[kBlockSize]);
+    cursor = limit = blockStart_ = counted_ = buffer_.get();
+    atEnd_ = false;
+}
+
 void UsdByteReader::openText(std::string_view text) {
     cursor = blockStart_ = counted_ = text.data();
     limit = text.data() + text.size();
@@ -47,7 +54,20 @@ bool UsdByteReader::fill(std::size_t count) {
     limit = cursor + kept;
     while (static_cast<std::size_t>(limit - cursor) < count && !atEnd_) {
         const std::size_t room = kBlockSize - static_cast<std::size_t>(limit - buffer_.get());
-        const std::size_t got = std::fread(buffer_.get() + (limit - buffer_.get()), 1, room, file_);
+        char* const into = buffer_.get() + (limit - buffer_.get());
+        if (blocks_ != nullptr) {
+            if (pending_.empty() && !blocks_->nextBlock(pending_)) {
+                failed_ = blocks_->failed();
+                atEnd_ = true;
+                break;
+            }
+            const std::size_t got = std::min(room, pending_.size());
+            std::memcpy(into, pending_.data(), got);
+            pending_.remove_prefix(got);
+            limit += got;
+            continue;
+        }
+        const std::size_t got = std::fread(into, 1, room, file_);
         limit += got;
         if (got == 0) {
             failed_ = std::ferror(file_) != 0;

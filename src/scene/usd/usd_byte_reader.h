@@ -11,6 +11,8 @@
 #include <memory>
 #include <string_view>
 
+#include "base/line_reader.h"
+
 namespace tessaryn {
 
 class UsdByteReader {
@@ -22,6 +24,8 @@ public:
 
     // False when the file cannot be opened or read (a folder cannot be read either).
     bool openFile(const char* path);
+    // Reads on from a line reader just opened, block by block, never line by line.
+    void openBlocks(LineReader& blocks);
     // Reads `text` where it lies, without a copy: a test that gives each input its own
     // heap block lets the address sanitizer see any read past its end.
     void openText(std::string_view text);
@@ -51,6 +55,8 @@ private:
     void countLinesUpTo(const char* end);
 
     std::FILE* file_ = nullptr;
+    LineReader* blocks_ = nullptr;
+    std::string_view pending_;  // of the line reader's last block, not yet taken
     std::unique_ptr<char[]> buffer_;
     const char* blockStart_ = nullptr;  // the input's byte at blockOffset_
     std::uint64_t blockOffset_ = 0;

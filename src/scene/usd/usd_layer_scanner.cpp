@@ -483,6 +483,12 @@ SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges)
     return scan(reader, creaseEdges);
 }
 
+SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges) {
+    UsdByteReader reader;
+    reader.openBlocks(layer);
+    return scan(reader, creaseEdges);
+}
+
 SceneFacts scanUsdLayerText(std::string_view layer, const CreaseEdgeSet& creaseEdges) {
     UsdByteReader reader;
     reader.openText(layer);

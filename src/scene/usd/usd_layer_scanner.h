@@ -11,6 +11,7 @@
 
 #include <string_view>
 
+#include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
 #include "scene/scene_facts.h"
 
@@ -19,6 +20,9 @@ namespace tessaryn {
 // `creaseEdges` are keyed by the OBJ's 1-based vertex numbers: a prim's vertex n is the
 // OBJ's n + 1.
 SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges);
+// The same from a reader just opened on the layer, for the table of scene formats; the
+// layer is taken from it in blocks, never as lines.
+SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges);
 // The same on a layer in memory, read where it lies.
 SceneFacts scanUsdLayerText(std::string_view layer, const CreaseEdgeSet& creaseEdges);
 

@@ -109,14 +109,17 @@ std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFa
     return text;
 }
 
-OverrideLayerResult writeUsdOverrideLayer(const char* layerPath, const char* overPath,
-                                          const SceneFacts& facts, const SceneNode& node,
-                                          const std::vector<PlannedCrease>& creases) {
+bool overrideNamesTheLayer(const char* layerPath, const char* overPath) {
     std::error_code error;
     const fs::path layer = fs::absolute(fs::path(layerPath), error).lexically_normal();
     const fs::path over = fs::absolute(fs::path(overPath), error).lexically_normal();
-    if (layer == over || fs::equivalent(fs::path(layerPath), fs::path(overPath), error))
-        return OverrideLayerResult::NamesTheLayer;
+    return layer == over || fs::equivalent(fs::path(layerPath), fs::path(overPath), error);
+}
+
+OverrideLayerResult writeUsdOverrideLayer(const char* layerPath, const char* overPath,
+                                          const SceneFacts& facts, const SceneNode& node,
+                                          const std::vector<PlannedCrease>& creases) {
+    if (overrideNamesTheLayer(layerPath, overPath)) return OverrideLayerResult::NamesTheLayer;
     const std::string text =
         usdOverrideLayerText(sublayerAssetPath(layerPath, overPath), facts, node, creases);
     SafeWriter writer;

@@ -24,6 +24,9 @@ enum class OverrideLayerResult {
 // between names; absolute only where no relative path leads there (another drive).
 std::string sublayerAssetPath(const char* layerPath, const char* overPath);
 
+// Whether `overPath` names the layer at `layerPath` (by its path, or as the same file).
+bool overrideNamesTheLayer(const char* layerPath, const char* overPath);
+
 // The override layer's text, with the node's line ending.
 std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFacts& facts,
                                  const SceneNode& node, const std::vector<PlannedCrease>& creases);
