@@ -4,6 +4,21 @@
 
 namespace tessaryn {
 
+namespace {
+
+// How countTuples takes each byte: passed over, counted as a tuple's '(', or looked at.
+struct TupleBytes {
+    enum : unsigned char { kPass, kOpen, kStop };
+    unsigned char kind[256] = {};
+    TupleBytes() {
+        kind[static_cast<unsigned char>('(')] = kOpen;
+        for (const char c : std::string("]#/\"'@<[{}")) kind[static_cast<unsigned char>(c)] = kStop;
+    }
+};
+const TupleBytes kTupleBytes;
+
+}  // namespace
+
 ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count) {
     UsdByteReader& reader = lexer.reader();
     count = 0;
@@ -19,13 +34,12 @@ ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count) {
         std::int64_t opened = 0;
         char c = 0;
         for (; p != end; ++p) {
-            c = *p;
-            if (c == '(' || c == ']' || c == '#' || c == '/' || c == '"' || c == '[' || c == '{' ||
-                c == '\'' || c == '@' || c == '<' || c == '}') {
-                if (c != '(') break;
-                ++opened;
-            }
+            const unsigned char kind = kTupleBytes.kind[static_cast<unsigned char>(*p)];
+            if (kind == TupleBytes::kPass) continue;
+            if (kind == TupleBytes::kStop) break;
+            ++opened;
         }
+        if (p != end) c = *p;
         count += opened;
         reader.cursor = p;
         if (p == end) continue;

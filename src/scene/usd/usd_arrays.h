@@ -5,6 +5,7 @@
 // with their text. Each reader starts right after the array's '[' and ends past its ']'.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,61 +21,73 @@ enum class ArrayRead {
 };
 
 // Gives each integer to take(std::int32_t). Integers beyond 32 bits are Malformed.
+//
+// The reader keeps kIntegerLookAhead bytes ahead of the cursor wherever the input goes on,
+// so that a number never runs past the bytes at hand: each is read whole in one short
+// loop, with no state carried from one block into the next.
+constexpr std::size_t kIntegerLookAhead = 32;
+
 template <typename Take>
 ArrayRead readIntegerArray(UsdLexer& lexer, Take&& take) {
     UsdByteReader& reader = lexer.reader();
-    std::int64_t value = 0;
-    bool inNumber = false;
-    bool negative = false;
     for (;;) {
-        if (reader.cursor == reader.limit && !reader.ensure()) {
+        const bool more = reader.ensure(kIntegerLookAhead);
+        const char* p = reader.cursor;
+        const char* const end = reader.limit;
+        if (p == end) {
             lexer.skipGroup('[');  // reports the open bracket
             return ArrayRead::Broken;
         }
-        // The tight loop: digits, separators and the closing bracket. A number may be cut
-        // by the end of a block; value and inNumber carry it into the next one.
-        const char* p = reader.cursor;
-        const char* const end = reader.limit;
-        char c = 0;
-        for (; p != end; ++p) {
-            c = *p;
-            const auto digit = static_cast<unsigned>(static_cast<unsigned char>(c - '0'));
-            if (digit < 10) {
+        // Far enough from the end of the bytes at hand that the longest number fits.
+        const char* const safe = more ? end - (kIntegerLookAhead - 12) : end;
+        bool malformed = false;
+        while (p < safe) {
+            const char c = *p;
+            if (c == ',' || c == ' ') {
+                ++p;
+                continue;
+            }
+            const bool negative = c == '-';
+            const char* const digits = p + (negative ? 1 : 0);
+            const char* q = digits;
+            std::uint64_t value = 0;
+            unsigned digit = 0;
+            while (q != end && q - digits <= 10 &&
+                   (digit = static_cast<unsigned char>(*q - '0')) < 10) {
                 value = value * 10 + digit;
-                if (value > INT32_MAX + std::int64_t{1}) break;
-                inNumber = true;
+                ++q;
+            }
+            if (q != digits) {
+                // Too many digits for 32 bits, or a value beyond them.
+                if ((q != end && static_cast<unsigned char>(*q - '0') < 10) ||
+                    value > (negative ? std::uint64_t{1} << 31 : std::uint64_t{INT32_MAX})) {
+                    malformed = true;
+                    break;
+                }
+                take(negative ? static_cast<std::int32_t>(0 - value)
+                              : static_cast<std::int32_t>(value));
+                p = q;
                 continue;
             }
-            if (inNumber) {
-                const std::int64_t number = negative ? -value : value;
-                if (number > INT32_MAX) break;
-                take(static_cast<std::int32_t>(number));
-                inNumber = negative = false;
-                value = 0;
-            } else if (negative) {
-                break;  // a sign without digits
+            if (c == ']') {
+                reader.cursor = p + 1;
+                return ArrayRead::Done;
             }
-            if (c == ',' || c == ' ' || c == '\n' || c == '\r' || c == '\t') continue;
-            if (c == '-') {
-                negative = true;
+            if (c == '\n' || c == '\r' || c == '\t') {
+                ++p;
                 continue;
             }
+            malformed = c != '#' && c != '/';
             break;
         }
         reader.cursor = p;
-        if (p == end) continue;
-        if (c == ']' && !inNumber && !negative) {
-            ++reader.cursor;
-            return ArrayRead::Done;
-        }
-        if (!inNumber && !negative && (c == '#' || c == '/')) {
+        if (malformed) break;
+        if (p < safe) {
+            // A comment inside the array; a lone '/' starts none.
             lexer.skipSpaceInGroup();
             if (lexer.problem() != SceneProblem::None) return ArrayRead::Broken;
-            if (reader.cursor != reader.limit && (*reader.cursor == '#' || *reader.cursor == '/'))
-                break;  // a lone '/', which no comment starts
-            continue;
+            if (reader.cursor == p) break;
         }
-        break;
     }
     return lexer.skipGroup('[') ? ArrayRead::Malformed : ArrayRead::Broken;
 }

@@ -79,7 +79,12 @@ bool UsdByteReader::fill(std::size_t count) {
 
 void UsdByteReader::countLinesUpTo(const char* end) {
     if (end <= counted_) return;
-    linesBefore_ += std::count(counted_, end, '\n');
+    // memchr leaps over the long lines of arrays far faster than a byte-by-byte count.
+    for (const char* p = counted_;; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (p == nullptr) break;
+        ++linesBefore_;
+    }
     counted_ = end;
 }
 
