@@ -109,9 +109,7 @@ void UsdLexer::skipSpace() {
         } else if (c == '\n') {
             ++reader_.cursor;
             noteLineFeed(reader_.offset());
-        } else if (c == '#') {
-            skipToLineFeed();
-        } else if (c == '/' && reader_.ensure(2) && reader_.cursor[1] == '/') {
+        } else if (c == '#' || (c == '/' && reader_.ensure(2) && reader_.cursor[1] == '/')) {
             skipToLineFeed();
         } else if (c == '/' && reader_.ensure(2) && reader_.cursor[1] == '*') {
             if (!skipBlockComment()) return;

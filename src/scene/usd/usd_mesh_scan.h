@@ -84,26 +84,26 @@ struct CreaseArrays {
 struct MeshScan {
     SceneNode node;
     std::vector<std::int32_t> counts;
-    bool countsRead = false;
-    std::int64_t countsLine = 0;
     std::vector<std::int32_t> waitingIndices;  // indices that came before the counts
-    bool indicesRead = false;
-    std::int64_t indicesLine = 0;
-    bool facesMalformed = false;
-    std::int64_t facesMalformedLine = 0;
-    bool pointsRead = false;
-    std::int64_t timeSampledTopologyLine = 0;
-    bool subdivisionNone = false;
     CreaseArrays creases;
     std::vector<std::uint8_t> found;  // one flag per OBJ crease edge
+    std::int64_t countsLine = 0;
+    std::int64_t indicesLine = 0;
+    std::int64_t facesMalformedLine = 0;
+    std::int64_t timeSampledTopologyLine = 0;
     std::int64_t corners = 0;
+    // Where new statements go after the last property seen.
+    std::uint64_t lastPropertyEnd = 0;
     std::int32_t largest = -1;
     std::int32_t smallest = 0;
+    bool countsRead = false;
+    bool indicesRead = false;
+    bool facesMalformed = false;
+    bool pointsRead = false;
+    bool subdivisionNone = false;
     bool facesAgree = false;
-    // Where the properties stand, for new crease statements.
     bool sawProperty = false;
-    bool insertChosen = false;
-    std::uint64_t lastPropertyEnd = 0;
+    bool insertChosen = false;  // a property sorts after the crease statements
 };
 
 // Walks the faces once both face arrays have been read, from the indices held back.

@@ -1,6 +1,7 @@
 #include "scene/usd/usd_override_layer.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <system_error>
 
 #include "base/safe_writer.h"
@@ -81,31 +82,43 @@ std::string sublayerAssetPath(const char* layerPath, const char* overPath) {
 
 std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFacts& facts,
                                  const SceneNode& node, const std::vector<PlannedCrease>& creases) {
-    const std::string& end = node.lineEnding;
-    std::string text = "#usda 1.0" + end + "(" + end;
-    for (const std::string& entry : facts.rootMetadata) text += "    " + entry + end;
-    text += "    subLayers = [" + end + "        " + assetText(sublayerAsset) + end + "    ]" + end;
-    text += ")" + end + end;
+    std::string text;
+    // One line: its indentation, its words, the layer's line ending.
+    const auto line = [&](const std::string& indent, std::initializer_list<std::string> words) {
+        text += indent;
+        for (const std::string& word : words) text += word;
+        text += node.lineEnding;
+    };
+    line("", {"#usda 1.0"});
+    line("", {"("});
+    for (const std::string& entry : facts.rootMetadata) line("    ", {entry});
+    line("    ", {"subLayers = ["});
+    line("        ", {assetText(sublayerAsset)});
+    line("    ", {"]"});
+    line("", {")"});
+    line("", {});
 
     std::vector<std::string> closers;
     std::string indent;
     for (const PathStep& step : pathSteps(node.path)) {
         if (step.variant) {
-            text += indent + "variantSet " + quoted(step.name) + " = {" + end;
-            text += indent + "    " + quoted(step.selection) + " {" + end;
-            closers.push_back(indent + "}");
-            closers.push_back(indent + "    }");
-            indent += "        ";
+            line(indent, {"variantSet ", quoted(step.name), " = {"});
+            closers.push_back(indent);
+            indent += "    ";
+            line(indent, {quoted(step.selection), " {"});
+            closers.push_back(indent);
+            indent += "    ";
         } else {
-            text += indent + "over " + quoted(step.name) + end + indent + "{" + end;
-            closers.push_back(indent + "}");
+            line(indent, {"over ", quoted(step.name)});
+            line(indent, {"{"});
+            closers.push_back(indent);
             indent += "    ";
         }
     }
     SceneNode placed = node;
     placed.indent = indent;
     text += usdCreaseStatements(placed, creases);
-    for (auto closer = closers.rbegin(); closer != closers.rend(); ++closer) text += *closer + end;
+    for (auto closer = closers.rbegin(); closer != closers.rend(); ++closer) line(*closer, {"}"});
     return text;
 }
 
