@@ -405,7 +405,7 @@ TEST(SceneCreases, RefusalsChangeNothing) {
         {kSquareObj, std::string("FOR4\0\0\x01\0Maya", 12), "", SceneCreaseOutcome::MayaBinary, 1},
         {"v 0 0 0\nf 1 1 1\n", std::string("FOR8\0\0\0\0\0\0\0\x10", 12), "",
          SceneCreaseOutcome::MayaBinary, 1},
-        {kSquareObj, "PXR-USDC\0\0", "", SceneCreaseOutcome::UsdBinary, 1},
+        {kSquareObj, "PXR-USDC", "", SceneCreaseOutcome::UsdBinary, 1},
         {kSquareObj, std::string("PK\x03\x04\0\0", 6), "", SceneCreaseOutcome::UsdPackage, 1},
         // A binary file that holds the host's placeholder text is no scene all the same.
         {kSquareObj,

@@ -17,7 +17,7 @@ std::string MayaDagPaths::parentPath(std::string_view parent) const {
     const std::size_t bar = parent.rfind('|');
     const std::string last(bar == std::string_view::npos ? parent : parent.substr(bar + 1));
     const auto found = pathsByName_.find(last);
-    const std::string tail = "|" + std::string(parent);
+    std::string tail = "|" + std::string(parent);
     if (found != pathsByName_.end()) {
         for (auto path = found->second.rbegin(); path != found->second.rend(); ++path) {
             if (endsWith(*path, tail)) return *path;

@@ -46,7 +46,22 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// Vertex numbers, most of a scene's words, are a few plain digits and take the short
+// loop (18 digits cannot overflow); anything else takes the stream's rules.
 bool readWholeNumber(std::string_view word, std::int64_t& value) {
+    if (!word.empty() && word.size() <= 18) {
+        std::int64_t plain = 0;
+        std::size_t i = 0;
+        for (; i < word.size(); ++i) {
+            const auto digit = static_cast<unsigned>(word[i] - '0');
+            if (digit > 9) break;
+            plain = plain * 10 + digit;
+        }
+        if (i == word.size()) {
+            value = plain;
+            return true;
+        }
+    }
     TextCursor cursor(word);
     return readInt64(cursor, value) && cursor.atEnd();
 }
