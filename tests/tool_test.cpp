@@ -132,8 +132,9 @@ TEST(Tool, HelpGoesToStandardOutput) {
         const ToolRun run = runTool(arguments);
         EXPECT_EQ(run.status, 0);
         EXPECT_TRUE(startsWith(run.out, "usage: tessaryn")) << run.out;
-        EXPECT_NE(run.out.find("creases OBJ SCENE [--smoothing] [--node NAME] [--value V]"),
-                  std::string::npos);
+        EXPECT_NE(
+            run.out.find("creases OBJ SCENE [--smoothing] [--node NAME] [--prim PATH] [--value V]"),
+            std::string::npos);
         EXPECT_EQ(run.err, "");
     }
 }
@@ -353,7 +354,7 @@ TEST(Tool, CreasesForScripts) {
         {"creases " + quoted(square) + " " + quoted(maya), 1, "edges-not-in-node",
          "the OBJ's vertices are not in the scene's order, or it is another mesh"},
         {"creases " + quoted(obj) + " " + quoted(folder / "cube.obj"), 1, "not-a-scene",
-         "is not a Maya ASCII scene"},
+         "is neither a Maya ASCII scene nor a USD ASCII layer"},
         {"creases " + quoted(obj) + " " + quoted(host) + " --value 3", 1, "value-on-host-scene",
          "is a host scene"},
         {"creases " + quoted(obj) + " " + quoted(host) + " -o " + quoted(out) + " --dry-run", 2,
@@ -494,6 +495,122 @@ TEST(Tool, SweepOfAFolderItCannotChange) {
                 run.err == "could not delete 2 files with an extension: b.ma, a.obj\n")
         << run.err;
     EXPECT_EQ(run.status, 1);
+}
+
+// USD layers take the road of Maya scenes: in place, -o, --dry-run, --json, a second run
+// that changes nothing, and the override layer that leaves the asset as it was.
+TEST(Tool, CreasesIntoUsdLayers) {
+    TempFolder folder;
+    const std::string obj = folder / "cube.obj";
+    const std::string layer = folder / "cube.usda";
+    const std::string out = folder / "out.usda";
+    // DeformingCube's cube numbers its points as this OBJ; the top face is a group apart.
+    writeFile(obj,
+              "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
+              "g rest\nf 1 2 4 3\ng top\nf 3 4 6 5\ng rest\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\n"
+              "f 7 1 3 5\n");
+    const std::string original =
+        readFile(testing_support::realDataPath("usd/mayausd__DeformingCube.usda"));
+    const std::string statements =
+        "            int[] creaseIndices = [2, 3, 2, 4, 3, 5, 4, 5]\n"
+        "            int[] creaseLengths = [2, 2, 2, 2]\n"
+        "            float[] creaseSharpnesses = [10, 10, 10, 10]\n";
+    // USD's writer puts them before extent, the first property that sorts after them.
+    const std::size_t extent = original.find("            float3[] extent.timeSamples");
+    const std::string expected = original.substr(0, extent) + statements + original.substr(extent);
+    const std::string files = quoted(obj) + " " + quoted(layer);
+    writeFile(layer, original);
+
+    const ToolRun dry = runTool("creases " + files + " --dry-run");
+    EXPECT_EQ(dry.status, 0);
+    EXPECT_NE(dry.out.find("/DeformingCube/Geom/Cube in " + layer +
+                           ": 4 crease edges would be written (value 10), 0 replaced; 2 groups"),
+              std::string::npos)
+        << dry.out;
+    EXPECT_EQ(readFile(layer), original);
+
+    const ToolRun toOut = runTool("creases " + files + " -o " + quoted(out));
+    EXPECT_EQ(toOut.status, 0) << toOut.err;
+    EXPECT_EQ(readFile(out), expected);
+    EXPECT_EQ(readFile(layer), original);
+
+    const ToolRun inPlace = runTool("creases " + files + " --json");
+    EXPECT_EQ(inPlace.status, 0) << inPlace.err;
+    EXPECT_EQ(readFile(layer), expected);
+    for (const std::string key :
+         {"\"ok\": true", "\"format\": \"usd\"", "\"node\": \"/DeformingCube/Geom/Cube\"",
+          "\"written\": 4", "\"changed\": true", "\"warnings\": [\"subdivision-none\"]"})
+        EXPECT_NE(inPlace.out.find(key), std::string::npos) << key << inPlace.out;
+    EXPECT_NE(inPlace.err.find("subdivisionScheme is \"none\""), std::string::npos);
+
+    const ToolRun again = runTool("creases " + files);
+    EXPECT_EQ(again.status, 0);
+    EXPECT_NE(again.out.find("already has its 4 crease edges"), std::string::npos) << again.out;
+    EXPECT_EQ(readFile(layer), expected);
+
+    // The override layer: the asset only read; a prim in a variant reached by its path.
+    const std::string variants = folder / "variants.usda";
+    const std::string variantsText =
+        readFile(testing_support::realDataPath("usd/mayausd__multi_variants.usda"));
+    writeFile(variants, variantsText);
+    const std::string over = folder / "shot/over.usda";
+    testing_support::makeFolder(folder / "shot");
+    const std::string cubeC = "/RootPrim/PrimWithVariant{modelingVariant=C}ModelC/CubeC";
+    const ToolRun overRun = runTool("creases " + quoted(obj) + " " + quoted(variants) + " --prim " +
+                                    quoted(cubeC) + " --over " + quoted(over));
+    EXPECT_EQ(overRun.status, 0) << overRun.err;
+    EXPECT_EQ(readFile(variants), variantsText);
+    const std::string overText = readFile(over);
+    for (const std::string part :
+         {"#usda 1.0\n", "    defaultPrim = \"RootPrim\"\n", "        @../variants.usda@\n",
+          "        variantSet \"modelingVariant\" = {\n            \"C\" {\n", "over \"CubeC\"",
+          "int[] creaseIndices = [2, 3, 2, 4, 3, 5, 4, 5]"})
+        EXPECT_NE(overText.find(part), std::string::npos) << part << overText;
+
+    // Refusals: one sentence, one object, nothing changed.
+    const std::string binary = folder / "binary.usd";
+    writeFile(binary, std::string("PXR-USDC\0\0\0\0", 12));
+    const std::string package = folder / "package.usdz";
+    writeFile(package, std::string("PK\3\4\0\0\0\0", 8));
+    const std::string diagonal = folder / "diagonal.obj";
+    writeFile(diagonal,
+              "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
+              "g a\nf 1 4 6\n");
+    const std::string maya = folder / "maya.ma";
+    writeFile(maya, readFile(testing_support::realDataPath("cgkit__objects.ma")));
+    struct Row {
+        std::string arguments;
+        int status;
+        std::string kind;
+        std::string said;
+    } const rows[] = {
+        {quoted(obj) + " " + quoted(binary), 1, "usd-binary",
+         "convert it to a USD ASCII layer with usdcat"},
+        {quoted(obj) + " " + quoted(package), 1, "usd-package", "with usdcat"},
+        {quoted(obj) + " " + quoted(variants), 1, "several-fitting-nodes",
+         "/RootPrim/PrimWithVariant{modelingVariant=A}ModelA/ConeA{extraStuff=Cube}ExtraCube (8 "
+         "vertices), " +
+             cubeC + " (8 vertices); choose one with --prim"},
+        {quoted(diagonal) + " " + quoted(variants) + " --node " + quoted(cubeC), 1,
+         "edges-not-in-node", "not in the layer's order"},
+        {quoted(obj) + " " + quoted(variants) + " --over " + quoted(variants), 1,
+         "over-is-the-layer", "names " + variants + " itself"},
+        {quoted(obj) + " " + quoted(maya) + " --over " + quoted(out), 1, "over-needs-usd-layer",
+         "is no USD layer"},
+        {quoted(obj) + " " + quoted(variants) + " --over " + quoted(out) + " -o " + quoted(out), 2,
+         "misuse", "--over and -o exclude each other"},
+    };
+    writeFile(out, "old");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const ToolRun run = runTool("creases " + row.arguments + " --json");
+        EXPECT_EQ(run.status, row.status);
+        EXPECT_NE(run.out.find("\"refusal\": \"" + row.kind + "\""), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
+    }
+    EXPECT_EQ(readFile(variants), variantsText);
+    EXPECT_EQ(readFile(out), "old");
+    EXPECT_EQ(folder.entries().size(), 9u);  // no temporary file left
 }
 
 #endif

@@ -70,6 +70,7 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
     json.add("scene", run.scene);
     if (ok) {
         report.output.empty() ? json.addNull("output") : json.add("output", report.output);
+        json.add("override", !run.over.empty());
         json.add("node", report.node.path).add("name", report.node.name);
         json.add("written", report.written).add("replaced", report.replaced);
         json.add("kept", report.kept).add("dropped", report.dropped);
@@ -97,7 +98,8 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
 }  // namespace
 
 std::vector<OptionSyntax> creaseOptions() {
-    return {{"--smoothing", nullptr}, {"--node", "NAME"}, {"--value", "V"}, {"-o", "OUT"},
+    return {{"--smoothing", nullptr}, {"--node", "NAME"}, {"--prim", "PATH"},
+            {"--value", "V"},         {"-o", "OUT"},      {"--over", "OUT.usda"},
             {"--dry-run", nullptr},   {"--json", nullptr}};
 }
 
@@ -110,7 +112,11 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
     run.obj = invocation.arguments[0];
     run.scene = invocation.arguments[1];
     run.out = invocation.value("-o");
-    run.node = invocation.value("--node");
+    // --node and --prim are one option with two names: the last one given counts.
+    for (const auto& option : invocation.options) {
+        if (option.first == "--node" || option.first == "--prim") run.node = option.second;
+    }
+    run.over = invocation.value("--over");
     run.smoothing = invocation.has("--smoothing");
     run.valueGiven = invocation.has("--value");
     run.dryRun = invocation.has("--dry-run");
@@ -126,9 +132,16 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
         misuse = "-o and --dry-run exclude each other: --dry-run writes nothing";
         return 2;
     }
+    if (invocation.has("--over") && (invocation.has("-o") || run.dryRun)) {
+        misuse = std::string("--over and ") + (run.dryRun ? "--dry-run" : "-o") +
+                 " exclude each other: --over writes a new override layer and leaves the layer "
+                 "as it is";
+        return 2;
+    }
     request.objPath = run.obj;
     request.scenePath = run.scene;
     request.outPath = run.out;
+    request.overPath = run.over;
     request.smoothing = run.smoothing;
     request.node = run.node;
     request.dryRun = run.dryRun;

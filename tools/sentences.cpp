@@ -20,14 +20,31 @@ std::string number(std::int64_t value) {
     return std::to_string(value);
 }
 
-// Nodes by short name, or by path where short names repeat among them.
-std::string nodeList(const std::vector<NodeSummary>& nodes) {
+bool isUsd(const SceneCreaseReport& report) {
+    return report.format == tessaryn::SceneFormat::Usd;
+}
+
+// What the format calls a mesh: "mesh node" in a Maya scene, "mesh prim" in a USD layer.
+std::string meshWord(const SceneCreaseReport& report) {
+    return isUsd(report) ? "mesh prim" : "mesh node";
+}
+const char* nodeOption(const SceneCreaseReport& report) {
+    return isUsd(report) ? "--prim" : "--node";
+}
+// A USD prim goes by its path: the last names of a layer's prims repeat ("mesh_0").
+const std::string& nodeName(const SceneCreaseReport& report) {
+    return isUsd(report) ? report.node.path : report.node.name;
+}
+
+// Nodes by short name, or by path where short names repeat among them (USD prims always
+// by path).
+std::string nodeList(const std::vector<NodeSummary>& nodes, bool paths = false) {
     std::multiset<std::string> names;
     for (const NodeSummary& node : nodes) names.insert(node.name);
     std::string list;
     for (const NodeSummary& node : nodes) {
         if (!list.empty()) list += ", ";
-        list += names.count(node.name) > 1 ? node.path : node.name;
+        list += paths || names.count(node.name) > 1 ? node.path : node.name;
         list += " (" + counted(node.vertexCount, "vertex", "vertices") + ")";
     }
     return list;
@@ -45,8 +62,39 @@ std::string values(const SceneCreaseReport& report, const CreaseRun& run) {
     return "(" + number(report.kept) + " values kept, the others " + report.value + ")";
 }
 
+// Why a USD prim asked for holds no mesh it can crease.
+std::string primProblem(const SceneCreaseReport& report) {
+    const std::string line = " (line " + number(report.line) + ")";
+    switch (report.nodeProblem) {
+        case tessaryn::NodeProblem::NoFaces:
+            return "has no faceVertexCounts and faceVertexIndices it can read" + line;
+        case tessaryn::NodeProblem::FaceCountsMismatch:
+            return "has faceVertexCounts that do not add up to its faceVertexIndices" + line;
+        case tessaryn::NodeProblem::IndexBeyondPoints:
+            return "has a face index beyond its " + counted(report.node.vertexCount, "point") +
+                   line;
+        case tessaryn::NodeProblem::TimeSampledTopology:
+            return "gives its faces over time" + line + ": faces that change cannot keep creases";
+        case tessaryn::NodeProblem::None:
+            break;
+    }
+    return "has no points";
+}
+
+std::string warnings(const SceneCreaseReport& report) {
+    std::string said;
+    for (const tessaryn::SceneWarning warning : report.warnings) {
+        if (warning == tessaryn::SceneWarning::SubdivisionNone) {
+            said +=
+                "; note: its subdivisionScheme is \"none\", and readers ignore the creases of "
+                "a mesh that is not subdivided";
+        }
+    }
+    return said;
+}
+
 std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
-    const std::string& node = report.node.name;
+    const std::string& node = nodeName(report);
     if (report.hostScene) {
         if (run.dryRun) {
             return "host scene: " + counted(report.written, "crease edge") + " of " + node +
@@ -59,9 +107,15 @@ std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
         return said;
     }
     std::string said = node + " in " + run.scene + ": ";
+    if (!run.over.empty()) {
+        return said + counted(report.written, "crease edge") + " written " + values(report, run) +
+               " into the override layer " + run.over + ", " + number(report.replaced) +
+               " replaced; " + groups(report, run) + "; " + run.scene + " unchanged" +
+               warnings(report);
+    }
     if (!report.changed) {
         said += "already has its " + counted(report.written, "crease edge") + " " +
-                values(report, run) + "; " + groups(report, run);
+                values(report, run) + "; " + groups(report, run) + warnings(report);
         if (!run.out.empty()) return said + "; copied to " + run.out;
         return said + (run.dryRun ? "; nothing written (dry run)" : "; unchanged");
     }
@@ -69,7 +123,7 @@ std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
             (run.dryRun ? " would be written " : " written ") + values(report, run) + ", " +
             number(report.replaced) + " replaced";
     if (report.dropped > 0) said += " (" + number(report.dropped) + " on other edges dropped)";
-    said += "; " + groups(report, run);
+    said += "; " + groups(report, run) + warnings(report);
     if (run.dryRun) return said + "; nothing written (dry run)";
     if (!run.out.empty()) said += "; written to " + run.out;
     return said;
@@ -77,7 +131,9 @@ std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
 
 std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
     const std::string& scene = run.scene;
-    const std::string& node = report.node.name;
+    const std::string& node = nodeName(report);
+    const std::string mesh = meshWord(report);
+    const bool usd = isUsd(report);
     const std::string line = number(report.line);
     const std::string objVertices = counted(report.objVertices, "vertex position");
     switch (report.outcome) {
@@ -104,11 +160,19 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
         case SceneCreaseOutcome::MayaBinary:
             return scene + " is a Maya binary scene: save it as Maya ASCII";
         case SceneCreaseOutcome::UsdBinary:
-            return scene + " is a binary USD layer: save it as a USD ASCII layer (.usda)";
+            return scene +
+                   " is a binary USD layer: convert it to a USD ASCII layer with usdcat "
+                   "(usdcat -o LAYER.usda " +
+                   scene + ")";
         case SceneCreaseOutcome::UsdPackage:
-            return scene + " is a USD package (a zip): give its USD ASCII layer instead";
+            return scene +
+                   " is a USD package (.usdz): convert its layer to a USD ASCII layer with usdcat "
+                   "(usdcat -o LAYER.usda " +
+                   scene + ")";
         case SceneCreaseOutcome::NotAScene:
-            return scene + " is not a Maya ASCII scene: its first line is not //Maya ASCII";
+            return scene +
+                   " is neither a Maya ASCII scene nor a USD ASCII layer: it starts with neither "
+                   "//Maya ASCII nor #usda";
         case SceneCreaseOutcome::UnterminatedString:
             return scene + ": the string on line " + line +
                    " runs past the end of its line (the scene is damaged)";
@@ -121,25 +185,32 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                    " does not hold three whole numbers for each edge of its range, or repeats an "
                    "edge";
         case SceneCreaseOutcome::NoMeshNode:
-            return scene + " has no mesh node with vertices and edges";
+            if (usd && report.nodeProblem != tessaryn::NodeProblem::None) {
+                return scene + " has no " + mesh + " with points and faces: " + node + " " +
+                       primProblem(report);
+            }
+            return scene + " has no " + mesh +
+                   (usd ? " with points and faces" : " with vertices and edges");
         case SceneCreaseOutcome::NoSuchNode:
-            return scene + " has no mesh node " + run.node +
-                   "; its mesh nodes: " + nodeList(report.candidates);
+            return scene + " has no " + mesh + " " + run.node + "; its " + mesh +
+                   "s: " + nodeList(report.candidates, usd);
         case SceneCreaseOutcome::SeveralNamed:
-            return "several mesh nodes of " + scene + " are named " + run.node + ": " +
-                   nodeList(report.candidates) + "; choose one by its path with --node";
+            return "several " + mesh + "s of " + scene + " are named " + run.node + ": " +
+                   nodeList(report.candidates, usd) + "; choose one by its path with " +
+                   nodeOption(report);
         case SceneCreaseOutcome::NodeHoldsNoMesh:
+            if (usd) return node + " in " + scene + " " + primProblem(report);
             return node + " in " + scene + " holds no vertices and edges";
         case SceneCreaseOutcome::VertexCountDiffers:
             return run.obj + " has " + objVertices + " but " + node + " has " +
                    counted(report.node.vertexCount, "vertex", "vertices");
         case SceneCreaseOutcome::NoFittingNode:
-            return run.obj + " has " + objVertices + " but no mesh node of " + scene +
-                   " has as many: " + nodeList(report.candidates);
+            return run.obj + " has " + objVertices + " but no " + mesh + " of " + scene +
+                   " has as many: " + nodeList(report.candidates, usd);
         case SceneCreaseOutcome::SeveralFittingNodes:
-            return "several mesh nodes of " + scene + " have the " +
+            return "several " + mesh + "s of " + scene + " have the " +
                    counted(report.objVertices, "vertex", "vertices") + " of " + run.obj + ": " +
-                   nodeList(report.candidates) + "; choose one with --node";
+                   nodeList(report.candidates, usd) + "; choose one with " + nodeOption(report);
         case SceneCreaseOutcome::EdgesNotInNode:
             return number(report.missing) + " of the " +
                    counted(report.creaseEdges, "crease edge") + " of " + run.obj +
@@ -148,7 +219,8 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                                      : "") +
                    ", the first between the OBJ's vertices " + number(report.missingEdge[0]) +
                    " and " + number(report.missingEdge[1]) +
-                   ": the OBJ's vertices are not in the scene's order, or it is another mesh";
+                   ": the OBJ's vertices are not in the " + (usd ? "layer" : "scene") +
+                   "'s order, or it is another mesh";
         case SceneCreaseOutcome::ValueOnHostScene:
             return "--value is for scenes as Maya saved them; " + scene +
                    " is a host scene with the crease placeholder";
@@ -156,6 +228,11 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
             return scene + " has no crease placeholder line";
         case SceneCreaseOutcome::ExportUnavailable:
             return "cannot load the library " + run.library + ": " + run.libraryError;
+        case SceneCreaseOutcome::OverNeedsUsdLayer:
+            return "--over writes a USD override layer, and " + scene + " is no USD layer";
+        case SceneCreaseOutcome::OverIsTheLayer:
+            return "--over " + run.over + " names " + scene +
+                   " itself: the override layer is a new file that names the layer as its sublayer";
         case SceneCreaseOutcome::SceneChanged:
             return scene + " changed while it was being read";
         case SceneCreaseOutcome::Unwritable:
@@ -232,6 +309,10 @@ const char* refusalKind(SceneCreaseOutcome outcome) {
             return "no-placeholder";
         case SceneCreaseOutcome::ExportUnavailable:
             return "export-unavailable";
+        case SceneCreaseOutcome::OverNeedsUsdLayer:
+            return "over-needs-usd-layer";
+        case SceneCreaseOutcome::OverIsTheLayer:
+            return "over-is-the-layer";
         case SceneCreaseOutcome::SceneChanged:
             return "scene-changed";
         case SceneCreaseOutcome::Unwritable:

@@ -15,7 +15,8 @@ struct CreaseRun {
     std::string obj;
     std::string scene;
     std::string out;
-    std::string node;  // --node as given
+    std::string node;  // --node (or --prim) as given
+    std::string over;  // --over as given
     bool smoothing = false;
     bool valueGiven = false;
     bool dryRun = false;

@@ -262,7 +262,9 @@ const tool::OptionSyntax kSmoothing = {"--smoothing", nullptr};
 const Subcommand kSubcommands[] = {
     {{"version", {}, {}}, "the library's version number", version},
     {{"creases", {"OBJ", "SCENE"}, tool::creaseOptions()},
-     "group-border edges of OBJ as the creases of a mesh node in SCENE (-o: into OUT)",
+     "group-border edges of OBJ as the creases of a mesh node of a Maya ASCII scene or a\n"
+     "      mesh prim of a USD ASCII layer (-o: into OUT; --over: a new USD layer overriding "
+     "SCENE)",
      runCreases},
     {{"vyx", {"OBJ", "VYX"}, {kSmoothing}}, "OBJ as a Vyx file with crease flags", vyxFile},
     {{"dump", {"VYX"}, {}}, "show what a Vyx file holds", dump},

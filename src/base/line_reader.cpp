@@ -121,6 +121,14 @@ bool LineReader::fill() {
     return true;
 }
 
+bool LineReader::nextBlock(std::string_view& block) {
+    if (begin_ == end_ && !fill()) return false;
+    block = std::string_view(buffer_.get() + begin_, end_ - begin_);
+    lineOffset_ = bufferOffset_ + begin_;
+    begin_ = scan_ = end_;
+    return true;
+}
+
 bool LineReader::next(std::string_view& line) {
     for (;;) {
         const char* base = buffer_.get();

@@ -37,6 +37,10 @@ public:
     std::string_view unread() const {
         return std::string_view(buffer_.get() + begin_, end_ - begin_);
     }
+    // Gives the text not yet given, block by block, without looking for line ends: for a
+    // scanner whose lines may be longer than any buffer should hold. The view stays valid
+    // until the next call; next() is not to be mixed with it. False at the end.
+    bool nextBlock(std::string_view& block);
     // Where the line last given starts in the file (or in the text), in bytes.
     std::uint64_t lineOffset() const { return lineOffset_; }
     // True when a read error ended the file early: what was read is incomplete.

@@ -15,6 +15,7 @@
 #include "scene/scene_formats.h"
 #include "scene/scene_rewrite.h"
 #include "scene/transfer_group_creases.h"
+#include "scene/usd/usd_override_layer.h"
 
 namespace tessaryn {
 
@@ -182,6 +183,24 @@ SceneCreaseReport& exportToHostScene(const SceneCreaseRequest& request, const Sc
     return report;
 }
 
+// The layer's creases go into a new override layer; the layer itself is only read.
+SceneCreaseReport& writeOverrideLayer(const SceneCreaseRequest& request, const SceneFacts& facts,
+                                      const SceneNode& node, const CreasePlan& plan,
+                                      SceneCreaseReport& report) {
+    errno = 0;
+    switch (writeUsdOverrideLayer(request.scenePath.c_str(), request.overPath.c_str(), facts, node,
+                                  plan.creases)) {
+        case OverrideLayerResult::Written:
+            report.output = request.overPath;
+            return report;
+        case OverrideLayerResult::NamesTheLayer:
+            return failed(report, Verdict::OverIsTheLayer, request.overPath);
+        case OverrideLayerResult::Unwritable:
+            break;
+    }
+    return failed(report, Verdict::Unwritable, request.overPath, errno);
+}
+
 }  // namespace
 
 SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
@@ -207,6 +226,11 @@ SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
         return failed(report, outcomeOf(problem), request.scenePath);
     }
     report.format = format->format;
+    if (!request.overPath.empty() && format->format != SceneFormat::Usd)
+        return failed(report, Verdict::OverNeedsUsdLayer, request.scenePath);
+    if (!request.overPath.empty() &&
+        overrideNamesTheLayer(request.scenePath.c_str(), request.overPath.c_str()))
+        return failed(report, Verdict::OverIsTheLayer, request.overPath);
 
     CreaseEdges edges;
     errno = 0;
@@ -244,6 +268,19 @@ SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
     if (choice.node != nullptr) report.node = summaryOf(*choice.node);
     for (const SceneNode* candidate : choice.candidates)
         report.candidates.push_back(summaryOf(*candidate));
+    if (choice.problem == NodeChoiceProblem::HoldsNoMesh) {
+        report.nodeProblem = choice.node->problem;
+        report.line = choice.node->problemLine;
+    }
+    // No node holds a mesh: the first that has a problem tells why.
+    for (const SceneNode& each : facts.nodes) {
+        if (choice.problem != NodeChoiceProblem::NoMeshNode || each.problem == NodeProblem::None)
+            continue;
+        report.node = summaryOf(each);
+        report.nodeProblem = each.problem;
+        report.line = each.problemLine;
+        break;
+    }
     if (choice.problem != NodeChoiceProblem::None)
         return failed(report, outcomeOf(choice.problem), request.scenePath);
     const SceneNode& node = *choice.node;
@@ -272,6 +309,7 @@ SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
     }
 
     report.changed = !plan.unchanged;
+    if (!request.overPath.empty()) return writeOverrideLayer(request, facts, node, plan, report);
     if (request.dryRun || (plan.unchanged && request.outPath.empty())) return report;
     std::vector<ByteRange> ranges;
     std::string text;

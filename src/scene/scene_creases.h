@@ -44,8 +44,10 @@ enum class SceneCreaseOutcome {
     NoPlaceholder,      // the export found no placeholder
     ExportUnavailable,  // the host's export could not be called (the library did not load)
     // Writing.
-    SceneChanged,  // the scene changed while it was read
-    Unwritable,    // `file` cannot be written (`error`)
+    OverNeedsUsdLayer,  // an override layer asked for a scene that is no USD layer
+    OverIsTheLayer,     // the override layer would replace the layer it overrides
+    SceneChanged,       // the scene changed while it was read
+    Unwritable,         // `file` cannot be written (`error`)
     OutOfMemory,
 };
 
@@ -63,6 +65,8 @@ struct SceneCreaseRequest {
     std::string objPath;
     std::string scenePath;
     std::string outPath;  // empty: the scene itself
+    // A USD layer only: a new override layer written here instead, the layer only read.
+    std::string overPath;
     bool smoothing = false;
     std::string node;     // a full path, a path's tail or a short name; empty: by vertex count
     std::string value;    // as readCreaseValue gives it; empty: kept, new ones at 10
@@ -84,8 +88,9 @@ struct SceneCreaseReport {
     std::int64_t line = 0;  // the scene line a damaged scene is refused at
 
     SceneFormat format = SceneFormat::Maya;
-    bool hostScene = false;  // the host's road
-    NodeSummary node;        // the node chosen (or asked for)
+    bool hostScene = false;                       // the host's road
+    NodeSummary node;                             // the node chosen (or asked for)
+    NodeProblem nodeProblem = NodeProblem::None;  // why the node asked for holds no mesh
     std::vector<NodeSummary> candidates;
     std::int32_t groups = 0;
     std::int64_t objVertices = 0;

@@ -2,6 +2,8 @@
 
 #include "scene/maya/maya_crease_statement.h"
 #include "scene/maya/maya_scene_scanner.h"
+#include "scene/usd/usd_crease_statements.h"
+#include "scene/usd/usd_layer_scanner.h"
 
 namespace tessaryn {
 
@@ -9,6 +11,7 @@ namespace {
 
 const SceneFormatEntry kReadable[] = {
     {SceneFormat::Maya, "//Maya ASCII", scanMayaScene, mayaCreaseStatements},
+    {SceneFormat::Usd, "#usda", scanUsdLayer, usdCreaseStatements},
 };
 
 // Binary forms are told before any text is parsed: they may hold no line break at all.
@@ -45,8 +48,7 @@ const SceneFormatEntry* sniffSceneFormat(std::string_view head, SceneProblem& pr
 
 bool startsAsScene(std::string_view head) {
     SceneProblem problem = SceneProblem::None;
-    return sniffSceneFormat(head, problem) != nullptr || problem != SceneProblem::UnknownFormat ||
-           startsWith(head, "#usda");
+    return sniffSceneFormat(head, problem) != nullptr || problem != SceneProblem::UnknownFormat;
 }
 
 }  // namespace tessaryn

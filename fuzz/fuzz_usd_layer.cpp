@@ -1,0 +1,99 @@
+// The USD layer scanner on arbitrary text, with the crease edges of a square (OBJ
+// vertices 1 2 3 4). What it reports must hold together, and giving a mesh prim its crease
+// statements the way the rewrite does must give a layer that reads again with the same
+// prims and exactly those creases. The override layer written for a prim must read too.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "fuzz_files.h"
+#include "scene/usd/usd_crease_statements.h"
+#include "scene/usd/usd_layer_scanner.h"
+#include "scene/usd/usd_override_layer.h"
+
+using namespace fuzzing;
+using tessaryn::SceneFacts;
+using tessaryn::SceneNode;
+
+namespace {
+
+const tessaryn::CreaseEdgeSet& square() {
+    static const tessaryn::CreaseEdgeSet set({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
+                                              tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
+                                             8);
+    return set;
+}
+
+void checkNode(const SceneNode& node, const std::string& text) {
+    check(node.line >= 1, "a node has a line");
+    check(node.lineEnding == "\n" || node.lineEnding == "\r\n", "a node has a line ending");
+    check(node.insertAt <= text.size(), "the insertion point is in the layer");
+    std::uint64_t after = 0;
+    for (const tessaryn::ByteRange& range : node.creaseStatements) {
+        check(after <= range.start && range.start < range.end && range.end <= text.size(),
+              "statement ranges ascend, apart, inside the layer");
+        after = range.end;
+    }
+    for (std::size_t i = 0; i < node.hits.size(); ++i) {
+        check(node.hits[i].creaseEdge >= 0 && node.hits[i].creaseEdge < 4, "hits are crease edges");
+        check(i == 0 || node.hits[i - 1].creaseEdge < node.hits[i].creaseEdge, "hits ascend");
+    }
+    if (node.problem != tessaryn::NodeProblem::None)
+        check(node.problemLine >= 1, "a problem has a line");
+}
+
+std::string rewrite(const std::string& text, const SceneNode& node, const std::string& statements) {
+    if (node.creaseStatements.empty())
+        return text.substr(0, node.insertAt) + statements + text.substr(node.insertAt);
+    std::string out = text.substr(0, node.creaseStatements[0].start) + statements;
+    for (std::size_t i = 0; i < node.creaseStatements.size(); ++i) {
+        const std::uint64_t end =
+            i + 1 < node.creaseStatements.size() ? node.creaseStatements[i + 1].start : text.size();
+        out += text.substr(node.creaseStatements[i].end, end - node.creaseStatements[i].end);
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const SceneFacts facts = tessaryn::scanUsdLayerText(input, square());
+    if (facts.problem != tessaryn::SceneProblem::None) {
+        check(facts.problemLine >= 1, "a problem names its line");
+        check(facts.nodes.empty(), "a refused layer reports no prim");
+        return 0;
+    }
+    check(facts.size == input.size(), "every byte is read");
+    for (const SceneNode& node : facts.nodes) checkNode(node, input);
+
+    const std::vector<tessaryn::PlannedCrease> creases = {{0, 1, 0, "10"}};
+    for (std::size_t n = 0; n < facts.nodes.size() && n < 4; ++n) {
+        const SceneNode& node = facts.nodes[n];
+        const std::string output =
+            rewrite(input, node, tessaryn::usdCreaseStatements(node, creases));
+        const SceneFacts again = tessaryn::scanUsdLayerText(output, square());
+        check(again.problem == tessaryn::SceneProblem::None, "the rewrite reads again");
+        check(again.nodes.size() == facts.nodes.size(), "the same prims");
+        for (std::size_t i = 0; i < facts.nodes.size(); ++i) {
+            const SceneNode& before = facts.nodes[i];
+            const SceneNode& after = again.nodes[i];
+            check(before.path == after.path && before.vertexCount == after.vertexCount &&
+                      before.problem == after.problem && before.hits.size() == after.hits.size(),
+                  "the same prim facts");
+            if (i != n) check(before.creases.size() == after.creases.size(), "other creases kept");
+        }
+        const SceneNode& rewritten = again.nodes[n];
+        check(rewritten.creaseStatements.size() == 3, "the prim has the three statements");
+        check(rewritten.creases.size() == 1 && rewritten.creases[0].creaseEdge == 0 &&
+                  rewritten.creases[0].text == "10",
+              "the prim carries exactly the creases written");
+
+        const std::string over =
+            tessaryn::usdOverrideLayerText("./layer.usda", facts, node, creases);
+        const SceneFacts overFacts = tessaryn::scanUsdLayerText(over, square());
+        check(overFacts.problem == tessaryn::SceneProblem::None, "the override layer reads");
+        check(overFacts.rootMetadata == facts.rootMetadata, "the metadata is copied");
+    }
+    return 0;
+}

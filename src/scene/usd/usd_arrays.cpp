@@ -1,0 +1,90 @@
+#include "scene/usd/usd_arrays.h"
+
+#include "base/numbers.h"
+
+namespace tessaryn {
+
+namespace {
+
+// How countTuples takes each byte: passed over, counted as a tuple's '(', or looked at.
+struct TupleBytes {
+    enum : unsigned char { kPass, kOpen, kStop };
+    unsigned char kind[256] = {};
+    TupleBytes() {
+        kind[static_cast<unsigned char>('(')] = kOpen;
+        for (const char c : std::string("]#/\"'@<[{}")) kind[static_cast<unsigned char>(c)] = kStop;
+    }
+};
+const TupleBytes kTupleBytes;
+
+}  // namespace
+
+ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count) {
+    UsdByteReader& reader = lexer.reader();
+    count = 0;
+    for (;;) {
+        if (reader.cursor == reader.limit && !reader.ensure()) {
+            lexer.skipGroup('[');
+            return ArrayRead::Broken;
+        }
+        // Within a tuple only numbers, blanks and commas stand; between tuples the next
+        // '(' or the closing ']'.
+        const char* p = reader.cursor;
+        const char* const end = reader.limit;
+        std::int64_t opened = 0;
+        char c = 0;
+        for (; p != end; ++p) {
+            const unsigned char kind = kTupleBytes.kind[static_cast<unsigned char>(*p)];
+            if (kind == TupleBytes::kPass) continue;
+            if (kind == TupleBytes::kStop) break;
+            ++opened;
+        }
+        if (p != end) c = *p;
+        count += opened;
+        reader.cursor = p;
+        if (p == end) continue;
+        if (c == ']') {
+            ++reader.cursor;
+            return ArrayRead::Done;
+        }
+        if (c == '#' || (c == '/' && reader.ensure(2) &&
+                         (reader.cursor[1] == '/' || reader.cursor[1] == '*'))) {
+            lexer.skipSpaceInGroup();
+            if (lexer.problem() != SceneProblem::None) return ArrayRead::Broken;
+            continue;
+        }
+        break;
+    }
+    return lexer.skipGroup('[') ? ArrayRead::Malformed : ArrayRead::Broken;
+}
+
+ArrayRead readNumbers(UsdLexer& lexer, std::vector<double>& values,
+                      std::vector<std::string>& texts) {
+    for (;;) {
+        const UsdToken& token = lexer.next();
+        if (token.kind == UsdTokenKind::End) {
+            // The '[' is the token before; the lexer names its line.
+            if (lexer.problem() == SceneProblem::None)
+                lexer.fail(SceneProblem::UnterminatedBlock, token.line);
+            return ArrayRead::Broken;
+        }
+        if (token.isPunct(']')) return ArrayRead::Done;
+        if (token.isPunct(',')) continue;
+        // The house reader, not strtod: a host's locale must not change how "0.5" reads.
+        TextCursor cursor(token.text);
+        float value = 0.0F;
+        const bool number =
+            token.kind == UsdTokenKind::Number && readFloat(cursor, value) && cursor.atEnd();
+        if (!number) {
+            if (token.kind == UsdTokenKind::Punct &&
+                (token.punct == '(' || token.punct == '[' || token.punct == '{') &&
+                !lexer.skipGroup(token.punct))
+                return ArrayRead::Broken;
+            return lexer.skipGroup('[') ? ArrayRead::Malformed : ArrayRead::Broken;
+        }
+        values.push_back(value);
+        texts.push_back(token.text);
+    }
+}
+
+}  // namespace tessaryn

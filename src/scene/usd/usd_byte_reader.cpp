@@ -1,0 +1,96 @@
+#include "scene/usd/usd_byte_reader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+namespace tessaryn {
+
+namespace {
+constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+}
+
+UsdByteReader::~UsdByteReader() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+bool UsdByteReader::openFile(const char* path) {
+    errno = 0;
+    file_ = std::fopen(path, "rb");
+    // Exhausted memory is not an unreadable file: it must reach the caller as such.
+    if (file_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
+    if (file_ == nullptr) return false;
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buffer_.reset(new char[kBlockSize]);
+    cursor = limit = blockStart_ = counted_ = buffer_.get();
+    atEnd_ = false;
+    // The first read tells a folder (which opens but cannot be read) from a file.
+    fill(1);
+    return !failed_;
+}
+
+void UsdByteReader::openBlocks(LineReader& blocks) {
+    blocks_ = &blocks;
+    buffer_.reset(new char[kBlockSize]);
+    cursor = limit = blockStart_ = counted_ = buffer_.get();
+    atEnd_ = false;
+}
+
+void UsdByteReader::openText(std::string_view text) {
+    cursor = blockStart_ = counted_ = text.data();
+    limit = text.data() + text.size();
+    atEnd_ = true;
+}
+
+bool UsdByteReader::fill(std::size_t count) {
+    if (atEnd_) return false;
+    // The bytes not yet passed move to the front; those passed leave, their lines counted.
+    countLinesUpTo(cursor);
+    const auto kept = static_cast<std::size_t>(limit - cursor);
+    blockOffset_ += static_cast<std::uint64_t>(cursor - blockStart_);
+    std::memmove(buffer_.get(), cursor, kept);
+    cursor = blockStart_ = counted_ = buffer_.get();
+    limit = cursor + kept;
+    while (static_cast<std::size_t>(limit - cursor) < count && !atEnd_) {
+        const std::size_t room = kBlockSize - static_cast<std::size_t>(limit - buffer_.get());
+        char* const into = buffer_.get() + (limit - buffer_.get());
+        if (blocks_ != nullptr) {
+            if (pending_.empty() && !blocks_->nextBlock(pending_)) {
+                failed_ = blocks_->failed();
+                atEnd_ = true;
+                break;
+            }
+            const std::size_t got = std::min(room, pending_.size());
+            std::memcpy(into, pending_.data(), got);
+            pending_.remove_prefix(got);
+            limit += got;
+            continue;
+        }
+        const std::size_t got = std::fread(into, 1, room, file_);
+        limit += got;
+        if (got == 0) {
+            failed_ = std::ferror(file_) != 0;
+            atEnd_ = true;
+        }
+    }
+    return static_cast<std::size_t>(limit - cursor) >= count;
+}
+
+void UsdByteReader::countLinesUpTo(const char* end) {
+    if (end <= counted_) return;
+    // memchr leaps over the long lines of arrays far faster than a byte-by-byte count.
+    for (const char* p = counted_;; ++p) {
+        p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (p == nullptr) break;
+        ++linesBefore_;
+    }
+    counted_ = end;
+}
+
+std::int64_t UsdByteReader::line() {
+    countLinesUpTo(cursor);
+    return linesBefore_ + 1;
+}
+
+}  // namespace tessaryn

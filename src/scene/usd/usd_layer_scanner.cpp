@@ -1,0 +1,498 @@
+#include "scene/usd/usd_layer_scanner.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "scene/usd/usd_arrays.h"
+#include "scene/usd/usd_byte_reader.h"
+#include "scene/usd/usd_lexer.h"
+#include "scene/usd/usd_mesh_scan.h"
+#include "scene/usd/usd_name_order.h"
+
+namespace tessaryn {
+
+namespace {
+
+// The layer metadata a stage takes from its root layer only: an override layer that
+// makes itself the root must carry them, or the stage would change.
+constexpr const char* kRootMetadata[] = {"defaultPrim",        "upAxis",          "metersPerUnit",
+                                         "timeCodesPerSecond", "framesPerSecond", "startTimeCode",
+                                         "endTimeCode"};
+
+bool isRootMetadata(const std::string& key) {
+    return std::any_of(std::begin(kRootMetadata), std::end(kRootMetadata),
+                       [&](const char* name) { return key == name; });
+}
+
+bool isOpener(const UsdToken& token) {
+    return token.isPunct('(') || token.isPunct('[') || token.isPunct('{');
+}
+
+// Tells binary layers and packages from text, and passes the "#usda" header line. The
+// layer's line ending is the header's.
+bool readHeader(UsdByteReader& reader, SceneFacts& facts, std::string& lineEnding) {
+    const auto startsWith = [&](const char* magic) {
+        const std::size_t length = std::strlen(magic);
+        return reader.ensure(length) && std::memcmp(reader.cursor, magic, length) == 0;
+    };
+    facts.problemLine = 1;
+    if (startsWith("PXR-USDC"))
+        facts.problem = SceneProblem::UsdBinary;
+    else if (startsWith("PK"))
+        facts.problem = SceneProblem::UsdPackage;
+    else if (!startsWith("#usda"))
+        facts.problem = SceneProblem::UnknownFormat;
+    if (facts.problem != SceneProblem::None) return false;
+    facts.problemLine = 0;
+    char before = 0;
+    while (reader.ensure()) {
+        const char c = *reader.cursor++;
+        if (c == '\n') {
+            lineEnding = before == '\r' ? "\r\n" : "\n";
+            break;
+        }
+        before = c;
+    }
+    return true;
+}
+
+enum class FrameKind { Root, Prim, VariantSet, Variant };
+
+struct Frame {
+    FrameKind kind = FrameKind::Root;
+    std::string path;  // the prim's; a variant's ends with its selection "{set=variant}"
+    std::int64_t line = 0;
+    std::string indent;              // of the line that opens it
+    std::string setName;             // of a variant set
+    std::unique_ptr<MeshScan> mesh;  // a Mesh prim's
+};
+
+// What a statement's head says: its words up to the '=' (or whatever ends them).
+struct StatementHead {
+    std::uint64_t start = 0;  // its line's start, or its first byte when it shares the line
+    std::int64_t line = 0;
+    bool firstOnLine = false;
+    std::string indent;
+    std::string first;  // the first word
+    std::string name;   // the last word: the property's name with any ".timeSamples"
+    bool relationship = false;
+};
+
+class LayerScanner {
+public:
+    LayerScanner(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, SceneFacts& facts)
+        : reader_(reader), lexer_(reader), creaseEdges_(creaseEdges), facts_(facts) {}
+
+    void run(const std::string& lineEnding);
+    const UsdLexer& lexer() const { return lexer_; }
+
+private:
+    void readLayerMetadata(std::int64_t line);
+    void openPrim(const UsdToken& specifier);
+    void openVariantSet(const UsdToken& keyword);
+    void variantSetEntry(const UsdToken& token);
+    void closeFrame();
+    void statement(const UsdToken& first);
+    void readMeshValue(MeshScan& mesh, const StatementHead& head, const std::string& property,
+                       bool timeSamples);
+    void readIntegers(MeshScan& mesh, const std::string& property, std::int64_t line);
+    std::uint64_t skipRest();
+
+    UsdByteReader& reader_;
+    UsdLexer lexer_;
+    const CreaseEdgeSet& creaseEdges_;
+    SceneFacts& facts_;
+    std::string lineEnding_;
+    std::vector<Frame> frames_;
+};
+
+void LayerScanner::run(const std::string& lineEnding) {
+    lineEnding_ = lineEnding;
+    frames_.emplace_back();
+    const UsdToken& start = lexer_.next();
+    if (start.isPunct('('))
+        readLayerMetadata(start.line);
+    else
+        lexer_.pushBack();
+    for (;;) {
+        const UsdToken& token = lexer_.next();
+        if (token.kind == UsdTokenKind::End) break;
+        const FrameKind kind = frames_.back().kind;
+        if (kind == FrameKind::VariantSet) {
+            variantSetEntry(token);
+        } else if (token.isPunct('}')) {
+            if (kind != FrameKind::Root) closeFrame();
+        } else if (token.isPunct(';')) {
+            continue;
+        } else if (token.isWord("def") || token.isWord("over") || token.isWord("class")) {
+            openPrim(token);
+        } else if (token.isWord("variantSet") && kind != FrameKind::Root) {
+            openVariantSet(token);
+        } else {
+            statement(token);
+        }
+    }
+    if (frames_.size() > 1) lexer_.fail(SceneProblem::UnterminatedBlock, frames_.back().line);
+}
+
+// `( key = value ... )` after the header; the values of the keys an override layer
+// copies are kept as written.
+void LayerScanner::readLayerMetadata(std::int64_t line) {
+    std::string key;
+    for (;;) {
+        const UsdToken& token = lexer_.next();
+        if (token.kind == UsdTokenKind::End) {
+            lexer_.fail(SceneProblem::UnterminatedBlock, line);
+            return;
+        }
+        if (token.isPunct(')')) return;
+        if (token.kind == UsdTokenKind::Word) {
+            key = token.text;
+        } else if (token.isPunct('=')) {
+            const UsdToken& value = lexer_.next();
+            if (isOpener(value)) {
+                lexer_.skipGroup(value.punct);
+            } else if (isRootMetadata(key) &&
+                       (value.kind == UsdTokenKind::String || value.kind == UsdTokenKind::Number)) {
+                facts_.rootMetadata.push_back(key + " = " + value.quote + value.text + value.quote);
+            } else if (value.isPunct(')')) {
+                return;
+            }
+            key.clear();
+        } else if (isOpener(token)) {
+            lexer_.skipGroup(token.punct);
+        }
+    }
+}
+
+void LayerScanner::openPrim(const UsdToken& specifier) {
+    const std::int64_t line = specifier.line;
+    const bool isClass = specifier.text == "class";
+    const std::string indent = specifier.indent;
+    const UsdToken* token = &lexer_.next();
+    std::string typeName;
+    if (token->kind == UsdTokenKind::Word) {
+        typeName = token->text;
+        token = &lexer_.next();
+    }
+    if (token->kind != UsdTokenKind::String) {
+        // Not a prim after all: passed over like any statement it does not know.
+        lexer_.pushBack();
+        skipRest();
+        return;
+    }
+    const std::string name = token->text;
+    token = &lexer_.next();
+    if (token->isPunct('(')) {
+        if (!lexer_.skipGroup('(')) return;
+        token = &lexer_.next();
+    }
+    if (!token->isPunct('{')) {
+        lexer_.fail(SceneProblem::UnterminatedBlock, line);  // a prim without its body
+        return;
+    }
+    const Frame& parent = frames_.back();
+    Frame frame;
+    frame.kind = FrameKind::Prim;
+    frame.path = parent.kind == FrameKind::Root      ? "/" + name
+                 : parent.kind == FrameKind::Variant ? parent.path + name
+                                                     : parent.path + "/" + name;
+    frame.line = line;
+    frame.indent = indent;
+    if (typeName == "Mesh" && !isClass) {
+        frame.mesh = std::make_unique<MeshScan>();
+        SceneNode& node = frame.mesh->node;
+        node.path = frame.path;
+        node.name = name;
+        node.line = line;
+        node.lineEnding = lineEnding_;
+        node.indent = indent + "    ";
+        frame.mesh->found.assign(creaseEdges_.size(), 0);
+        // Until a property is seen, new statements would go right after the '{' line.
+        const UsdToken& after = lexer_.next();
+        frame.mesh->lastPropertyEnd = after.firstOnLine ? after.previousLineEnd : after.offset;
+        lexer_.pushBack();
+    }
+    frames_.push_back(std::move(frame));
+}
+
+void LayerScanner::openVariantSet(const UsdToken& keyword) {
+    const std::int64_t line = keyword.line;
+    const UsdToken& name = lexer_.next();
+    if (name.kind != UsdTokenKind::String) {
+        lexer_.pushBack();
+        skipRest();
+        return;
+    }
+    const std::string setName = name.text;
+    if (!lexer_.next().isPunct('=') || !lexer_.next().isPunct('{')) {
+        lexer_.pushBack();
+        skipRest();
+        return;
+    }
+    Frame frame;
+    frame.kind = FrameKind::VariantSet;
+    frame.path = frames_.back().path;
+    frame.line = line;
+    frame.setName = setName;
+    frames_.push_back(std::move(frame));
+}
+
+// Inside `variantSet "set" = { ... }`: `"variant" (metadata) { body }` entries.
+void LayerScanner::variantSetEntry(const UsdToken& token) {
+    if (token.isPunct('}')) {
+        frames_.pop_back();
+        return;
+    }
+    if (isOpener(token)) {
+        lexer_.skipGroup(token.punct);
+        return;
+    }
+    if (token.kind != UsdTokenKind::String) return;
+    const std::int64_t line = token.line;
+    const std::string variant = token.text;
+    const UsdToken* next = &lexer_.next();
+    if (next->isPunct('(')) {
+        if (!lexer_.skipGroup('(')) return;
+        next = &lexer_.next();
+    }
+    if (!next->isPunct('{')) {
+        lexer_.pushBack();
+        return;
+    }
+    const Frame& set = frames_.back();
+    Frame frame;
+    frame.kind = FrameKind::Variant;
+    frame.path = set.path + "{" + set.setName + "=" + variant + "}";
+    frame.line = line;
+    frames_.push_back(std::move(frame));
+}
+
+void LayerScanner::closeFrame() {
+    Frame& frame = frames_.back();
+    if (frame.mesh) {
+        finishMesh(*frame.mesh, creaseEdges_);
+        facts_.nodes.push_back(std::move(frame.mesh->node));
+    }
+    frames_.pop_back();
+}
+
+// Passes the rest of a statement: everything up to the first token on a later line, a
+// ';' or the '}' that closes the body, which is left for the caller. Gives where the
+// statement's last line ends (past its line break), or where the next token starts
+// when that shares the line.
+std::uint64_t LayerScanner::skipRest() {
+    for (;;) {
+        const UsdToken& token = lexer_.next();
+        if (token.kind == UsdTokenKind::End || token.firstOnLine || token.isPunct(';') ||
+            token.isPunct('}')) {
+            lexer_.pushBack();
+            return token.firstOnLine ? token.previousLineEnd : token.offset;
+        }
+        if (isOpener(token) && !lexer_.skipGroup(token.punct)) return reader_.offset();
+    }
+}
+
+void LayerScanner::statement(const UsdToken& first) {
+    StatementHead head;
+    head.start = first.firstOnLine ? first.lineStart : first.offset;
+    head.line = first.line;
+    head.firstOnLine = first.firstOnLine;
+    head.indent = first.indent;
+    MeshScan* const mesh = frames_.back().mesh.get();
+    if (first.kind != UsdTokenKind::Word || mesh == nullptr) {
+        if (isOpener(first)) lexer_.skipGroup(first.punct);
+        skipRest();
+        return;
+    }
+    head.first = first.text;
+    for (const UsdToken* token = &first;;) {
+        head.relationship = head.relationship || token->text == "rel";
+        head.name = token->text;
+        token = &lexer_.next();
+        if (token->kind != UsdTokenKind::Word || token->firstOnLine) break;
+    }
+    lexer_.pushBack();
+    const std::string::size_type dot = head.name.find('.');
+    const std::string property = head.name.substr(0, dot);
+    const std::string suffix = dot == std::string::npos ? "" : head.name.substr(dot);
+    const bool reorder =
+        head.first == "reorder" && (property == "properties" || property == "nameChildren");
+
+    const bool creaseStatement =
+        !head.relationship && (property == "creaseIndices" || property == "creaseLengths" ||
+                               property == "creaseSharpnesses");
+    if (!head.relationship && (suffix.empty() || suffix == ".timeSamples")) {
+        if (lexer_.next().isPunct('='))
+            readMeshValue(*mesh, head, property, !suffix.empty());
+        else
+            lexer_.pushBack();
+    }
+    const std::uint64_t end = skipRest();
+    if (lexer_.problem() != SceneProblem::None || reorder) return;
+
+    SceneNode& node = mesh->node;
+    if (creaseStatement) node.creaseStatements.push_back(ByteRange{head.start, end});
+    if (!mesh->sawProperty) {
+        mesh->sawProperty = true;
+        if (head.firstOnLine) node.indent = head.indent;
+    }
+    // New statements after this one must start on a line of their own: after its line
+    // break, or after a ';' that ends it. A '}' right behind it on its line leaves no such
+    // place, so they go before it instead.
+    const UsdToken& after = lexer_.next();
+    lexer_.pushBack();
+    mesh->lastPropertyEnd = after.firstOnLine || after.kind == UsdTokenKind::End ? end
+                            : after.isPunct(';')                                 ? end + 1
+                                                                                 : head.start;
+    if (!mesh->insertChosen && dictionaryLess("creaseSharpnesses", property)) {
+        mesh->insertChosen = true;
+        node.insertAt = head.start;
+    }
+}
+
+void LayerScanner::readIntegers(MeshScan& mesh, const std::string& property, std::int64_t line) {
+    ArrayRead read = ArrayRead::Done;
+    if (property == "faceVertexCounts") {
+        std::vector<std::int32_t>().swap(mesh.counts);
+        read = readIntegerArray(lexer_, [&](std::int32_t count) { mesh.counts.push_back(count); });
+        mesh.countsRead = true;
+        mesh.countsLine = line;
+        if (mesh.indicesRead && !mesh.waitingIndices.empty())
+            walkWaitingIndices(mesh, creaseEdges_);
+    } else if (property == "faceVertexIndices") {
+        mesh.indicesRead = true;
+        mesh.indicesLine = line;
+        mesh.waitingIndices.clear();
+        if (mesh.countsRead) {
+            std::fill(mesh.found.begin(), mesh.found.end(), 0);
+            FaceEdgeWalker walker(mesh.counts, creaseEdges_, mesh.found);
+            read = readIntegerArray(lexer_, [&](std::int32_t vertex) { walker.corner(vertex); });
+            noteFaceWalk(mesh, walker);
+        } else {
+            read = readIntegerArray(
+                lexer_, [&](std::int32_t vertex) { mesh.waitingIndices.push_back(vertex); });
+        }
+    } else {
+        std::vector<std::int32_t>& values =
+            property == "creaseIndices" ? mesh.creases.indices : mesh.creases.lengths;
+        values.clear();
+        read = readIntegerArray(lexer_, [&](std::int32_t value) { values.push_back(value); });
+    }
+    if (read == ArrayRead::Malformed &&
+        (property == "faceVertexCounts" || property == "faceVertexIndices")) {
+        mesh.facesMalformed = true;
+        mesh.facesMalformedLine = line;
+    }
+}
+
+// The value after '=' of a property the scan reads: a default value, or the time samples
+// `{ time: value, ... }` of which only the first counts.
+void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
+                                 const std::string& property, bool timeSamples) {
+    const bool topology = property == "faceVertexCounts" || property == "faceVertexIndices";
+    const bool integers = topology || property == "creaseIndices" || property == "creaseLengths";
+    const bool read = integers || property == "points" || property == "creaseSharpnesses";
+    if (property == "subdivisionScheme" && !timeSamples) {
+        const UsdToken& value = lexer_.next();
+        if (value.kind == UsdTokenKind::String)
+            mesh.subdivisionNone = value.text == "none";
+        else
+            lexer_.pushBack();
+        return;
+    }
+    if (!read) return;
+    if (topology && timeSamples) mesh.timeSampledTopologyLine = head.line;
+    // Crease arrays over time: the first sample stands for them, unless a default is given.
+    const bool alreadyRead = (property == "creaseIndices" && mesh.creases.indicesRead) ||
+                             (property == "creaseLengths" && mesh.creases.lengthsRead) ||
+                             (property == "creaseSharpnesses" && mesh.creases.sharpnessRead) ||
+                             (property == "points" && mesh.pointsRead);
+    if (timeSamples) {
+        if (!lexer_.next().isPunct('{')) {
+            lexer_.pushBack();
+            return;
+        }
+        if (topology || alreadyRead || lexer_.next().kind != UsdTokenKind::Number ||
+            !lexer_.next().isPunct(':')) {
+            lexer_.skipGroup('{');
+            return;
+        }
+    }
+    const UsdToken& value = lexer_.next();
+    if (!value.isPunct('[')) {
+        if (isOpener(value)) lexer_.skipGroup(value.punct);
+        if (timeSamples && lexer_.problem() == SceneProblem::None) lexer_.skipGroup('{');
+        return;
+    }
+    if (property == "points") {
+        std::int64_t count = 0;
+        const ArrayRead result = countTuples(lexer_, count);
+        if (!alreadyRead || !timeSamples)
+            mesh.node.vertexCount = result == ArrayRead::Done ? count : 0;
+        mesh.pointsRead = mesh.pointsRead || !timeSamples;
+    } else if (property == "creaseSharpnesses") {
+        mesh.creases.sharpness.clear();
+        mesh.creases.sharpnessText.clear();
+        readNumbers(lexer_, mesh.creases.sharpness, mesh.creases.sharpnessText);
+        mesh.creases.sharpnessRead = !timeSamples;
+    } else {
+        readIntegers(mesh, property, head.line);
+        if (property == "creaseIndices") mesh.creases.indicesRead = !timeSamples;
+        if (property == "creaseLengths") mesh.creases.lengthsRead = !timeSamples;
+    }
+    if (timeSamples && lexer_.problem() == SceneProblem::None) lexer_.skipGroup('{');
+}
+
+SceneFacts scan(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges) {
+    SceneFacts facts;
+    facts.format = SceneFormat::Usd;
+    std::string lineEnding = "\n";
+    if (readHeader(reader, facts, lineEnding)) {
+        LayerScanner scanner(reader, creaseEdges, facts);
+        scanner.run(lineEnding);
+        const UsdLexer& lexer = scanner.lexer();
+        facts.problem = lexer.problem();
+        facts.problemLine = lexer.problemLine();
+    }
+    if (reader.failed()) {
+        facts.problem = SceneProblem::Unreadable;
+        facts.problemLine = 0;
+    }
+    facts.size = reader.offset();  // the whole layer, unless a problem stopped the scan
+    if (facts.problem != SceneProblem::None) facts.nodes.clear();
+    std::stable_sort(facts.nodes.begin(), facts.nodes.end(),
+                     [](const SceneNode& a, const SceneNode& b) { return a.line < b.line; });
+    return facts;
+}
+
+}  // namespace
+
+SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges) {
+    UsdByteReader reader;
+    if (!reader.openFile(layerPath)) {
+        SceneFacts facts;
+        facts.format = SceneFormat::Usd;
+        facts.problem = SceneProblem::Unreadable;
+        return facts;
+    }
+    return scan(reader, creaseEdges);
+}
+
+SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges) {
+    UsdByteReader reader;
+    reader.openBlocks(layer);
+    return scan(reader, creaseEdges);
+}
+
+SceneFacts scanUsdLayerText(std::string_view layer, const CreaseEdgeSet& creaseEdges) {
+    UsdByteReader reader;
+    reader.openText(layer);
+    return scan(reader, creaseEdges);
+}
+
+}  // namespace tessaryn

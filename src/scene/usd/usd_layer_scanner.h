@@ -1,0 +1,29 @@
+// Reads a USD ASCII layer once, in blocks, and reports its mesh prims as SceneFacts: for
+// each `Mesh` prim its path (with variant selections, "/asset{model=cube}geo/mesh"), its
+// vertex count, the OBJ crease edges among its face edges, the creases it carries, the
+// byte ranges of its crease statements or where new ones go, and its problems; for the
+// layer, the metadata an override layer copies.
+//
+// The layer's syntax is followed only as far as prims, variant sets and properties go;
+// every other statement (relationships, connections, list edits, dictionaries, whatever
+// a later version adds) is passed over by its strings and brackets, never refused.
+#pragma once
+
+#include <string_view>
+
+#include "base/line_reader.h"
+#include "crease/crease_edge_set.h"
+#include "scene/scene_facts.h"
+
+namespace tessaryn {
+
+// `creaseEdges` are keyed by the OBJ's 1-based vertex numbers: a prim's vertex n is the
+// OBJ's n + 1.
+SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges);
+// The same from a reader just opened on the layer, for the table of scene formats; the
+// layer is taken from it in blocks, never as lines.
+SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges);
+// The same on a layer in memory, read where it lies.
+SceneFacts scanUsdLayerText(std::string_view layer, const CreaseEdgeSet& creaseEdges);
+
+}  // namespace tessaryn

@@ -1,0 +1,144 @@
+#include "scene/usd/usd_override_layer.h"
+
+#include <filesystem>
+#include <initializer_list>
+#include <system_error>
+
+#include "base/safe_writer.h"
+#include "scene/usd/usd_crease_statements.h"
+
+namespace tessaryn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One step of a prim path: a prim's name, or a variant selection {set=variant}.
+struct PathStep {
+    bool variant = false;
+    std::string name;  // the prim's, or the variant set's
+    std::string selection;
+};
+
+std::vector<PathStep> pathSteps(const std::string& path) {
+    std::vector<PathStep> steps;
+    std::size_t at = 0;
+    while (at < path.size()) {
+        if (path[at] == '/') {
+            ++at;
+            continue;
+        }
+        PathStep step;
+        if (path[at] == '{') {
+            const std::size_t close = path.find('}', at);
+            const std::string inside = path.substr(at + 1, close - at - 1);
+            const std::size_t equals = inside.find('=');
+            step.variant = true;
+            step.name = inside.substr(0, equals);
+            step.selection = equals == std::string::npos ? "" : inside.substr(equals + 1);
+            at = close == std::string::npos ? path.size() : close + 1;
+        } else {
+            const std::size_t end = path.find_first_of("/{", at);
+            step.name = path.substr(at, end - at);
+            at = end == std::string::npos ? path.size() : end;
+        }
+        steps.push_back(step);
+    }
+    return steps;
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+// `@path@`, or `@@@path@@@` for a path that holds an '@'.
+std::string assetText(const std::string& path) {
+    if (path.find('@') == std::string::npos) return "@" + path + "@";
+    std::string out = "@@@";
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path.compare(i, 3, "@@@") == 0) out += '\\';
+        out += path[i];
+    }
+    return out + "@@@";
+}
+
+}  // namespace
+
+std::string sublayerAssetPath(const char* layerPath, const char* overPath) {
+    std::error_code error;
+    const fs::path layer = fs::absolute(fs::path(layerPath), error).lexically_normal();
+    const fs::path folder =
+        fs::absolute(fs::path(overPath), error).lexically_normal().parent_path();
+    const fs::path relative = layer.lexically_relative(folder);
+    if (relative.empty()) return layer.generic_string();
+    const std::string text = relative.generic_string();
+    return text.compare(0, 3, "../") == 0 ? text : "./" + text;
+}
+
+std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFacts& facts,
+                                 const SceneNode& node, const std::vector<PlannedCrease>& creases) {
+    std::string text;
+    // One line: its indentation, its words, the layer's line ending.
+    const auto line = [&](const std::string& indent, std::initializer_list<std::string> words) {
+        text += indent;
+        for (const std::string& word : words) text += word;
+        text += node.lineEnding;
+    };
+    line("", {"#usda 1.0"});
+    line("", {"("});
+    for (const std::string& entry : facts.rootMetadata) line("    ", {entry});
+    line("    ", {"subLayers = ["});
+    line("        ", {assetText(sublayerAsset)});
+    line("    ", {"]"});
+    line("", {")"});
+    line("", {});
+
+    std::vector<std::string> closers;
+    std::string indent;
+    for (const PathStep& step : pathSteps(node.path)) {
+        if (step.variant) {
+            line(indent, {"variantSet ", quoted(step.name), " = {"});
+            closers.push_back(indent);
+            indent += "    ";
+            line(indent, {quoted(step.selection), " {"});
+            closers.push_back(indent);
+            indent += "    ";
+        } else {
+            line(indent, {"over ", quoted(step.name)});
+            line(indent, {"{"});
+            closers.push_back(indent);
+            indent += "    ";
+        }
+    }
+    SceneNode placed = node;
+    placed.indent = indent;
+    text += usdCreaseStatements(placed, creases);
+    for (auto closer = closers.rbegin(); closer != closers.rend(); ++closer) line(*closer, {"}"});
+    return text;
+}
+
+bool overrideNamesTheLayer(const char* layerPath, const char* overPath) {
+    std::error_code error;
+    const fs::path layer = fs::absolute(fs::path(layerPath), error).lexically_normal();
+    const fs::path over = fs::absolute(fs::path(overPath), error).lexically_normal();
+    return layer == over || fs::equivalent(fs::path(layerPath), fs::path(overPath), error);
+}
+
+OverrideLayerResult writeUsdOverrideLayer(const char* layerPath, const char* overPath,
+                                          const SceneFacts& facts, const SceneNode& node,
+                                          const std::vector<PlannedCrease>& creases) {
+    if (overrideNamesTheLayer(layerPath, overPath)) return OverrideLayerResult::NamesTheLayer;
+    const std::string text =
+        usdOverrideLayerText(sublayerAssetPath(layerPath, overPath), facts, node, creases);
+    SafeWriter writer;
+    if (!writer.open(overPath)) return OverrideLayerResult::Unwritable;
+    writer.write(text);
+    return writer.commit() ? OverrideLayerResult::Written : OverrideLayerResult::Unwritable;
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,40 @@
+// An override layer: a new USD layer that names the scanned layer as its sublayer and
+// gives one mesh prim its crease statements from `over` prims, leaving the asset itself
+// untouched. The prims down to the mesh are `over`s; a variant selection on the way is a
+// `variantSet` block holding the opinion, and no selection is authored, so the asset's
+// own selections still choose. The metadata a stage takes from its root layer only is
+// copied, so that the stage opened on the override layer is the asset's stage.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "scene/scene_facts.h"
+
+namespace tessaryn {
+
+enum class OverrideLayerResult {
+    Written,
+    NamesTheLayer,  // the override layer would replace the layer it overrides
+    Unwritable,
+};
+
+// The asset path by which a layer at `overPath` names the layer at `layerPath`: relative
+// to the override layer's folder ("./asset.usda", "../assets/asset.usda"), with '/'
+// between names; absolute only where no relative path leads there (another drive).
+std::string sublayerAssetPath(const char* layerPath, const char* overPath);
+
+// Whether `overPath` names the layer at `layerPath` (by its path, or as the same file).
+bool overrideNamesTheLayer(const char* layerPath, const char* overPath);
+
+// The override layer's text, with the node's line ending.
+std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFacts& facts,
+                                 const SceneNode& node, const std::vector<PlannedCrease>& creases);
+
+// Writes the override layer to `overPath` through a temporary file that replaces it only
+// when complete.
+OverrideLayerResult writeUsdOverrideLayer(const char* layerPath, const char* overPath,
+                                          const SceneFacts& facts, const SceneNode& node,
+                                          const std::vector<PlannedCrease>& creases);
+
+}  // namespace tessaryn
