@@ -597,6 +597,8 @@ TEST(Tool, CreasesIntoUsdLayers) {
          "over-is-the-layer", "names " + variants + " itself"},
         {quoted(obj) + " " + quoted(maya) + " --over " + quoted(out), 1, "over-needs-usd-layer",
          "is no USD layer"},
+        {quoted(obj) + " " + quoted(variants) + " --node " + quoted(cubeC) + " --value 0.0", 1,
+         "value-not-positive", "must be above 0 for a USD layer"},
         {quoted(obj) + " " + quoted(variants) + " --over " + quoted(out) + " -o " + quoted(out), 2,
          "misuse", "--over and -o exclude each other"},
     };

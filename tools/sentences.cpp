@@ -228,6 +228,9 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
             return scene + " has no crease placeholder line";
         case SceneCreaseOutcome::ExportUnavailable:
             return "cannot load the library " + run.library + ": " + run.libraryError;
+        case SceneCreaseOutcome::ValueNotPositive:
+            return "--value must be above 0 for a USD layer, where a sharpness of 0 is no "
+                   "crease";
         case SceneCreaseOutcome::OverNeedsUsdLayer:
             return "--over writes a USD override layer, and " + scene + " is no USD layer";
         case SceneCreaseOutcome::OverIsTheLayer:
@@ -309,6 +312,8 @@ const char* refusalKind(SceneCreaseOutcome outcome) {
             return "no-placeholder";
         case SceneCreaseOutcome::ExportUnavailable:
             return "export-unavailable";
+        case SceneCreaseOutcome::ValueNotPositive:
+            return "value-not-positive";
         case SceneCreaseOutcome::OverNeedsUsdLayer:
             return "over-needs-usd-layer";
         case SceneCreaseOutcome::OverIsTheLayer:

@@ -226,6 +226,9 @@ SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
         return failed(report, outcomeOf(problem), request.scenePath);
     }
     report.format = format->format;
+    // A USD sharpness of 0 is a smooth edge: creases at 0 would be no creases at all.
+    if (format->format == SceneFormat::Usd && request.value == "0")
+        return failed(report, Verdict::ValueNotPositive, request.scenePath);
     if (!request.overPath.empty() && format->format != SceneFormat::Usd)
         return failed(report, Verdict::OverNeedsUsdLayer, request.scenePath);
     if (!request.overPath.empty() &&

@@ -45,6 +45,7 @@ enum class SceneCreaseOutcome {
     ExportUnavailable,  // the host's export could not be called (the library did not load)
     // Writing.
     OverNeedsUsdLayer,  // an override layer asked for a scene that is no USD layer
+    ValueNotPositive,   // a crease value of 0 for a USD layer, where it means no crease
     OverIsTheLayer,     // the override layer would replace the layer it overrides
     SceneChanged,       // the scene changed while it was read
     Unwritable,         // `file` cannot be written (`error`)
