@@ -13,6 +13,9 @@ namespace tessaryn {
 namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+// The write-out of a large file is started every this many bytes, so that it runs
+// while the file is being made instead of all of it in the sync at the end.
+constexpr std::uint64_t kWriteOutStep = std::uint64_t{16} << 20;
 
 // The folder part of `path`, separator included; empty for a bare name.
 std::string folderOf(const std::string& path) {
@@ -86,13 +89,22 @@ bool SafeWriter::open(const char* destination) {
     std::setvbuf(file_, nullptr, _IONBF, 0);
     if (buffer_ == nullptr) buffer_.reset(new char[kBufferSize]);
     used_ = 0;
+    unstarted_ = 0;
     return true;
 }
 
 void SafeWriter::flush() {
     if (used_ == 0 || failed_) return;
     if (std::fwrite(buffer_.get(), 1, used_, file_) != used_) failed_ = true;
+    written(used_);
     used_ = 0;
+}
+
+void SafeWriter::written(std::size_t bytes) {
+    unstarted_ += bytes;
+    if (unstarted_ < kWriteOutStep || failed_) return;
+    startWriteOut(file_);
+    unstarted_ = 0;
 }
 
 void SafeWriter::write(std::string_view bytes) {
@@ -103,6 +115,7 @@ void SafeWriter::write(std::string_view bytes) {
             if (!failed_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
                 failed_ = true;
             }
+            written(bytes.size());
             return;
         }
     }
@@ -129,6 +142,7 @@ void SafeWriter::writeAt(std::uint64_t offset, std::string_view bytes) {
         std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         failed_ = true;
     }
+    written(bytes.size());
 }
 
 void SafeWriter::writeLine(std::string_view line) {

@@ -38,6 +38,7 @@ public:
 
 private:
     void flush();
+    void written(std::size_t bytes);
     void abandon();
 
     Destination destination_;
@@ -45,6 +46,7 @@ private:
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
     std::size_t used_ = 0;
+    std::uint64_t unstarted_ = 0;  // bytes written since the last startWriteOut
     bool failed_ = false;
 };
 
