@@ -9,6 +9,53 @@ namespace tessaryn {
 
 namespace {
 
+// Four (u, v) pairs: the face's texture corners, padded with (0, 0).
+void putTextureCorners(const MeshSurvey& survey, BlockStream& textures,
+                       const FaceCorners& corners) {
+    TexturePoint points[4];
+    for (int k = 0; k < 4; ++k) {
+        const std::int32_t index = corners.corner[k];
+        points[k] = index == kNoCorner ? TexturePoint{0, 0}
+                                       : survey.textureTable[static_cast<std::size_t>(index)];
+    }
+    textures.put(points);
+}
+
+// Edge i of the face, from corner i to the next (a triangle closes from corner 2 back
+// to corner 0), owns bits 2i and 2i + 1, both set when it is a crease edge.
+std::uint8_t creaseFlags(const CreaseEdgeSet& creaseEdges, const FaceCorners& face) {
+    if (creaseEdges.size() == 0) return 0;
+    const std::int32_t* c = face.corner;
+    auto crease = [&creaseEdges](std::int32_t a, std::int32_t b) {
+        return a >= 0 && b >= 0 && creaseEdges.find(a, b) != CreaseEdgeSet::kNotACreaseEdge;
+    };
+    std::uint8_t flags = 0;
+    if (crease(c[0], c[1])) flags |= 0x03;
+    if (crease(c[1], c[2])) flags |= 0x0C;
+    if (c[3] == kNoCorner) {
+        if (crease(c[2], c[0])) flags |= 0x30;
+    } else {
+        if (crease(c[2], c[3])) flags |= 0x30;
+        if (crease(c[3], c[0])) flags |= 0xC0;
+    }
+    return flags;
+}
+
+// One face into each block that has an entry per face; `textures` null for a face
+// without texture indices. Its indices name entries of the file (the survey checked).
+void putFace(const MeshSurvey& survey, MeshBlockStreams& blocks, const FaceCorners& corners,
+             const FaceCorners* textures, std::uint16_t groupValue) {
+    blocks.faces.put(corners);
+    if (textures != nullptr) putTextureCorners(survey, blocks.textures, *textures);
+    blocks.faceGroups.put(groupValue);
+    blocks.creaseFlags.put(creaseFlags(survey.creaseEdges, corners));
+}
+
+// Group values when the file has at least two group names, whatever the source.
+bool writesGroupValues(const MeshSurvey& survey) {
+    return survey.groupNames.size() >= 2;
+}
+
 class BlockFiller {
 public:
     BlockFiller(const MeshSurvey& survey, MeshBlockStreams& blocks)
@@ -78,42 +125,8 @@ private:
             changed_ = true;
             return;
         }
-        blocks_.faces.put(face_.corners);
-        if (face_.textureCount > 0) textureCorners();
-        blocks_.faceGroups.put(group_.value());
-        blocks_.creaseFlags.put(creaseFlags(face_.corners));
-    }
-
-    // Four (u, v) pairs: the face's texture corners, padded with (0, 0).
-    void textureCorners() {
-        TexturePoint points[4];
-        for (int k = 0; k < 4; ++k) {
-            const std::int32_t index = face_.textures.corner[k];
-            points[k] = index == kNoCorner ? TexturePoint{0, 0}
-                                           : survey_.textureTable[static_cast<std::size_t>(index)];
-        }
-        blocks_.textures.put(points);
-    }
-
-    // Edge i of the face, from corner i to the next (a triangle closes from corner 2 back
-    // to corner 0), owns bits 2i and 2i + 1, both set when it is a crease edge.
-    std::uint8_t creaseFlags(const FaceCorners& face) const {
-        if (survey_.creaseEdges.size() == 0) return 0;
-        const std::int32_t* c = face.corner;
-        auto crease = [this](std::int32_t a, std::int32_t b) {
-            return a >= 0 && b >= 0 &&
-                   survey_.creaseEdges.find(a, b) != CreaseEdgeSet::kNotACreaseEdge;
-        };
-        std::uint8_t flags = 0;
-        if (crease(c[0], c[1])) flags |= 0x03;
-        if (crease(c[1], c[2])) flags |= 0x0C;
-        if (c[3] == kNoCorner) {
-            if (crease(c[2], c[0])) flags |= 0x30;
-        } else {
-            if (crease(c[2], c[3])) flags |= 0x30;
-            if (crease(c[3], c[0])) flags |= 0xC0;
-        }
-        return flags;
+        putFace(survey_, blocks_, face_.corners, face_.textureCount > 0 ? &face_.textures : nullptr,
+                group_.value());
     }
 
     const MeshSurvey& survey_;
@@ -128,6 +141,24 @@ private:
 };
 
 }  // namespace
+
+bool copyMeshBlocks(const MeshSurvey& survey, MeshSpills& spills, MeshBlockStreams& blocks) {
+    const bool groupValues = writesGroupValues(survey);
+    SpilledFace face{};
+    for (std::uint64_t i = 0; i < survey.faces; ++i) {
+        if (!spills.faces.take(face)) return false;
+        putFace(survey, blocks, face.corners,
+                face.textures.corner[0] != kNoCorner ? &face.textures : nullptr,
+                groupValues ? face.groupValue : face.smoothingValue);
+    }
+    SpilledChunk chunk{};
+    for (std::uint64_t i = 0; i < survey.colourChunks; ++i) {
+        if (!spills.colours.take(chunk)) return false;
+        blocks.masks.put(chunk.mask);
+        blocks.colours.put(chunk.colour);
+    }
+    return true;
+}
 
 bool fillMeshBlocks(LineReader& obj, const MeshSurvey& survey, MeshBlockStreams& blocks) {
     BlockFiller filler(survey, blocks);

@@ -1,6 +1,7 @@
 // The second pass of the Vyx conversion: faces, texture corners, masks, colours, face
-// groups and crease flags, each written to its own block while the part of the OBJ that
-// holds faces and colours is read once more.
+// groups and crease flags, each written to its own block. It copies back what the first
+// read set aside, or, where that could not be done, reads the part of the OBJ that holds
+// faces and colours once more.
 #pragma once
 
 #include "base/line_reader.h"
@@ -19,6 +20,10 @@ struct MeshBlockStreams {
     BlockStream& faceGroups;
     BlockStream& creaseFlags;
 };
+
+// From the records the first read set aside, rewound. False when they cannot be read
+// back whole.
+bool copyMeshBlocks(const MeshSurvey& survey, MeshSpills& spills, MeshBlockStreams& blocks);
 
 // Reads `obj`, opened at survey.firstOffset, up to and including the line at
 // survey.lastOffset. False when the lines differ from what the survey read (the file

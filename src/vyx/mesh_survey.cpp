@@ -16,8 +16,11 @@ namespace {
 
 class Surveyor {
 public:
-    Surveyor(bool smoothingSource, BlockStream& positions, MeshSurvey& survey)
-        : smoothingSource_(smoothingSource), positions_(positions), survey_(survey) {}
+    Surveyor(bool smoothingSource, BlockStream& positions, MeshSpills* spills, MeshSurvey& survey)
+        : smoothingSource_(smoothingSource),
+          positions_(positions),
+          spills_(spills),
+          survey_(survey) {}
 
     void line(std::string_view line, std::uint64_t offset) {
         switch (line[0]) {
@@ -33,10 +36,7 @@ public:
                 }
                 return;
             case '#':
-                if (isColourLine(line)) {
-                    survey_.colourChunks += colourChunkCount(line);
-                    markSecondPass(offset);
-                }
+                if (isColourLine(line)) colours(line, offset);
                 return;
             case 'g':
                 groups_.current = survey_.groupNames.add(groupNameOf(line)) + 1;
@@ -67,6 +67,17 @@ public:
     }
 
 private:
+    void colours(std::string_view line, std::uint64_t offset) {
+        const std::size_t chunks = colourChunkCount(line);
+        survey_.colourChunks += chunks;
+        markSecondPass(offset);
+        if (spills_ == nullptr) return;
+        for (std::size_t i = 0; i < chunks; ++i) {
+            const char* chunk = line.data() + kColourChunkStart + i * kColourChunkSize;
+            spills_->colours.append(SpilledChunk{chunkColour(chunk), chunkMask(chunk)});
+        }
+    }
+
     void face(std::string_view line, std::uint64_t offset) {
         collector_.beginFace(smoothingSource_ ? smoothing_.current : groups_.current);
         readMeshFace(line, positions_.count(), survey_.textureTable.size(), face_,
@@ -80,6 +91,10 @@ private:
         ++survey_.faces;
         if (face_.textureCount > 0) ++survey_.texturedFaces;
         markSecondPass(offset);
+        if (spills_ != nullptr) {
+            spills_->faces.append(
+                SpilledFace{face_.corners, face_.textures, groups_.value(), smoothing_.value()});
+        }
     }
 
     // The line at `offset` is one the second pass reads.
@@ -97,6 +112,7 @@ private:
 
     bool smoothingSource_;
     BlockStream& positions_;
+    MeshSpills* spills_;
     MeshSurvey& survey_;
     GroupState groups_;
     GroupState smoothing_;
@@ -109,8 +125,8 @@ private:
 }  // namespace
 
 void surveyObjMesh(LineReader& obj, bool smoothingSource, BlockStream& positions,
-                   MeshSurvey& survey) {
-    Surveyor surveyor(smoothingSource, positions, survey);
+                   MeshSpills* spills, MeshSurvey& survey) {
+    Surveyor surveyor(smoothingSource, positions, spills, survey);
     std::string_view line;
     while (obj.next(line)) {
         if (!line.empty()) surveyor.line(line, obj.lineOffset());

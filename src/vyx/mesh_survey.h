@@ -12,6 +12,7 @@
 #include "base/name_table.h"
 #include "crease/crease_edge_set.h"
 #include "vyx/block_stream.h"
+#include "vyx/spill_file.h"
 #include "vyx/vyx_records.h"
 
 namespace tessaryn {
@@ -39,9 +40,26 @@ struct MeshSurvey {
     std::uint32_t smoothingBefore = 1;
 };
 
+// A face and a colour chunk as the first read sets them aside for the second.
+struct SpilledFace {
+    FaceCorners corners;
+    FaceCorners textures;  // textures.corner[0] is kNoCorner for a face without texture indices
+    std::uint16_t groupValue;
+    std::uint16_t smoothingValue;
+};
+struct SpilledChunk {
+    Colour colour;
+    std::uint8_t mask;
+};
+struct MeshSpills {
+    SpillFile faces;    // a SpilledFace per face
+    SpillFile colours;  // a SpilledChunk per colour chunk
+};
+
 // Reads `obj` to its end; `smoothingSource` picks smoothing groups as the crease source,
-// else groups. Each position goes to `positions`. The caller checks obj.failed().
+// else groups. Each position goes to `positions`; with `spills`, each face and each
+// colour chunk goes there too. The caller checks obj.failed().
 void surveyObjMesh(LineReader& obj, bool smoothingSource, BlockStream& positions,
-                   MeshSurvey& survey);
+                   MeshSpills* spills, MeshSurvey& survey);
 
 }  // namespace tessaryn

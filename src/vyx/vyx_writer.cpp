@@ -102,13 +102,29 @@ void writeFrame(SafeWriter& out, const MeshSurvey& survey, const VyxLayout& layo
     out.writeAt(layout.endMarker, std::string_view(endMarker, sizeof endMarker));
 }
 
-// Every block after the vertices, from a second read of the OBJ. Unreadable when the
-// OBJ cannot be read again or now holds other lines.
-Outcome writeMeshBlocks(const char* objPath, SafeWriter& out, const MeshSurvey& survey,
-                        const VyxLayout& layout) {
+// What identifies the contents of a file between two reads: its size and the time it
+// was last written.
+struct FileStamp {
+    std::uintmax_t size = 0;
+    std::filesystem::file_time_type written;
+
+    explicit FileStamp(const char* path) {
+        std::error_code unknown;
+        const std::uintmax_t bytes = std::filesystem::file_size(path, unknown);
+        if (!unknown) size = bytes;
+        written = std::filesystem::last_write_time(path, unknown);
+    }
+    bool operator==(const FileStamp& other) const {
+        return size == other.size && written == other.written;
+    }
+};
+
+// Every block after the vertices: copied back from the spills when the first read could
+// make them, else from a second read of the OBJ. Unreadable when the OBJ cannot be read
+// again or has changed since the first read.
+Outcome writeMeshBlocks(const char* objPath, const FileStamp& stamp, MeshSpills* spills,
+                        SafeWriter& out, const MeshSurvey& survey, const VyxLayout& layout) {
     if (!survey.hasFacesOrColours) return Outcome::Done;
-    LineReader obj;
-    if (!obj.open(objPath, survey.firstOffset)) return Outcome::Unreadable;
     auto payload = [](std::uint64_t blockStart) { return blockStart + vyx::kBlockHeaderSize; };
     SafeWriter* const colourOut = layout.hasMasksAndColours ? &out : nullptr;
     BlockStream faces(&out, payload(layout.faces));
@@ -118,8 +134,19 @@ Outcome writeMeshBlocks(const char* objPath, SafeWriter& out, const MeshSurvey& 
     BlockStream faceGroups(&out, payload(layout.faceGroups));
     BlockStream creaseFlags(&out, payload(layout.creaseFlags));
     MeshBlockStreams blocks{faces, textures, masks, colours, faceGroups, creaseFlags};
-    const bool complete = fillMeshBlocks(obj, survey, blocks);
-    if (obj.failed() || !complete) return Outcome::Unreadable;
+    if (spills != nullptr && spills->faces.rewind() && spills->colours.rewind()) {
+        if (!copyMeshBlocks(survey, *spills, blocks)) return Outcome::Unreadable;
+    } else {
+        // A pipe or a device gives its lines once: a second open would wait for a writer
+        // that never comes, or read other lines.
+        std::error_code unknown;
+        if (!std::filesystem::is_regular_file(objPath, unknown)) return Outcome::Unreadable;
+        if (!(FileStamp(objPath) == stamp)) return Outcome::Unreadable;
+        LineReader obj;
+        if (!obj.open(objPath, survey.firstOffset)) return Outcome::Unreadable;
+        const bool complete = fillMeshBlocks(obj, survey, blocks);
+        if (obj.failed() || !complete || !(FileStamp(objPath) == stamp)) return Outcome::Unreadable;
+    }
     for (BlockStream* block : {&faces, &textures, &masks, &colours, &faceGroups, &creaseFlags})
         block->flush();
     return Outcome::Done;
@@ -132,12 +159,16 @@ constexpr std::uintmax_t kLargeObjBytes = std::uintmax_t{32} << 20;
 }  // namespace
 
 WorkResult ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource) {
+    return convertObjToVyx(objPath, vyxPath, smoothingSource, true);
+}
+
+WorkResult convertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource,
+                           bool spill) {
+    const FileStamp stamp(objPath);
     LineReader obj;
     if (!obj.open(objPath)) return Outcome::Unreadable;
     MeshSurvey survey;
-    std::error_code unknown;
-    const std::uintmax_t bytes = std::filesystem::file_size(objPath, unknown);
-    if (!unknown && bytes >= kLargeObjBytes) survey.textureTable.expectLarge();
+    if (stamp.size >= kLargeObjBytes) survey.textureTable.expectLarge();
 
     // The output is opened first so that the vertices go to it during the first read;
     // it is an unnamed file until the end, and a refusal below leaves nothing. When it
@@ -146,7 +177,9 @@ WorkResult ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smooth
     SafeWriter out;
     const bool writable = out.open(vyxPath);
     BlockStream positions(writable ? &out : nullptr, VyxLayout::kVertices + vyx::kBlockHeaderSize);
-    surveyObjMesh(obj, smoothingSource, positions, survey);
+    MeshSpills spills;
+    const bool spilling = spill && writable && spills.faces.open() && spills.colours.open();
+    surveyObjMesh(obj, smoothingSource, positions, spilling ? &spills : nullptr, survey);
     if (obj.failed()) return Outcome::Unreadable;
     obj.close();
     if (survey.badIndex) return Outcome::BadIndex;
@@ -155,7 +188,8 @@ WorkResult ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smooth
 
     const VyxLayout layout(survey);
     writeFrame(out, survey, layout);
-    const Outcome blocks = writeMeshBlocks(objPath, out, survey, layout);
+    const Outcome blocks =
+        writeMeshBlocks(objPath, stamp, spilling ? &spills : nullptr, out, survey, layout);
     if (blocks != Outcome::Done) return blocks;
     if (!out.commit()) return Outcome::VyxUnwritable;
     return {Outcome::Done, survey.sourceCount};
