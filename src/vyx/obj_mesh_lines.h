@@ -71,8 +71,8 @@ inline std::int64_t resolveIndex(std::int64_t written, std::uint64_t readSoFar) 
 
 // One face line as read: its first four corners and texture corners, resolved.
 struct MeshFace {
-    FaceCorners corners;
-    FaceCorners textures;
+    FaceCorners corners{{kNoCorner, kNoCorner, kNoCorner, kNoCorner}};
+    FaceCorners textures{{kNoCorner, kNoCorner, kNoCorner, kNoCorner}};
     int cornerCount = 0;
     int textureCount = 0;
     std::int64_t largestVertex = -1;
@@ -85,8 +85,7 @@ struct MeshFace {
 template <typename OnVertex>
 void readMeshFace(std::string_view line, std::uint64_t positionsSoFar, std::uint64_t texturesSoFar,
                   MeshFace& face, OnVertex&& onVertex) {
-    face = MeshFace{{{kNoCorner, kNoCorner, kNoCorner, kNoCorner}},
-                    {{kNoCorner, kNoCorner, kNoCorner, kNoCorner}}};
+    face = MeshFace{};
     auto vertex = [&](std::int64_t written) {
         const std::int64_t index = resolveIndex(written, positionsSoFar);
         if (index < 0) face.badIndex = true;
