@@ -1,8 +1,8 @@
 // The first pass of the Vyx conversion: one read of the whole OBJ that learns every
 // count the file's layout needs, finds the crease edges and keeps the texture table,
 // the one part of the mesh that faces address at random. Vertex positions go straight
-// to the vertex block as they are read; every other block is written by the second
-// pass (mesh_blocks.h), over only the part of the file that holds faces and colours.
+// to the vertex block as they are read, faces and colour chunks to the spills; every
+// other block is written by the second pass (mesh_blocks.h) once the layout is known.
 #pragma once
 
 #include <cstdint>
