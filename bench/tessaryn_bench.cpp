@@ -220,8 +220,9 @@ int runBenchmark(const bench::Options& options, const std::string& work) {
     bench::MeshFiles largest;
     long largestQuads = 0;
     for (long quads : options.sizes) {
+        // At least two group patches a side, or GetCreases finds no border to crease.
         const int side =
-            std::max(64, static_cast<int>(std::ceil(std::sqrt(double(quads)) / 64)) * 64);
+            std::max(128, static_cast<int>(std::ceil(std::sqrt(double(quads)) / 64)) * 64);
         const bench::MeshFiles mesh = bench::generateTorus(work, side, side);
         largest = mesh;
         largestQuads = static_cast<long>(side) * side;
