@@ -1,15 +1,11 @@
 // tessaryn_bench: every file command of the library on generated meshes of growing size,
-// each call in a process of its own, against `cat` of the same input files.
+// each call in a process of its own, against `cat` of the same input files and against
+// the durable floor (durable_floor.h). `tessaryn_bench --help` gives the usage.
 //
-//   tessaryn_bench [--sizes 250000,1000000,4000000] [--runs 5] [--work DIR] [--x86 BUILD]
+// It also runs its own children:
 //   tessaryn_bench call LIBRARY COMMAND TEXT NUMBER BUFFER
-//
-// The first form prints a Markdown table: median wall time, MB/s of input, the ratio to
-// cat (measured alternately with the command, in the same run) and peak memory. With
-// --x86 it also runs every command of the 32-bit build (BUILD/libTessarynDLL.so) under
-// qemu-i386 on the largest mesh; peak memory is then qemu's, an upper bound.
+//   tessaryn_bench floor DESTINATION BYTES INPUT...
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,17 +15,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
+#include "bench_options.h"
+#include "durable_floor.h"
 #include "mesh_generator.h"
 #include "tools/library_loader.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+
 struct Measure {
     double seconds = 0;
-    double peakMiB = 0;
+    double peakMiB = 0;  // the child's ru_maxrss
     int status = 0;
 };
 
@@ -39,8 +40,8 @@ Measure spawn(const std::vector<std::string>& argv) {
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     std::fflush(stdout);  // or the child would print what is still buffered
-    auto start = std::chrono::steady_clock::now();
-    pid_t child = fork();
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
     if (child == 0) {
         if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(127);
         execvp(args[0], args.data());
@@ -51,18 +52,13 @@ Measure spawn(const std::vector<std::string>& argv) {
     wait4(child, &status, 0, &usage);
     Measure m;
     m.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    m.peakMiB = usage.ru_maxrss / 1024.0;
+    m.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     m.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
     return m;
 }
 
-double fileMB(const std::string& path) {
-    return std::filesystem::file_size(path) / 1e6;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+double megabytes(std::uintmax_t bytes) {
+    return static_cast<double>(bytes) / 1e6;
 }
 
 struct Case {
@@ -89,10 +85,15 @@ std::vector<Case> cases(const bench::MeshFiles& mesh, const std::string& work) {
     };
 }
 
+void prepare(const Case& c) {
+    if (!c.copyFrom.empty())
+        fs::copy_file(c.copyFrom, c.buffer, fs::copy_options::overwrite_existing);
+}
+
 std::vector<std::string> callArgs(const std::string& self, const std::string& library,
                                   const Case& c) {
     if (c.viaTool) {
-        const std::string build = std::filesystem::path(self).parent_path().parent_path().string();
+        const std::string build = fs::path(self).parent_path().parent_path().string();
         return {build + "/tessaryn", "creases", c.text, c.buffer};
     }
     return {self, "call", library, c.command, c.text, "0", c.buffer};
@@ -107,102 +108,164 @@ int callOnce(char** argv) {
     }
     std::vector<char> buffer(argv[4], argv[4] + std::string(argv[4]).size() + 1);
     buffer.resize(std::max<std::size_t>(buffer.size(), TESSARYN_NAME_BUFFER_SIZE));
-    float code =
+    const float code =
         command(argv[2], std::atof(argv[3]), buffer.data(), static_cast<int>(buffer.size()));
     std::printf("%g\n", code);
     return code < 0 ? 1 : 0;
+}
+
+int floorOnce(int argc, char** argv) {
+    std::string error;
+    const std::vector<std::string> inputs(argv + 2, argv + argc);
+    if (bench::writeDurableFloor(inputs, argv[0], std::strtoull(argv[1], nullptr, 10), error))
+        return 0;
+    std::fprintf(stderr, "floor: %s\n", error.c_str());
+    return 1;
+}
+
+// The best (shortest) run of one side and the largest peak memory of its runs.
+struct Side {
+    double best = std::numeric_limits<double>::infinity();
+    double peakMiB = 0;
+    int failures = 0;
+
+    void add(const Measure& m) {
+        best = std::min(best, m.seconds);
+        peakMiB = std::max(peakMiB, m.peakMiB);
+        if (m.status != 0) ++failures;
+    }
+};
+
+// One row: the command, cat and the durable floor in turn, `runs` times, after one
+// call of the command that is not counted (it warms the cache and gives the size of
+// the output the floor writes).
+int measureCase(const std::string& self, const std::string& library, const Case& c, long quads,
+                int runs) {
+    prepare(c);
+    const Measure warmUp = spawn(callArgs(self, library, c));
+    if (warmUp.status != 0 || !fs::exists(c.buffer)) {
+        std::fprintf(stderr, "%s on %ld quads failed\n", c.command, quads);
+        return 1;
+    }
+    const std::uintmax_t outputBytes = fs::file_size(c.buffer);
+    std::vector<std::string> cat = {"cat"};
+    std::vector<std::string> floor = {self, "floor", c.buffer, std::to_string(outputBytes)};
+    std::uintmax_t inputBytes = 0;
+    for (const std::string& input : c.inputs) {
+        cat.push_back(input);
+        floor.push_back(input);
+        inputBytes += fs::file_size(input);
+    }
+    Side command, cats, floors;
+    for (int run = 0; run < runs; ++run) {
+        cats.add(spawn(cat));
+        floors.add(spawn(floor));
+        prepare(c);
+        command.add(spawn(callArgs(self, library, c)));
+    }
+    std::printf("| %s | %ld | %.0f | %.0f | %.3f | %.3f | %.3f | %.1f | %.2f | %.0f |\n", c.command,
+                quads, megabytes(inputBytes), megabytes(outputBytes), command.best, cats.best,
+                floors.best, command.best / cats.best, command.best / floors.best, command.peakMiB);
+    std::fflush(stdout);
+    const int failures = command.failures + cats.failures + floors.failures;
+    if (failures > 0)
+        std::fprintf(stderr, "%s on %ld quads: %d runs failed\n", c.command, quads, failures);
+    return failures;
+}
+
+// Each command of the 32-bit build once under qemu-i386; peak memory is qemu's.
+int measureX86(const std::string& x86, const bench::MeshFiles& mesh, const std::string& work,
+               long quads) {
+    std::printf(
+        "\n32-bit build under qemu-i386, %ld quads (one run each):\n\n"
+        "| command | s | peak MiB (qemu) |\n|---|---|---|\n",
+        quads);
+    const std::string self86 = x86 + "/bench/tessaryn_bench";
+    int failures = 0;
+    for (const Case& c : cases(mesh, work)) {
+        prepare(c);
+        std::vector<std::string> args = callArgs(self86, x86 + "/libTessarynDLL.so", c);
+        args.insert(args.begin(), "qemu-i386");
+        const Measure m = spawn(args);
+        if (m.status != 0) {
+            std::fprintf(stderr, "%s in the 32-bit build failed\n", c.command);
+            ++failures;
+        }
+        std::printf("| %s | %.2f | %.0f |\n", c.command, m.seconds, m.peakMiB);
+    }
+    return failures;
+}
+
+std::string temporaryFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/tessaryn-bench-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr) return "";
+    return pattern;
+}
+
+int runBenchmark(const bench::Options& options, const std::string& work) {
+    const std::string self = fs::canonical("/proc/self/exe").string();
+    const std::string library = fs::path(self).parent_path().parent_path().string() + "/" +
+                                library_loader::kLibraryFileName;
+
+    std::printf(
+        "Best of %d runs of each side (the command, cat of its inputs, the durable "
+        "floor), alternating; peak memory is the largest of the command's runs.\n\n",
+        options.runs);
+    std::printf(
+        "| command | quads | input MB | output MB | s | cat s | floor s | x cat | "
+        "x floor | peak MiB |\n|---|---|---|---|---|---|---|---|---|---|\n");
+    int failures = 0;
+    bench::MeshFiles largest;
+    long largestQuads = 0;
+    for (long quads : options.sizes) {
+        // At least two group patches a side, or GetCreases finds no border to crease.
+        const int side =
+            std::max(128, static_cast<int>(std::ceil(std::sqrt(double(quads)) / 64)) * 64);
+        const bench::MeshFiles mesh = bench::generateTorus(work, side, side);
+        largest = mesh;
+        largestQuads = static_cast<long>(side) * side;
+        for (const Case& c : cases(mesh, work))
+            failures += measureCase(self, library, c, largestQuads, options.runs);
+    }
+    if (!options.x86.empty()) failures += measureX86(options.x86, largest, work, largestQuads);
+    for (const char* name : {"/out.ma", "/out-maya.ma", "/out.vyx", "/out.obj", "/target.obj"})
+        fs::remove(work + name);
+    if (failures > 0) std::printf("\n%d runs failed\n", failures);
+    return failures == 0 ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 7 && std::string(argv[1]) == "call") return callOnce(argv + 2);
+    if (argc >= 5 && std::string(argv[1]) == "floor") return floorOnce(argc - 2, argv + 2);
 
-    std::vector<long> sizes = {250000, 1000000, 4000000};
-    int runs = 5;
-    std::string work = "bench-work";
-    std::string x86;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        std::string flag = argv[i];
-        if (flag == "--sizes") {
-            sizes.clear();
-            for (std::string list = argv[i + 1]; !list.empty();) {
-                sizes.push_back(std::stol(list));
-                std::size_t comma = list.find(',');
-                list = comma == std::string::npos ? "" : list.substr(comma + 1);
-            }
-        } else if (flag == "--runs") {
-            runs = std::max(1, std::atoi(argv[i + 1]));
-        } else if (flag == "--work") {
-            work = argv[i + 1];
-        } else if (flag == "--x86") {
-            x86 = argv[i + 1];
-        }
+    bench::Options options;
+    std::string error;
+    if (!bench::parseOptions(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::fprintf(stderr, "tessaryn_bench: %s\n%s", error.c_str(), bench::kUsage);
+        return 2;
     }
-    std::filesystem::create_directories(work);
-    const std::string self = std::filesystem::canonical("/proc/self/exe").string();
-    const std::string library = std::filesystem::path(self).parent_path().parent_path().string() +
-                                "/" + library_loader::kLibraryFileName;
-
-    std::printf("| command | quads | input MB | median s | MB/s | cat s | x cat | peak MiB |\n");
-    std::printf("|---|---|---|---|---|---|---|---|\n");
-    int failures = 0;
-    bench::MeshFiles largest;
-    for (long quads : sizes) {
-        int side = std::max(64, static_cast<int>(std::ceil(std::sqrt(double(quads)) / 64)) * 64);
-        bench::MeshFiles mesh = bench::generateTorus(work, side, side);
-        largest = mesh;
-        for (const Case& c : cases(mesh, work)) {
-            std::vector<std::string> cat = {"cat"};
-            double inputMB = 0;
-            for (const std::string& input : c.inputs) {
-                cat.push_back(input);
-                inputMB += fileMB(input);
-            }
-            std::vector<double> times, catTimes;
-            double peak = 0;
-            for (int run = 0; run < runs; ++run) {
-                if (!c.copyFrom.empty())
-                    std::filesystem::copy_file(c.copyFrom, c.buffer,
-                                               std::filesystem::copy_options::overwrite_existing);
-                catTimes.push_back(spawn(cat).seconds);
-                Measure m = spawn(callArgs(self, library, c));
-                if (m.status != 0) {
-                    std::fprintf(stderr, "%s on %ld quads failed in run %d\n", c.command,
-                                 static_cast<long>(side) * side, run + 1);
-                    ++failures;
-                }
-                times.push_back(m.seconds);
-                peak = std::max(peak, m.peakMiB);
-            }
-            double t = median(times), tc = median(catTimes);
-            std::printf("| %s | %ld | %.0f | %.3f | %.0f | %.3f | %.1f | %.0f |\n", c.command,
-                        static_cast<long>(side) * side, inputMB, t, inputMB / t, tc, t / tc, peak);
-            std::fflush(stdout);
-        }
+    if (options.help) {
+        std::fputs(bench::kUsage, stdout);
+        return 0;
     }
-    if (!x86.empty()) {
-        std::printf(
-            "\n32-bit build under qemu-i386, %s:\n\n| command | s | peak MiB (qemu) "
-            "|\n|---|---|---|\n",
-            largest.obj.c_str());
-        const std::string self86 = x86 + "/bench/tessaryn_bench";
-        for (const Case& c : cases(largest, work)) {
-            if (!c.copyFrom.empty())
-                std::filesystem::copy_file(c.copyFrom, c.buffer,
-                                           std::filesystem::copy_options::overwrite_existing);
-            std::vector<std::string> args = callArgs(self86, x86 + "/libTessarynDLL.so", c);
-            args.insert(args.begin(), "qemu-i386");
-            Measure m = spawn(args);
-            if (m.status != 0) {
-                std::fprintf(stderr, "%s in the 32-bit build failed\n", c.command);
-                ++failures;
-            }
-            std::printf("| %s | %.2f | %.0f |\n", c.command, m.seconds, m.peakMiB);
-        }
+    const bool temporary = options.work.empty();
+    const std::string work = temporary ? temporaryFolder() : options.work;
+    if (work.empty()) {
+        std::perror("tessaryn_bench: cannot make a temporary folder");
+        return 1;
     }
-    for (const char* name : {"/out.ma", "/out-maya.ma", "/out.vyx", "/out.obj", "/target.obj"})
-        std::filesystem::remove(work + name);
-    if (failures > 0) std::printf("\n%d calls failed\n", failures);
-    return failures == 0 ? 0 : 1;
+    int status = 1;
+    try {
+        fs::create_directories(work);
+        status = runBenchmark(options, work);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "tessaryn_bench: %s\n", failure.what());
+    }
+    std::error_code ignored;
+    if (temporary) fs::remove_all(work, ignored);
+    return status;
 }

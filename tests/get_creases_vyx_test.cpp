@@ -1,13 +1,20 @@
 // GetCreasesVyx through the built library; every written file is read back block by
 // block, and the worked examples are compared byte for byte.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "base/line_reader.h"
+#include "vyx/mesh_blocks.h"
+#include "vyx/mesh_survey.h"
 #include "vyx/vyx_format.h"
+#include "vyx/vyx_writer.h"
 #include "tools/vyx_reader.h"
 #include "support.h"
 
@@ -357,6 +364,152 @@ TEST(GetCreasesVyx, ArgumentsAndDestinations) {
     EXPECT_EQ(call("GetCreasesVyx", obj.c_str(), 0, obj), 2.0f);
     EXPECT_EQ(readFile(obj), first);
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"mesh.obj", "out.vyx"}));
+}
+
+// The conversion reads the OBJ twice: once whole (counts, crease edges, positions),
+// then from the first face or colour line to the last. Whatever the order of the lines,
+// the same mesh gives the same file; what the lines before the second read's start set
+// (entries read so far, the current groups) must carry into it.
+TEST(GetCreasesVyx, TheSameMeshWhateverTheOrderOfItsLines) {
+    const std::string positions =
+        "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\nv 0 1 0\nv 1 1 0\nv 0 0 0\nv 1 0 0\n";
+    const std::string textures = "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
+    const std::string colours =
+        "#MRGB ff102030ee112233dd332211cc000000\n"
+        "#MRGB 01abcdef02abcdef03abcdef04abcdef\n";
+    const std::string faces =
+        "g sides\ns 1\nf 1/1 2/2 4/3 3/4\ng top\nf 3/1 4/2 6/3 5/4\ng sides\ns 2\n"
+        "f 5 6 8 7\nf 7/1 8/2 2/3 1/4\nf 2 8 6\nf 7 1 3 5\n";
+    const std::string canonical = positions + textures + colours + faces;
+    struct Row {
+        const char* what;
+        std::string obj;
+    };
+    const Row rows[] = {
+        {"faces first, their vertices after", faces + positions + textures + colours},
+        {"colours after the faces", positions + textures + faces + colours},
+        {"colours among the faces",
+         positions + textures + "g sides\ns 1\nf 1/1 2/2 4/3 3/4\n" + colours +
+             "g top\nf 3/1 4/2 6/3 5/4\ng sides\ns 2\nf 5 6 8 7\nf 7/1 8/2 2/3 1/4\nf 2 8 6\n"
+             "f 7 1 3 5\n"},
+        {"group lines before the vertices",
+         "g sides\ns 1\n" + positions + textures + colours +
+             "f 1/1 2/2 4/3 3/4\ng top\nf 3/1 4/2 6/3 5/4\ng sides\ns 2\nf 5 6 8 7\n"
+             "f 7/1 8/2 2/3 1/4\nf 2 8 6\nf 7 1 3 5\n"},
+        {"relative indices, vertices among the faces",
+         "v 0 0 1\nv 1 0 1\nv 0 1 1\nv 1 1 1\n" + textures + colours +
+             "g sides\ns 1\nf -4/-4 -3/-3 -1/-2 -2/-1\nv 0 1 0\nv 1 1 0\n"
+             "g top\nf 3/1 4/2 -1/3 -2/4\nv 0 0 0\nv 1 0 0\ng sides\ns 2\n"
+             "f -4 -3 -1 -2\nf -2/-4 -1/-3 2/-2 1/-1\nf 2 -1 -3\nf -2 1 3 5\n"},
+    };
+    for (double number : {0.0, 1.0}) {
+        const Converted expected = convert(canonical, number);
+        ASSERT_EQ(expected.tags().size(), 7u);  // every block, the colours' included
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.what);
+            const Converted result = convert(row.obj, number);
+            EXPECT_EQ(result.code, expected.code);
+            EXPECT_TRUE(result.bytes == expected.bytes) << "the files differ";
+            // The second pass as it runs without a temporary file: the OBJ read again.
+            TempFolder folder;
+            writeFile(folder / "mesh.obj", row.obj);
+            const tessaryn::WorkResult reread = tessaryn::convertObjToVyx(
+                (folder / "mesh.obj").c_str(), (folder / "mesh.vyx").c_str(), number > 0, false);
+            EXPECT_EQ(reread.count, static_cast<std::int32_t>(expected.code));
+            EXPECT_TRUE(readFile(folder / "mesh.vyx") == expected.bytes) << "read again, differs";
+        }
+    }
+}
+
+// An input that gives its lines once, a FIFO here: the second pass copies back what
+// the first read set aside, so it converts as a file does. Without that copy it cannot
+// be read a second time: the call answers -1 at once rather than wait for a writer, and
+// writes nothing.
+TEST(GetCreasesVyx, AnInputThatGivesItsLinesOnce) {
+    const Converted expected = convert(kCubeObj);
+    for (const bool spill : {true, false}) {
+        SCOPED_TRACE(spill ? "set aside" : "read again");
+        TempFolder folder;
+        const std::string fifo = folder / "mesh.obj";
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        std::thread writer([&fifo] { std::ofstream(fifo, std::ios::binary) << kCubeObj; });
+        const tessaryn::WorkResult result =
+            tessaryn::convertObjToVyx(fifo.c_str(), (folder / "out.vyx").c_str(), false, spill);
+        writer.join();
+        if (spill) {
+            EXPECT_EQ(result.count, 2);
+            EXPECT_TRUE(readFile(folder / "out.vyx") == expected.bytes);
+        } else {
+            EXPECT_EQ(result.outcome, tessaryn::Outcome::Unreadable);
+            EXPECT_EQ(folder.entries(), (std::vector<std::string>{"mesh.obj"}));
+        }
+    }
+}
+
+// The second read must find the lines the first one counted; a file changed in between
+// is refused (the layout written so far no longer fits it).
+TEST(GetCreasesVyx, AFileChangedBetweenTheTwoReadsIsRefused) {
+    const std::string before =
+        "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n#MRGB ff102030ff102030ff102030\n"
+        "g a\nf 1/1 2/1 3/1\ng b\nf 3 2 1\n";
+    struct Row {
+        const char* what;
+        std::string after;
+    };
+    const Row rows[] = {
+        {"a face fewer",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n#MRGB ff102030ff102030ff102030\n"
+         "g a\nf 1/1 2/1 3/1\ng b\n"},
+        {"a face more",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n#MRGB ff102030ff102030ff102030\n"
+         "g a\nf 1/1 2/1 3/1\nf 1 2 3\nf 1 2 3\ng b\nf 3 2 1\n"},
+        {"another group name",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n#MRGB ff102030ff102030ff102030\n"
+         "g a\nf 1/1 2/1 3/1\ng c\nf 3 2 1\n"},
+        {"a vertex that is not there",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n"
+         "#MRGB ff102030ff102030ff102030\ng a\nf 1/1 2/1 3/1\n"
+         "g b\nf 3 2 9\n"},
+        {"a texture corner that is not there",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n#MRGB ff102030ff102030ff102030\n"
+         "g a\nf 1/1 2/1 3/7\ng b\nf 3 2 1\n"},
+        {"a colour more",
+         "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\n"
+         "#MRGB ff102030ff102030ff102030ff102030\ng a\nf 1/1 2/1 3/1\n"
+         "g b\nf 3 2 1\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        const std::string obj = folder / "mesh.obj";
+        writeFile(obj, before);
+        tessaryn::LineReader reader;
+        ASSERT_TRUE(reader.open(obj.c_str()));
+        tessaryn::BlockStream positions;
+        tessaryn::MeshSurvey survey;
+        tessaryn::surveyObjMesh(reader, false, positions, nullptr, survey);
+        ASSERT_FALSE(reader.failed());
+        ASSERT_FALSE(survey.badIndex);
+        writeFile(obj, row.after);
+        ASSERT_TRUE(reader.open(obj.c_str(), survey.firstOffset));
+        tessaryn::BlockStream faces, textures, masks, colours, groups, creases;
+        tessaryn::MeshBlockStreams blocks{faces, textures, masks, colours, groups, creases};
+        EXPECT_FALSE(tessaryn::fillMeshBlocks(reader, survey, blocks));
+    }
+    // Unchanged, the same reads agree.
+    TempFolder folder;
+    writeFile(folder / "mesh.obj", before);
+    tessaryn::LineReader reader;
+    ASSERT_TRUE(reader.open((folder / "mesh.obj").c_str()));
+    tessaryn::BlockStream positions;
+    tessaryn::MeshSurvey survey;
+    tessaryn::surveyObjMesh(reader, false, positions, nullptr, survey);
+    ASSERT_TRUE(reader.open((folder / "mesh.obj").c_str(), survey.firstOffset));
+    tessaryn::BlockStream faces, textures, masks, colours, groups, creases;
+    tessaryn::MeshBlockStreams blocks{faces, textures, masks, colours, groups, creases};
+    EXPECT_TRUE(tessaryn::fillMeshBlocks(reader, survey, blocks));
+    EXPECT_EQ(faces.count(), 2u);
+    EXPECT_EQ(masks.count(), 3u);
 }
 
 TEST(GetCreasesVyx, RealObjFiles) {

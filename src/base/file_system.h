@@ -53,6 +53,12 @@ bool nameUnnamedFile(std::FILE* file, const std::string& path, bool& taken);
 // has replaced the destination cannot leave the destination empty or full of zeros.
 bool syncFile(std::FILE* file);
 
+// Asks the system to start writing what has been written to `file` out to the disk
+// now, without waiting for it: the sync before the replacement then finds most of it
+// done, and the disk works while the caller goes on computing. Does nothing where the
+// system has no such request.
+void startWriteOut(std::FILE* file);
+
 // Puts the names in `folder` (empty for the current folder) on the disk, so that a new
 // name or a rename survives a power cut. Does nothing where folders cannot be synced.
 void syncFolder(const std::string& folder);

@@ -78,6 +78,16 @@ bool syncFile(std::FILE* file) {
     return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
 }
 
+void startWriteOut(std::FILE* file) {
+#if defined(__linux__)
+    // Every dirty page of the file not yet on its way; pages already written out or
+    // under way are passed over, so asking again costs little.
+    (void)sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file;
+#endif
+}
+
 void syncFolder(const std::string& folder) {
     int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;

@@ -87,6 +87,10 @@ bool syncFile(std::FILE* file) {
     return flushHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }
 
+void startWriteOut(std::FILE*) {
+    // Windows has no request to start a write-out without waiting for it.
+}
+
 void syncFolder(const std::string&) {
     // A folder cannot be flushed here; replaceDestination makes its renames reach the disk.
 }

@@ -4,11 +4,18 @@
 #include <cstring>
 #include <new>
 
+#ifndef _WIN32
+#include <sys/types.h>
+#endif
+
 namespace tessaryn {
 
 namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+// The write-out of a large file is started every this many bytes, so that it runs
+// while the file is being made instead of all of it in the sync at the end.
+constexpr std::uint64_t kWriteOutStep = std::uint64_t{16} << 20;
 
 // The folder part of `path`, separator included; empty for a bare name.
 std::string folderOf(const std::string& path) {
@@ -82,13 +89,22 @@ bool SafeWriter::open(const char* destination) {
     std::setvbuf(file_, nullptr, _IONBF, 0);
     if (buffer_ == nullptr) buffer_.reset(new char[kBufferSize]);
     used_ = 0;
+    unstarted_ = 0;
     return true;
 }
 
 void SafeWriter::flush() {
     if (used_ == 0 || failed_) return;
     if (std::fwrite(buffer_.get(), 1, used_, file_) != used_) failed_ = true;
+    written(used_);
     used_ = 0;
+}
+
+void SafeWriter::written(std::size_t bytes) {
+    unstarted_ += bytes;
+    if (unstarted_ < kWriteOutStep || failed_) return;
+    startWriteOut(file_);
+    unstarted_ = 0;
 }
 
 void SafeWriter::write(std::string_view bytes) {
@@ -99,11 +115,34 @@ void SafeWriter::write(std::string_view bytes) {
             if (!failed_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
                 failed_ = true;
             }
+            written(bytes.size());
             return;
         }
     }
     std::memcpy(buffer_.get() + used_, bytes.data(), bytes.size());
     used_ += bytes.size();
+}
+
+namespace {
+
+bool seekTo(std::FILE* file, std::uint64_t offset) {
+#ifdef _WIN32
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#endif
+}
+
+}  // namespace
+
+void SafeWriter::writeAt(std::uint64_t offset, std::string_view bytes) {
+    if (failed_ || file_ == nullptr) return;
+    flush();
+    if (failed_ || !seekTo(file_, offset) ||
+        std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
+        failed_ = true;
+    }
+    written(bytes.size());
 }
 
 void SafeWriter::writeLine(std::string_view line) {

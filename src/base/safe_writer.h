@@ -6,6 +6,7 @@
 // until it is complete, so that a killed process leaves nothing behind.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <memory>
@@ -27,12 +28,17 @@ public:
     void write(std::string_view bytes);
     // The line followed by CR LF, the line break of every text file written.
     void writeLine(std::string_view line);
+    // Writes `bytes` at `offset` of the file, after what write() has buffered; a later
+    // write() goes on behind them. A writer that fills several parts of a file at once
+    // uses only this one.
+    void writeAt(std::uint64_t offset, std::string_view bytes);
     // Moves the finished file into place. False on any earlier or present failure,
     // and then the destination is untouched.
     bool commit();
 
 private:
     void flush();
+    void written(std::size_t bytes);
     void abandon();
 
     Destination destination_;
@@ -40,6 +46,7 @@ private:
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
     std::size_t used_ = 0;
+    std::uint64_t unstarted_ = 0;  // bytes written since the last startWriteOut
     bool failed_ = false;
 };
 

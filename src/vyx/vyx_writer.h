@@ -10,4 +10,9 @@ namespace tessaryn {
 // with no file written.
 WorkResult ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource);
 
+// The same; with `spill` false the second pass reads the OBJ again instead of copying
+// back what the first set aside, as it does when no temporary file can be made.
+WorkResult convertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource,
+                           bool spill);
+
 }  // namespace tessaryn
