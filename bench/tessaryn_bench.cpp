@@ -22,6 +22,7 @@
 #include "bench_options.h"
 #include "durable_floor.h"
 #include "mesh_generator.h"
+#include "usd_layer_generator.h"
 #include "tools/library_loader.h"
 
 namespace {
@@ -67,10 +68,17 @@ struct Case {
     std::string buffer;
     std::string copyFrom;  // copied to `buffer` before each run, or empty
     std::vector<std::string> inputs;
-    bool viaTool = false;  // `tessaryn creases`, for the scene as Maya writes it
+    bool viaTool = false;  // `tessaryn creases`, for the scenes the host did not write
 };
 
-std::vector<Case> cases(const bench::MeshFiles& mesh, const std::string& work) {
+// The benchmark's torus as every file command reads it.
+struct BenchFiles {
+    bench::MeshFiles mesh;
+    std::string usdLayer;
+};
+
+std::vector<Case> cases(const BenchFiles& files, const std::string& work) {
+    const bench::MeshFiles& mesh = files.mesh;
     return {
         {"GetCreases", mesh.obj, work + "/out.ma", mesh.scene, {mesh.obj, mesh.scene}},
         {"GetCreasesVyx", mesh.obj, work + "/out.vyx", "", {mesh.obj}},
@@ -81,6 +89,12 @@ std::vector<Case> cases(const bench::MeshFiles& mesh, const std::string& work) {
          work + "/out-maya.ma",
          mesh.mayaScene,
          {mesh.obj, mesh.mayaScene},
+         true},
+        {"creases (USD layer)",
+         mesh.obj,
+         work + "/out.usda",
+         files.usdLayer,
+         {mesh.obj, files.usdLayer},
          true},
     };
 }
@@ -174,7 +188,7 @@ int measureCase(const std::string& self, const std::string& library, const Case&
 }
 
 // Each command of the 32-bit build once under qemu-i386; peak memory is qemu's.
-int measureX86(const std::string& x86, const bench::MeshFiles& mesh, const std::string& work,
+int measureX86(const std::string& x86, const BenchFiles& mesh, const std::string& work,
                long quads) {
     std::printf(
         "\n32-bit build under qemu-i386, %ld quads (one run each):\n\n"
@@ -217,20 +231,22 @@ int runBenchmark(const bench::Options& options, const std::string& work) {
         "| command | quads | input MB | output MB | s | cat s | floor s | x cat | "
         "x floor | peak MiB |\n|---|---|---|---|---|---|---|---|---|---|\n");
     int failures = 0;
-    bench::MeshFiles largest;
+    BenchFiles largest;
     long largestQuads = 0;
     for (long quads : options.sizes) {
         // At least two group patches a side, or GetCreases finds no border to crease.
         const int side =
             std::max(128, static_cast<int>(std::ceil(std::sqrt(double(quads)) / 64)) * 64);
-        const bench::MeshFiles mesh = bench::generateTorus(work, side, side);
+        const BenchFiles mesh = {bench::generateTorus(work, side, side),
+                                 bench::generateTorusLayer(work, side, side)};
         largest = mesh;
         largestQuads = static_cast<long>(side) * side;
         for (const Case& c : cases(mesh, work))
             failures += measureCase(self, library, c, largestQuads, options.runs);
     }
     if (!options.x86.empty()) failures += measureX86(options.x86, largest, work, largestQuads);
-    for (const char* name : {"/out.ma", "/out-maya.ma", "/out.vyx", "/out.obj", "/target.obj"})
+    for (const char* name :
+         {"/out.ma", "/out-maya.ma", "/out.usda", "/out.vyx", "/out.obj", "/target.obj"})
         fs::remove(work + name);
     if (failures > 0) std::printf("\n%d runs failed\n", failures);
     return failures == 0 ? 0 : 1;
