@@ -447,6 +447,48 @@ TEST(Tool, ARefusedSwapNamesATargetItCannotWrite) {
     EXPECT_EQ(run.status, 1);
 }
 
+// The other commands' sentences, success and failure, each on its own stream with its
+// exit status; one group is "1 group".
+TEST(Tool, EachCommandSaysWhatCameOfIt) {
+    TempFolder folder;
+    const std::string one = folder / "one.obj";
+    const std::string bad = folder / "bad.obj";
+    const std::string none = folder / "none/out";  // in a folder that does not exist
+    writeFile(one, "v 0 0 0\nv 1 0 0\nv 0 1 0\ng a\ns 1\nf 1 2 3\n");
+    writeFile(bad, "v 0 0 0\nf 1 2 3\n");
+    struct Row {
+        std::string arguments;
+        std::string out;
+        std::string err;
+        int status;
+    };
+    const Row rows[] = {
+        {"vyx " + quoted(one) + " " + quoted(folder / "one.vyx"),
+         "1 group; " + (folder / "one.vyx") + " written\n", "", 0},
+        {"vyx --smoothing " + quoted(one) + " " + quoted(folder / "one.vyx"),
+         "1 smoothing group; " + (folder / "one.vyx") + " written\n", "", 0},
+        {"vyx " + quoted(bad) + " " + quoted(folder / "bad.vyx"), "",
+         bad + " has a face that names a vertex or texture coordinate it does not have; nothing "
+               "written\n",
+         1},
+        {"vyx " + quoted(one) + " " + quoted(none), "",
+         "cannot write " + none + "; nothing written\n", 1},
+        {"smooth-to-groups " + quoted(one) + " " + quoted(none), "",
+         "cannot write " + none + "; it is unchanged\n", 1},
+        {"rm " + quoted(folder / "missing"), "",
+         "cannot delete " + (folder / "missing") + " (No such file or directory)\n", 1},
+        {"ls " + quoted(folder / "missing"), "",
+         "cannot list " + (folder / "missing") + " (No such file or directory)\n", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const ToolRun run = runTool(row.arguments);
+        EXPECT_EQ(run.out, row.out);
+        EXPECT_EQ(run.err, row.err);
+        EXPECT_EQ(run.status, row.status);
+    }
+}
+
 bool hasLine(const std::string& text, const std::string& line) {
     return ("\n" + text).find("\n" + line + "\n") != std::string::npos;
 }

@@ -39,10 +39,6 @@ std::string whyUnreadable(const std::string& path) {
     return whyNotOpened(path, "rb");
 }
 
-std::string cannotReadBecause(const std::string& path, const std::string& why) {
-    return "cannot read " + path + " (" + why + ")";
-}
-
 std::string whyUnwritable(const std::string& path) {
     return whyNotOpened(path, "r+b");
 }

@@ -9,9 +9,6 @@ namespace tool {
 // Why `path` cannot be read, in the system's words; empty when it can.
 std::string whyUnreadable(const std::string& path);
 
-// "cannot read a.obj (No such file or directory)": the file and the system's reason.
-std::string cannotReadBecause(const std::string& path, const std::string& why);
-
 // Why `path` cannot be opened for writing (without changing it); empty when it can.
 std::string whyUnwritable(const std::string& path);
 

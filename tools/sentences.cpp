@@ -20,6 +20,10 @@ std::string number(std::int64_t value) {
     return std::to_string(value);
 }
 
+std::string libraryNotLoaded(const std::string& library, const std::string& reason) {
+    return "cannot load the library " + library + ": " + reason;
+}
+
 bool isUsd(const SceneCreaseReport& report) {
     return report.format == tessaryn::SceneFormat::Usd;
 }
@@ -227,7 +231,7 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
         case SceneCreaseOutcome::NoPlaceholder:
             return scene + " has no crease placeholder line";
         case SceneCreaseOutcome::ExportUnavailable:
-            return "cannot load the library " + run.library + ": " + run.libraryError;
+            return libraryNotLoaded(run.library, run.libraryError);
         case SceneCreaseOutcome::ValueNotPositive:
             return "--value must be above 0 for a USD layer, where a sharpness of 0 is no "
                    "crease";
@@ -364,6 +368,63 @@ std::string swapSentence(const std::string& source, const tessaryn::SwapLineCoun
         }
     }
     return sentence + "; nothing changed";
+}
+
+std::string commandSentence(Said said, const CommandFacts& facts) {
+    const std::string& path = facts.path;
+    const std::string& out = facts.out;
+    switch (said) {
+        case Said::LibraryNotLoaded:
+            return libraryNotLoaded(facts.library, facts.reason);
+        case Said::CommandMissing:
+            return "the library does not have the command " + facts.command + ": " + facts.reason;
+        case Said::OutOfMemory:
+            return "out of memory; nothing was changed";
+        case Said::UnexpectedCode:
+            return "unexpected result code " + std::to_string(facts.code);
+        case Said::VyxWritten:
+            return counted(facts.count, facts.smoothing ? "smoothing group" : "group") + "; " +
+                   out + " written";
+        case Said::VyxUnreadable:
+            return "cannot read " + fileAndReason(path, 0, false);
+        case Said::VyxBadIndex:
+            return path +
+                   " has a face that names a vertex or texture coordinate it does not have; "
+                   "nothing written";
+        case Said::VyxUnwritable:
+            return "cannot write " + out + "; nothing written";
+        case Said::GroupsWritten:
+            return out + " written with smoothing groups as groups";
+        case Said::GroupsUnreadable:
+            return "cannot read " + fileAndReason(path, 0, false) + "; nothing written";
+        case Said::GroupsUnwritable:
+            return "cannot write " + out + "; it is unchanged";
+        case Said::Swapped:
+            return out + " now has the vertex positions of " + path;
+        case Said::NotListed:
+            return "cannot list " + fileAndReason(path, 0, false, whyNotListed);
+        case Said::Deleted:
+            return path + " deleted";
+        case Said::NotDeleted:
+            return "cannot delete " + fileAndReason(path, 0, false, whyNotDeleted);
+        case Said::SweepDeclined:
+            return "nothing deleted";
+        case Said::SweepNotListed:
+            return "cannot list " + fileAndReason(path, 0, false, whyNotListed) +
+                   "; nothing deleted";
+        case Said::SweepNotEmptied:
+            return "cannot list " + path + "; nothing deleted";
+        case Said::SweepNotListedAfter:
+            return "cannot list " + path + " after the sweep";
+        case Said::SweepDeleted:
+            return facts.count == 0 ? "no file deleted" : counted(facts.count, "file") + " deleted";
+        case Said::SweepLeft:
+            return "could not delete " + counted(facts.count, "file") +
+                   " with an extension: " + facts.left;
+        case Said::Version:
+            return "TessarynDLL version " + number(facts.count);
+    }
+    return std::string();
 }
 
 }  // namespace tool

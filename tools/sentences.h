@@ -1,8 +1,10 @@
-// What the tool says: the sentences for the reports of the core's crease road and of a
-// refused vertex swap, and the refusal kinds of --json. The core reports outcomes and
-// facts; only this file phrases them.
+// What the tool says: every sentence it prints for a command's result (the reports of the
+// core's crease road, a refused vertex swap, and the outcomes of the other commands as the
+// tool tells them from the library's codes), and the refusal kinds of --json. The core
+// reports outcomes and facts; only this file phrases them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "objtools/swap_vertices.h"
@@ -41,5 +43,56 @@ std::string fileAndReason(const std::string& path, int error, bool writing,
 std::string swapSentence(const std::string& source, const tessaryn::SwapLineCounts& from,
                          const std::string& target, const tessaryn::SwapLineCounts& to,
                          tessaryn::SwapRefusal refusal);
+
+// What a command other than `creases` came to, as the tool tells it from the library's
+// result code and, after a failure, from the files themselves.
+enum class Said {
+    // Any command that calls the library.
+    LibraryNotLoaded,
+    CommandMissing,
+    OutOfMemory,
+    UnexpectedCode,
+    // vyx OBJ VYX
+    VyxWritten,
+    VyxUnreadable,
+    VyxBadIndex,
+    VyxUnwritable,
+    // smooth-to-groups IN OUT
+    GroupsWritten,
+    GroupsUnreadable,
+    GroupsUnwritable,
+    // swap-vertices SOURCE TARGET (its refusals: swapSentence)
+    Swapped,
+    // ls FOLDER
+    NotListed,
+    // rm FILE
+    Deleted,
+    NotDeleted,
+    // sweep FOLDER
+    SweepDeclined,
+    SweepNotListed,
+    SweepNotEmptied,
+    SweepNotListedAfter,
+    SweepDeleted,
+    SweepLeft,
+    // version
+    Version,
+};
+
+// The facts a sentence names; each names only those its command has.
+struct CommandFacts {
+    std::string path;        // what the command reads or works on: OBJ, IN, SOURCE, FILE, FOLDER
+    std::string out;         // what it writes: VYX, OUT, TARGET
+    std::int64_t count = 0;  // groups written, files deleted or left, the version number
+    bool smoothing = false;  // vyx --smoothing
+    std::string left;        // the files a sweep left, comma-separated
+    std::string library;     // the library's path
+    std::string command;     // the export the library lacks
+    std::string reason;      // the loader's reason
+    float code = 0.0f;       // a result code the tool did not expect
+};
+
+// The sentence for `said`, as the tool prints it (without the line break).
+std::string commandSentence(Said said, const CommandFacts& facts);
 
 }  // namespace tool

@@ -1,8 +1,10 @@
 // tessaryn: the library's commands from a shell. It loads the library and calls its
 // exports by name, exactly as the host application does, and says in one sentence
-// what the result code means, naming the file concerned where it can tell.
+// what the result code means, naming the file concerned where it can tell (the sentences
+// themselves are in sentences.cpp).
 // Exit status 0 on success, 1 on failure, 2 on misuse.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,7 +20,6 @@
 #include "tools/counted.h"
 #include "tools/creases_command.h"
 #include "tools/executable_path.h"
-#include "tools/file_checks.h"
 #include "tools/lazy_library.h"
 #include "tools/library_loader.h"
 #include "tools/sentences.h"
@@ -27,7 +28,9 @@
 namespace {
 
 using library_loader::Command;
+using tool::CommandFacts;
 using tool::Invocation;
+using tool::Said;
 using Library = tool::LazyLibrary;
 
 // What GetFile may write, whatever it is told.
@@ -36,16 +39,19 @@ constexpr std::size_t kNameBuffer = TESSARYN_NAME_BUFFER_SIZE;
 // The export `name`, the library loaded first if it is not yet; a library that does not
 // load, or lacks it, is not one the tool can work with.
 Command required(Library& lazy, const char* name) {
+    CommandFacts facts;
     library_loader::Library* library = lazy.get();
     if (library == nullptr) {
-        std::fprintf(stderr, "cannot load the library %s: %s\n", lazy.path().c_str(),
-                     lazy.error().c_str());
+        facts.library = lazy.path();
+        facts.reason = lazy.error();
+        std::fprintf(stderr, "%s\n", tool::commandSentence(Said::LibraryNotLoaded, facts).c_str());
         std::exit(1);
     }
     Command command = library->find(name);
     if (command == nullptr) {
-        std::fprintf(stderr, "the library does not have the command %s: %s\n", name,
-                     library->error().c_str());
+        facts.command = name;
+        facts.reason = library->error();
+        std::fprintf(stderr, "%s\n", tool::commandSentence(Said::CommandMissing, facts).c_str());
         std::exit(1);
     }
     return command;
@@ -65,8 +71,14 @@ int say(bool ok, const std::string& sentence) {
     return ok ? 0 : 1;
 }
 
-std::string wholeNumber(float value) {
-    return std::to_string(static_cast<long long>(value));
+// Prints the sentence for `said`: on standard output when `ok`, else on standard error.
+int say(bool ok, Said said, const CommandFacts& facts) {
+    return say(ok, tool::commandSentence(said, facts));
+}
+
+// A result code that counts something (groups, the version) as a whole number.
+std::int64_t wholeNumber(float code) {
+    return static_cast<std::int64_t>(code);
 }
 
 // counted() for the tool's sizes.
@@ -74,20 +86,12 @@ std::string counted(std::size_t count, const char* one, const char* several = nu
     return tool::counted(static_cast<std::int64_t>(count), one, several);
 }
 
-// The sentence for a failure that any command may report, or for a code it should not.
+// A failure that any command may report, or a code it should not.
 int sayFailure(float code) {
-    if (code == TESSARYN_UNEXPECTED) return say(false, "out of memory; nothing was changed");
-    return say(false, "unexpected result code " + std::to_string(code));
-}
-
-// "cannot read a.obj (No such file or directory)" for the first of `paths` that cannot
-// be read; `fallback` when each can, as after a read error in the middle of a file.
-std::string cannotRead(const std::vector<std::string>& paths, const std::string& fallback) {
-    for (const std::string& path : paths) {
-        const std::string why = tool::whyUnreadable(path);
-        if (!why.empty()) return tool::cannotReadBecause(path, why);
-    }
-    return fallback;
+    CommandFacts facts;
+    facts.code = code;
+    return say(false, code == TESSARYN_UNEXPECTED ? Said::OutOfMemory : Said::UnexpectedCode,
+               facts);
 }
 
 int runCreases(Library& library, const Invocation& invocation, std::string& misuse) {
@@ -95,22 +99,18 @@ int runCreases(Library& library, const Invocation& invocation, std::string& misu
 }
 
 int vyxFile(Library& library, const Invocation& invocation, std::string&) {
-    const std::string& obj = invocation.arguments[0];
-    const std::string& out = invocation.arguments[1];
-    const bool smoothing = invocation.has("--smoothing");
-    float code = call(library, "GetCreasesVyx", obj, smoothing ? 1.0 : 0.0, out);
+    CommandFacts facts;
+    facts.path = invocation.arguments[0];
+    facts.out = invocation.arguments[1];
+    facts.smoothing = invocation.has("--smoothing");
+    float code = call(library, "GetCreasesVyx", facts.path, facts.smoothing ? 1.0 : 0.0, facts.out);
     if (code >= 0.0f) {
-        return say(true, wholeNumber(code) + (smoothing ? " smoothing groups" : " groups") + "; " +
-                             out + " written");
+        facts.count = wholeNumber(code);
+        return say(true, Said::VyxWritten, facts);
     }
-    if (code == TESSARYN_FAILED) return say(false, cannotRead({obj}, "cannot read " + obj));
-    if (code == TESSARYN_BAD_INDEX) {
-        return say(false, obj +
-                              " has a face that names a vertex or texture coordinate it does "
-                              "not have; nothing written");
-    }
-    if (code == TESSARYN_VYX_CANNOT_WRITE)
-        return say(false, "cannot write " + out + "; nothing written");
+    if (code == TESSARYN_FAILED) return say(false, Said::VyxUnreadable, facts);
+    if (code == TESSARYN_BAD_INDEX) return say(false, Said::VyxBadIndex, facts);
+    if (code == TESSARYN_VYX_CANNOT_WRITE) return say(false, Said::VyxUnwritable, facts);
     return sayFailure(code);
 }
 
@@ -119,14 +119,13 @@ int dump(Library&, const Invocation& invocation, std::string&) {
 }
 
 int smoothToGroups(Library& library, const Invocation& invocation, std::string&) {
-    const std::string& in = invocation.arguments[0];
-    const std::string& out = invocation.arguments[1];
-    float code = call(library, "SmoothtoGroupOBJ", in, 0.0, out);
-    if (code == TESSARYN_OK) return say(true, out + " written with smoothing groups as groups");
-    if (code == TESSARYN_FAILED)
-        return say(false, cannotRead({in}, "cannot read " + in) + "; nothing written");
-    if (code == TESSARYN_CANNOT_WRITE)
-        return say(false, "cannot write " + out + "; it is unchanged");
+    CommandFacts facts;
+    facts.path = invocation.arguments[0];
+    facts.out = invocation.arguments[1];
+    float code = call(library, "SmoothtoGroupOBJ", facts.path, 0.0, facts.out);
+    if (code == TESSARYN_OK) return say(true, Said::GroupsWritten, facts);
+    if (code == TESSARYN_FAILED) return say(false, Said::GroupsUnreadable, facts);
+    if (code == TESSARYN_CANNOT_WRITE) return say(false, Said::GroupsUnwritable, facts);
     return sayFailure(code);
 }
 
@@ -134,8 +133,12 @@ int swapVertices(Library& library, const Invocation& invocation, std::string&) {
     const std::string& source = invocation.arguments[0];
     const std::string& target = invocation.arguments[1];
     float code = call(library, "SwapVertices", source, 0.0, target);
-    if (code == TESSARYN_OK)
-        return say(true, target + " now has the vertex positions of " + source);
+    if (code == TESSARYN_OK) {
+        CommandFacts facts;
+        facts.path = source;
+        facts.out = target;
+        return say(true, Said::Swapped, facts);
+    }
     if (code != TESSARYN_FAILED) return sayFailure(code);
     // Counted only after the refusal, so that a successful swap reads each file once; the
     // reason is the one the swap itself decides by.
@@ -162,20 +165,20 @@ bool listThroughLibrary(Library& library, const std::string& folder,
 }
 
 int list(Library& library, const Invocation& invocation, std::string&) {
+    CommandFacts facts;
+    facts.path = invocation.arguments[0];
     std::vector<std::string> names;
-    if (!listThroughLibrary(library, invocation.arguments[0], names)) {
-        return say(false, "cannot list " + tool::fileAndReason(invocation.arguments[0], 0, false,
-                                                               tool::whyNotListed));
-    }
+    if (!listThroughLibrary(library, facts.path, names)) return say(false, Said::NotListed, facts);
     for (const std::string& name : names) std::printf("%s\n", name.c_str());
     return 0;
 }
 
 int remove(Library& library, const Invocation& invocation, std::string&) {
-    const std::string& file = invocation.arguments[0];
-    if (call(library, "FileDelete", file, 0.0, "") == TESSARYN_OK)
-        return say(true, file + " deleted");
-    return say(false, "cannot delete " + tool::fileAndReason(file, 0, false, tool::whyNotDeleted));
+    CommandFacts facts;
+    facts.path = invocation.arguments[0];
+    if (call(library, "FileDelete", facts.path, 0.0, "") == TESSARYN_OK)
+        return say(true, Said::Deleted, facts);
+    return say(false, Said::NotDeleted, facts);
 }
 
 bool isFolder(const std::string& folder, const std::string& name) {
@@ -199,21 +202,21 @@ void showListing(const char* when, const std::string& folder,
 }
 
 int sweep(Library& library, const Invocation& invocation, std::string&) {
-    const std::string& folder = invocation.arguments[0];
+    CommandFacts facts;
+    facts.path = invocation.arguments[0];
+    const std::string& folder = facts.path;
     if (!invocation.has("--yes")) {
         std::fprintf(stderr, "Delete every file in %s whose name has an extension? [y/N] ",
                      folder.c_str());
         char answer[16] = {};
         if (std::fgets(answer, sizeof answer, stdin) == nullptr ||
             (answer[0] != 'y' && answer[0] != 'Y')) {
-            return say(false, "nothing deleted");
+            return say(false, Said::SweepDeclined, facts);
         }
     }
     std::vector<std::string> before;
     if (!listThroughLibrary(library, folder, before))
-        return say(false, "cannot list " +
-                              tool::fileAndReason(folder, 0, false, tool::whyNotListed) +
-                              "; nothing deleted");
+        return say(false, Said::SweepNotListed, facts);
     showListing("before", folder, before);
     // Kinds are looked at before the sweep: a deleted file has none afterwards.
     std::vector<std::string> meant;
@@ -221,32 +224,32 @@ int sweep(Library& library, const Invocation& invocation, std::string&) {
         if (isSweptFile(folder, name)) meant.push_back(name);
     }
     if (call(library, "EmptyFolder", folder, 0.0, "") != TESSARYN_OK)
-        return say(false, "cannot list " + folder + "; nothing deleted");
+        return say(false, Said::SweepNotEmptied, facts);
     std::vector<std::string> after;
     if (!listThroughLibrary(library, folder, after))
-        return say(false, "cannot list " + folder + " after the sweep");
+        return say(false, Said::SweepNotListedAfter, facts);
     showListing("after", folder, after);
 
     const std::set<std::string> remaining(after.begin(), after.end());
-    std::size_t deleted = 0;
-    for (const std::string& name : meant) deleted += remaining.count(name);
-    deleted = meant.size() - deleted;
-    std::string left;
-    std::size_t leftCount = 0;
+    std::size_t kept = 0;
+    for (const std::string& name : meant) kept += remaining.count(name);
+    facts.count = static_cast<std::int64_t>(meant.size() - kept);
+    say(true, Said::SweepDeleted, facts);
+    std::int64_t leftCount = 0;
     for (const std::string& name : after) {
         if (!isSweptFile(folder, name)) continue;
-        left += (left.empty() ? "" : ", ") + name;
+        facts.left += (facts.left.empty() ? "" : ", ") + name;
         ++leftCount;
     }
-    say(true, deleted == 0 ? "no file deleted" : counted(deleted, "file") + " deleted");
     if (leftCount == 0) return 0;
-    return say(false,
-               "could not delete " + counted(leftCount, "file") + " with an extension: " + left);
+    facts.count = leftCount;
+    return say(false, Said::SweepLeft, facts);
 }
 
 int version(Library& library, const Invocation&, std::string&) {
-    float code = call(library, "Version", "", 0.0, "");
-    return say(true, "TessarynDLL version " + wholeNumber(code));
+    CommandFacts facts;
+    facts.count = wholeNumber(call(library, "Version", "", 0.0, ""));
+    return say(true, Said::Version, facts);
 }
 
 struct Subcommand {
