@@ -80,6 +80,10 @@ public:
         return statement_ != Statement::Other &&
                (statement_ != Statement::MeshSetAttr || mesh_.wordsMatter());
     }
+    bool readsNumberRun() const {
+        return statement_ == Statement::MeshSetAttr && mesh_.readsEdgeNumbers();
+    }
+    const char* numberRun(const char* p, const char* end) { return mesh_.edgeNumbers(p, end); }
     void beginStatement(std::uint64_t offset, bool startsLine) {
         // Maya indents the statements of a node; one that starts a line ends the node.
         if (startsLine) closeNode();
