@@ -125,17 +125,26 @@ public:
         const char* const base = line.data();
         const char* p = base;
         const char* const end = p + line.size();
+        onlyData_ = false;
         while (p != end) {
             // Vertex and face data, most of a scene, need no words: only a string, a
             // comment or the end of the statement matters there.
             if (inStatement_ && !handler_.wordsMatter()) {
+                const char* const from = p;
                 p = skipData(base, p, end);
-                if (p == end) break;
+                if (p == end) {
+                    onlyData_ = from == base;
+                    break;
+                }
             } else if (inStatement_ && handler_.readsNumberRun()) {
                 // Edge data, the rest of a scene, is read by the handler's own loop up
                 // to the first byte that is not a plain number or white space.
+                const char* const from = p;
                 p = handler_.numberRun(p, end);
-                if (p == end) break;
+                if (p == end) {
+                    onlyData_ = from == base;
+                    break;
+                }
             }
             const char c = *p;
             if (isStreamSpace(c)) {
@@ -165,6 +174,11 @@ public:
     }
 
     bool inStatement() const { return inStatement_; }
+    // Whether the line scanned last was data of the statement before it from its first
+    // byte to its end, skipped or read as plain numbers: then it holds no '"', ';' or
+    // "//" (a lone '/' perhaps). Most lines of a scene are; the scanner need not look
+    // into them again.
+    bool lineWasOnlyData() const { return onlyData_; }
 
 private:
     void begin(std::uint64_t lineStart, const char* base, const char* at) {
@@ -175,6 +189,7 @@ private:
 
     Handler& handler_;
     bool inStatement_ = false;
+    bool onlyData_ = false;
 };
 
 }  // namespace tessaryn
