@@ -55,11 +55,11 @@ public:
         ++lineNumber_;
         ending_ = ending;
         if (lineNumber_ == 1 && !isHeader(line)) return false;
-        if (!splitter_.scanLine(line, lineStart_))
-            return fail(SceneProblem::UnterminatedString, lineNumber_);
+        const bool stringsClosed = splitter_.scanLine(line, lineStart_);
         // The placeholder holds a '"': a line of data alone holds none.
         if (!facts_.hostPlaceholder && !splitter_.lineWasOnlyData() && isPlaceholderLine(line))
             facts_.hostPlaceholder = true;
+        if (!stringsClosed) return fail(SceneProblem::UnterminatedString, lineNumber_);
         if (mesh_.badEdgeLine() != 0)
             return fail(SceneProblem::BadEdgeStatement, mesh_.badEdgeLine());
         lineStart_ += line.size() + ending.size();
