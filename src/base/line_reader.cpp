@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "base/byte_search.h"
+
 #ifndef _WIN32
 #include <sys/types.h>
 #endif
@@ -34,20 +36,13 @@ bool seekTo(std::FILE* file, std::uint64_t offset) {
 }
 
 // The first LF in [p, end), or null. Most lines of a mesh are a few dozen bytes long;
-// for those, eight bytes at a time with plain arithmetic beat a call to memchr, which
-// takes over for longer runs. A zero byte of x = word ^ LFs marks an LF: the lowest
-// byte flagged by (x - 1s) & ~x & 80s is the first zero (a borrow only flags bytes
-// above it), and on a little-endian processor the lowest byte comes first.
+// for those, eight bytes at a time beat a call to memchr, which takes over for longer
+// runs.
 const char* findLineFeed(const char* p, const char* end) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-    constexpr std::uint64_t kLineFeeds = kOnes * '\n';
+    using namespace byte_search;
     for (int word = 0; word < 8 && end - p >= 8; ++word, p += 8) {
-        std::uint64_t bytes = 0;
-        std::memcpy(&bytes, p, sizeof bytes);
-        const std::uint64_t x = bytes ^ kLineFeeds;
-        const std::uint64_t flags = (x - kOnes) & ~x & kHighBits;
-        if (flags != 0) return p + (__builtin_ctzll(flags) >> 3);
+        const std::uint64_t flags = flagsOf(loadWord(p), '\n');
+        if (flags != 0) return p + firstFlagged(flags);
     }
     return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
 }

@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "base/byte_search.h"
 #include "base/numbers.h"
 
 namespace tessaryn {
@@ -66,6 +67,29 @@ bool readWholeNumber(std::string_view word, std::int64_t& value) {
     return readInt64(cursor, value) && cursor.atEnd();
 }
 
+// The plain digits at the start of `word` (eight bytes of text, see byte_search.h): how
+// many there are, and when fewer than eight, their value. Edge data is mostly numbers of
+// one to seven digits, whose varying length a byte loop keeps mispredicting.
+unsigned leadingDigits(std::uint64_t word, std::uint64_t& value) {
+    using namespace byte_search;
+    // Digits become 0 to 9; then neither they nor they plus 6 have a high nibble. A carry
+    // out of a byte of 0xFA or more only flags bytes after that non-digit.
+    const std::uint64_t digits = word ^ (kOnes * '0');
+    const std::uint64_t others = (digits | (digits + kOnes * 6)) & (kOnes * 0xF0);
+    if (others == 0) return 8;
+    const unsigned count = static_cast<unsigned>(firstFlagged(others));
+    if (count == 0) return 0;
+    // The digits moved to the top with zeros before them, then combined pairwise: two
+    // digits, four, eight.
+    std::uint64_t v = digits << (8 * (8 - count));
+    v = v * 10 + (v >> 8);
+    v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+         ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
+        32;
+    value = v & 0xFFFFFFFFULL;
+    return count;
+}
+
 }  // namespace
 
 void MayaMeshStatements::beginNode() {
@@ -108,6 +132,8 @@ void MayaMeshStatements::name(std::string_view attribute) {
         edgeFirst_ = first;
         edgeLast_ = last;
         numbersRead_ = 0;
+        numbersWanted_ = 3 * (last - first + 1);
+        tripleAt_ = 0;
     } else if (attribute == ".fc" || startsWith(attribute, ".fc[")) {
         statement_ = Statement::Faces;
     } else if (attribute == ".cd") {
@@ -120,25 +146,24 @@ void MayaMeshStatements::name(std::string_view attribute) {
 
 void MayaMeshStatements::word(std::string_view word) {
     if (statement_ == Statement::Edges) {
-        edgeNumber(word);
+        edgeWord(word);
     } else if (statement_ == Statement::Creases) {
         creaseWord(word);
     }
 }
 
 // Triples (vertex, vertex, flag); the k-th is the edge first + k.
-void MayaMeshStatements::edgeNumber(std::string_view word) {
-    std::int64_t value = 0;
-    const std::int64_t edges = edgeLast_ - edgeFirst_ + 1;
-    if (!readWholeNumber(word, value) || numbersRead_ == 3 * edges) {
+inline void MayaMeshStatements::edgeNumber(std::int64_t value) {
+    if (numbersRead_ == numbersWanted_) {
         fail();
         return;
     }
-    const std::int64_t position = numbersRead_++ % 3;
-    if (position < 2) {
-        triple_[position] = value;
+    ++numbersRead_;
+    if (tripleAt_ < 2) {
+        triple_[tripleAt_++] = value;
         return;
     }
+    tripleAt_ = 0;
     const std::int64_t a = triple_[0];
     const std::int64_t b = triple_[1];
     if (a < 0 || b < 0 || a >= kIndexLimit || b >= kIndexLimit) return;  // names no OBJ vertex
@@ -152,6 +177,38 @@ void MayaMeshStatements::edgeNumber(std::string_view word) {
     hit.element = static_cast<std::int32_t>(edgeFirst_ + numbersRead_ / 3 - 1);
     hit.smallerFirst = a < b;
     hits_.push_back(hit);
+}
+
+const char* MayaMeshStatements::edgeNumbers(const char* p, const char* end) {
+    for (;;) {
+        while (p != end && isStreamSpace(*p)) ++p;
+        const char* const digits = p;
+        std::uint64_t value = 0;
+        unsigned count = 8;
+        if (end - p > 8) count = leadingDigits(byte_search::loadWord(p), value);
+        if (count < 8) {
+            p += count;  // not the end: more than eight bytes were left
+            if (count == 0 || !isStreamSpace(*p)) return digits;
+        } else {
+            unsigned digit = 0;
+            while (p != end && (digit = static_cast<unsigned char>(*p - '0')) < 10) {
+                value = value * 10 + digit;
+                ++p;
+            }
+            // 18 digits cannot overflow; anything else is a word for readWholeNumber.
+            if (p == digits || p - digits > 18 || (p != end && !isStreamSpace(*p))) return digits;
+        }
+        edgeNumber(static_cast<std::int64_t>(value));
+    }
+}
+
+void MayaMeshStatements::edgeWord(std::string_view word) {
+    std::int64_t value = 0;
+    if (!readWholeNumber(word, value)) {
+        fail();
+        return;
+    }
+    edgeNumber(value);
 }
 
 // "Index_Data Edge N" and then pairs (edge, value); a value of 0 is no crease.
@@ -180,7 +237,7 @@ void MayaMeshStatements::creaseWord(std::string_view word) {
 void MayaMeshStatements::endSetAttr(std::uint64_t offsetAfter) {
     switch (statement_) {
         case Statement::Edges:
-            if (numbersRead_ != 3 * (edgeLast_ - edgeFirst_ + 1)) {
+            if (numbersRead_ != numbersWanted_) {
                 fail();
                 return;
             }

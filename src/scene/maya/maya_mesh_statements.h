@@ -27,6 +27,11 @@ public:
     bool wordsMatter() const {
         return statement_ == Statement::Edges || statement_ == Statement::Creases;
     }
+    // Whether the statement's words are edge numbers, which edgeNumbers reads.
+    bool readsEdgeNumbers() const { return statement_ == Statement::Edges; }
+    // The edge numbers from `p` on: white space and words of plain digits that white
+    // space or the line's end closes. Returns the first byte of anything else, or `end`.
+    const char* edgeNumbers(const char* p, const char* end);
     void word(std::string_view word);
     void string(std::string_view text);
     void endSetAttr(std::uint64_t offsetAfter);
@@ -38,7 +43,8 @@ private:
     enum class Statement { Unnamed, Plain, Vertices, Edges, Faces, Creases };
 
     void name(std::string_view attribute);
-    void edgeNumber(std::string_view word);
+    void edgeWord(std::string_view word);
+    void edgeNumber(std::int64_t value);
     void creaseWord(std::string_view word);
     void fail() { badEdgeLine_ = line_; }
 
@@ -51,6 +57,8 @@ private:
     std::int64_t edgeFirst_ = 0;
     std::int64_t edgeLast_ = 0;
     std::int64_t numbersRead_ = 0;
+    std::int64_t numbersWanted_ = 0;  // three per edge of the range
+    int tripleAt_ = 0;                // the place of the next number in its triple
     std::int64_t triple_[2] = {0, 0};
     std::int64_t creaseWords_ = 0;
     std::int64_t creaseElement_ = 0;

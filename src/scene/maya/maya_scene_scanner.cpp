@@ -55,9 +55,11 @@ public:
         ++lineNumber_;
         ending_ = ending;
         if (lineNumber_ == 1 && !isHeader(line)) return false;
-        if (!facts_.hostPlaceholder && isPlaceholderLine(line)) facts_.hostPlaceholder = true;
-        if (!splitter_.scanLine(line, lineStart_))
-            return fail(SceneProblem::UnterminatedString, lineNumber_);
+        const bool stringsClosed = splitter_.scanLine(line, lineStart_);
+        // The placeholder holds a '"': a line of data alone holds none.
+        if (!facts_.hostPlaceholder && !splitter_.lineWasOnlyData() && isPlaceholderLine(line))
+            facts_.hostPlaceholder = true;
+        if (!stringsClosed) return fail(SceneProblem::UnterminatedString, lineNumber_);
         if (mesh_.badEdgeLine() != 0)
             return fail(SceneProblem::BadEdgeStatement, mesh_.badEdgeLine());
         lineStart_ += line.size() + ending.size();
@@ -80,6 +82,10 @@ public:
         return statement_ != Statement::Other &&
                (statement_ != Statement::MeshSetAttr || mesh_.wordsMatter());
     }
+    bool readsNumberRun() const {
+        return statement_ == Statement::MeshSetAttr && mesh_.readsEdgeNumbers();
+    }
+    const char* numberRun(const char* p, const char* end) { return mesh_.edgeNumbers(p, end); }
     void beginStatement(std::uint64_t offset, bool startsLine) {
         // Maya indents the statements of a node; one that starts a line ends the node.
         if (startsLine) closeNode();

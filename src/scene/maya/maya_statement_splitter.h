@@ -10,6 +10,12 @@
 // The handler is a template parameter, not an interface: this loop sees every byte of
 // scenes of hundreds of megabytes, and its calls must be inlined. The handler gives:
 //   bool wordsMatter() const;        false: skip to the next ';', '"' or comment
+//   bool readsNumberRun() const;     true: numberRun reads the words that follow
+//   const char* numberRun(const char* p, const char* end);
+//       reads white space and words of plain digits that white space or the line's end
+//       closes, as word() would, and returns the first byte of anything else (a word
+//       of other bytes, a string, a ';', a comment) or `end`; the splitter reads that
+//       as always, then gives numberRun the rest
 //   void beginStatement(std::uint64_t offset, bool startsLine);
 //   void word(std::string_view word);
 //   void string(std::string_view text);  // between the quotes, escapes as written
@@ -20,6 +26,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/byte_search.h"
 #include "base/numbers.h"
 
 namespace tessaryn {
@@ -50,10 +57,33 @@ inline bool startsComment(const char* p, const char* end) {
     return *p == '/' && p + 1 != end && p[1] == '/';
 }
 
-// The next ';', '"' or comment, or `end`.
-inline const char* skipData(const char* p, const char* end) {
+// The next ';', '"' or '/' in [p, end), or `end`; `line`, at or before p, is where the
+// line starts. Vertex and face data hold none of them: eight bytes are looked at a time,
+// the last ones as the line's last eight with those before p shifted out.
+inline const char* nextMark(const char* line, const char* p, const char* end) {
+    using namespace byte_search;
+    const auto marks = [](std::uint64_t word) {
+        return flagsOf(word, ';') | flagsOf(word, '"') | flagsOf(word, '/');
+    };
+    for (; end - p >= 8; p += 8) {
+        const std::uint64_t flags = marks(loadWord(p));
+        if (flags != 0) return p + firstFlagged(flags);
+    }
+    if (p == end) return end;
+    if (end - line >= 8) {
+        // The bytes shifted in are zeros, which are no mark.
+        const auto shift = static_cast<unsigned>(8 * (p - (end - 8)));
+        const std::uint64_t flags = marks(loadWord(end - 8) >> shift);
+        return flags != 0 ? p + firstFlagged(flags) : end;
+    }
+    while (p != end && kindOf(*p) != kMark) ++p;
+    return p;
+}
+
+// The next ';', '"' or comment in [p, end), or `end`; `line` as for nextMark.
+inline const char* skipData(const char* line, const char* p, const char* end) {
     for (;;) {
-        while (p != end && kindOf(*p) != kMark) ++p;
+        p = nextMark(line, p, end);
         if (p == end || *p != '/' || startsComment(p, end)) return p;
         ++p;
     }
@@ -95,12 +125,26 @@ public:
         const char* const base = line.data();
         const char* p = base;
         const char* const end = p + line.size();
+        onlyData_ = false;
         while (p != end) {
             // Vertex and face data, most of a scene, need no words: only a string, a
             // comment or the end of the statement matters there.
             if (inStatement_ && !handler_.wordsMatter()) {
-                p = skipData(p, end);
-                if (p == end) break;
+                const char* const from = p;
+                p = skipData(base, p, end);
+                if (p == end) {
+                    onlyData_ = from == base;
+                    break;
+                }
+            } else if (inStatement_ && handler_.readsNumberRun()) {
+                // Edge data, the rest of a scene, is read by the handler's own loop up
+                // to the first byte that is not a plain number or white space.
+                const char* const from = p;
+                p = handler_.numberRun(p, end);
+                if (p == end) {
+                    onlyData_ = from == base;
+                    break;
+                }
             }
             const char c = *p;
             if (isStreamSpace(c)) {
@@ -130,6 +174,11 @@ public:
     }
 
     bool inStatement() const { return inStatement_; }
+    // Whether the line scanned last was data of the statement before it from its first
+    // byte to its end, skipped or read as plain numbers: then it holds no '"', ';' or
+    // "//" (a lone '/' perhaps). Most lines of a scene are; the scanner need not look
+    // into them again.
+    bool lineWasOnlyData() const { return onlyData_; }
 
 private:
     void begin(std::uint64_t lineStart, const char* base, const char* at) {
@@ -140,6 +189,7 @@ private:
 
     Handler& handler_;
     bool inStatement_ = false;
+    bool onlyData_ = false;
 };
 
 }  // namespace tessaryn

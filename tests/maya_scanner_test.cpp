@@ -1,0 +1,182 @@
+// The Maya scanner's quick roads through data: edge numbers read in a loop of their own,
+// vertex and face data skipped eight bytes at a time. Whatever shape the numbers and the
+// marks take, and wherever they fall in a line, the scan must read as a word-by-word one.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "base/line_reader.h"
+#include "crease/crease_edge_set.h"
+#include "scene/maya/maya_scene_scanner.h"
+
+namespace {
+
+using tessaryn::SceneProblem;
+
+const std::string kNode =
+    "//Maya ASCII 2022 scene\ncreateNode mesh -n \"m\";\n"
+    "\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n";
+
+// The square 0 1 2 3 (OBJ 1 2 3 4), whose four sides are its crease edges.
+tessaryn::SceneFacts scan(const std::string& text) {
+    static const tessaryn::CreaseEdgeSet square({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
+                                                 tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
+                                                5);
+    tessaryn::LineReader reader;
+    reader.openText(text);
+    return tessaryn::scanMayaScene(reader, square);
+}
+
+std::vector<std::int32_t> creaseElements(const tessaryn::SceneFacts& facts) {
+    std::vector<std::int32_t> elements;
+    if (facts.nodes.size() != 1) return {-1};
+    for (const tessaryn::CreaseHit& hit : facts.nodes[0].hits) elements.push_back(hit.element);
+    std::sort(elements.begin(), elements.end());
+    return elements;
+}
+
+const std::vector<std::int32_t> kAllFour = {0, 1, 2, 3};
+
+// The square's edges with every number written `width` digits wide, one statement line.
+std::string zeroPadded(std::size_t width) {
+    std::string data;
+    for (const char* number : {"0", "1", "0", "1", "2", "0", "2", "3", "0", "3", "0", "0"}) {
+        data += ' ' + std::string(width - 1, '0') + number;
+    }
+    return data;
+}
+
+TEST(MayaScannerData, EdgeNumbersInEveryForm) {
+    // Every width, so that numbers fall in and across every eight bytes and at the end
+    // of a line with fewer left; one number a line too.
+    for (std::size_t width = 1; width <= 24; ++width) {
+        const std::string data = zeroPadded(width);
+        SCOPED_TRACE(data);
+        const std::string oneLine = kNode + "\tsetAttr \".ed[0:3]\"" + data + ";\n";
+        EXPECT_EQ(creaseElements(scan(oneLine)), kAllFour);
+        std::string manyLines = data;
+        std::replace(manyLines.begin(), manyLines.end(), ' ', '\n');
+        EXPECT_EQ(creaseElements(scan(kNode + "\tsetAttr \".ed[0:3]\"" + manyLines + "\n;\n")),
+                  kAllFour);
+    }
+
+    struct Row {
+        const char* name;
+        const char* data;  // behind setAttr ".ed[0:3]", on the scene's fourth line
+        std::vector<std::int32_t> creases;
+        SceneProblem problem = SceneProblem::None;
+    } rows[] = {
+        {"every kind of white space", "\t0\v1\f0 \r 1\t\t2 0  2 3 0\r3 0 0;", kAllFour},
+        {"signs", " +0 +1 -0 1 2 -1 2 3 +7 3 0 0;", kAllFour},
+        {"the end right behind a number", " 0 1 0 1 2 0 2 3 0 3 0 0;", kAllFour},
+        {"the end right behind a number, more on the line",
+         " 0 1 0 1 2 0 2 3 0 3 0 0;      setAttr \".a\" 1;", kAllFour},
+        {"a comment right behind a number, the rest on the next line",
+         " 0 1 0 1 2 0//  a ; \"\n2 3 0 3 0 0;", kAllFour},
+        {"a comment right behind a number", " 0 1 0 1 2 0 2 3 0 3 0 0// a ; \"\n;", kAllFour},
+        {"a slash inside a number",
+         " 0 1 0 1 2 0 2 3 0 3 0 0/1;",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"larger vertex first, a vertex of no OBJ", " 1 0 0 2 1 0 9 2 0 12345678901 3 0;", {0, 1}},
+        {"nineteen digits name no OBJ vertex",
+         " 0 1 0 1 2 0 2 3 0 1234567890123456789 0 0;",
+         {0, 1, 2}},
+        {"a number too large",
+         " 0 1 0 1 2 0 2 3 0 3 0 99999999999999999999;",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"a decimal", " 0 1 0 1 2 0 2 3 0 3 0 0.0;", {}, SceneProblem::BadEdgeStatement},
+        {"a decimal, more on the line",
+         " 0 1 0.0 1 2 0 2 3 0 3 0 0;",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"a sign inside a number, more on the line",
+         " 0 1 0-0 1 2 0 2 3 0 3 0;",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"letters behind digits, more on the line",
+         " 0 1 0x 1 2 0 2 3 0 3 0 0;",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"a string right behind a number, more on the line",
+         " 0\"x\" 1 0 1 2 0 2 3 0 3 0 0;",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"letters behind digits", " 0 1 0 1 2 0 2 3 0 3 0 0x;", {}, SceneProblem::BadEdgeStatement},
+        {"a sign alone", " 0 1 0 1 2 0 2 3 0 3 0 - 0;", {}, SceneProblem::BadEdgeStatement},
+        {"a string among the numbers",
+         " 0 1 0 1 2 0 2 3 0 3 0 0 \"x\";",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"a string right behind a number",
+         " 0 1 0 1 2 0 2 3 0 3 0 0\"x\";",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"a triple too many",
+         " 0 1 0 1 2 0 2 3 0 3 0 0 0 2 0;",
+         {},
+         SceneProblem::BadEdgeStatement},
+        {"a number too few", " 0 1 0 1 2 0 2 3 0 3 0;", {}, SceneProblem::BadEdgeStatement},
+        {"an unclosed string after a bad number",
+         " 0 1 0 1 2 0 2 3 0 3 0 0x \"open;",
+         {},
+         SceneProblem::UnterminatedString},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const tessaryn::SceneFacts facts = scan(kNode + "\tsetAttr \".ed[0:3]\"" + row.data + "\n");
+        EXPECT_EQ(facts.problem, row.problem);
+        if (row.problem != SceneProblem::None) {
+            EXPECT_EQ(facts.problemLine, 4);
+            continue;
+        }
+        EXPECT_EQ(creaseElements(facts), row.creases);
+    }
+}
+
+// A ';', a string or a comment anywhere in a line of vertex data: before, across and
+// inside the last eight bytes of lines of every length.
+TEST(MayaScannerData, MarksAnywhereInVertexData) {
+    const std::string edges = " setAttr \".ed[0:3]\" 0 1 0 1 2 0 2 3 0 3 0 0;";
+    for (std::size_t before = 0; before <= 24; ++before) {
+        for (std::size_t after = 0; after <= 10; ++after) {
+            const std::string filler(before, '7');
+            const std::string tail(after, ' ');
+            const std::string head = kNode + "\tsetAttr \".vt[4:5]\"\n\t\t";
+            SCOPED_TRACE(std::to_string(before) + " " + std::to_string(after));
+
+            EXPECT_EQ(creaseElements(scan(head + filler + ";" + edges + tail + "\n")), kAllFour);
+            EXPECT_EQ(creaseElements(scan(head + filler + "1/2" + tail + ";" + edges + "\n")),
+                      kAllFour);
+            // A comment's ';' and '"' are no marks; the statement goes on.
+            const tessaryn::SceneFacts commented =
+                scan(head + filler + "//;\"" + tail + "\n\t;" + edges + "\n");
+            EXPECT_EQ(creaseElements(commented), kAllFour);
+            EXPECT_EQ(commented.nodes.at(0).vertexCount, 6);
+            // A string is read as a string: its closing quote, or the damage of none.
+            EXPECT_EQ(creaseElements(scan(head + filler + "\";\"" + tail + ";" + edges + "\n")),
+                      kAllFour);
+            const tessaryn::SceneFacts open = scan(head + filler + "\"" + tail + "\n;\n");
+            EXPECT_EQ(open.problem, SceneProblem::UnterminatedString);
+            EXPECT_EQ(open.problemLine, 5);
+        }
+    }
+}
+
+// The host's placeholder line is found wherever it stands, in a statement's data too.
+TEST(MayaScannerData, PlaceholderAmongData) {
+    for (const char* data : {" 0 0 0", "\n\t\t0 0 0 1 0 0", ""}) {
+        SCOPED_TRACE(data);
+        for (const char* attribute : {".vt[0:3]", ".ed[0:1]"}) {
+            const std::string scene = kNode.substr(0, kNode.find('\t')) + "\tsetAttr \"" +
+                                      attribute + "\"" + data + "\n  \tsetAttr \".cd\"\n0 1;\n";
+            EXPECT_TRUE(scan(scene).hostPlaceholder) << attribute;
+        }
+    }
+    EXPECT_FALSE(scan(kNode + "\tsetAttr \".vt[0:3]\"\n  \t0 0 0 1 0 0\n;\n").hostPlaceholder);
+}
+
+}  // namespace
