@@ -1,6 +1,11 @@
-# Windows x86 (32-bit) DLL with the MinGW-w64 cross compiler. Nothing here runs it.
+# Windows x86 (32-bit) DLL with the MinGW-w64 cross compiler; tests run under wine (wine32).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+# The tests run in a wine prefix of the build's own, made on first use: no other wine
+# program on the machine shares its wineserver or its temporary folder.
+set(TESSARYN_WINE /usr/lib/wine/wine)
+set(TESSARYN_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${TESSARYN_WINE_PREFIX} ${TESSARYN_WINE})

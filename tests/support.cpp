@@ -3,15 +3,32 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
 
 #include "tools/library_loader.h"
 
+#if defined(_WIN32)
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace testing_support {
+
+namespace {
+
+long processId() {
+#if defined(_WIN32)
+    return _getpid();
+#else
+    return static_cast<long>(getpid());
+#endif
+}
+
+}  // namespace
 
 // Paths baked in at build time are host paths; a Windows build run under wine reaches
 // them through its Z: drive.
@@ -22,12 +39,15 @@ std::string hostPath(const std::string& path) {
     return path;
 }
 
+// Named by the process and a count within it, so that test programs running side by side
+// (`ctest -j2` starts one per test case) never meet in one folder. A folder of that name
+// left by an earlier process of the same number is passed over, never reused.
 TempFolder::TempFolder() {
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate =
-            fs::temp_directory_path() / ("tessaryn-test-" + std::to_string(random() % 1000000000));
+    static unsigned made = 0;
+    const fs::path base = fs::temp_directory_path();
+    const std::string prefix = "tessaryn-test-" + std::to_string(processId()) + "-";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        fs::path candidate = base / (prefix + std::to_string(made++));
         if (fs::create_directory(candidate)) {
             path_ = candidate.generic_string();
             return;

@@ -56,7 +56,6 @@ public:
     Slot* find(EdgeKey key) {
         return const_cast<Slot*>(static_cast<const EdgeMap*>(this)->find(key));
     }
-    std::size_t size() const { return count_; }
 
 private:
     void grow();
