@@ -107,6 +107,11 @@ TEST(NameTable, NumbersNamesByFirstAppearanceByteForByte) {
     EXPECT_EQ(names.add(""), 2u);
     EXPECT_EQ(names.add("g a "), 1u);
     EXPECT_EQ(names.size(), 10003u);
+    // find asks without adding: the second read of a Vyx conversion must not number a
+    // group name the first read did not see.
+    EXPECT_EQ(names.find("name 17"), 20u);
+    EXPECT_EQ(names.find("g b"), tessaryn::NameTable::kAbsent);
+    EXPECT_EQ(names.size(), 10003u);
 }
 
 }  // namespace

@@ -28,6 +28,11 @@ std::size_t NameTable::slotOf(std::string_view name, std::uint64_t hash) const {
     return i;
 }
 
+std::uint32_t NameTable::find(std::string_view name) const {
+    if (slots_.empty()) return kAbsent;
+    return slots_[slotOf(name, hashText(name))];
+}
+
 std::uint32_t NameTable::add(std::string_view name) {
     if ((offsets_.size() + 1) * 2 > slots_.size()) grow();
     std::size_t slot = slotOf(name, hashText(name));

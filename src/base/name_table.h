@@ -14,6 +14,8 @@ class NameTable {
 public:
     static constexpr std::uint32_t kAbsent = 0xFFFFFFFFu;
 
+    // The number of `name`, or kAbsent.
+    std::uint32_t find(std::string_view name) const;
     // The number of `name`, giving it the next number when it is new.
     std::uint32_t add(std::string_view name);
     std::size_t size() const { return offsets_.size(); }
