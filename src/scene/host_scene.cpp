@@ -12,6 +12,7 @@
 #include "base/line_reader.h"
 #include "base/numbers.h"
 #include "base/safe_writer.h"
+#include "crease/crease_edge_set.h"
 
 namespace tessaryn {
 
@@ -64,14 +65,11 @@ constexpr std::int32_t kUnmatched = -1;
 // starts it afresh and forgets what the blocks before it matched.
 class EdgeNumbering {
 public:
-    EdgeNumbering(const std::vector<EdgeKey>& creaseEdges, std::uint32_t vertexReach)
-        : creaseEnds_(creaseEdges, vertexReach) {
-        creaseNumbers_.reserve(creaseEdges.size());
-        for (EdgeKey edge : creaseEdges) creaseNumbers_.insert(edge, kUnmatched);
-    }
+    explicit EdgeNumbering(const CreaseEdgeSet& creaseEdges)
+        : creaseEdges_(creaseEdges), numbers_(creaseEdges.size(), kUnmatched) {}
 
     void restart() {
-        for (EdgeMap::Slot* slot : matched_) slot->value = kUnmatched;
+        for (std::int32_t edge : matched_) numbers_[static_cast<std::size_t>(edge)] = kUnmatched;
         matched_.clear();
         counter_ = 0;
     }
@@ -93,7 +91,8 @@ public:
     std::vector<std::int32_t> creaseIndices() const {
         std::vector<std::int32_t> indices;
         indices.reserve(matched_.size());
-        for (const EdgeMap::Slot* slot : matched_) indices.push_back(slot->value);
+        for (std::int32_t edge : matched_)
+            indices.push_back(numbers_[static_cast<std::size_t>(edge)]);
         std::sort(indices.begin(), indices.end());
         return indices;
     }
@@ -103,16 +102,17 @@ private:
         // Crease edges carry the OBJ's 1-based numbers; scene numbers are 0-based.
         constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
         if (first > second || second == kLargest || counter_ > kLargest) return;
-        if (!creaseEnds_.mayJoin(first + 1, second + 1)) return;
-        EdgeMap::Slot* slot = creaseNumbers_.find(orderedEdgeKey(first + 1, second + 1));
-        if (slot == nullptr || slot->value != kUnmatched) return;  // the first appearance counts
-        slot->value = static_cast<std::int32_t>(counter_);
-        matched_.push_back(slot);
+        const std::int32_t edge = creaseEdges_.find(first + 1, second + 1);
+        if (edge == CreaseEdgeSet::kNotACreaseEdge) return;
+        std::int32_t& number = numbers_[static_cast<std::size_t>(edge)];
+        if (number != kUnmatched) return;  // the first appearance counts
+        number = static_cast<std::int32_t>(counter_);
+        matched_.push_back(edge);
     }
 
-    EdgeEndFilter creaseEnds_;  // most scene edges have an end on no crease edge
-    EdgeMap creaseNumbers_;     // crease edge -> its scene number, or kUnmatched
-    std::vector<EdgeMap::Slot*> matched_;
+    const CreaseEdgeSet& creaseEdges_;
+    std::vector<std::int32_t> numbers_;  // each crease edge's scene number, or kUnmatched
+    std::vector<std::int32_t> matched_;  // the crease edges numbered since the restart
     std::int64_t counter_ = 0;
 };
 
@@ -123,7 +123,8 @@ bool scanScene(LineReader& reader, const CreaseEdges& creases, SafeWriter& copy,
     // The OBJ's vertices are numbered from 1 up to its count of positions.
     const auto reach = static_cast<std::uint32_t>(std::min<std::int64_t>(
         creases.vertexPositions + 1, std::numeric_limits<std::int32_t>::max()));
-    EdgeNumbering numbering(creases.edges, reach);
+    const CreaseEdgeSet creaseEdges(creases.edges, reach);
+    EdgeNumbering numbering(creaseEdges);
     bool dataLineNext = false;
     std::string_view line;
     for (std::size_t number = 0; reader.next(line); ++number) {
