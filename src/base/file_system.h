@@ -2,6 +2,7 @@
 // file_system_posix.cpp and file_system_windows.cpp implement it.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -67,6 +68,9 @@ void syncFolder(const std::string& folder);
 // owner and group where the system allows, and its permissions, and moves it over the
 // destination in one step.
 bool replaceDestination(const std::string& temporaryPath, const Destination& destination);
+
+// Moves `file`'s position to `offset` bytes from its start, past 2 GB too.
+bool seekFile(std::FILE* file, std::uint64_t offset);
 
 // Deletes a file; never a folder. True when it is gone.
 bool deleteFile(const char* path);

@@ -119,6 +119,10 @@ bool replaceDestination(const std::string& temporaryPath, const Destination& des
     return rename(temporaryPath.c_str(), destination.path.c_str()) == 0;
 }
 
+bool seekFile(std::FILE* file, std::uint64_t offset) {
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
 bool deleteFile(const char* path) {
     return unlink(path) == 0;
 }

@@ -119,6 +119,10 @@ bool replaceDestination(const std::string& temporaryPath, const Destination& des
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+bool seekFile(std::FILE* file, std::uint64_t offset) {
+    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
 bool deleteFile(const char* path) {
     return std::remove(path) == 0;  // deletes files, never folders
 }

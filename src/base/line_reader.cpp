@@ -5,10 +5,7 @@
 #include <new>
 
 #include "base/byte_search.h"
-
-#ifndef _WIN32
-#include <sys/types.h>
-#endif
+#include "base/file_system.h"
 
 namespace tessaryn {
 
@@ -26,14 +23,6 @@ void LineReader::close() {
 }
 
 namespace {
-
-bool seekTo(std::FILE* file, std::uint64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
 
 // The first LF in [p, end), or null. Most lines of a mesh are a few dozen bytes long;
 // for those, eight bytes at a time beat a call to memchr, which takes over for longer
@@ -61,7 +50,7 @@ bool LineReader::open(const char* path, std::uint64_t offset) {
     if (file_ == nullptr) return false;
     // Blocks go straight into our buffer; stdio's own buffer would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    if (offset > 0 && !seekTo(file_, offset)) {
+    if (offset > 0 && !seekFile(file_, offset)) {
         close();
         return false;
     }

@@ -4,10 +4,6 @@
 #include <cstring>
 #include <new>
 
-#ifndef _WIN32
-#include <sys/types.h>
-#endif
-
 namespace tessaryn {
 
 namespace {
@@ -123,22 +119,11 @@ void SafeWriter::write(std::string_view bytes) {
     used_ += bytes.size();
 }
 
-namespace {
-
-bool seekTo(std::FILE* file, std::uint64_t offset) {
-#ifdef _WIN32
-    return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#endif
-}
-
-}  // namespace
 
 void SafeWriter::writeAt(std::uint64_t offset, std::string_view bytes) {
     if (failed_ || file_ == nullptr) return;
     flush();
-    if (failed_ || !seekTo(file_, offset) ||
+    if (failed_ || !seekFile(file_, offset) ||
         std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
         failed_ = true;
     }
