@@ -120,6 +120,21 @@ void UsdLexer::skipSpace() {
     }
 }
 
+// Moves past the closing delimiter, one byte or three of a triple form, when the cursor
+// is on it; the bytes after the cursor are there (the caller ensured three for a triple).
+bool UsdLexer::skipClosing(char delimiter, bool triple) {
+    const bool closes =
+        *reader_.cursor == delimiter &&
+        (!triple || (reader_.cursor[1] == delimiter && reader_.cursor[2] == delimiter));
+    if (closes) reader_.cursor += triple ? 3 : 1;
+    return closes;
+}
+
+bool UsdLexer::unterminatedString(std::int64_t line) {
+    fail(SceneProblem::UnterminatedString, line);
+    return false;
+}
+
 // The cursor is on the opening quote. Single-quoted strings end at their line; triple-
 // quoted ones may span lines. A backslash escapes the byte after it.
 bool UsdLexer::readQuoted(char quote, bool keepText) {
@@ -142,15 +157,11 @@ bool UsdLexer::readQuoted(char quote, bool keepText) {
             continue;
         }
         if (c == '\n' && !triple) break;
-        if (c == quote && (!triple || (reader_.cursor[1] == quote && reader_.cursor[2] == quote))) {
-            reader_.cursor += triple ? 3 : 1;
-            return true;
-        }
+        if (skipClosing(quote, triple)) return true;
         if (keepText) keep(token_.text, c);
         ++reader_.cursor;
     }
-    fail(SceneProblem::UnterminatedString, line);
-    return false;
+    return unterminatedString(line);
 }
 
 // `@path@` on one line, or `@@@path@@@` in which `\@@@` stands for `@@@`.
@@ -167,15 +178,11 @@ bool UsdLexer::readAsset(bool keepText) {
             reader_.cursor += 4;
             continue;
         }
-        if (c == '@' && (!triple || (reader_.cursor[1] == '@' && reader_.cursor[2] == '@'))) {
-            reader_.cursor += triple ? 3 : 1;
-            return true;
-        }
+        if (skipClosing('@', triple)) return true;
         if (keepText) keep(token_.text, c);
         ++reader_.cursor;
     }
-    fail(SceneProblem::UnterminatedString, line);
-    return false;
+    return unterminatedString(line);
 }
 
 bool UsdLexer::readPath() {

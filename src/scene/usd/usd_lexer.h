@@ -68,6 +68,8 @@ private:
     void skipToLineFeed();
     bool skipBlockComment();
     bool readQuoted(char quote, bool keepText);
+    bool skipClosing(char delimiter, bool triple);
+    bool unterminatedString(std::int64_t line);
     bool readAsset(bool keepText);
     bool readPath();
     void readWordOrNumber();
