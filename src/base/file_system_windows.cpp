@@ -2,6 +2,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -33,6 +34,36 @@ bool flushHandle(HANDLE file) {
     return FlushFileBuffers(file) != 0;
 }
 
+// The system's last error as the C library's error number, so that a caller tells the
+// reason in one way on every platform.
+bool failWithLastError() {
+    switch (GetLastError()) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            errno = EACCES;
+            break;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            errno = ENOENT;
+            break;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            errno = EEXIST;
+            break;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            errno = ENOSPC;
+            break;
+        case ERROR_WRITE_PROTECT:
+            errno = EROFS;
+            break;
+        default:
+            errno = EIO;
+            break;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool inspectDestination(const char* path, Destination& destination) {
@@ -40,15 +71,23 @@ bool inspectDestination(const char* path, Destination& destination) {
     destination.path = path;
     DWORD attributes = GetFileAttributesA(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+        return failWithLastError();
     }
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        if (!finalPath(path, destination.path)) return false;
+        if (!finalPath(path, destination.path)) return failWithLastError();
         attributes = GetFileAttributesA(destination.path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+        if (attributes == INVALID_FILE_ATTRIBUTES) return failWithLastError();
     }
-    if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) return false;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        errno = EISDIR;
+        return false;
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        errno = EACCES;
+        return false;
+    }
     destination.exists = true;
     destination.permissions = attributes;
     return true;
@@ -58,7 +97,10 @@ std::FILE* createNewFile(const std::string& path, bool& taken) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     taken = file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS;
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    if (file == INVALID_HANDLE_VALUE) {
+        failWithLastError();
+        return nullptr;
+    }
     int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
     if (descriptor < 0) {
         CloseHandle(file);
