@@ -1,6 +1,7 @@
 #include "scene/usd/usd_arrays.h"
 
 #include "base/numbers.h"
+#include "scene/usd/usd_word_bytes.h"
 
 namespace tessaryn {
 
@@ -32,14 +33,24 @@ ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count) {
         const char* p = reader.cursor;
         const char* const end = reader.limit;
         std::int64_t opened = 0;
-        char c = 0;
-        for (; p != end; ++p) {
-            const unsigned char kind = kTupleBytes.kind[static_cast<unsigned char>(*p)];
-            if (kind == TupleBytes::kPass) continue;
-            if (kind == TupleBytes::kStop) break;
-            ++opened;
+        bool stopped = false;
+        while (p != end && !stopped) {
+            // Words of number text only, eight bytes at a time ...
+            for (; end - p >= 8; p += 8) {
+                const std::uint64_t word = loadWord(p);
+                if (numberTextBytes(word) != kHighBits) break;
+                opened += markedBytes(bytesEqual(word, '('));
+            }
+            // ... and a word that holds anything else (or the last few bytes) byte by byte.
+            for (const char* const wordEnd = end - p >= 8 ? p + 8 : end; p != wordEnd; ++p) {
+                const unsigned char kind = kTupleBytes.kind[static_cast<unsigned char>(*p)];
+                if (kind == TupleBytes::kPass) continue;
+                stopped = kind == TupleBytes::kStop;
+                if (stopped) break;
+                ++opened;
+            }
         }
-        if (p != end) c = *p;
+        const char c = p != end ? *p : '\0';
         count += opened;
         reader.cursor = p;
         if (p == end) continue;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "scene/usd/usd_word_bytes.h"
+
 namespace tessaryn {
 
 namespace {
@@ -252,11 +254,47 @@ const UsdToken& UsdLexer::next() {
 
 bool UsdLexer::skipGroup(char open) {
     const std::int64_t line = token_.line;
-    std::string closers(1, closerOf(open));
+    // The closers still owed, innermost last; the parentheses innermost of all (the
+    // tuples of an array) only counted, so that a word of number text can be passed
+    // whole with its parentheses added up.
+    std::string closers;
+    std::uint64_t parens = 0;
+    if (open == '(')
+        parens = 1;
+    else
+        closers.push_back(closerOf(open));
     for (;;) {
         const char* p = reader_.cursor;
         const char* const end = reader_.limit;
-        while (p != end && !kGroupBytes.special[static_cast<unsigned char>(*p)]) ++p;
+        for (;;) {
+            for (; end - p >= 8; p += 8) {
+                const std::uint64_t word = loadWord(p);
+                if (numberTextBytes(word) != kHighBits) break;
+                const unsigned closes = markedBytes(bytesEqual(word, ')'));
+                // A word that might close the group, or more than it opened, is looked at
+                // byte by byte.
+                if (closes > parens || (closes == parens && closers.empty())) break;
+                parens += markedBytes(bytesEqual(word, '(')) - std::uint64_t{closes};
+            }
+            const char* const wordEnd = end - p >= 8 ? p + 8 : end;
+            while (p != wordEnd && !kGroupBytes.special[static_cast<unsigned char>(*p)]) ++p;
+            if (p != wordEnd) {
+                if (*p == '(') {
+                    ++parens;
+                } else if (*p == ')' && parens > 0) {
+                    --parens;
+                    if (parens == 0 && closers.empty()) {
+                        reader_.cursor = p + 1;
+                        lineFeedsInGroup();
+                        return true;
+                    }
+                } else {
+                    break;
+                }
+                ++p;
+            }
+            if (p == end) break;
+        }
         reader_.cursor = p;
         if (p == end) {
             if (reader_.ensure()) continue;
@@ -266,22 +304,28 @@ bool UsdLexer::skipGroup(char open) {
         const char c = *p;
         bool read = true;
         switch (c) {
-            case '(':
             case '[':
             case '{':
+                closers.append(static_cast<std::size_t>(parens), ')');
+                parens = 0;
                 closers.push_back(closerOf(c));
                 ++reader_.cursor;
                 break;
             case ')':
             case ']':
             case '}':
-                if (c != closers.back()) {
+                if (parens > 0 || closers.empty() || c != closers.back()) {
                     fail(SceneProblem::UnterminatedBlock, line);
                     return false;
                 }
                 ++reader_.cursor;
                 closers.pop_back();
-                if (closers.empty()) {
+                // The parentheses below the bracket closed are counted again.
+                while (!closers.empty() && closers.back() == ')') {
+                    closers.pop_back();
+                    ++parens;
+                }
+                if (closers.empty() && parens == 0) {
                     lineFeedsInGroup();
                     return true;
                 }

@@ -1,0 +1,174 @@
+#include "scene/usd/usd_arrays.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scene/usd/usd_byte_reader.h"
+#include "scene/usd/usd_lexer.h"
+
+using tessaryn::ArrayRead;
+using tessaryn::SceneProblem;
+using tessaryn::UsdByteReader;
+using tessaryn::UsdLexer;
+using tessaryn::UsdTokenKind;
+
+namespace {
+
+// The arrays are read a word of eight bytes at a time where the bytes allow, and byte by
+// byte near the end of the input and around anything else: each case is read with every
+// shift of its bytes against the words, by blanks after its '[', and must come out the
+// same each time.
+constexpr int kShifts = 9;
+
+// `text` (from just after the '[') in a heap block of its own, so that the address
+// sanitizer sees a read past its end, behind a reader and lexer at its start.
+struct ArrayInput {
+    explicit ArrayInput(const std::string& text)
+        : bytes(new char[text.size()]), lexer(opened(reader, bytes.get(), text)) {}
+
+    static UsdByteReader& opened(UsdByteReader& reader, char* into, const std::string& text) {
+        std::copy(text.begin(), text.end(), into);
+        reader.openText(std::string_view(into, text.size()));
+        return reader;
+    }
+
+    std::unique_ptr<char[]> bytes;  // first: the reader and lexer are made on it
+    UsdByteReader reader;
+    UsdLexer lexer;
+};
+
+std::string shifted(int shift, const std::string& text) {
+    return std::string(static_cast<std::size_t>(shift), ' ') + text;
+}
+
+struct IntegerRow {
+    const char* text;
+    ArrayRead read;
+    std::vector<std::int32_t> values;  // those taken before the read ended
+    const char* after;                 // the word after the array
+};
+
+TEST(UsdArrays, IntegersWordByWordAsByteByByte) {
+    const IntegerRow rows[] = {
+        {"0, 1, 22, 333, 4444, 55555, 666666, 7777777] x",
+         ArrayRead::Done,
+         {0, 1, 22, 333, 4444, 55555, 666666, 7777777},
+         "x"},
+        {"12345678, 123456789, 2147483647, -2147483648, 0000000001] x",
+         ArrayRead::Done,
+         {12345678, 123456789, 2147483647, INT32_MIN, 1},
+         "x"},
+        {"-1,-22 ,\n-333\t,\r\n4444 ,5,   6] x", ArrayRead::Done, {-1, -22, -333, 4444, 5, 6}, "x"},
+        {"1, # a comment ] 2\n 3, /* 4, */ 5] x", ArrayRead::Done, {1, 3, 5}, "x"},
+        {"] x", ArrayRead::Done, {}, "x"},
+        {"1234567]x", ArrayRead::Done, {1234567}, "x"},
+        {"7, 2147483648] x", ArrayRead::Malformed, {7}, "x"},
+        {"7, -2147483649] x", ArrayRead::Malformed, {7}, "x"},
+        {"12345678901] x", ArrayRead::Malformed, {}, "x"},
+        {"1, 2.5, 3] x", ArrayRead::Malformed, {1, 2}, "x"},
+        {"1, 2e5, 3] x", ArrayRead::Malformed, {1, 2}, "x"},
+        {"1, -, 3] x", ArrayRead::Malformed, {1}, "x"},
+        {"1, (2), 3] x", ArrayRead::Malformed, {1}, "x"},
+        {"1, 2, 3", ArrayRead::Broken, {1, 2, 3}, nullptr},
+        {"1234567", ArrayRead::Broken, {1234567}, nullptr},
+    };
+    for (const IntegerRow& row : rows) {
+        for (int shift = 0; shift < kShifts; ++shift) {
+            SCOPED_TRACE(std::string(row.text) + ", shifted by " + std::to_string(shift));
+            ArrayInput input(shifted(shift, row.text));
+            std::vector<std::int32_t> taken;
+            const ArrayRead read = tessaryn::readIntegerArray(
+                input.lexer, [&](std::int32_t value) { taken.push_back(value); });
+            EXPECT_EQ(read, row.read);
+            EXPECT_EQ(taken, row.values);
+            if (row.after != nullptr) {
+                EXPECT_TRUE(input.lexer.next().isWord(row.after));
+            }
+        }
+    }
+}
+
+struct TupleRow {
+    const char* text;
+    ArrayRead read;
+    std::int64_t count;
+};
+
+TEST(UsdArrays, TuplesCountedWordByWordAsByteByByte) {
+    const TupleRow rows[] = {
+        {"(0, 0, 0), (1.5, -2e-05, 3), (4,5,6)] x", ArrayRead::Done, 3},
+        {"(0.00048828125, 0), (0.0009765625, 0), (0.0014648438, 0)] x", ArrayRead::Done, 3},
+        {"(1,2),(3,4),(5,6),(7,8),(9,0)] x", ArrayRead::Done, 5},
+        {"(1, 2), # (3, 4) ]\n (5, 6), /* (7) */ (8, 9)] x", ArrayRead::Done, 3},
+        {"(1, 2),\r\n\t(3, 4)] x", ArrayRead::Done, 2},
+        {"] x", ArrayRead::Done, 0},
+        {"(1, 2), \"(3)\"] x", ArrayRead::Malformed, 0},
+        {"(1, 2), [3]] x", ArrayRead::Malformed, 0},
+        {"(1, 2), (3, 4)", ArrayRead::Broken, 0},
+    };
+    for (const TupleRow& row : rows) {
+        for (int shift = 0; shift < kShifts; ++shift) {
+            SCOPED_TRACE(std::string(row.text) + ", shifted by " + std::to_string(shift));
+            ArrayInput input(shifted(shift, row.text));
+            std::int64_t count = -1;
+            EXPECT_EQ(tessaryn::countTuples(input.lexer, count), row.read);
+            if (row.read == ArrayRead::Done) {
+                EXPECT_EQ(count, row.count);
+            }
+            if (row.read != ArrayRead::Broken) {
+                EXPECT_TRUE(input.lexer.next().isWord("x"));
+            }
+        }
+    }
+}
+
+struct GroupRow {
+    const char* text;  // from the opening bracket on
+    bool passed;
+};
+
+// Groups nobody reads are passed to their closer, parentheses counted a word at a time;
+// whatever their nesting, the closer found is the one that matches.
+TEST(UsdArrays, GroupsPassedToTheirCloser) {
+    const GroupRow rows[] = {
+        {"[(0.5, 1), (2, 3), (4, 5)] x", true},
+        {"[(1, (2, (3))), [4, (5)], {6}] x", true},
+        {"((1, 2), (3, 4)) x", true},
+        {"(1) x", true},
+        {"(((((((((((1))))))))))) x", true},
+        {"[((1,2)), ([3]), ({4}), ((5, [6, (7)]))] x", true},
+        {"[(11111111), (22222222), (33333333)] x", true},
+        {"[(1, \")\"), (2, ']'), (3 # ) ]\n)] x", true},
+        {"{ double3 d = (1, 2, 3); int[] a = [(1), (2)] } x", true},
+        {"[(1, 2]] x", false},
+        {"[(1, 2)))] x", false},
+        {"((1, 2), (3, 4)] x", false},
+        {"[(1, 2), (3, 4) x", false},
+        {"((((((((((1))))))))))", true},
+        {"((((((((((1)))))))))", false},
+    };
+    for (const GroupRow& row : rows) {
+        for (int shift = 0; shift < kShifts; ++shift) {
+            const std::string text = std::string(1, row.text[0]) + shifted(shift, row.text + 1);
+            SCOPED_TRACE(text);
+            ArrayInput input(text);
+            const char open = input.lexer.next().punct;
+            EXPECT_EQ(input.lexer.skipGroup(open), row.passed);
+            EXPECT_EQ(input.lexer.problem() == SceneProblem::UnterminatedBlock, !row.passed);
+            const auto& after = input.lexer.next();
+            if (row.passed && text.back() == 'x') {
+                EXPECT_TRUE(after.isWord("x"));
+            }
+            if (row.passed && text.back() != 'x') {
+                EXPECT_EQ(after.kind, UsdTokenKind::End);
+            }
+        }
+    }
+}
+
+}  // namespace
