@@ -41,20 +41,25 @@ struct VyxLayout {
         hasTextures = survey.texturedFaces > 0;
         hasMasksAndColours = survey.colourChunks > 0 && survey.colourChunks == survey.positions;
         hasFaceBlocks = survey.faces > 0;
-        std::uint64_t at = kVertices;
-        at = after(at, survey.positions, vyx::kVertexTag, true);
-        faces = at;
-        at = after(at, survey.faces, vyx::kFaceTag, true);
-        textures = at;
-        at = after(at, survey.texturedFaces, vyx::kTextureTag, hasTextures);
-        masks = at;
-        at = after(at, survey.positions, vyx::kMaskTag, hasMasksAndColours);
-        colours = at;
-        at = after(at, survey.positions, vyx::kColourTag, hasMasksAndColours);
-        faceGroups = at;
-        at = after(at, survey.faces, vyx::kFaceGroupTag, hasFaceBlocks);
-        creaseFlags = at;
-        at = after(at, survey.faces, vyx::kCreaseTag, hasFaceBlocks);
+        // Each block starts where the one before it ends; a block left out takes no room.
+        const struct {
+            std::uint64_t* start;
+            std::uint64_t count;
+            std::int32_t tag;
+            bool written;
+        } blocks[] = {
+            {&faces, survey.faces, vyx::kFaceTag, true},
+            {&textures, survey.texturedFaces, vyx::kTextureTag, hasTextures},
+            {&masks, survey.positions, vyx::kMaskTag, hasMasksAndColours},
+            {&colours, survey.positions, vyx::kColourTag, hasMasksAndColours},
+            {&faceGroups, survey.faces, vyx::kFaceGroupTag, hasFaceBlocks},
+            {&creaseFlags, survey.faces, vyx::kCreaseTag, hasFaceBlocks},
+        };
+        std::uint64_t at = after(kVertices, survey.positions, vyx::kVertexTag, true);
+        for (const auto& block : blocks) {
+            *block.start = at;
+            at = after(at, block.count, block.tag, block.written);
+        }
         endMarker = at;
     }
 
