@@ -7,7 +7,8 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
+
+#include "base/byte_search.h"
 
 namespace tessaryn {
 
@@ -17,14 +18,9 @@ constexpr bool kLittleEndian = true;
 constexpr bool kLittleEndian = false;
 #endif
 
-constexpr std::uint64_t kEachByte = 0x0101010101010101u;
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-
-inline std::uint64_t loadWord(const char* p) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
+using byte_search::kHighBits;
+using byte_search::loadWord;
+constexpr std::uint64_t kEachByte = byte_search::kOnes;
 
 // The high bit of each byte of `word` that equals `c`, and no other bit.
 inline std::uint64_t bytesEqual(std::uint64_t word, unsigned char c) {
