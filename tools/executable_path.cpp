@@ -89,7 +89,7 @@ bool isReadable(const std::string& path) {
 }  // namespace
 
 std::string libraryFor(const std::string& executable) {
-    const std::string beside = libraryBeside(executable);
+    std::string beside = libraryBeside(executable);
     if (isReadable(beside)) return beside;
     const std::string::size_type name = beside.find_last_of("/\\");
     if (name == std::string::npos || name == 0) return beside;
