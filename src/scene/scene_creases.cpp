@@ -12,6 +12,7 @@
 #include "crease/crease_edges.h"
 #include "scene/crease_plan.h"
 #include "scene/node_choice.h"
+#include "scene/scan_copy.h"
 #include "scene/scene_formats.h"
 #include "scene/scene_rewrite.h"
 #include "scene/transfer_group_creases.h"
@@ -201,6 +202,17 @@ SceneCreaseReport& writeOverrideLayer(const SceneCreaseRequest& request, const S
     return failed(report, Verdict::Unwritable, request.overPath, errno);
 }
 
+// The statements a node placed during the scan gets if every crease edge is its edge: a
+// run in which one is not is refused anyway.
+std::string guessedStatements(const SceneNode& placed, const CreaseEdgeSet& creases,
+                              std::string_view value, const SceneFormatEntry& format) {
+    SceneNode node = placed;
+    node.hits.reserve(creases.size());
+    for (std::size_t i = 0; i < creases.size(); ++i)
+        node.hits.push_back(CreaseHit{static_cast<std::int32_t>(i), 0, true});
+    return format.statements(node, planCreases(node, creases, value, false).creases);
+}
+
 }  // namespace
 
 SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
@@ -255,7 +267,18 @@ SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
         edges.vertexPositions + 1, std::numeric_limits<std::int32_t>::max()));
     const CreaseEdgeSet creases(std::move(edges.edges), reach);
 
-    const SceneFacts facts = format->scan(scene, creases);
+    // The new scene is written while the scene is read, where its scanner tells early
+    // where the statements go; the guess is checked once the scan is done.
+    const std::string& destination = request.outPath.empty() ? request.scenePath : request.outPath;
+    std::unique_ptr<ScanCopy> copy;
+    if (format->placesAsItScans && !request.dryRun && request.overPath.empty()) {
+        copy = std::make_unique<ScanCopy>(
+            request.scenePath, request.node, [&](const SceneNode& placed) {
+                return guessedStatements(placed, creases, request.value, *format);
+            });
+        if (!copy->open(destination)) copy.reset();
+    }
+    const SceneFacts facts = format->scan(scene, creases, copy.get());
     scene.close();
     stamp.size = facts.size;
     if (facts.problem != SceneProblem::None) {
@@ -321,9 +344,14 @@ SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
         if (ranges.empty()) ranges.push_back({node.insertAt, node.insertAt});
         text = format->statements(node, plan.creases);
     }
-    const std::string& destination = request.outPath.empty() ? request.scenePath : request.outPath;
-    const SceneCreaseOutcome rewritten =
-        rewriteOutcome(rewriteScene(request.scenePath, destination, ranges, text, stamp, error));
+    SceneCreaseOutcome rewritten = Verdict::Done;
+    if (copy != nullptr && copy->guessed(node.path, ranges, text)) {
+        rewritten = rewriteOutcome(copy->finish(stamp, error));
+    } else {
+        copy.reset();  // the scene is copied again, and must not be held open meanwhile
+        rewritten = rewriteOutcome(
+            rewriteScene(request.scenePath, destination, ranges, text, stamp, error));
+    }
     if (rewritten != Verdict::Done) {
         return failed(report, rewritten,
                       rewritten == Verdict::Unwritable ? destination : request.scenePath, error);

@@ -9,9 +9,14 @@ namespace tessaryn {
 
 namespace {
 
+// Maya's scanner reads lines and tells nothing as it goes: its copy is made after the scan.
+SceneFacts scanMayaLines(LineReader& scene, const CreaseEdgeSet& creases, ScanWatcher*) {
+    return scanMayaScene(scene, creases);
+}
+
 const SceneFormatEntry kReadable[] = {
-    {SceneFormat::Maya, "//Maya ASCII", scanMayaScene, mayaCreaseStatements},
-    {SceneFormat::Usd, "#usda", scanUsdLayer, usdCreaseStatements},
+    {SceneFormat::Maya, "//Maya ASCII", scanMayaLines, mayaCreaseStatements, false},
+    {SceneFormat::Usd, "#usda", scanUsdLayer, usdCreaseStatements, true},
 };
 
 // Binary forms are told before any text is parsed: they may hold no line break at all.

@@ -10,6 +10,7 @@
 
 #include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
+#include "scene/scan_watcher.h"
 #include "scene/scene_facts.h"
 
 namespace tessaryn {
@@ -17,10 +18,14 @@ namespace tessaryn {
 struct SceneFormatEntry {
     SceneFormat format;
     std::string_view header;  // the first bytes of every file of the format
-    SceneFacts (*scan)(LineReader& scene, const CreaseEdgeSet& creases);
+    // `watcher` may be null; a scanner that has nothing to tell ignores it.
+    SceneFacts (*scan)(LineReader& scene, const CreaseEdgeSet& creases, ScanWatcher* watcher);
     // The text that takes the place of the node's first crease statement, or that goes
     // at its insertAt when it has none.
     std::string (*statements)(const SceneNode& node, const std::vector<PlannedCrease>& creases);
+    // Whether the scanner tells a watcher where a node's statements go while it reads, so
+    // that the rewritten scene can be written during the scan.
+    bool placesAsItScans;
 };
 
 // The entry of the format `head` (a file's first bytes) starts as; null, with why, for a

@@ -47,6 +47,10 @@ bool UsdByteReader::fill(std::size_t count) {
     if (atEnd_) return false;
     // The bytes not yet passed move to the front; those passed leave, their lines counted.
     countLinesUpTo(cursor);
+    if (watcher_ != nullptr && cursor > blockStart_)
+        watcher_->passed(
+            offset(),
+            std::string_view(blockStart_, static_cast<std::size_t>(cursor - blockStart_)));
     const auto kept = static_cast<std::size_t>(limit - cursor);
     blockOffset_ += static_cast<std::uint64_t>(cursor - blockStart_);
     std::memmove(buffer_.get(), cursor, kept);

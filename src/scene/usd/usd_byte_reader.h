@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "base/line_reader.h"
+#include "scene/scan_watcher.h"
 
 namespace tessaryn {
 
@@ -29,6 +30,9 @@ public:
     // Reads `text` where it lies, without a copy: a test that gives each input its own
     // heap block lets the address sanitizer see any read past its end.
     void openText(std::string_view text);
+    // Tells `watcher` of every byte the cursor has passed before the bytes leave the
+    // buffer (the last of them are told at the end of the scan, by the scanner).
+    void watch(ScanWatcher* watcher) { watcher_ = watcher; }
 
     // At least `count` bytes from the cursor on, unless the input ends first: false then.
     // Up to `count` bytes not yet passed are kept, so a short look ahead always works.
@@ -56,6 +60,7 @@ private:
 
     std::FILE* file_ = nullptr;
     LineReader* blocks_ = nullptr;
+    ScanWatcher* watcher_ = nullptr;
     std::string_view pending_;  // of the line reader's last block, not yet taken
     std::unique_ptr<char[]> buffer_;
     const char* blockStart_ = nullptr;  // the input's byte at blockOffset_

@@ -84,8 +84,13 @@ struct StatementHead {
 
 class LayerScanner {
 public:
-    LayerScanner(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, SceneFacts& facts)
-        : reader_(reader), lexer_(reader), creaseEdges_(creaseEdges), facts_(facts) {}
+    LayerScanner(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, SceneFacts& facts,
+                 ScanWatcher* watcher)
+        : reader_(reader),
+          lexer_(reader),
+          creaseEdges_(creaseEdges),
+          facts_(facts),
+          watcher_(watcher) {}
 
     void run(const std::string& lineEnding);
     const UsdLexer& lexer() const { return lexer_; }
@@ -101,11 +106,13 @@ private:
                        bool timeSamples);
     void readIntegers(MeshScan& mesh, const std::string& property, std::int64_t line);
     std::uint64_t skipRest();
+    void tellPlaced(const MeshScan& mesh, std::uint64_t insertAt);
 
     UsdByteReader& reader_;
     UsdLexer lexer_;
     const CreaseEdgeSet& creaseEdges_;
     SceneFacts& facts_;
+    ScanWatcher* watcher_;
     std::string lineEnding_;
     std::vector<Frame> frames_;
 };
@@ -171,6 +178,7 @@ void LayerScanner::readLayerMetadata(std::int64_t line) {
 
 void LayerScanner::openPrim(const UsdToken& specifier) {
     const std::int64_t line = specifier.line;
+    const std::uint64_t start = specifier.firstOnLine ? specifier.lineStart : specifier.offset;
     const bool isClass = specifier.text == "class";
     const std::string indent = specifier.indent;
     const UsdToken* token = &lexer_.next();
@@ -216,6 +224,7 @@ void LayerScanner::openPrim(const UsdToken& specifier) {
         const UsdToken& after = lexer_.next();
         frame.mesh->lastPropertyEnd = after.firstOnLine ? after.previousLineEnd : after.offset;
         lexer_.pushBack();
+        if (watcher_ != nullptr) watcher_->nodeOpened(node.path, node.name, start);
     }
     frames_.push_back(std::move(frame));
 }
@@ -275,6 +284,8 @@ void LayerScanner::variantSetEntry(const UsdToken& token) {
 void LayerScanner::closeFrame() {
     Frame& frame = frames_.back();
     if (frame.mesh) {
+        if (watcher_ != nullptr && !frame.mesh->insertChosen)
+            tellPlaced(*frame.mesh, frame.mesh->lastPropertyEnd);
         finishMesh(*frame.mesh, creaseEdges_);
         facts_.nodes.push_back(std::move(frame.mesh->node));
     }
@@ -352,7 +363,22 @@ void LayerScanner::statement(const UsdToken& first) {
     if (!mesh->insertChosen && dictionaryLess("creaseSharpnesses", property)) {
         mesh->insertChosen = true;
         node.insertAt = head.start;
+        if (watcher_ != nullptr) tellPlaced(*mesh, node.insertAt);
     }
+}
+
+// Tells the watcher where the mesh's crease statements go, with the creases it carries:
+// in USD's own order every crease statement comes before the place chosen.
+void LayerScanner::tellPlaced(const MeshScan& mesh, std::uint64_t insertAt) {
+    SceneNode placed;
+    placed.path = mesh.node.path;
+    placed.name = mesh.node.name;
+    placed.creaseStatements = mesh.node.creaseStatements;
+    placed.insertAt = insertAt;
+    placed.indent = mesh.node.indent;
+    placed.lineEnding = mesh.node.lineEnding;
+    placed.creases = expandCreases(mesh.creases, creaseEdges_);
+    watcher_->nodePlaced(placed);
 }
 
 void LayerScanner::readIntegers(MeshScan& mesh, const std::string& property, std::int64_t line) {
@@ -448,12 +474,12 @@ void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
     if (timeSamples && lexer_.problem() == SceneProblem::None) lexer_.skipGroup('{');
 }
 
-SceneFacts scan(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges) {
+SceneFacts scan(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, ScanWatcher* watcher) {
     SceneFacts facts;
     facts.format = SceneFormat::Usd;
     std::string lineEnding = "\n";
     if (readHeader(reader, facts, lineEnding)) {
-        LayerScanner scanner(reader, creaseEdges, facts);
+        LayerScanner scanner(reader, creaseEdges, facts, watcher);
         scanner.run(lineEnding);
         const UsdLexer& lexer = scanner.lexer();
         facts.problem = lexer.problem();
@@ -480,19 +506,20 @@ SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges)
         facts.problem = SceneProblem::Unreadable;
         return facts;
     }
-    return scan(reader, creaseEdges);
+    return scan(reader, creaseEdges, nullptr);
 }
 
-SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges) {
+SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges, ScanWatcher* watcher) {
     UsdByteReader reader;
     reader.openBlocks(layer);
-    return scan(reader, creaseEdges);
+    reader.watch(watcher);
+    return scan(reader, creaseEdges, watcher);
 }
 
 SceneFacts scanUsdLayerText(std::string_view layer, const CreaseEdgeSet& creaseEdges) {
     UsdByteReader reader;
     reader.openText(layer);
-    return scan(reader, creaseEdges);
+    return scan(reader, creaseEdges, nullptr);
 }
 
 }  // namespace tessaryn

@@ -13,6 +13,7 @@
 
 #include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
+#include "scene/scan_watcher.h"
 #include "scene/scene_facts.h"
 
 namespace tessaryn {
@@ -21,8 +22,10 @@ namespace tessaryn {
 // OBJ's n + 1.
 SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges);
 // The same from a reader just opened on the layer, for the table of scene formats; the
-// layer is taken from it in blocks, never as lines.
-SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges);
+// layer is taken from it in blocks, never as lines. `watcher`, when given, is told of
+// the bytes as they are passed and of each mesh prim as it opens and is placed.
+SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges,
+                        ScanWatcher* watcher = nullptr);
 // The same on a layer in memory, read where it lies.
 SceneFacts scanUsdLayerText(std::string_view layer, const CreaseEdgeSet& creaseEdges);
 
