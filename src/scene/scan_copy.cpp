@@ -2,17 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
-#include <limits>
 #include <utility>
 
 #include "base/file_system.h"
 
 namespace tessaryn {
-
-namespace {
-constexpr std::size_t kBlock = std::size_t{1} << 20;
-}
 
 ScanCopy::ScanCopy(std::string scene, std::string wanted,
                    std::function<std::string(const SceneNode&)> statements)
@@ -35,7 +29,7 @@ bool ScanCopy::open(const std::string& destination) {
         closeScene();
         return false;
     }
-    buffer_.reset(new char[kBlock]);
+    buffer_.reset(new char[kSceneCopyBlock]);
     state_ = State::Watching;
     return true;
 }
@@ -120,19 +114,10 @@ void ScanCopy::copyFromScene(std::uint64_t from, std::uint64_t to) {
         readFailed_ = readError_ = true;
         return;
     }
-    inAt_ = from;
-    while (inAt_ < to) {
-        const std::size_t want =
-            static_cast<std::size_t>(std::min<std::uint64_t>(to - inAt_, kBlock));
-        const std::size_t got = std::fread(buffer_.get(), 1, want, in_);
-        writer_.write(std::string_view(buffer_.get(), got));
-        inAt_ += got;
-        if (got < want) {
-            readFailed_ = true;
-            readError_ = std::ferror(in_) != 0;
-            return;
-        }
-    }
+    inAt_ = to;
+    if (copySceneBytes(in_, &writer_, to - from, buffer_.get())) return;
+    readFailed_ = true;
+    readError_ = std::ferror(in_) != 0;
 }
 
 SceneRewrite ScanCopy::finish(const SceneStamp& read, int& error) {
@@ -142,24 +127,13 @@ SceneRewrite ScanCopy::finish(const SceneStamp& read, int& error) {
         writer_.write(text_);  // the statements go at the scene's very end
         textWritten_ = true;
     }
-    // A scene longer than it was read, or saved again since, is left alone.
-    bool sameBytes = !readFailed_ && (inAt_ == read.size || seekFile(in_, read.size)) &&
-                     std::fgetc(in_) == EOF && std::ferror(in_) == 0;
-    if (std::ferror(in_) != 0 || readError_) {
+    if (readError_) {
+        closeScene();
         error = EIO;
         return SceneRewrite::Unreadable;
     }
-    closeScene();  // Windows replaces no file that is open
-    if (read.modifiedKnown) {
-        std::error_code changed;
-        sameBytes = sameBytes &&
-                    std::filesystem::last_write_time(scene_, changed) == read.modified && !changed;
-    }
-    if (!sameBytes) return SceneRewrite::Changed;
-    errno = 0;
-    if (writer_.commit()) return SceneRewrite::Written;
-    error = errno;
-    return SceneRewrite::Unwritable;
+    const bool sameBytes = !readFailed_ && (inAt_ == read.size || seekFile(in_, read.size));
+    return finishRewrite(in_, sameBytes, scene_, read, writer_, error);
 }
 
 }  // namespace tessaryn

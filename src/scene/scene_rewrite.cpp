@@ -8,15 +8,10 @@
 
 namespace tessaryn {
 
-namespace {
-
-constexpr std::size_t kBlock = std::size_t{1} << 20;
-
-// Copies `count` bytes from `in` to `out` (or skips them when `out` is null); false when
-// the file holds fewer.
-bool copyBytes(std::FILE* in, SafeWriter* out, std::uint64_t count, char* buffer) {
+bool copySceneBytes(std::FILE* in, SafeWriter* out, std::uint64_t count, char* buffer) {
     while (count != 0) {
-        const std::size_t want = count < kBlock ? static_cast<std::size_t>(count) : kBlock;
+        const std::size_t want =
+            count < kSceneCopyBlock ? static_cast<std::size_t>(count) : kSceneCopyBlock;
         const std::size_t got = std::fread(buffer, 1, want, in);
         if (out != nullptr) out->write(std::string_view(buffer, got));
         if (got < want) return false;
@@ -25,7 +20,27 @@ bool copyBytes(std::FILE* in, SafeWriter* out, std::uint64_t count, char* buffer
     return true;
 }
 
-}  // namespace
+SceneRewrite finishRewrite(std::FILE*& in, bool sameBytes, const std::string& scene,
+                           const SceneStamp& read, SafeWriter& writer, int& error) {
+    sameBytes = sameBytes && std::fgetc(in) == EOF;
+    const bool readError = std::ferror(in) != 0;
+    std::fclose(in);  // Windows replaces no file that is open
+    in = nullptr;
+    if (readError) {
+        error = EIO;
+        return SceneRewrite::Unreadable;
+    }
+    if (!sameBytes) return SceneRewrite::Changed;
+    if (read.modifiedKnown) {
+        std::error_code changed;
+        if (std::filesystem::last_write_time(scene, changed) != read.modified || changed)
+            return SceneRewrite::Changed;
+    }
+    errno = 0;
+    if (writer.commit()) return SceneRewrite::Written;
+    error = errno;
+    return SceneRewrite::Unwritable;
+}
 
 SceneStamp stampScene(const std::string& path) {
     SceneStamp stamp;
@@ -52,7 +67,7 @@ SceneRewrite rewriteScene(const std::string& scene, const std::string& destinati
         error = errno;
         return SceneRewrite::Unreadable;
     }
-    std::unique_ptr<char[]> buffer(new char[kBlock]);
+    std::unique_ptr<char[]> buffer(new char[kSceneCopyBlock]);
     // A scene shorter or longer than it was read, or saved again since, is left alone:
     // the ranges belong to the bytes that were read.
     bool sameBytes = true;
@@ -61,29 +76,15 @@ SceneRewrite rewriteScene(const std::string& scene, const std::string& destinati
         const ByteRange& range = ranges[i];
         if (range.start < at || range.end < range.start || range.end > read.size)
             return SceneRewrite::Changed;
-        sameBytes = copyBytes(in.get(), &writer, range.start - at, buffer.get());
+        sameBytes = copySceneBytes(in.get(), &writer, range.start - at, buffer.get());
         if (i == 0) writer.write(text);
         sameBytes =
-            sameBytes && copyBytes(in.get(), nullptr, range.end - range.start, buffer.get());
+            sameBytes && copySceneBytes(in.get(), nullptr, range.end - range.start, buffer.get());
         at = range.end;
     }
-    sameBytes = sameBytes && copyBytes(in.get(), &writer, read.size - at, buffer.get()) &&
-                std::fgetc(in.get()) == EOF;
-    if (std::ferror(in.get()) != 0) {
-        error = EIO;
-        return SceneRewrite::Unreadable;
-    }
-    in.reset();  // Windows replaces no file that is open
-    if (!sameBytes) return SceneRewrite::Changed;
-    if (read.modifiedKnown) {
-        std::error_code changed;
-        if (std::filesystem::last_write_time(scene, changed) != read.modified || changed)
-            return SceneRewrite::Changed;
-    }
-    errno = 0;
-    if (writer.commit()) return SceneRewrite::Written;
-    error = errno;
-    return SceneRewrite::Unwritable;
+    sameBytes = sameBytes && copySceneBytes(in.get(), &writer, read.size - at, buffer.get());
+    std::FILE* file = in.release();
+    return finishRewrite(file, sameBytes, scene, read, writer, error);
 }
 
 }  // namespace tessaryn

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/safe_writer.h"
 #include "scene/scene_facts.h"
 
 namespace tessaryn {
@@ -32,5 +34,17 @@ enum class SceneRewrite { Written, Changed, Unreadable, Unwritable };
 SceneRewrite rewriteScene(const std::string& scene, const std::string& destination,
                           const std::vector<ByteRange>& ranges, std::string_view text,
                           const SceneStamp& read, int& error);
+
+// What every copy of a scene shares with rewriteScene, for one made another way.
+// The size of the buffer copySceneBytes takes.
+constexpr std::size_t kSceneCopyBlock = std::size_t{1} << 20;
+// Copies `count` bytes from `in` to `out` (or skips them when `out` is null) through
+// `buffer`; false when the file holds fewer.
+bool copySceneBytes(std::FILE* in, SafeWriter* out, std::uint64_t count, char* buffer);
+// The end of a rewrite once `in` stands at the end of the bytes that were read: closes
+// `in`, then moves `writer`'s file into place unless the scene holds more bytes, was
+// saved again since `read`, or did not give what was read (`sameBytes` false).
+SceneRewrite finishRewrite(std::FILE*& in, bool sameBytes, const std::string& scene,
+                           const SceneStamp& read, SafeWriter& writer, int& error);
 
 }  // namespace tessaryn

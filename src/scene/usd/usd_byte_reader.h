@@ -30,8 +30,8 @@ public:
     // Reads `text` where it lies, without a copy: a test that gives each input its own
     // heap block lets the address sanitizer see any read past its end.
     void openText(std::string_view text);
-    // Tells `watcher` of every byte the cursor has passed before the bytes leave the
-    // buffer (the last of them are told at the end of the scan, by the scanner).
+    // Tells `watcher` of the bytes the cursor has passed each time they leave the buffer;
+    // those passed after the last refill are never told (a watcher reads them itself).
     void watch(ScanWatcher* watcher) { watcher_ = watcher; }
 
     // At least `count` bytes from the cursor on, unless the input ends first: false then.
