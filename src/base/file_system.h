@@ -72,6 +72,10 @@ bool replaceDestination(const std::string& temporaryPath, const Destination& des
 // Moves `file`'s position to `offset` bytes from its start, past 2 GB too.
 bool seekFile(std::FILE* file, std::uint64_t offset);
 
+// The size of the open file `file` in bytes, past 4 GB too; false for what has none (a
+// folder).
+bool fileSize(std::FILE* file, std::uint64_t& size);
+
 // Deletes a file; never a folder. True when it is gone.
 bool deleteFile(const char* path);
 

@@ -123,6 +123,13 @@ bool seekFile(std::FILE* file, std::uint64_t offset) {
     return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
+bool fileSize(std::FILE* file, std::uint64_t& size) {
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+    size = static_cast<std::uint64_t>(status.st_size);
+    return true;
+}
+
 bool deleteFile(const char* path) {
     return unlink(path) == 0;
 }

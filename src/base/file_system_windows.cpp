@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <windows.h>
 
 #include <cerrno>
@@ -163,6 +165,13 @@ bool replaceDestination(const std::string& temporaryPath, const Destination& des
 
 bool seekFile(std::FILE* file, std::uint64_t offset) {
     return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
+bool fileSize(std::FILE* file, std::uint64_t& size) {
+    struct _stat64 status {};
+    if (_fstat64(_fileno(file), &status) != 0 || (status.st_mode & _S_IFREG) == 0) return false;
+    size = static_cast<std::uint64_t>(status.st_size);
+    return true;
 }
 
 bool deleteFile(const char* path) {
