@@ -202,63 +202,75 @@ std::string expectedLayer(const std::string& layer, const std::string& obj,
 // Whether the copy is made during the scan or again after it (a first mesh that is not
 // the one chosen, crease statements after the place chosen), the layer comes out the
 // same, wherever the scan's block boundaries fall.
-TEST(ScanCopy, LayersOfManyBlocksComeOutAsSplicedInMemory) {
+// The road on layers larger than the scan's blocks, one case per row so that the rows
+// run side by side.
+struct ManyBlocksRow {
+    const char* name;
+    std::size_t mesh;  // where the mesh prim starts, about
+    std::string eol;
+    std::string before, after;  // properties around the face arrays
+    bool otherMeshFirst;
+    std::string prim;  // --prim
+};
+
+std::vector<ManyBlocksRow> manyBlocksRows() {
     constexpr std::size_t kBlock = std::size_t{1} << 20;
     const std::string creases =
         "    int[] creaseIndices = [0, 1]\n    int[] creaseLengths = [2]\n"
         "    float[] creaseSharpnesses = [3]\n";
-    struct Row {
-        const char* what;
-        std::size_t mesh;  // where the mesh prim starts, about
-        std::string eol;
-        std::string before, after;  // properties around the face arrays
-        bool otherMeshFirst;
-        std::string prim;  // --prim
-    } const rows[] = {
-        {"mesh at the start", 0, "\n", "", "", false, ""},
-        {"head across a boundary", kBlock - 12, "\n", "", "", false, ""},
-        {"place just past a boundary", kBlock - 20, "\n", "", "", false, ""},
-        {"third block", 2 * kBlock + 100, "\n", "", "", false, ""},
-        {"CR LF", kBlock - 12, "\r\n", "", "", false, ""},
-        {"creases replaced", kBlock - 40, "\n", creases, "", false, ""},
-        {"creases after the faces", 100, "\n", "", creases, false, ""},
-        {"another mesh first", kBlock - 12, "\n", "", "", true, ""},
-        {"the prim asked for", kBlock - 12, "\n", "", "", true, "/strip"},
+    return {
+        {"MeshAtTheStart", 0, "\n", "", "", false, ""},
+        {"HeadAcrossABoundary", kBlock - 12, "\n", "", "", false, ""},
+        {"PlaceJustPastABoundary", kBlock - 20, "\n", "", "", false, ""},
+        {"ThirdBlock", 2 * kBlock + 100, "\n", "", "", false, ""},
+        {"CrLf", kBlock - 12, "\r\n", "", "", false, ""},
+        {"CreasesReplaced", kBlock - 40, "\n", creases, "", false, ""},
+        {"CreasesAfterTheFaces", 100, "\n", "", creases, false, ""},
+        {"AnotherMeshFirst", kBlock - 12, "\n", "", "", true, ""},
+        {"ThePrimAskedFor", kBlock - 12, "\n", "", "", true, "/strip"},
     };
+}
+
+class LayersOfManyBlocks : public testing::TestWithParam<ManyBlocksRow> {};
+
+TEST_P(LayersOfManyBlocks, ComeOutAsSplicedInMemory) {
+    const ManyBlocksRow& row = GetParam();
     const Strip mesh = strip(70000, "\n");  // arrays of about 1.4 MB
     const Strip other = strip(3, "\n");
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        const std::string eol = row.eol;
-        std::string layer = "#usda 1.0" + eol;
-        if (row.otherMeshFirst) layer += meshPrim("other", other, "", "", eol);
-        const std::string padHead = "def \"pad\"" + eol + "{" + eol + "    custom string note = \"";
-        const std::string padTail = "\"" + eol + "}" + eol;
-        const std::size_t fill = layer.size() + padHead.size() + padTail.size();
-        if (row.mesh > fill) layer += padHead + std::string(row.mesh - fill, 'x') + padTail;
-        std::string before = row.before, after = row.after;
-        if (eol != "\n") {
-            before = testing_support::toCrlf(before);
-            after = testing_support::toCrlf(after);
-        }
-        layer += meshPrim("strip", mesh, before, after, eol);
-
-        TempFolder folder;
-        writeFile(folder / "strip.obj", mesh.obj);
-        writeFile(folder / "layer.usda", layer);
-        tessaryn::SceneCreaseRequest request;
-        request.objPath = folder / "strip.obj";
-        request.scenePath = folder / "layer.usda";
-        request.node = row.prim;
-        const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
-        ASSERT_EQ(report.outcome, tessaryn::SceneCreaseOutcome::Done);
-        EXPECT_EQ(report.node.path, "/strip");
-        const std::string written = readFile(folder / "layer.usda");
-        const std::string expected = expectedLayer(layer, mesh.obj, "/strip");
-        ASSERT_EQ(written.size(), expected.size());
-        EXPECT_TRUE(written == expected);
-        EXPECT_EQ(folder.entries(), (std::vector<std::string>{"layer.usda", "strip.obj"}));
+    const std::string eol = row.eol;
+    std::string layer = "#usda 1.0" + eol;
+    if (row.otherMeshFirst) layer += meshPrim("other", other, "", "", eol);
+    const std::string padHead = "def \"pad\"" + eol + "{" + eol + "    custom string note = \"";
+    const std::string padTail = "\"" + eol + "}" + eol;
+    const std::size_t fill = layer.size() + padHead.size() + padTail.size();
+    if (row.mesh > fill) layer += padHead + std::string(row.mesh - fill, 'x') + padTail;
+    std::string before = row.before, after = row.after;
+    if (eol != "\n") {
+        before = testing_support::toCrlf(before);
+        after = testing_support::toCrlf(after);
     }
+    layer += meshPrim("strip", mesh, before, after, eol);
+
+    TempFolder folder;
+    writeFile(folder / "strip.obj", mesh.obj);
+    writeFile(folder / "layer.usda", layer);
+    tessaryn::SceneCreaseRequest request;
+    request.objPath = folder / "strip.obj";
+    request.scenePath = folder / "layer.usda";
+    request.node = row.prim;
+    const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
+    ASSERT_EQ(report.outcome, tessaryn::SceneCreaseOutcome::Done);
+    EXPECT_EQ(report.node.path, "/strip");
+    const std::string written = readFile(folder / "layer.usda");
+    const std::string expected = expectedLayer(layer, mesh.obj, "/strip");
+    ASSERT_EQ(written.size(), expected.size());
+    EXPECT_TRUE(written == expected);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"layer.usda", "strip.obj"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(ScanCopy, LayersOfManyBlocks, testing::ValuesIn(manyBlocksRows()),
+                         [](const testing::TestParamInfo<ManyBlocksRow>& row) {
+                             return std::string(row.param.name);
+                         });
 
 }  // namespace
