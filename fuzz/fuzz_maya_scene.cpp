@@ -22,9 +22,10 @@ using tessaryn::SceneNode;
 namespace {
 
 const tessaryn::CreaseEdgeSet& square() {
-    static const tessaryn::CreaseEdgeSet set({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
-                                              tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
-                                             5);
+    static const tessaryn::CreaseEdgeSet set =
+        tessaryn::CreaseEdgeSet::fromObjNumbers({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
+                                                 tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
+                                                5);
     return set;
 }
 
@@ -73,7 +74,7 @@ std::string rewritten(const std::string& input, const SceneNode& node,
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const SceneFacts scene = scan(input);
-    if (scene.problem != tessaryn::SceneProblem::None) {
+    if (scene.problem != tessaryn::SceneRefusal::None) {
         check(scene.problemLine >= 1, "a problem names its line");
         return 0;
     }
@@ -93,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const tessaryn::CreasePlan plan = tessaryn::planCreases(node, square(), "10", false);
         if (plan.missing > 0) continue;
         const SceneFacts again = scan(rewritten(input, node, plan));
-        check(again.problem == tessaryn::SceneProblem::None, "the rewrite reads again");
+        check(again.problem == tessaryn::SceneRefusal::None, "the rewrite reads again");
         check(again.nodes.size() == scene.nodes.size(), "the same nodes");
         for (std::size_t i = 0; i < scene.nodes.size(); ++i) {
             check(scene.nodes[i].path == again.nodes[i].path &&
@@ -118,8 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
     check(entryCount() == 2, "no temporary file is left");
     const std::string written = readBytes(file);
-    if (report.outcome != tessaryn::SceneCreaseOutcome::Done || report.hostScene) {
-        if (report.outcome != tessaryn::SceneCreaseOutcome::Done)
+    if (report.outcome != tessaryn::SceneRefusal::None || report.hostScene) {
+        if (report.outcome != tessaryn::SceneRefusal::None)
             check(written == input, "a refusal changes nothing");
         return 0;
     }

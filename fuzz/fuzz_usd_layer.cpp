@@ -18,9 +18,10 @@ using tessaryn::SceneNode;
 namespace {
 
 const tessaryn::CreaseEdgeSet& square() {
-    static const tessaryn::CreaseEdgeSet set({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
-                                              tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
-                                             8);
+    static const tessaryn::CreaseEdgeSet set =
+        tessaryn::CreaseEdgeSet::fromObjNumbers({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
+                                                 tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
+                                                8);
     return set;
 }
 
@@ -59,7 +60,7 @@ std::string rewrite(const std::string& text, const SceneNode& node, const std::s
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const SceneFacts facts = tessaryn::scanUsdLayerText(input, square());
-    if (facts.problem != tessaryn::SceneProblem::None) {
+    if (facts.problem != tessaryn::SceneRefusal::None) {
         check(facts.problemLine >= 1, "a problem names its line");
         check(facts.nodes.empty(), "a refused layer reports no prim");
         return 0;
@@ -73,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string output =
             rewrite(input, node, tessaryn::usdCreaseStatements(node, creases));
         const SceneFacts again = tessaryn::scanUsdLayerText(output, square());
-        check(again.problem == tessaryn::SceneProblem::None, "the rewrite reads again");
+        check(again.problem == tessaryn::SceneRefusal::None, "the rewrite reads again");
         check(again.nodes.size() == facts.nodes.size(), "the same prims");
         for (std::size_t i = 0; i < facts.nodes.size(); ++i) {
             const SceneNode& before = facts.nodes[i];
@@ -92,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string over =
             tessaryn::usdOverrideLayerText("./layer.usda", facts, node, creases);
         const SceneFacts overFacts = tessaryn::scanUsdLayerText(over, square());
-        check(overFacts.problem == tessaryn::SceneProblem::None, "the override layer reads");
+        check(overFacts.problem == tessaryn::SceneRefusal::None, "the override layer reads");
         check(overFacts.rootMetadata == facts.rootMetadata, "the metadata is copied");
     }
     return 0;

@@ -13,7 +13,7 @@
 
 namespace {
 
-using tessaryn::SceneProblem;
+using tessaryn::SceneRefusal;
 
 const std::string kNode =
     "//Maya ASCII 2022 scene\ncreateNode mesh -n \"m\";\n"
@@ -21,9 +21,10 @@ const std::string kNode =
 
 // The square 0 1 2 3 (OBJ 1 2 3 4), whose four sides are its crease edges.
 tessaryn::SceneFacts scan(const std::string& text) {
-    static const tessaryn::CreaseEdgeSet square({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
+    static const tessaryn::CreaseEdgeSet square =
+        tessaryn::CreaseEdgeSet::fromObjNumbers({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
                                                  tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
-                                                5);
+                                                4);
     tessaryn::LineReader reader;
     reader.openText(text);
     return tessaryn::scanMayaScene(reader, square);
@@ -66,7 +67,7 @@ TEST(MayaScannerData, EdgeNumbersInEveryForm) {
         const char* name;
         const char* data;  // behind setAttr ".ed[0:3]", on the scene's fourth line
         std::vector<std::int32_t> creases;
-        SceneProblem problem = SceneProblem::None;
+        SceneRefusal problem = SceneRefusal::None;
     } rows[] = {
         {"every kind of white space", "\t0\v1\f0 \r 1\t\t2 0  2 3 0\r3 0 0;", kAllFour},
         {"signs", " +0 +1 -0 1 2 -1 2 3 +7 3 0 0;", kAllFour},
@@ -79,7 +80,7 @@ TEST(MayaScannerData, EdgeNumbersInEveryForm) {
         {"a slash inside a number",
          " 0 1 0 1 2 0 2 3 0 3 0 0/1;",
          {},
-         SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
         {"larger vertex first, a vertex of no OBJ", " 1 0 0 2 1 0 9 2 0 12345678901 3 0;", {0, 1}},
         {"nineteen digits name no OBJ vertex",
          " 0 1 0 1 2 0 2 3 0 1234567890123456789 0 0;",
@@ -87,49 +88,49 @@ TEST(MayaScannerData, EdgeNumbersInEveryForm) {
         {"a number too large",
          " 0 1 0 1 2 0 2 3 0 3 0 99999999999999999999;",
          {},
-         SceneProblem::BadEdgeStatement},
-        {"a decimal", " 0 1 0 1 2 0 2 3 0 3 0 0.0;", {}, SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
+        {"a decimal", " 0 1 0 1 2 0 2 3 0 3 0 0.0;", {}, SceneRefusal::BadEdgeStatement},
         {"a decimal, more on the line",
          " 0 1 0.0 1 2 0 2 3 0 3 0 0;",
          {},
-         SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
         {"a sign inside a number, more on the line",
          " 0 1 0-0 1 2 0 2 3 0 3 0;",
          {},
-         SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
         {"letters behind digits, more on the line",
          " 0 1 0x 1 2 0 2 3 0 3 0 0;",
          {},
-         SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
         {"a string right behind a number, more on the line",
          " 0\"x\" 1 0 1 2 0 2 3 0 3 0 0;",
          {},
-         SceneProblem::BadEdgeStatement},
-        {"letters behind digits", " 0 1 0 1 2 0 2 3 0 3 0 0x;", {}, SceneProblem::BadEdgeStatement},
-        {"a sign alone", " 0 1 0 1 2 0 2 3 0 3 0 - 0;", {}, SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
+        {"letters behind digits", " 0 1 0 1 2 0 2 3 0 3 0 0x;", {}, SceneRefusal::BadEdgeStatement},
+        {"a sign alone", " 0 1 0 1 2 0 2 3 0 3 0 - 0;", {}, SceneRefusal::BadEdgeStatement},
         {"a string among the numbers",
          " 0 1 0 1 2 0 2 3 0 3 0 0 \"x\";",
          {},
-         SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
         {"a string right behind a number",
          " 0 1 0 1 2 0 2 3 0 3 0 0\"x\";",
          {},
-         SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
         {"a triple too many",
          " 0 1 0 1 2 0 2 3 0 3 0 0 0 2 0;",
          {},
-         SceneProblem::BadEdgeStatement},
-        {"a number too few", " 0 1 0 1 2 0 2 3 0 3 0;", {}, SceneProblem::BadEdgeStatement},
+         SceneRefusal::BadEdgeStatement},
+        {"a number too few", " 0 1 0 1 2 0 2 3 0 3 0;", {}, SceneRefusal::BadEdgeStatement},
         {"an unclosed string after a bad number",
          " 0 1 0 1 2 0 2 3 0 3 0 0x \"open;",
          {},
-         SceneProblem::UnterminatedString},
+         SceneRefusal::UnterminatedString},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const tessaryn::SceneFacts facts = scan(kNode + "\tsetAttr \".ed[0:3]\"" + row.data + "\n");
         EXPECT_EQ(facts.problem, row.problem);
-        if (row.problem != SceneProblem::None) {
+        if (row.problem != SceneRefusal::None) {
             EXPECT_EQ(facts.problemLine, 4);
             continue;
         }
@@ -160,7 +161,7 @@ TEST(MayaScannerData, MarksAnywhereInVertexData) {
             EXPECT_EQ(creaseElements(scan(head + filler + "\";\"" + tail + ";" + edges + "\n")),
                       kAllFour);
             const tessaryn::SceneFacts open = scan(head + filler + "\"" + tail + "\n;\n");
-            EXPECT_EQ(open.problem, SceneProblem::UnterminatedString);
+            EXPECT_EQ(open.problem, SceneRefusal::UnterminatedString);
             EXPECT_EQ(open.problemLine, 5);
         }
     }

@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -153,6 +154,31 @@ TEST(Numbers, DecimalTextHasNoPlusAndNoLeadingZeros) {
     text += ' ';
     tessaryn::appendDecimal(text, 1000);
     EXPECT_EQ(text, "0 -2147483649 1000");
+}
+
+}  // namespace
+
+namespace {
+
+// Numbers without source text come out as the shortest text that reads back the same, on
+// every build: floats as floats, not as the doubles they widen to.
+TEST(Numbers, ShortestDecimalReadsBackTheSameValue) {
+    const struct {
+        double value;
+        const char* text;
+    } doubles[] = {{0.01, "0.01"},
+                   {1.0, "1"},
+                   {24.0, "24"},
+                   {-0.5, "-0.5"},
+                   {1e21, "1e+21"},
+                   {80.25, "80.25"},
+                   {0.1 + 0.2, "0.30000000000000004"}};
+    for (const auto& row : doubles) EXPECT_EQ(tessaryn::shortestDecimal(row.value), row.text);
+    EXPECT_EQ(tessaryn::shortestDecimal(0.1f), "0.1");
+    EXPECT_EQ(tessaryn::shortestDecimal(10.0f), "10");
+    EXPECT_EQ(tessaryn::shortestDecimal(3.4028235e38f), "3.4028235e+38");
+    for (float f = 1e-3f; f < 1e6f; f *= 1.37f)
+        EXPECT_EQ(std::strtof(tessaryn::shortestDecimal(f).c_str(), nullptr), f);
 }
 
 }  // namespace

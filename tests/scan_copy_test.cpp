@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@
 
 using tessaryn::ByteRange;
 using tessaryn::SceneNode;
-using tessaryn::SceneRewrite;
+using tessaryn::SceneRefusal;
 using testing_support::readFile;
 using testing_support::TempFolder;
 using testing_support::writeFile;
@@ -37,6 +38,11 @@ std::string spliced(const std::string& scene, const std::vector<ByteRange>& rang
 }
 
 // The copy is fed as a scanner feeds it: the scene in passes of `step` bytes, the node
+// A guess whose statements are `text` and change the node's creases.
+std::function<tessaryn::GuessedStatements(const SceneNode&)> changing(const char* text) {
+    return [text](const SceneNode&) { return tessaryn::GuessedStatements{text, false}; };
+}
+
 // opened and placed at the passes that reach them, the rest left to finish().
 TEST(ScanCopy, CopiesTheScanWithTheStatementsWhereTheNodeIsPlaced) {
     const std::string scene = "#head\ndef N {\n  a\n  b\n  c\n}\ntail\n";
@@ -57,7 +63,7 @@ TEST(ScanCopy, CopiesTheScanWithTheStatementsWhereTheNodeIsPlaced) {
             SCOPED_TRACE(std::string(row.what) + ", passes of " + std::to_string(step));
             TempFolder folder;
             writeFile(folder / "scene", scene);
-            tessaryn::ScanCopy copy(folder / "scene", "", [](const SceneNode&) { return "NEW\n"; });
+            tessaryn::ScanCopy copy(folder / "scene", "", false, changing("NEW\n"));
             ASSERT_TRUE(copy.open(folder / "out"));
             // The node is placed once the scan has passed its place, as a scanner learns it.
             const std::uint64_t placedAt = std::min<std::uint64_t>(
@@ -89,33 +95,73 @@ TEST(ScanCopy, CopiesTheScanWithTheStatementsWhereTheNodeIsPlaced) {
             tessaryn::SceneStamp stamp = tessaryn::stampScene(folder / "scene");
             stamp.size = scene.size();
             int error = 0;
-            ASSERT_EQ(copy.finish(stamp, error), SceneRewrite::Written);
+            ASSERT_EQ(copy.finish(stamp, error), SceneRefusal::None);
             EXPECT_EQ(readFile(folder / "out"), spliced(scene, row.ranges, "NEW\n"));
         }
     }
 }
 
-// A node placed where the copy has already gone cannot be guessed; nor one never placed.
+// Nothing is written before the node is placed: a node placed after the scan has let go
+// of its place is copied from the scene read again. A node never placed cannot be guessed.
 TEST(ScanCopy, AGuessThatCannotHoldIsDropped) {
     TempFolder folder;
     const std::string scene = "0123456789abcdef";
     writeFile(folder / "scene", scene);
-    tessaryn::ScanCopy late(folder / "scene", "", [](const SceneNode&) { return "X"; });
+    tessaryn::ScanCopy late(folder / "scene", "", false, changing("X"));
     ASSERT_TRUE(late.open(folder / "out"));
     late.passed(8, std::string_view(scene).substr(0, 8));
+    EXPECT_FALSE(testing_support::fileExists(folder / "out"));
     late.nodeOpened("/N", "N", 2);
     SceneNode node;
     node.path = "/N";
     node.insertAt = 4;
     late.nodePlaced(node);
-    EXPECT_FALSE(late.guessed("/N", {{4, 4}}, "X"));
+    late.passed(16, std::string_view(scene).substr(8));
+    EXPECT_TRUE(late.guessed("/N", {{4, 4}}, "X"));
+    tessaryn::SceneStamp stamp = tessaryn::stampScene(folder / "scene");
+    stamp.size = scene.size();
+    int error = 0;
+    ASSERT_EQ(late.finish(stamp, error), SceneRefusal::None);
+    EXPECT_EQ(readFile(folder / "out"), "0123X456789abcdef");
 
-    tessaryn::ScanCopy unplaced(folder / "scene", "M", [](const SceneNode&) { return "X"; });
-    ASSERT_TRUE(unplaced.open(folder / "out"));
+    tessaryn::ScanCopy unplaced(folder / "scene", "M", false, changing("X"));
+    ASSERT_TRUE(unplaced.open(folder / "unplaced"));
     unplaced.nodeOpened("/N", "N", 2);  // not the node asked for
     unplaced.nodePlaced(node);
     EXPECT_FALSE(unplaced.guessed("/N", {{4, 4}}, "X"));
-    EXPECT_FALSE(testing_support::fileExists(folder / "out"));
+    EXPECT_FALSE(testing_support::fileExists(folder / "unplaced"));
+}
+
+// A guess that changes none of the node's creases starts no copy in place: a rerun
+// writes nothing, not even a temporary file. A copy elsewhere is written all the same.
+TEST(ScanCopy, AnUnchangedGuessWritesNothingInPlace) {
+    const std::string scene = "#head\ndef N {\n  a\n}\n";
+    for (const bool elsewhere : {false, true}) {
+        SCOPED_TRACE(elsewhere ? "elsewhere" : "in place");
+        TempFolder folder;
+        writeFile(folder / "scene", scene);
+        tessaryn::ScanCopy copy(folder / "scene", "", elsewhere, [](const SceneNode&) {
+            return tessaryn::GuessedStatements{"  a\n", true};
+        });
+        ASSERT_TRUE(copy.open(folder / (elsewhere ? "out" : "scene")));
+        copy.nodeOpened("/N", "N", 6);
+        SceneNode node;
+        node.path = "/N";
+        node.creaseStatements = {{14, 18}};
+        copy.nodePlaced(node);
+        copy.passed(scene.size(), scene);
+        EXPECT_EQ(folder.entries().size(), 1u);  // no temporary file
+        if (!elsewhere) {
+            EXPECT_FALSE(copy.guessed("/N", {{14, 18}}, "  a\n"));
+            continue;
+        }
+        ASSERT_TRUE(copy.guessed("/N", {{14, 18}}, "  a\n"));
+        tessaryn::SceneStamp stamp = tessaryn::stampScene(folder / "scene");
+        stamp.size = scene.size();
+        int error = 0;
+        ASSERT_EQ(copy.finish(stamp, error), SceneRefusal::None);
+        EXPECT_EQ(readFile(folder / "out"), scene);
+    }
 }
 
 // A scene that grew after it was read is not replaced by the copy.
@@ -123,7 +169,7 @@ TEST(ScanCopy, ASceneChangedSinceTheScanIsLeftAlone) {
     TempFolder folder;
     const std::string scene = "abcdef\n";
     writeFile(folder / "scene", scene);
-    tessaryn::ScanCopy copy(folder / "scene", "", [](const SceneNode&) { return "X\n"; });
+    tessaryn::ScanCopy copy(folder / "scene", "", false, changing("X\n"));
     ASSERT_TRUE(copy.open(folder / "scene"));
     copy.nodeOpened("/N", "N", 0);
     SceneNode node;
@@ -134,7 +180,7 @@ TEST(ScanCopy, ASceneChangedSinceTheScanIsLeftAlone) {
     stamp.size = scene.size();
     writeFile(folder / "scene", scene + "more\n");
     int error = 0;
-    EXPECT_EQ(copy.finish(stamp, error), SceneRewrite::Changed);
+    EXPECT_EQ(copy.finish(stamp, error), SceneRefusal::SceneChanged);
     EXPECT_EQ(readFile(folder / "scene"), scene + "more\n");
 }
 
@@ -186,7 +232,8 @@ std::string expectedLayer(const std::string& layer, const std::string& obj,
     objLines.openText(obj);
     tessaryn::CreaseEdges edges;
     EXPECT_EQ(tessaryn::CollectCreaseEdges(objLines, 'g', edges), tessaryn::Outcome::Done);
-    const tessaryn::CreaseEdgeSet set(edges.edges, 1u << 24);
+    const tessaryn::CreaseEdgeSet set =
+        tessaryn::CreaseEdgeSet::fromObjNumbers(edges.edges, edges.vertexPositions);
     const tessaryn::SceneFacts facts = tessaryn::scanUsdLayerText(layer, set);
     for (const SceneNode& node : facts.nodes) {
         if (node.path != path) continue;
@@ -259,7 +306,7 @@ TEST_P(LayersOfManyBlocks, ComeOutAsSplicedInMemory) {
     request.scenePath = folder / "layer.usda";
     request.node = row.prim;
     const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
-    ASSERT_EQ(report.outcome, tessaryn::SceneCreaseOutcome::Done);
+    ASSERT_EQ(report.outcome, tessaryn::SceneRefusal::None);
     EXPECT_EQ(report.node.path, "/strip");
     const std::string written = readFile(folder / "layer.usda");
     const std::string expected = expectedLayer(layer, mesh.obj, "/strip");

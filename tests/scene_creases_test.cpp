@@ -20,7 +20,7 @@
 #include <unistd.h>
 #endif
 
-using tessaryn::SceneCreaseOutcome;
+using tessaryn::SceneRefusal;
 using testing_support::readFile;
 using testing_support::realDataPath;
 using testing_support::TempFolder;
@@ -71,15 +71,16 @@ struct Rewrite {
         request.value = value;
         report = tessaryn::writeSceneCreases(request);
     }
-    bool ok() const { return report.outcome == SceneCreaseOutcome::Done; }
+    bool ok() const { return report.outcome == SceneRefusal::None; }
     std::string output() const { return readFile(scene); }
 };
 
 // The square 0 1 2 3 (OBJ 1 2 3 4), whose four sides are its crease edges.
 tessaryn::CreaseEdgeSet squareCreases() {
-    return tessaryn::CreaseEdgeSet({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
-                                    tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
-                                   5);
+    return tessaryn::CreaseEdgeSet::fromObjNumbers(
+        {tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4), tessaryn::edgeKey(2, 3),
+         tessaryn::edgeKey(3, 4)},
+        4);
 }
 
 tessaryn::SceneFacts scanText(const std::string& text, const tessaryn::CreaseEdgeSet& creases) {
@@ -207,7 +208,7 @@ TEST(SceneCreases, IntermediateObjectWithSplitEdgeList) {
 
     // One of the triangle's edges is not an edge of the node: all or nothing.
     Rewrite partial(obj + "g a\nf 1 75 27 82\ng b\nf 69 46 83\n", scene);
-    EXPECT_EQ(partial.report.outcome, SceneCreaseOutcome::EdgesNotInNode);
+    EXPECT_EQ(partial.report.outcome, SceneRefusal::EdgesNotInNode);
     EXPECT_EQ(partial.report.missing, 1);
     EXPECT_EQ(partial.report.creaseEdges, 7);
     EXPECT_EQ(partial.output(), scene);
@@ -284,11 +285,11 @@ TEST(MayaSceneScanner, LayoutsAndTheirCreaseEdges) {
         SCOPED_TRACE(row.name);
         const tessaryn::SceneFacts scene = scanText(kMayaHeader + row.scene, square);
         if (row.refusedLine != 0) {
-            EXPECT_EQ(scene.problem, tessaryn::SceneProblem::BadEdgeStatement);
+            EXPECT_EQ(scene.problem, tessaryn::SceneRefusal::BadEdgeStatement);
             EXPECT_EQ(scene.problemLine, row.refusedLine);
             continue;
         }
-        ASSERT_EQ(scene.problem, tessaryn::SceneProblem::None) << scene.problemLine;
+        ASSERT_EQ(scene.problem, tessaryn::SceneRefusal::None) << scene.problemLine;
         ASSERT_EQ(scene.nodes.size(), 1u);
         EXPECT_EQ(scene.nodes[0].name, "m");
         EXPECT_EQ(scene.nodes[0].path, "|m");
@@ -313,7 +314,7 @@ TEST(MayaSceneScanner, DagPathsAndCreasesBeforeEdges) {
                               "createNode mesh -n \"shape\" -p \"|pCube1\";\n" +
                               kSquareNode.substr(kSquareNode.find('\n') + 1) + kSquareEdges;
     const tessaryn::SceneFacts facts = scanText(scene, squareCreases());
-    ASSERT_EQ(facts.problem, tessaryn::SceneProblem::None);
+    ASSERT_EQ(facts.problem, tessaryn::SceneRefusal::None);
     ASSERT_EQ(facts.nodes.size(), 2u);
     EXPECT_EQ(facts.nodes[0].path, "|group1|pCube1|shape");
     EXPECT_EQ(facts.nodes[1].path, "|pCube1|shape");
@@ -336,7 +337,7 @@ TEST(MayaSceneScanner, DagPathsAndCreasesBeforeEdges) {
                   wanted[0] == '|' ? "|pCube1|shape" : "|group1|pCube1|shape");
     }
     Rewrite several(kSquareObj, scene, "shape");
-    EXPECT_EQ(several.report.outcome, SceneCreaseOutcome::SeveralNamed);
+    EXPECT_EQ(several.report.outcome, SceneRefusal::SeveralNamed);
     ASSERT_EQ(several.report.candidates.size(), 2u);
     EXPECT_EQ(several.report.candidates[1].path, "|pCube1|shape");
     EXPECT_EQ(several.output(), scene);
@@ -355,13 +356,14 @@ TEST(MayaSceneScanner, DagPathsAndCreasesBeforeEdges) {
 // Every cut of a real scene reads, or is refused naming a line it has; never more.
 TEST(MayaSceneScanner, EveryPrefixOfARealScene) {
     const std::string scene = realScene("cgkit__objects.ma");
-    const tessaryn::CreaseEdgeSet creases({tessaryn::edgeKey(3, 4)}, 9);
+    const tessaryn::CreaseEdgeSet creases =
+        tessaryn::CreaseEdgeSet::fromObjNumbers({tessaryn::edgeKey(3, 4)}, 8);
     for (std::size_t size = 0; size <= scene.size(); ++size) {
         const std::string prefix = scene.substr(0, size);
         const tessaryn::SceneFacts read = scanText(prefix, creases);
         const auto lines = std::count(prefix.begin(), prefix.end(), '\n') + 1;
         ASSERT_LE(read.problemLine, lines) << size;
-        if (read.problem != tessaryn::SceneProblem::None) continue;
+        if (read.problem != tessaryn::SceneRefusal::None) continue;
         ASSERT_EQ(read.size, size);
         ASSERT_LE(read.nodes.size(), 2u);
         for (const tessaryn::SceneNode& node : read.nodes) {
@@ -399,39 +401,38 @@ TEST(SceneCreases, RefusalsChangeNothing) {
         std::string obj;
         std::string scene;
         std::string node;
-        SceneCreaseOutcome outcome;
+        SceneRefusal outcome;
         std::int64_t line = 0;
     } rows[] = {
-        {kSquareObj, std::string("FOR4\0\0\x01\0Maya", 12), "", SceneCreaseOutcome::MayaBinary, 1},
+        {kSquareObj, std::string("FOR4\0\0\x01\0Maya", 12), "", SceneRefusal::MayaBinary, 1},
         {"v 0 0 0\nf 1 1 1\n", std::string("FOR8\0\0\0\0\0\0\0\x10", 12), "",
-         SceneCreaseOutcome::MayaBinary, 1},
-        {kSquareObj, "PXR-USDC", "", SceneCreaseOutcome::UsdBinary, 1},
-        {kSquareObj, std::string("PK\x03\x04\0\0", 6), "", SceneCreaseOutcome::UsdPackage, 1},
+         SceneRefusal::MayaBinary, 1},
+        {kSquareObj, "PXR-USDC", "", SceneRefusal::UsdBinary, 1},
+        {kSquareObj, std::string("PK\x03\x04\0\0", 6), "", SceneRefusal::UsdPackage, 1},
         // A binary file that holds the host's placeholder text is no scene all the same.
         {kSquareObj,
          std::string("\x7f"
                      "ELF\2\1\1\0  \tsetAttr \".cd\"\nx\n",
                      27),
-         "", SceneCreaseOutcome::NotAScene, 1},
-        {kSquareObj, "createNode mesh;\n", "", SceneCreaseOutcome::NotAScene, 1},
-        {kSquareObj, "", "", SceneCreaseOutcome::NotAScene, 1},
+         "", SceneRefusal::NotAScene, 1},
+        {kSquareObj, "createNode mesh;\n", "", SceneRefusal::NotAScene, 1},
+        {kSquareObj, "", "", SceneRefusal::NotAScene, 1},
         {kSquareObj, mesh + edges + "\tsetAttr \".a\" -type \"string\" \"open;\n;\n", "",
-         SceneCreaseOutcome::UnterminatedString, 5},
+         SceneRefusal::UnterminatedString, 5},
         {kSquareObj, mesh + edges + "createNode transform -n \"t\"\n", "",
-         SceneCreaseOutcome::UnterminatedStatement, 5},
+         SceneRefusal::UnterminatedStatement, 5},
         {kSquareObj, mesh + "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0\n\t\t2 3 0;\n", "",
-         SceneCreaseOutcome::BadEdgeStatement, 4},
+         SceneRefusal::BadEdgeStatement, 4},
         {kSquareObj, mesh + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0.5;\n", "",
-         SceneCreaseOutcome::BadEdgeStatement, 4},
-        {kSquareObj, mesh, "", SceneCreaseOutcome::NoMeshNode},
-        {"v 0 0 0\n" + kSquareObj, mesh + edges, "", SceneCreaseOutcome::NoFittingNode},
-        {"v 0 0 0\n" + kSquareObj, mesh + edges, "sq", SceneCreaseOutcome::VertexCountDiffers},
-        {kSquareObj, mesh + edges, "nope", SceneCreaseOutcome::NoSuchNode},
-        {kSquareObj, mesh + edges + kSquareNode + edges, "",
-         SceneCreaseOutcome::SeveralFittingNodes},
-        {"v 0 0 0\nf 1 1 1\n", mesh + edges, "", SceneCreaseOutcome::NoCreaseEdges},
-        {shuffled, mesh + edges, "", SceneCreaseOutcome::EdgesNotInNode},
-        {mesh + edges, mesh + edges, "", SceneCreaseOutcome::ArgumentsSwapped},
+         SceneRefusal::BadEdgeStatement, 4},
+        {kSquareObj, mesh, "", SceneRefusal::NoMeshNode},
+        {"v 0 0 0\n" + kSquareObj, mesh + edges, "", SceneRefusal::NoFittingNode},
+        {"v 0 0 0\n" + kSquareObj, mesh + edges, "sq", SceneRefusal::VertexCountDiffers},
+        {kSquareObj, mesh + edges, "nope", SceneRefusal::NoSuchNode},
+        {kSquareObj, mesh + edges + kSquareNode + edges, "", SceneRefusal::SeveralFittingNodes},
+        {"v 0 0 0\nf 1 1 1\n", mesh + edges, "", SceneRefusal::NoCreaseEdges},
+        {shuffled, mesh + edges, "", SceneRefusal::EdgesNotInNode},
+        {mesh + edges, mesh + edges, "", SceneRefusal::ArgumentsSwapped},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.scene.substr(0, 40) + " / " + row.obj.substr(0, 20));
@@ -457,7 +458,7 @@ TEST(SceneCreases, DamagedStringsAreRefused) {
     const auto line =
         std::count(scene.begin(), scene.begin() + static_cast<std::ptrdiff_t>(at), '\n') + 1;
     Rewrite run(realScene("tinyobj__issue-162-smoothing-group.obj"), scene, "creasedShape", true);
-    EXPECT_EQ(run.report.outcome, SceneCreaseOutcome::UnterminatedString);
+    EXPECT_EQ(run.report.outcome, SceneRefusal::UnterminatedString);
     EXPECT_EQ(run.report.line, line);
     EXPECT_EQ(run.output(), scene);
 }
@@ -479,7 +480,7 @@ TEST(SceneCreases, IntoAnotherFileAndDryRuns) {
         request.smoothing = unchanged;
         request.dryRun = true;
         tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
-        ASSERT_EQ(report.outcome, SceneCreaseOutcome::Done);
+        ASSERT_EQ(report.outcome, SceneRefusal::None);
         EXPECT_EQ(report.changed, !unchanged);
         EXPECT_EQ(report.written, unchanged ? 12 : 4);
         EXPECT_EQ(report.output, "");
@@ -488,7 +489,7 @@ TEST(SceneCreases, IntoAnotherFileAndDryRuns) {
         request.dryRun = false;
         request.outPath = folder / "out.ma";
         report = tessaryn::writeSceneCreases(request);
-        ASSERT_EQ(report.outcome, SceneCreaseOutcome::Done);
+        ASSERT_EQ(report.outcome, SceneRefusal::None);
         EXPECT_EQ(report.output, folder / "out.ma");
         EXPECT_EQ(readFile(folder / "scene.ma"), scene);
         EXPECT_EQ(readFile(folder / "out.ma") == scene, unchanged);
@@ -522,11 +523,11 @@ TEST(SceneCreases, HostScenesAreCheckedThenExported) {
         std::string obj;
         std::string scene;
         std::string value;
-        SceneCreaseOutcome outcome;
+        SceneRefusal outcome;
     } refused[] = {
-        {tooLarge, hostScene, "", SceneCreaseOutcome::NoFittingNode},
-        {cube, larger, "", SceneCreaseOutcome::EdgesNotInNode},
-        {cube, hostScene, "2", SceneCreaseOutcome::ValueOnHostScene},
+        {tooLarge, hostScene, "", SceneRefusal::NoFittingNode},
+        {cube, larger, "", SceneRefusal::EdgesNotInNode},
+        {cube, hostScene, "2", SceneRefusal::ValueOnHostScene},
     };
     for (const auto& row : refused) {
         Rewrite refusal(row.obj, row.scene, "", false, row.value);
@@ -543,7 +544,7 @@ TEST(SceneCreases, HostScenesAreCheckedThenExported) {
     request.objPath = folder / "cube.obj";
     request.scenePath = folder / "cube.ma";
     request.outPath = folder / "out.ma";
-    ASSERT_EQ(tessaryn::writeSceneCreases(request).outcome, SceneCreaseOutcome::Done);
+    ASSERT_EQ(tessaryn::writeSceneCreases(request).outcome, SceneRefusal::None);
     EXPECT_EQ(readFile(folder / "out.ma"), exported);
     EXPECT_EQ(readFile(folder / "cube.ma"), hostScene);
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"cube.ma", "cube.obj", "out.ma"}));
@@ -552,7 +553,7 @@ TEST(SceneCreases, HostScenesAreCheckedThenExported) {
 TEST(SceneCreases, UnreadableAndUnwritableFiles) {
     const std::string scene = realScene("mayausd__UsdExportMeshTest.ma");
     Rewrite run(realScene("tinyobj__issue-162-smoothing-group.obj"), scene, "", true);
-    EXPECT_EQ(run.report.outcome, SceneCreaseOutcome::SeveralFittingNodes);
+    EXPECT_EQ(run.report.outcome, SceneRefusal::SeveralFittingNodes);
     // unspecifiedShape has no vertices: no candidate.
     EXPECT_EQ(run.report.candidates.size(), 5u);
     EXPECT_EQ(run.output(), scene);
@@ -571,7 +572,7 @@ TEST(SceneCreases, UnreadableAndUnwritableFiles) {
 #endif
     if (!permissionsBind) std::printf("not checked: a read-only scene, as root\n");
     if (permissionsBind) {
-        EXPECT_EQ(readOnly.outcome, SceneCreaseOutcome::Unwritable);
+        EXPECT_EQ(readOnly.outcome, SceneRefusal::Unwritable);
         EXPECT_EQ(readOnly.file, run.scene);
         EXPECT_NE(readOnly.error, 0);
     }
@@ -580,12 +581,12 @@ TEST(SceneCreases, UnreadableAndUnwritableFiles) {
 
     request.objPath = run.folder / "missing.obj";
     tessaryn::SceneCreaseReport missing = tessaryn::writeSceneCreases(request);
-    EXPECT_EQ(missing.outcome, SceneCreaseOutcome::Unreadable);
+    EXPECT_EQ(missing.outcome, SceneRefusal::Unreadable);
     EXPECT_EQ(missing.file, request.objPath);
     request.objPath = run.obj;
     request.scenePath = run.folder / "missing.ma";
     missing = tessaryn::writeSceneCreases(request);
-    EXPECT_EQ(missing.outcome, SceneCreaseOutcome::Unreadable);
+    EXPECT_EQ(missing.outcome, SceneRefusal::Unreadable);
     EXPECT_EQ(missing.file, request.scenePath);
 }
 
@@ -598,14 +599,15 @@ TEST(SceneCreases, ASceneChangedSinceItWasReadIsLeftAlone) {
         const char* name;
         std::string now;  // the scene when it is rewritten
         int secondsLater;
-        tessaryn::SceneRewrite expected;
+        tessaryn::SceneRefusal expected;
     } rows[] = {
-        {"unchanged", read, 0, tessaryn::SceneRewrite::Written},
-        {"longer", read + "more;\n", 0, tessaryn::SceneRewrite::Changed},
-        {"shorter", read.substr(0, 25), 0, tessaryn::SceneRewrite::Changed},
-        {"shorter than the edit's start", read.substr(0, 10), 0, tessaryn::SceneRewrite::Changed},
+        {"unchanged", read, 0, tessaryn::SceneRefusal::None},
+        {"longer", read + "more;\n", 0, tessaryn::SceneRefusal::SceneChanged},
+        {"shorter", read.substr(0, 25), 0, tessaryn::SceneRefusal::SceneChanged},
+        {"shorter than the edit's start", read.substr(0, 10), 0,
+         tessaryn::SceneRefusal::SceneChanged},
         {"same size, saved later", replaced(read, "abc", "abd"), 2,
-         tessaryn::SceneRewrite::Changed},
+         tessaryn::SceneRefusal::SceneChanged},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -620,7 +622,7 @@ TEST(SceneCreases, ASceneChangedSinceItWasReadIsLeftAlone) {
                                          stamp.modified + std::chrono::seconds(row.secondsLater));
         int error = 0;
         EXPECT_EQ(tessaryn::rewriteScene(scene, scene, ranges, "xyz", stamp, error), row.expected);
-        EXPECT_EQ(readFile(scene), row.expected == tessaryn::SceneRewrite::Written
+        EXPECT_EQ(readFile(scene), row.expected == tessaryn::SceneRefusal::None
                                        ? replaced(read, "abc", "xyz")
                                        : row.now);
         EXPECT_EQ(folder.entries(), std::vector<std::string>{"scene.ma"});

@@ -12,7 +12,7 @@
 #include "scene/usd/usd_lexer.h"
 
 using tessaryn::ArrayRead;
-using tessaryn::SceneProblem;
+using tessaryn::SceneRefusal;
 using tessaryn::UsdByteReader;
 using tessaryn::UsdLexer;
 using tessaryn::UsdTokenKind;
@@ -159,7 +159,7 @@ TEST(UsdArrays, GroupsPassedToTheirCloser) {
             ArrayInput input(text);
             const char open = input.lexer.next().punct;
             EXPECT_EQ(input.lexer.skipGroup(open), row.passed);
-            EXPECT_EQ(input.lexer.problem() == SceneProblem::UnterminatedBlock, !row.passed);
+            EXPECT_EQ(input.lexer.problem() == SceneRefusal::UnterminatedBlock, !row.passed);
             const auto& after = input.lexer.next();
             if (row.passed && text.back() == 'x') {
                 EXPECT_TRUE(after.isWord("x"));

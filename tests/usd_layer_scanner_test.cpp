@@ -23,7 +23,7 @@ using tessaryn::CreaseEdgeSet;
 using tessaryn::NodeProblem;
 using tessaryn::SceneFacts;
 using tessaryn::SceneNode;
-using tessaryn::SceneProblem;
+using tessaryn::SceneRefusal;
 using testing_support::readFile;
 using testing_support::realDataPath;
 
@@ -31,10 +31,17 @@ namespace {
 
 using Edge = std::pair<int, int>;  // 0-based, smaller first
 
+// The layer's metadata as the override layer writes each entry.
+std::vector<std::string> metadataLines(const SceneFacts& facts) {
+    std::vector<std::string> lines;
+    for (const tessaryn::LayerMetadatum& entry : facts.rootMetadata)
+        lines.push_back(entry.name + " = " + entry.value);
+    return lines;
+}
+
 CreaseEdgeSet creaseSet(const std::set<Edge>& edges) {
     std::vector<tessaryn::EdgeKey> keys;
-    for (const Edge& edge : edges)
-        keys.push_back(tessaryn::edgeKey(edge.first + 1, edge.second + 1));
+    for (const Edge& edge : edges) keys.push_back(tessaryn::edgeKey(edge.first, edge.second));
     return CreaseEdgeSet(keys, 1u << 20);
 }
 
@@ -48,7 +55,7 @@ std::set<Edge> hitEdges(const SceneNode& node, const CreaseEdgeSet& set) {
     std::set<Edge> edges;
     for (const tessaryn::CreaseHit& hit : node.hits) {
         const tessaryn::EdgeKey key = set.edge(hit.creaseEdge);
-        edges.insert({static_cast<int>(key >> 32) - 1, static_cast<int>(key & 0xFFFFFFFFu) - 1});
+        edges.insert({static_cast<int>(key >> 32), static_cast<int>(key & 0xFFFFFFFFu)});
     }
     return edges;
 }
@@ -81,8 +88,7 @@ std::map<Edge, double> carried(const SceneNode& node, const CreaseEdgeSet& set) 
         EXPECT_GE(crease.creaseEdge, 0) << node.path;
         if (crease.creaseEdge < 0) continue;
         const tessaryn::EdgeKey key = set.edge(crease.creaseEdge);
-        creases[{static_cast<int>(key >> 32) - 1, static_cast<int>(key & 0xFFFFFFFFu) - 1}] =
-            crease.value;
+        creases[{static_cast<int>(key >> 32), static_cast<int>(key & 0xFFFFFFFFu)}] = crease.value;
     }
     return creases;
 }
@@ -244,7 +250,7 @@ TEST(UsdLayerScanner, RealLayersListEveryMeshPrimInOrder) {
         SCOPED_TRACE(file.first);
         const SceneFacts facts =
             tessaryn::scanUsdLayer(realDataPath("usd/" + file.first).c_str(), CreaseEdgeSet());
-        ASSERT_EQ(facts.problem, SceneProblem::None);
+        ASSERT_EQ(facts.problem, SceneRefusal::None);
         EXPECT_EQ(facts.format, tessaryn::SceneFormat::Usd);
         EXPECT_EQ(facts.size, realLayer(file.first.c_str()).size());
         ASSERT_EQ(facts.nodes.size(), file.second.size());
@@ -266,7 +272,7 @@ TEST(UsdLayerScanner, RealLayersListEveryMeshPrimInOrder) {
 TEST(UsdLayerScanner, RealLayersMetadataAsWritten) {
     const SceneFacts facts =
         tessaryn::scanUsdLayerText(realLayer("arnoldusd__test_0169_scene.usda"), CreaseEdgeSet());
-    EXPECT_EQ(facts.rootMetadata,
+    EXPECT_EQ(metadataLines(facts),
               (std::vector<std::string>{"defaultPrim = \"pCube1\"", "endTimeCode = 80.25",
                                         "framesPerSecond = 24", "metersPerUnit = 0.01",
                                         "startTimeCode = 1.25", "timeCodesPerSecond = 24",
@@ -274,7 +280,7 @@ TEST(UsdLayerScanner, RealLayersMetadataAsWritten) {
     // doc and customLayerData are not among them.
     const SceneFacts apple = tessaryn::scanUsdLayerText(
         realLayer("mayausd__appleBite_asset_flattened.usda"), CreaseEdgeSet());
-    EXPECT_EQ(apple.rootMetadata,
+    EXPECT_EQ(metadataLines(apple),
               (std::vector<std::string>{"defaultPrim = \"apple\"", "metersPerUnit = 1",
                                         "upAxis = \"Y\""}));
 }
@@ -303,10 +309,11 @@ TEST(UsdLayerScanner, RealMeshesTakeTheirGroupBorders) {
             obj.openText(objText(counts, indices, points, groups));
             tessaryn::CreaseEdges collected;
             ASSERT_EQ(tessaryn::CollectCreaseEdges(obj, 'g', collected), tessaryn::Outcome::Done);
-            const CreaseEdgeSet set(collected.edges, static_cast<std::uint32_t>(points.size() + 1));
+            const CreaseEdgeSet set =
+                CreaseEdgeSet::fromObjNumbers(collected.edges, collected.vertexPositions);
 
             const SceneFacts facts = tessaryn::scanUsdLayerText(layer, set);
-            ASSERT_EQ(facts.problem, SceneProblem::None);
+            ASSERT_EQ(facts.problem, SceneRefusal::None);
             const SceneNode* node = findNode(facts, mesh.path);
             ASSERT_NE(node, nullptr);
             EXPECT_EQ(node->lineEnding, crlf ? "\r\n" : "\n");
@@ -316,7 +323,7 @@ TEST(UsdLayerScanner, RealMeshesTakeTheirGroupBorders) {
             const std::string written =
                 rewrite(layer, *node, tessaryn::usdCreaseStatements(*node, planned(borders, "10")));
             const SceneFacts after = tessaryn::scanUsdLayerText(written, set);
-            ASSERT_EQ(after.problem, SceneProblem::None);
+            ASSERT_EQ(after.problem, SceneRefusal::None);
             ASSERT_EQ(after.nodes.size(), facts.nodes.size());
             for (std::size_t i = 0; i < facts.nodes.size(); ++i) {
                 EXPECT_EQ(after.nodes[i].path, facts.nodes[i].path);
@@ -355,7 +362,7 @@ TEST(UsdLayerScanner, ReadFromBlocksAsFromMemory) {
     ASSERT_EQ(lines.unread().substr(0, 5), "#usda");
     const SceneFacts blocks = tessaryn::scanUsdLayer(lines, set);
     const SceneFacts memory = tessaryn::scanUsdLayerText(realLayer(file), set);
-    ASSERT_EQ(blocks.problem, SceneProblem::None);
+    ASSERT_EQ(blocks.problem, SceneRefusal::None);
     EXPECT_EQ(blocks.size, memory.size);
     ASSERT_EQ(blocks.nodes.size(), memory.nodes.size());
     for (std::size_t i = 0; i < blocks.nodes.size(); ++i) {
@@ -398,39 +405,35 @@ TEST(UsdLayerScanner, FaceEdgesFoundAsTheIndicesPass) {
 struct ProblemRow {
     const char* name;
     std::string layer;
-    SceneProblem problem;
+    SceneRefusal problem;
     std::int64_t line;
 };
 
 TEST(UsdLayerScanner, LayerProblemsNameTheirLine) {
     const ProblemRow rows[] = {
-        {"binary", std::string("PXR-USDC\0\0\0\0", 12), SceneProblem::UsdBinary, 1},
-        {"package", std::string("PK\3\4\24\0\0\0", 8), SceneProblem::UsdPackage, 1},
-        {"no header", "def Mesh \"m\" {\n}\n", SceneProblem::UnknownFormat, 1},
-        {"empty", "", SceneProblem::UnknownFormat, 1},
-        {"string", meshLayer("        string s = \"open\n"), SceneProblem::UnterminatedString, 7},
-        {"single quotes", meshLayer("        string s = 'open\n"), SceneProblem::UnterminatedString,
+        {"string", meshLayer("        string s = \"open\n"), SceneRefusal::UnterminatedString, 7},
+        {"single quotes", meshLayer("        string s = 'open\n"), SceneRefusal::UnterminatedString,
          7},
         {"triple quotes", meshLayer("        string s = \"\"\"open\n\n"),
-         SceneProblem::UnterminatedString, 7},
-        {"asset", meshLayer("        asset a = @a.usd\n"), SceneProblem::UnterminatedString, 7},
-        {"path", meshLayer("        rel r = </a\n"), SceneProblem::UnterminatedString, 7},
+         SceneRefusal::UnterminatedString, 7},
+        {"asset", meshLayer("        asset a = @a.usd\n"), SceneRefusal::UnterminatedString, 7},
+        {"path", meshLayer("        rel r = </a\n"), SceneRefusal::UnterminatedString, 7},
         {"array", "#usda 1.0\ndef Mesh \"m\"\n{\n    int[] faceVertexCounts = [4,\n",
-         SceneProblem::UnterminatedBlock, 4},
+         SceneRefusal::UnterminatedBlock, 4},
         {"points", "#usda 1.0\ndef Mesh \"m\"\n{\n    point3f[] points = [(0, 0, 0)\n",
-         SceneProblem::UnterminatedBlock, 4},
-        {"metadata", "#usda 1.0\n(\n  upAxis = \"Y\"\n", SceneProblem::UnterminatedBlock, 2},
-        {"wrong closer", meshLayer("        float2 f = (1, 2]\n"), SceneProblem::UnterminatedBlock,
+         SceneRefusal::UnterminatedBlock, 4},
+        {"metadata", "#usda 1.0\n(\n  upAxis = \"Y\"\n", SceneRefusal::UnterminatedBlock, 2},
+        {"wrong closer", meshLayer("        float2 f = (1, 2]\n"), SceneRefusal::UnterminatedBlock,
          7},
         {"prim", "#usda 1.0\ndef Xform \"a\"\n{\n    def Mesh \"m\"\n    {\n",
-         SceneProblem::UnterminatedBlock, 4},
+         SceneRefusal::UnterminatedBlock, 4},
         {"prim without body",
          "#usda 1.0\ndef Xform \"a\" ( kind = \"x\" )\ndef Xform \"b\"\n{\n}\n",
-         SceneProblem::UnterminatedBlock, 2},
+         SceneRefusal::UnterminatedBlock, 2},
         {"variant set",
          "#usda 1.0\ndef \"a\"\n{\n    variantSet \"v\" = {\n        \"x\" {\n        }\n",
-         SceneProblem::UnterminatedBlock, 4},
-        {"comment", "#usda 1.0\n/* open\n\n", SceneProblem::UnterminatedBlock, 2},
+         SceneRefusal::UnterminatedBlock, 4},
+        {"comment", "#usda 1.0\n/* open\n\n", SceneRefusal::UnterminatedBlock, 2},
     };
     for (const ProblemRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -440,7 +443,7 @@ TEST(UsdLayerScanner, LayerProblemsNameTheirLine) {
         EXPECT_TRUE(facts.nodes.empty());
     }
     EXPECT_EQ(tessaryn::scanUsdLayer("/no/such/layer.usda", CreaseEdgeSet()).problem,
-              SceneProblem::Unreadable);
+              SceneRefusal::Unreadable);
 }
 
 struct NodeProblemRow {
@@ -489,7 +492,7 @@ TEST(UsdLayerScanner, MeshProblemsLeaveTheLayerReadable) {
     for (const NodeProblemRow& row : rows) {
         SCOPED_TRACE(row.name);
         const SceneFacts facts = tessaryn::scanUsdLayerText(meshLayer(row.body), CreaseEdgeSet());
-        ASSERT_EQ(facts.problem, SceneProblem::None);
+        ASSERT_EQ(facts.problem, SceneRefusal::None);
         ASSERT_EQ(facts.nodes.size(), 1u);
         EXPECT_EQ(facts.nodes[0].problem, row.problem);
         EXPECT_EQ(facts.nodes[0].problemLine, row.line);
@@ -539,7 +542,7 @@ TEST(UsdLayerScanner, PassesOverWhatItDoesNotRead) {
         "    }\n}\n";
     const CreaseEdgeSet set = creaseSet({{0, 1}});
     const SceneFacts facts = tessaryn::scanUsdLayerText(layer, set);
-    ASSERT_EQ(facts.problem, SceneProblem::None) << facts.problemLine;
+    ASSERT_EQ(facts.problem, SceneRefusal::None) << facts.problemLine;
     ASSERT_EQ(facts.nodes.size(), 1u);
     const SceneNode& node = facts.nodes[0];
     EXPECT_EQ(node.path, "/root/m");
@@ -549,7 +552,7 @@ TEST(UsdLayerScanner, PassesOverWhatItDoesNotRead) {
     EXPECT_EQ(node.hits.size(), 1u);
     EXPECT_EQ(node.warnings,
               std::vector<tessaryn::SceneWarning>{tessaryn::SceneWarning::SubdivisionNone});
-    EXPECT_EQ(facts.rootMetadata, std::vector<std::string>{"upAxis = 'Z'"});
+    EXPECT_EQ(metadataLines(facts), std::vector<std::string>{"upAxis = 'Z'"});
 }
 
 // The crease statements in any form are found as whole lines, and their creases read:
@@ -669,7 +672,7 @@ TEST(UsdLayerScanner, EveryTruncatedPrefix) {
             std::memcpy(block.get(), layer.data(), size);
             const SceneFacts facts =
                 tessaryn::scanUsdLayerText(std::string_view(block.get(), size), set);
-            if (facts.problem != SceneProblem::None) {
+            if (facts.problem != SceneRefusal::None) {
                 EXPECT_GE(facts.problemLine, 1) << size;
                 continue;
             }

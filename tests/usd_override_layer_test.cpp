@@ -12,10 +12,10 @@
 #include "support.h"
 
 using tessaryn::CreaseEdgeSet;
-using tessaryn::OverrideLayerResult;
 using tessaryn::PlannedCrease;
 using tessaryn::SceneFacts;
 using tessaryn::SceneNode;
+using tessaryn::SceneRefusal;
 using testing_support::readFile;
 using testing_support::realDataPath;
 using testing_support::TempFolder;
@@ -64,7 +64,7 @@ struct OverCase {
         for (const SceneNode& each : facts.nodes)
             if (each.name == "ExtraCube") node = &each;
     }
-    OverrideLayerResult write(const std::string& to) {
+    SceneRefusal write(const std::string& to) {
         return tessaryn::writeUsdOverrideLayer(layer.c_str(), to.c_str(), facts, *node, creases);
     }
 };
@@ -78,7 +78,7 @@ TEST(UsdOverrideLayer, ReadsBackByStructure) {
                         : readFile(realDataPath("usd/mayausd__multi_variants.usda")));
         ASSERT_NE(c.node, nullptr);
         const std::string layerBefore = readFile(c.layer);
-        ASSERT_EQ(c.write(c.over), OverrideLayerResult::Written);
+        ASSERT_EQ(c.write(c.over), SceneRefusal::None);
         EXPECT_EQ(readFile(c.layer), layerBefore);
         const std::string text = readFile(c.over);
         EXPECT_EQ(text.find(crlf ? "\n" : "\r"), crlf ? text.find("\r\n") + 1 : std::string::npos);
@@ -119,7 +119,7 @@ TEST(UsdOverrideLayer, ReadsBackByStructure) {
                                             "}"}));
         // A layer the scanner reads whole; it defines no mesh of its own.
         const SceneFacts reread = tessaryn::scanUsdLayerText(text, CreaseEdgeSet());
-        EXPECT_EQ(reread.problem, tessaryn::SceneProblem::None);
+        EXPECT_EQ(reread.problem, tessaryn::SceneRefusal::None);
         EXPECT_EQ(reread.rootMetadata, c.facts.rootMetadata);
     }
 }
@@ -142,14 +142,14 @@ TEST(UsdOverrideLayer, RefusesTheLayerItselfAndLeavesItAsItWas) {
 #endif
     for (const std::string& path : same) {
         SCOPED_TRACE(path);
-        EXPECT_EQ(c.write(path), OverrideLayerResult::NamesTheLayer);
+        EXPECT_EQ(c.write(path), SceneRefusal::OverIsTheLayer);
         EXPECT_EQ(readFile(c.layer), c.original);
     }
-    EXPECT_EQ(c.write(c.folder / "missing/over.usda"), OverrideLayerResult::Unwritable);
+    EXPECT_EQ(c.write(c.folder / "missing/over.usda"), SceneRefusal::Unwritable);
     EXPECT_FALSE(testing_support::fileExists(c.folder / "missing"));
     // An existing override layer is replaced.
     writeFile(c.over, "old");
-    EXPECT_EQ(c.write(c.over), OverrideLayerResult::Written);
+    EXPECT_EQ(c.write(c.over), SceneRefusal::None);
     EXPECT_EQ(readFile(c.over).compare(0, 9, "#usda 1.0"), 0);
 }
 

@@ -14,26 +14,27 @@ namespace tool {
 namespace {
 
 using tessaryn::HostExportResult;
-using tessaryn::SceneCreaseOutcome;
 using tessaryn::SceneCreaseReport;
+using tessaryn::SceneRefusal;
 
 // The host's export through the library, exactly as the host calls it.
 HostExportResult callGetCreases(void* context, const std::string& obj, const std::string& scene,
                                 bool smoothing) {
     library_loader::Library* library = static_cast<LazyLibrary*>(context)->get();
     library_loader::Command getCreases = library != nullptr ? library->find("GetCreases") : nullptr;
-    if (getCreases == nullptr) return {SceneCreaseOutcome::ExportUnavailable, 0};
+    if (getCreases == nullptr) return {SceneRefusal::ExportUnavailable, 0};
     std::vector<char> buffer(scene.begin(), scene.end());
     buffer.resize(scene.size() + TESSARYN_NAME_BUFFER_SIZE, '\0');
     const float code = getCreases(obj.c_str(), smoothing ? 1.0 : 0.0, buffer.data(),
                                   static_cast<int>(buffer.size()));
-    if (code >= 1.0f) return {SceneCreaseOutcome::Done, static_cast<std::int32_t>(code)};
-    if (code == TESSARYN_FAILED) return {SceneCreaseOutcome::Unreadable, 0};
-    if (code == TESSARYN_CANNOT_WRITE) return {SceneCreaseOutcome::Unwritable, 0};
-    if (code == TESSARYN_TOO_MANY_GROUPS) return {SceneCreaseOutcome::TooManyGroups, 0};
-    if (code == TESSARYN_NO_CREASE_EDGES) return {SceneCreaseOutcome::NoCreaseEdges, 0};
-    if (code == TESSARYN_NO_PLACEHOLDER) return {SceneCreaseOutcome::NoPlaceholder, 0};
-    return {SceneCreaseOutcome::OutOfMemory, 0};
+    if (code >= 1.0f) return {SceneRefusal::None, static_cast<std::int32_t>(code)};
+    if (code == TESSARYN_FAILED) return {SceneRefusal::Unreadable, 0};
+    if (code == TESSARYN_CANNOT_WRITE) return {SceneRefusal::Unwritable, 0};
+    if (code == TESSARYN_TOO_MANY_GROUPS) return {SceneRefusal::TooManyGroups, 0};
+    if (code == TESSARYN_NO_CREASE_EDGES) return {SceneRefusal::NoCreaseEdges, 0};
+    if (code == TESSARYN_NO_PLACEHOLDER) return {SceneRefusal::NoPlaceholder, 0};
+    if (code == TESSARYN_UNEXPECTED) return {SceneRefusal::OutOfMemory, 0};
+    return {SceneRefusal::Unreadable, 0};  // as the worker's own road answers an unknown result
 }
 
 std::string nodesJson(const std::vector<tessaryn::NodeSummary>& nodes) {
@@ -62,10 +63,10 @@ std::string warningsJson(const std::vector<tessaryn::SceneWarning>& warnings) {
 std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
                        const std::string& sentence) {
     JsonObject json;
-    const bool ok = report.outcome == SceneCreaseOutcome::Done;
+    const bool ok = report.outcome == SceneRefusal::None;
     json.add("ok", ok);
     if (!ok) json.add("refusal", refusalKind(report.outcome)).add("reason", sentence);
-    json.add("format", report.format == tessaryn::SceneFormat::Usd ? "usd" : "maya");
+    json.add("format", wordsFor(report.format).json);
     json.add("hostScene", report.hostScene);
     json.add("scene", run.scene);
     if (ok) {
@@ -153,13 +154,13 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
         report = tessaryn::writeSceneCreases(request);
     } catch (const std::bad_alloc&) {
         report = SceneCreaseReport();
-        report.outcome = SceneCreaseOutcome::OutOfMemory;
+        report.outcome = SceneRefusal::OutOfMemory;
     }
-    if (report.outcome == SceneCreaseOutcome::ExportUnavailable) {
+    if (report.outcome == SceneRefusal::ExportUnavailable) {
         run.library = library.path();
         run.libraryError = library.error();
     }
-    const bool ok = report.outcome == SceneCreaseOutcome::Done;
+    const bool ok = report.outcome == SceneRefusal::None;
     const std::string sentence = creaseSentence(report, run);
     // With --json, standard output carries the object alone.
     std::fprintf(ok && !json ? stdout : stderr, "%s\n", sentence.c_str());

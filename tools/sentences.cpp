@@ -13,8 +13,8 @@ namespace tool {
 namespace {
 
 using tessaryn::NodeSummary;
-using tessaryn::SceneCreaseOutcome;
 using tessaryn::SceneCreaseReport;
+using tessaryn::SceneRefusal;
 
 std::string number(std::int64_t value) {
     return std::to_string(value);
@@ -24,20 +24,21 @@ std::string libraryNotLoaded(const std::string& library, const std::string& reas
     return "cannot load the library " + library + ": " + reason;
 }
 
-bool isUsd(const SceneCreaseReport& report) {
-    return report.format == tessaryn::SceneFormat::Usd;
-}
+const FormatWords kFormatWords[] = {
+    {tessaryn::SceneFormat::Maya, "maya", "mesh node", " with vertices and edges", "--node",
+     "scene", false, false},
+    {tessaryn::SceneFormat::Usd, "usd", "mesh prim", " with points and faces", "--prim", "layer",
+     true, true},
+};
 
-// What the format calls a mesh: "mesh node" in a Maya scene, "mesh prim" in a USD layer.
 std::string meshWord(const SceneCreaseReport& report) {
-    return isUsd(report) ? "mesh prim" : "mesh node";
+    return wordsFor(report.format).mesh;
 }
 const char* nodeOption(const SceneCreaseReport& report) {
-    return isUsd(report) ? "--prim" : "--node";
+    return wordsFor(report.format).option;
 }
-// A USD prim goes by its path: the last names of a layer's prims repeat ("mesh_0").
 const std::string& nodeName(const SceneCreaseReport& report) {
-    return isUsd(report) ? report.node.path : report.node.name;
+    return wordsFor(report.format).byPath ? report.node.path : report.node.name;
 }
 
 // Nodes by short name, or by path where short names repeat among them (USD prims always
@@ -137,13 +138,14 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
     const std::string& scene = run.scene;
     const std::string& node = nodeName(report);
     const std::string mesh = meshWord(report);
-    const bool usd = isUsd(report);
+    const FormatWords& words = wordsFor(report.format);
+    const bool usd = words.byPath;
     const std::string line = number(report.line);
     const std::string objVertices = counted(report.objVertices, "vertex position");
     switch (report.outcome) {
-        case SceneCreaseOutcome::Done:
+        case SceneRefusal::None:
             break;
-        case SceneCreaseOutcome::Unreadable:
+        case SceneRefusal::Unreadable:
             if (!report.file.empty())
                 return "cannot read " + fileAndReason(report.file, report.error, false);
             for (const std::string& path : {run.obj, run.scene}) {
@@ -151,71 +153,70 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                     return "cannot read " + fileAndReason(path, 0, false);
             }
             return "cannot read " + run.obj + " or " + scene;
-        case SceneCreaseOutcome::ArgumentsSwapped:
+        case SceneRefusal::ArgumentsSwapped:
             return run.obj +
                    " is a scene, not an OBJ: the arguments are the wrong way round "
                    "(the OBJ comes first, then the scene)";
-        case SceneCreaseOutcome::TooManyGroups:
+        case SceneRefusal::TooManyGroups:
             return run.obj + " has more than " +
                    counted(tessaryn::kMaxCreaseGroups, run.smoothing ? "smoothing group" : "group");
-        case SceneCreaseOutcome::NoCreaseEdges:
+        case SceneRefusal::NoCreaseEdges:
             return run.obj + " has no " + (run.smoothing ? "smoothing-group" : "group") +
                    "-border edge";
-        case SceneCreaseOutcome::MayaBinary:
+        case SceneRefusal::MayaBinary:
             return scene + " is a Maya binary scene: save it as Maya ASCII";
-        case SceneCreaseOutcome::UsdBinary:
+        case SceneRefusal::UsdBinary:
             return scene +
                    " is a binary USD layer: convert it to a USD ASCII layer with usdcat "
                    "(usdcat -o LAYER.usda " +
                    scene + ")";
-        case SceneCreaseOutcome::UsdPackage:
+        case SceneRefusal::UsdPackage:
             return scene +
                    " is a USD package (.usdz): convert its layer to a USD ASCII layer with usdcat "
                    "(usdcat -o LAYER.usda " +
                    scene + ")";
-        case SceneCreaseOutcome::NotAScene:
+        case SceneRefusal::NotAScene:
             return scene +
                    " is neither a Maya ASCII scene nor a USD ASCII layer: it starts with neither "
                    "//Maya ASCII nor #usda";
-        case SceneCreaseOutcome::UnterminatedString:
+        case SceneRefusal::UnterminatedString:
             return scene + ": the string on line " + line +
                    " runs past the end of its line (the scene is damaged)";
-        case SceneCreaseOutcome::UnterminatedStatement:
+        case SceneRefusal::UnterminatedStatement:
             return scene + ": the statement on line " + line + " has no closing ;";
-        case SceneCreaseOutcome::UnterminatedBlock:
+        case SceneRefusal::UnterminatedBlock:
             return scene + ": what opens on line " + line + " is never closed";
-        case SceneCreaseOutcome::BadEdgeStatement:
+        case SceneRefusal::BadEdgeStatement:
             return scene + ": the edge statement on line " + line +
                    " does not hold three whole numbers for each edge of its range, or repeats an "
                    "edge";
-        case SceneCreaseOutcome::NoMeshNode:
-            if (usd && report.nodeProblem != tessaryn::NodeProblem::None) {
+        case SceneRefusal::NoMeshNode:
+            if (words.namesNodeProblems && report.nodeProblem != tessaryn::NodeProblem::None) {
                 return scene + " has no " + mesh + " with points and faces: " + node + " " +
                        primProblem(report);
             }
-            return scene + " has no " + mesh +
-                   (usd ? " with points and faces" : " with vertices and edges");
-        case SceneCreaseOutcome::NoSuchNode:
+            return scene + " has no " + mesh + words.meshHas;
+        case SceneRefusal::NoSuchNode:
             return scene + " has no " + mesh + " " + run.node + "; its " + mesh +
                    "s: " + nodeList(report.candidates, usd);
-        case SceneCreaseOutcome::SeveralNamed:
+        case SceneRefusal::SeveralNamed:
             return "several " + mesh + "s of " + scene + " are named " + run.node + ": " +
                    nodeList(report.candidates, usd) + "; choose one by its path with " +
                    nodeOption(report);
-        case SceneCreaseOutcome::NodeHoldsNoMesh:
-            if (usd) return node + " in " + scene + " " + primProblem(report);
+        case SceneRefusal::NodeHoldsNoMesh:
+            if (words.namesNodeProblems) return node + " in " + scene + " " + primProblem(report);
             return node + " in " + scene + " holds no vertices and edges";
-        case SceneCreaseOutcome::VertexCountDiffers:
+        case SceneRefusal::VertexCountDiffers:
             return run.obj + " has " + objVertices + " but " + node + " has " +
                    counted(report.node.vertexCount, "vertex", "vertices");
-        case SceneCreaseOutcome::NoFittingNode:
+        case SceneRefusal::NoFittingNode:
             return run.obj + " has " + objVertices + " but no " + mesh + " of " + scene +
                    " has as many: " + nodeList(report.candidates, usd);
-        case SceneCreaseOutcome::SeveralFittingNodes:
+        case SceneRefusal::SeveralFittingNodes:
             return "several " + mesh + "s of " + scene + " have the " +
                    counted(report.objVertices, "vertex", "vertices") + " of " + run.obj + ": " +
                    nodeList(report.candidates, usd) + "; choose one with " + nodeOption(report);
-        case SceneCreaseOutcome::EdgesNotInNode:
+        case SceneRefusal::EdgesNotInNode:
             return number(report.missing) + " of the " +
                    counted(report.creaseEdges, "crease edge") + " of " + run.obj +
                    (report.missing == 1 ? " is not an edge of " : " are not edges of ") + node +
@@ -223,35 +224,42 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                                      : "") +
                    ", the first between the OBJ's vertices " + number(report.missingEdge[0]) +
                    " and " + number(report.missingEdge[1]) +
-                   ": the OBJ's vertices are not in the " + (usd ? "layer" : "scene") +
+                   ": the OBJ's vertices are not in the " + words.file +
                    "'s order, or it is another mesh";
-        case SceneCreaseOutcome::ValueOnHostScene:
+        case SceneRefusal::ValueOnHostScene:
             return "--value is for scenes as Maya saved them; " + scene +
                    " is a host scene with the crease placeholder";
-        case SceneCreaseOutcome::NoPlaceholder:
+        case SceneRefusal::NoPlaceholder:
             return scene + " has no crease placeholder line";
-        case SceneCreaseOutcome::ExportUnavailable:
+        case SceneRefusal::ExportUnavailable:
             return libraryNotLoaded(run.library, run.libraryError);
-        case SceneCreaseOutcome::ValueNotPositive:
+        case SceneRefusal::ValueNotPositive:
             return "--value must be above 0 for a USD layer, where a sharpness of 0 is no "
                    "crease";
-        case SceneCreaseOutcome::OverNeedsUsdLayer:
+        case SceneRefusal::OverNeedsUsdLayer:
             return "--over writes a USD override layer, and " + scene + " is no USD layer";
-        case SceneCreaseOutcome::OverIsTheLayer:
+        case SceneRefusal::OverIsTheLayer:
             return "--over " + run.over + " names " + scene +
                    " itself: the override layer is a new file that names the layer as its sublayer";
-        case SceneCreaseOutcome::SceneChanged:
+        case SceneRefusal::SceneChanged:
             return scene + " changed while it was being read";
-        case SceneCreaseOutcome::Unwritable:
+        case SceneRefusal::Unwritable:
             return "cannot write " +
                    fileAndReason(report.file.empty() ? scene : report.file, report.error, true);
-        case SceneCreaseOutcome::OutOfMemory:
+        case SceneRefusal::OutOfMemory:
             return "out of memory";
     }
     return std::string();
 }
 
 }  // namespace
+
+const FormatWords& wordsFor(tessaryn::SceneFormat format) {
+    for (const FormatWords& words : kFormatWords) {
+        if (words.format == format) return words;
+    }
+    return kFormatWords[0];
+}
 
 std::string fileAndReason(const std::string& path, int error, bool writing,
                           std::string (*why)(const std::string&)) {
@@ -262,71 +270,71 @@ std::string fileAndReason(const std::string& path, int error, bool writing,
 }
 
 std::string creaseSentence(const SceneCreaseReport& report, const CreaseRun& run) {
-    if (report.outcome == SceneCreaseOutcome::Done) return done(report, run);
+    if (report.outcome == SceneRefusal::None) return done(report, run);
     return refusal(report, run) + "; nothing changed";
 }
 
-const char* refusalKind(SceneCreaseOutcome outcome) {
+const char* refusalKind(SceneRefusal outcome) {
     switch (outcome) {
-        case SceneCreaseOutcome::Done:
+        case SceneRefusal::None:
             return nullptr;
-        case SceneCreaseOutcome::Unreadable:
+        case SceneRefusal::Unreadable:
             return "unreadable";
-        case SceneCreaseOutcome::ArgumentsSwapped:
+        case SceneRefusal::ArgumentsSwapped:
             return "arguments-swapped";
-        case SceneCreaseOutcome::TooManyGroups:
+        case SceneRefusal::TooManyGroups:
             return "too-many-groups";
-        case SceneCreaseOutcome::NoCreaseEdges:
+        case SceneRefusal::NoCreaseEdges:
             return "no-crease-edges";
-        case SceneCreaseOutcome::MayaBinary:
+        case SceneRefusal::MayaBinary:
             return "maya-binary";
-        case SceneCreaseOutcome::UsdBinary:
+        case SceneRefusal::UsdBinary:
             return "usd-binary";
-        case SceneCreaseOutcome::UsdPackage:
+        case SceneRefusal::UsdPackage:
             return "usd-package";
-        case SceneCreaseOutcome::NotAScene:
+        case SceneRefusal::NotAScene:
             return "not-a-scene";
-        case SceneCreaseOutcome::UnterminatedString:
+        case SceneRefusal::UnterminatedString:
             return "unterminated-string";
-        case SceneCreaseOutcome::UnterminatedStatement:
+        case SceneRefusal::UnterminatedStatement:
             return "unterminated-statement";
-        case SceneCreaseOutcome::UnterminatedBlock:
+        case SceneRefusal::UnterminatedBlock:
             return "unterminated-block";
-        case SceneCreaseOutcome::BadEdgeStatement:
+        case SceneRefusal::BadEdgeStatement:
             return "bad-edge-statement";
-        case SceneCreaseOutcome::NoMeshNode:
+        case SceneRefusal::NoMeshNode:
             return "no-mesh-node";
-        case SceneCreaseOutcome::NoSuchNode:
+        case SceneRefusal::NoSuchNode:
             return "no-such-node";
-        case SceneCreaseOutcome::SeveralNamed:
+        case SceneRefusal::SeveralNamed:
             return "several-named";
-        case SceneCreaseOutcome::NodeHoldsNoMesh:
+        case SceneRefusal::NodeHoldsNoMesh:
             return "node-holds-no-mesh";
-        case SceneCreaseOutcome::VertexCountDiffers:
+        case SceneRefusal::VertexCountDiffers:
             return "vertex-count-differs";
-        case SceneCreaseOutcome::NoFittingNode:
+        case SceneRefusal::NoFittingNode:
             return "no-fitting-node";
-        case SceneCreaseOutcome::SeveralFittingNodes:
+        case SceneRefusal::SeveralFittingNodes:
             return "several-fitting-nodes";
-        case SceneCreaseOutcome::EdgesNotInNode:
+        case SceneRefusal::EdgesNotInNode:
             return "edges-not-in-node";
-        case SceneCreaseOutcome::ValueOnHostScene:
+        case SceneRefusal::ValueOnHostScene:
             return "value-on-host-scene";
-        case SceneCreaseOutcome::NoPlaceholder:
+        case SceneRefusal::NoPlaceholder:
             return "no-placeholder";
-        case SceneCreaseOutcome::ExportUnavailable:
+        case SceneRefusal::ExportUnavailable:
             return "export-unavailable";
-        case SceneCreaseOutcome::ValueNotPositive:
+        case SceneRefusal::ValueNotPositive:
             return "value-not-positive";
-        case SceneCreaseOutcome::OverNeedsUsdLayer:
+        case SceneRefusal::OverNeedsUsdLayer:
             return "over-needs-usd-layer";
-        case SceneCreaseOutcome::OverIsTheLayer:
+        case SceneRefusal::OverIsTheLayer:
             return "over-is-the-layer";
-        case SceneCreaseOutcome::SceneChanged:
+        case SceneRefusal::SceneChanged:
             return "scene-changed";
-        case SceneCreaseOutcome::Unwritable:
+        case SceneRefusal::Unwritable:
             return "unwritable";
-        case SceneCreaseOutcome::OutOfMemory:
+        case SceneRefusal::OutOfMemory:
             return "out-of-memory";
     }
     return "unknown";

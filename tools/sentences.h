@@ -26,11 +26,27 @@ struct CreaseRun {
     std::string libraryError;
 };
 
+// How the tool names the things of a scene format: the one place in the tool that tells
+// formats apart.
+struct FormatWords {
+    tessaryn::SceneFormat format;
+    const char* json;     // the JSON "format": "maya", "usd"
+    const char* mesh;     // what the format calls a mesh: "mesh node", "mesh prim"
+    const char* meshHas;  // what makes one a mesh: " with vertices and edges"
+    const char* option;   // the option that names one: "--node", "--prim"
+    const char* file;     // what the format calls its file: "scene", "layer"
+    // Nodes go by their paths: the last names of a layer's prims repeat ("mesh_0").
+    bool byPath;
+    // Why a node holds no mesh is told (USD prims: no faces, counts that disagree, ...).
+    bool namesNodeProblems;
+};
+const FormatWords& wordsFor(tessaryn::SceneFormat format);
+
 // The report as one sentence (a refusal ends "; nothing changed").
 std::string creaseSentence(const tessaryn::SceneCreaseReport& report, const CreaseRun& run);
 
 // The refusal kind --json gives, such as "edges-not-in-node"; null for Done.
-const char* refusalKind(tessaryn::SceneCreaseOutcome outcome);
+const char* refusalKind(tessaryn::SceneRefusal outcome);
 
 // The file a failure concerns and the system's reason: "a.obj (No such file or
 // directory)". The error number when the core has one, else the file asked again: by

@@ -78,4 +78,23 @@ void appendDecimal(std::string& out, std::int64_t value) {
     out.append(digits, result.ptr);
 }
 
+namespace {
+
+template <typename Number>
+std::string shortestText(Number value) {
+    char digits[64];
+    const auto result = std::to_chars(digits, digits + sizeof digits, value);
+    return std::string(digits, result.ptr);
+}
+
+}  // namespace
+
+std::string shortestDecimal(double value) {
+    return shortestText(value);
+}
+
+std::string shortestDecimal(float value) {
+    return shortestText(value);
+}
+
 }  // namespace tessaryn

@@ -82,4 +82,12 @@ bool readFloat(TextCursor& cursor, float& value);
 // Appends the decimal text of `value`: a minus sign when negative, no leading zeros.
 void appendDecimal(std::string& out, std::int64_t value);
 
+// The one formatter of numbers that have no source text (values a binary file holds):
+// the shortest decimal that reads back as the same value, the same bytes on every build
+// (the C library's printf differs between systems). A float is given as the shortest
+// text that reads back as that float, not as the double it widens to ("0.1", not
+// "0.10000000149011612").
+std::string shortestDecimal(double value);
+std::string shortestDecimal(float value);
+
 }  // namespace tessaryn

@@ -1,5 +1,7 @@
 #include "crease/crease_edge_set.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <utility>
 
 namespace tessaryn {
@@ -9,6 +11,17 @@ CreaseEdgeSet::CreaseEdgeSet(std::vector<EdgeKey> edges, std::uint32_t vertexRea
     index_.reserve(edges_.size());
     for (std::size_t i = 0; i < edges_.size(); ++i)
         index_.insert(edges_[i], static_cast<std::int32_t>(i));
+}
+
+CreaseEdgeSet CreaseEdgeSet::fromObjNumbers(std::vector<EdgeKey> objEdges,
+                                            std::int64_t vertexPositions) {
+    // Both ends drop by one; the order of the keys stays. The OBJ's numbers start at 1, so
+    // no end falls below 0.
+    constexpr EdgeKey kOneEach = (EdgeKey{1} << 32) | 1;
+    for (EdgeKey& edge : objEdges) edge -= kOneEach;
+    const auto reach = static_cast<std::uint32_t>(
+        std::min<std::int64_t>(std::max<std::int64_t>(vertexPositions, 0), INT32_MAX));
+    return CreaseEdgeSet(std::move(objEdges), reach);
 }
 
 }  // namespace tessaryn

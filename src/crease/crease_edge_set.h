@@ -19,6 +19,13 @@ public:
     // `edges` ascending and distinct, keyed by vertex numbers below `vertexReach` (larger
     // numbers work too, only without the quick refusal of the end bitmap).
     CreaseEdgeSet(std::vector<EdgeKey> edges, std::uint32_t vertexReach);
+    // The OBJ's crease edges as CollectCreaseEdges gives them, by the OBJ's vertex numbers
+    // (from 1, up to its `vertexPositions`), as a set that answers in a scene's numbering,
+    // from 0: the OBJ's vertex n is the scene's vertex n - 1. The one place that knows it.
+    static CreaseEdgeSet fromObjNumbers(std::vector<EdgeKey> objEdges,
+                                        std::int64_t vertexPositions);
+    // The OBJ's number for the scene's vertex `index`.
+    static std::int64_t objNumber(std::int32_t index) { return std::int64_t{index} + 1; }
 
     // The crease edge joining a and b, in either order, or kNotACreaseEdge. Most edges of
     // a mesh have an end on no crease edge; they are turned away by two bit tests.

@@ -46,8 +46,8 @@ CreasePlan planCreases(const SceneNode& node, const CreaseEdgeSet& creases, std:
         const NodeCrease* now = creaseOf[i];
         PlannedCrease planned;
         const EdgeKey edge = creases.edge(static_cast<std::int32_t>(i));
-        planned.first = static_cast<std::int32_t>(edge >> 32) - 1;  // the OBJ counts from 1
-        planned.second = static_cast<std::int32_t>(edge & 0xFFFFFFFFu) - 1;
+        planned.first = static_cast<std::int32_t>(edge >> 32);
+        planned.second = static_cast<std::int32_t>(edge & 0xFFFFFFFFu);
         planned.element = hit->element;
         planned.value = !value.empty()   ? std::string(value)
                         : now != nullptr ? now->text

@@ -99,10 +99,9 @@ public:
 
 private:
     void match(std::int32_t first, std::int32_t second) {
-        // Crease edges carry the OBJ's 1-based numbers; scene numbers are 0-based.
         constexpr std::int32_t kLargest = std::numeric_limits<std::int32_t>::max();
-        if (first > second || second == kLargest || counter_ > kLargest) return;
-        const std::int32_t edge = creaseEdges_.find(first + 1, second + 1);
+        if (first > second || counter_ > kLargest) return;
+        const std::int32_t edge = creaseEdges_.find(first, second);
         if (edge == CreaseEdgeSet::kNotACreaseEdge) return;
         std::int32_t& number = numbers_[static_cast<std::size_t>(edge)];
         if (number != kUnmatched) return;  // the first appearance counts
@@ -120,10 +119,8 @@ private:
 // line to `copy` (when it is open): up to there the scene is written out unchanged
 // whatever the rest holds. False when the scene cannot be read.
 bool scanScene(LineReader& reader, const CreaseEdges& creases, SafeWriter& copy, SceneScan& scan) {
-    // The OBJ's vertices are numbered from 1 up to its count of positions.
-    const auto reach = static_cast<std::uint32_t>(std::min<std::int64_t>(
-        creases.vertexPositions + 1, std::numeric_limits<std::int32_t>::max()));
-    const CreaseEdgeSet creaseEdges(creases.edges, reach);
+    const CreaseEdgeSet creaseEdges =
+        CreaseEdgeSet::fromObjNumbers(creases.edges, creases.vertexPositions);
     EdgeNumbering numbering(creaseEdges);
     bool dataLineNext = false;
     std::string_view line;

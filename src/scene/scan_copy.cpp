@@ -5,12 +5,16 @@
 #include <utility>
 
 #include "base/file_system.h"
+#include "scene/node_choice.h"
 
 namespace tessaryn {
 
-ScanCopy::ScanCopy(std::string scene, std::string wanted,
-                   std::function<std::string(const SceneNode&)> statements)
-    : scene_(std::move(scene)), wanted_(std::move(wanted)), statements_(std::move(statements)) {}
+ScanCopy::ScanCopy(std::string scene, std::string wanted, bool evenUnchanged,
+                   std::function<GuessedStatements(const SceneNode&)> statements)
+    : scene_(std::move(scene)),
+      wanted_(std::move(wanted)),
+      evenUnchanged_(evenUnchanged),
+      statements_(std::move(statements)) {}
 
 ScanCopy::~ScanCopy() {
     closeScene();
@@ -25,27 +29,21 @@ bool ScanCopy::open(const std::string& destination) {
     in_ = std::fopen(scene_.c_str(), "rb");
     if (in_ == nullptr) return false;
     std::setvbuf(in_, nullptr, _IONBF, 0);
-    if (!writer_.open(destination.c_str())) {
-        closeScene();
-        return false;
-    }
-    buffer_.reset(new char[kSceneCopyBlock]);
+    destination_ = destination;
     state_ = State::Watching;
     return true;
 }
 
 void ScanCopy::passed(std::uint64_t offset, std::string_view bytes) {
-    if (state_ == State::Abandoned) return;
-    copyTo(state_ == State::Holding ? std::min(offset, hold_) : offset, bytes, offset);
+    if (state_ == State::Placed) copyTo(offset, bytes, offset);
 }
 
-void ScanCopy::nodeOpened(const std::string& path, const std::string& name, std::uint64_t start) {
+// Nothing is copied before the node is placed, so where it starts does not matter here.
+void ScanCopy::nodeOpened(const std::string& path, const std::string& name, std::uint64_t) {
     if (state_ != State::Watching) return;
-    if (!wanted_.empty() && path != wanted_ && name != wanted_) return;
+    if (!wanted_.empty() && !nodeIsNamed(path, name, wanted_)) return;
     state_ = State::Holding;
     path_ = path;
-    // Whatever the node's statements replace lies inside it, behind its start.
-    hold_ = std::max(start, copied_);
 }
 
 void ScanCopy::nodePlaced(const SceneNode& node) {
@@ -56,7 +54,14 @@ void ScanCopy::nodePlaced(const SceneNode& node) {
         state_ = State::Abandoned;
         return;
     }
-    text_ = statements_(node);
+    GuessedStatements guess = statements_(node);
+    // Nothing to write in place: the road will find the same, and write nothing.
+    if ((guess.unchanged && !evenUnchanged_) || !writer_.open(destination_.c_str())) {
+        state_ = State::Abandoned;
+        return;
+    }
+    buffer_.reset(new char[kSceneCopyBlock]);
+    text_ = std::move(guess.text);
     state_ = State::Placed;
 }
 
@@ -120,7 +125,7 @@ void ScanCopy::copyFromScene(std::uint64_t from, std::uint64_t to) {
     readError_ = std::ferror(in_) != 0;
 }
 
-SceneRewrite ScanCopy::finish(const SceneStamp& read, int& error) {
+SceneRefusal ScanCopy::finish(const SceneStamp& read, int& error) {
     error = 0;
     copyTo(read.size, std::string_view(), read.size);
     if (state_ == State::Placed && !textWritten_ && copied_ == ranges_.front().start) {
@@ -130,7 +135,7 @@ SceneRewrite ScanCopy::finish(const SceneStamp& read, int& error) {
     if (readError_) {
         closeScene();
         error = EIO;
-        return SceneRewrite::Unreadable;
+        return SceneRefusal::Unreadable;
     }
     const bool sameBytes = !readFailed_ && (inAt_ == read.size || seekFile(in_, read.size));
     return finishRewrite(in_, sameBytes, scene_, read, writer_, error);

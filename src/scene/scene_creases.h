@@ -10,51 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "scene/scene_refusal.h"
 #include "scene/scene_facts.h"
 
 namespace tessaryn {
 
-enum class SceneCreaseOutcome {
-    Done,
-    // Inputs.
-    Unreadable,        // `file` cannot be read (`error`)
-    ArgumentsSwapped,  // `file`, given as the OBJ, is a scene
-    TooManyGroups,     // the OBJ has more than kMaxCreaseGroups groups
-    NoCreaseEdges,     // the OBJ has no group-border edge
-    // The scene as a whole (`line` where it tells).
-    MayaBinary,
-    UsdBinary,
-    UsdPackage,
-    NotAScene,
-    UnterminatedString,
-    UnterminatedStatement,
-    UnterminatedBlock,
-    BadEdgeStatement,
-    // The node.
-    NoMeshNode,
-    NoSuchNode,
-    SeveralNamed,
-    NodeHoldsNoMesh,
-    VertexCountDiffers,
-    NoFittingNode,
-    SeveralFittingNodes,
-    EdgesNotInNode,  // `missing` crease edges are not edges of the node; the first: `missingEdge`
-    // The host's road.
-    ValueOnHostScene,   // a crease value asked for a scene the host's export writes
-    NoPlaceholder,      // the export found no placeholder
-    ExportUnavailable,  // the host's export could not be called (the library did not load)
-    // Writing.
-    OverNeedsUsdLayer,  // an override layer asked for a scene that is no USD layer
-    ValueNotPositive,   // a crease value of 0 for a USD layer, where it means no crease
-    OverIsTheLayer,     // the override layer would replace the layer it overrides
-    SceneChanged,       // the scene changed while it was read
-    Unwritable,         // `file` cannot be written (`error`)
-    OutOfMemory,
-};
-
 // What the host's export answered, in the road's terms (the tool maps its result codes).
 struct HostExportResult {
-    SceneCreaseOutcome outcome = SceneCreaseOutcome::Done;
+    SceneRefusal outcome = SceneRefusal::None;
     std::int32_t groups = 0;
 };
 // Calls the host's export on an OBJ and a scene with the placeholder, which it
@@ -83,7 +46,7 @@ struct NodeSummary {
 };
 
 struct SceneCreaseReport {
-    SceneCreaseOutcome outcome = SceneCreaseOutcome::Done;
+    SceneRefusal outcome = SceneRefusal::None;
     std::string file;       // the file an input or output failure concerns
     int error = 0;          // the system's error number for it, 0 when none is known
     std::int64_t line = 0;  // the scene line a damaged scene is refused at

@@ -10,23 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "scene/scene_refusal.h"
+
 namespace tessaryn {
 
 enum class SceneFormat { Maya, Usd };
-
-// Why a scene cannot take creases at all; the line is in SceneFacts::problemLine.
-enum class SceneProblem {
-    None,
-    Unreadable,             // cannot be opened or read
-    MayaBinary,             // starts with FOR4 or FOR8
-    UsdBinary,              // starts with PXR-USDC
-    UsdPackage,             // a zip: a .usdz package
-    UnknownFormat,          // neither header
-    UnterminatedString,     // a string that runs past its line (Maya) or the file
-    UnterminatedStatement,  // no closing ';' (Maya)
-    UnterminatedBlock,      // a bracket, brace or parenthesis never closed (USD)
-    BadEdgeStatement,       // a Maya .ed statement that is not triples filling its range
-};
 
 // Bytes [start, end) of the scene file.
 struct ByteRange {
@@ -91,17 +79,28 @@ struct SceneNode {
     bool holdsMesh() const { return vertexCount > 0 && problem == NodeProblem::None; }
 };
 
+// One piece of a layer's metadata: its name, and its value as USD text spells it: a
+// string or token in the quotes the layer used ("\"Y\"", "'Z'"), a number as written or,
+// from a file that holds no text, through the one float formatter.
+struct LayerMetadatum {
+    std::string name;
+    std::string value;
+    bool operator==(const LayerMetadatum& other) const {
+        return name == other.name && value == other.value;
+    }
+};
+
 struct SceneFacts {
     SceneFormat format = SceneFormat::Maya;
-    SceneProblem problem = SceneProblem::None;
+    SceneRefusal problem = SceneRefusal::None;
     std::int64_t problemLine = 0;  // from 1
     bool hostPlaceholder = false;  // holds the host's crease placeholder line (Maya only)
     std::uint64_t size = 0;        // bytes read
     std::vector<SceneNode> nodes;
     // USD: the layer metadata a stage takes from its root layer only (defaultPrim, upAxis,
-    // metersPerUnit, timeCodesPerSecond, framesPerSecond, startTimeCode, endTimeCode),
-    // each entry as the layer writes it ("upAxis = \"Y\""), for an override layer to copy.
-    std::vector<std::string> rootMetadata;
+    // metersPerUnit, timeCodesPerSecond, framesPerSecond, startTimeCode, endTimeCode), in
+    // the layer's order, for an override layer to copy.
+    std::vector<LayerMetadatum> rootMetadata;
 };
 
 // A crease the rewrite writes: an OBJ crease edge in the scene's vertex numbering

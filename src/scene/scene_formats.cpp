@@ -14,46 +14,29 @@ SceneFacts scanMayaLines(LineReader& scene, const CreaseEdgeSet& creases, ScanWa
     return scanMayaScene(scene, creases);
 }
 
-const SceneFormatEntry kReadable[] = {
-    {SceneFormat::Maya, "//Maya ASCII", scanMayaLines, mayaCreaseStatements, false},
-    {SceneFormat::Usd, "#usda", scanUsdLayer, usdCreaseStatements, true},
-};
-
 // Binary forms are told before any text is parsed: they may hold no line break at all.
-struct RefusedForm {
-    std::string_view header;
-    SceneProblem problem;
+const SceneFormatEntry kFormats[] = {
+    {SceneFormat::Maya, "//Maya ASCII", SceneRefusal::None, scanMayaLines, mayaCreaseStatements,
+     true, false, false, false},
+    {SceneFormat::Maya, "FOR4", SceneRefusal::MayaBinary, nullptr, nullptr, false, false, false,
+     false},
+    {SceneFormat::Maya, "FOR8", SceneRefusal::MayaBinary, nullptr, nullptr, false, false, false,
+     false},
+    {SceneFormat::Usd, "#usda", SceneRefusal::None, scanUsdLayer, usdCreaseStatements, true, true,
+     true, true},
+    {SceneFormat::Usd, "PXR-USDC", SceneRefusal::UsdBinary, nullptr, nullptr, false, false, true,
+     false},
+    {SceneFormat::Usd, std::string_view("PK\x03\x04", 4), SceneRefusal::UsdPackage, nullptr,
+     nullptr, false, false, true, false},
 };
-const RefusedForm kRefused[] = {
-    {"FOR4", SceneProblem::MayaBinary},
-    {"FOR8", SceneProblem::MayaBinary},
-    {"PXR-USDC", SceneProblem::UsdBinary},
-    {std::string_view("PK\x03\x04", 4), SceneProblem::UsdPackage},
-};
-
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 }  // namespace
 
-const SceneFormatEntry* sniffSceneFormat(std::string_view head, SceneProblem& problem) {
-    for (const SceneFormatEntry& entry : kReadable) {
-        if (startsWith(head, entry.header)) {
-            problem = SceneProblem::None;
-            return &entry;
-        }
-    }
-    problem = SceneProblem::UnknownFormat;
-    for (const RefusedForm& form : kRefused) {
-        if (startsWith(head, form.header)) problem = form.problem;
+const SceneFormatEntry* sniffSceneFormat(std::string_view head) {
+    for (const SceneFormatEntry& entry : kFormats) {
+        if (head.compare(0, entry.header.size(), entry.header) == 0) return &entry;
     }
     return nullptr;
-}
-
-bool startsAsScene(std::string_view head) {
-    SceneProblem problem = SceneProblem::None;
-    return sniffSceneFormat(head, problem) != nullptr || problem != SceneProblem::UnknownFormat;
 }
 
 }  // namespace tessaryn

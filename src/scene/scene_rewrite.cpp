@@ -20,7 +20,7 @@ bool copySceneBytes(std::FILE* in, SafeWriter* out, std::uint64_t count, char* b
     return true;
 }
 
-SceneRewrite finishRewrite(std::FILE*& in, bool sameBytes, const std::string& scene,
+SceneRefusal finishRewrite(std::FILE*& in, bool sameBytes, const std::string& scene,
                            const SceneStamp& read, SafeWriter& writer, int& error) {
     sameBytes = sameBytes && std::fgetc(in) == EOF;
     const bool readError = std::ferror(in) != 0;
@@ -28,18 +28,18 @@ SceneRewrite finishRewrite(std::FILE*& in, bool sameBytes, const std::string& sc
     in = nullptr;
     if (readError) {
         error = EIO;
-        return SceneRewrite::Unreadable;
+        return SceneRefusal::Unreadable;
     }
-    if (!sameBytes) return SceneRewrite::Changed;
+    if (!sameBytes) return SceneRefusal::SceneChanged;
     if (read.modifiedKnown) {
         std::error_code changed;
         if (std::filesystem::last_write_time(scene, changed) != read.modified || changed)
-            return SceneRewrite::Changed;
+            return SceneRefusal::SceneChanged;
     }
     errno = 0;
-    if (writer.commit()) return SceneRewrite::Written;
+    if (writer.commit()) return SceneRefusal::None;
     error = errno;
-    return SceneRewrite::Unwritable;
+    return SceneRefusal::Unwritable;
 }
 
 SceneStamp stampScene(const std::string& path) {
@@ -50,7 +50,7 @@ SceneStamp stampScene(const std::string& path) {
     return stamp;
 }
 
-SceneRewrite rewriteScene(const std::string& scene, const std::string& destination,
+SceneRefusal rewriteScene(const std::string& scene, const std::string& destination,
                           const std::vector<ByteRange>& ranges, std::string_view text,
                           const SceneStamp& read, int& error) {
     error = 0;
@@ -58,14 +58,14 @@ SceneRewrite rewriteScene(const std::string& scene, const std::string& destinati
     errno = 0;
     if (!writer.open(destination.c_str())) {
         error = errno;
-        return SceneRewrite::Unwritable;
+        return SceneRefusal::Unwritable;
     }
     errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(scene.c_str(), "rb"),
                                                        std::fclose);
     if (in == nullptr) {
         error = errno;
-        return SceneRewrite::Unreadable;
+        return SceneRefusal::Unreadable;
     }
     std::unique_ptr<char[]> buffer(new char[kSceneCopyBlock]);
     // A scene shorter or longer than it was read, or saved again since, is left alone:
@@ -75,7 +75,7 @@ SceneRewrite rewriteScene(const std::string& scene, const std::string& destinati
     for (std::size_t i = 0; i < ranges.size() && sameBytes; ++i) {
         const ByteRange& range = ranges[i];
         if (range.start < at || range.end < range.start || range.end > read.size)
-            return SceneRewrite::Changed;
+            return SceneRefusal::SceneChanged;
         sameBytes = copySceneBytes(in.get(), &writer, range.start - at, buffer.get());
         if (i == 0) writer.write(text);
         sameBytes =

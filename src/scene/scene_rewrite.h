@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scene/scene_refusal.h"
 #include "base/safe_writer.h"
 #include "scene/scene_facts.h"
 
@@ -25,13 +26,11 @@ struct SceneStamp {
 // The scene's modification time now; the size is the scanner's to fill in.
 SceneStamp stampScene(const std::string& path);
 
-enum class SceneRewrite { Written, Changed, Unreadable, Unwritable };
-
 // Writes `destination` (the scene itself, or another file) as the scene with `text` in
 // place of the first of `ranges` and the others removed; an empty range inserts. No
 // ranges: a copy. Changed, and nothing written, when the scene is no longer what `read`
 // describes. `error` gets the system's error number of a failure (0 when it gave none).
-SceneRewrite rewriteScene(const std::string& scene, const std::string& destination,
+SceneRefusal rewriteScene(const std::string& scene, const std::string& destination,
                           const std::vector<ByteRange>& ranges, std::string_view text,
                           const SceneStamp& read, int& error);
 
@@ -44,7 +43,7 @@ bool copySceneBytes(std::FILE* in, SafeWriter* out, std::uint64_t count, char* b
 // The end of a rewrite once `in` stands at the end of the bytes that were read: closes
 // `in`, then moves `writer`'s file into place unless the scene holds more bytes, was
 // saved again since `read`, or did not give what was read (`sameBytes` false).
-SceneRewrite finishRewrite(std::FILE*& in, bool sameBytes, const std::string& scene,
+SceneRefusal finishRewrite(std::FILE*& in, bool sameBytes, const std::string& scene,
                            const SceneStamp& read, SafeWriter& writer, int& error);
 
 }  // namespace tessaryn

@@ -167,10 +167,10 @@ inline void MayaMeshStatements::edgeNumber(std::int64_t value) {
     const std::int64_t a = triple_[0];
     const std::int64_t b = triple_[1];
     if (a < 0 || b < 0 || a >= kIndexLimit || b >= kIndexLimit) return;  // names no OBJ vertex
-    // The OBJ numbers vertices from 1. Most edges have an end on no crease edge and are
-    // turned away by the set's end filter before any lookup.
+    // Most edges have an end on no crease edge and are turned away by the set's end
+    // filter before any lookup.
     const std::int32_t found =
-        creases_.find(static_cast<std::int32_t>(a + 1), static_cast<std::int32_t>(b + 1));
+        creases_.find(static_cast<std::int32_t>(a), static_cast<std::int32_t>(b));
     if (found == CreaseEdgeSet::kNotACreaseEdge) return;
     CreaseHit hit;
     hit.creaseEdge = found;

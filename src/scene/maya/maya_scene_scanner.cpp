@@ -14,10 +14,6 @@ namespace tessaryn {
 
 namespace {
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 // What a createNode statement says: the node's type, its name (-n) and its parent (-p).
 struct CreateNodeStatement {
     enum class Next { Nothing, Name, Parent };
@@ -50,28 +46,28 @@ public:
         facts_.format = SceneFormat::Maya;
     }
 
-    // False once the scene is found damaged or not a Maya ASCII scene: reading stops.
+    // False once the scene is found damaged: reading stops. The header line, which the
+    // format table has told apart already, reads as the comment it is.
     bool scanLine(std::string_view line, std::string_view ending) {
         ++lineNumber_;
         ending_ = ending;
-        if (lineNumber_ == 1 && !isHeader(line)) return false;
         const bool stringsClosed = splitter_.scanLine(line, lineStart_);
         // The placeholder holds a '"': a line of data alone holds none.
         if (!facts_.hostPlaceholder && !splitter_.lineWasOnlyData() && isPlaceholderLine(line))
             facts_.hostPlaceholder = true;
-        if (!stringsClosed) return fail(SceneProblem::UnterminatedString, lineNumber_);
+        if (!stringsClosed) return fail(SceneRefusal::UnterminatedString, lineNumber_);
         if (mesh_.badEdgeLine() != 0)
-            return fail(SceneProblem::BadEdgeStatement, mesh_.badEdgeLine());
+            return fail(SceneRefusal::BadEdgeStatement, mesh_.badEdgeLine());
         lineStart_ += line.size() + ending.size();
         return true;
     }
 
     SceneFacts finish() {
         closeNode();
-        if (facts_.problem == SceneProblem::None && lineNumber_ == 0) {
-            fail(SceneProblem::UnknownFormat, 1);
-        } else if (facts_.problem == SceneProblem::None && splitter_.inStatement()) {
-            fail(SceneProblem::UnterminatedStatement, statementLine_);
+        if (facts_.problem == SceneRefusal::None && lineNumber_ == 0) {
+            fail(SceneRefusal::NotAScene, 1);
+        } else if (facts_.problem == SceneRefusal::None && splitter_.inStatement()) {
+            fail(SceneRefusal::UnterminatedStatement, statementLine_);
         }
         facts_.size = lineStart_;
         return std::move(facts_);
@@ -122,14 +118,7 @@ public:
 private:
     enum class Statement { Unknown, Other, CreateNode, MeshSetAttr };
 
-    bool isHeader(std::string_view line) {
-        if (startsWith(line, "FOR4") || startsWith(line, "FOR8"))
-            return fail(SceneProblem::MayaBinary, 1);
-        if (!startsWith(line, "//Maya ASCII")) return fail(SceneProblem::UnknownFormat, 1);
-        return true;
-    }
-
-    bool fail(SceneProblem problem, std::int64_t line) {
+    bool fail(SceneRefusal problem, std::int64_t line) {
         facts_.problem = problem;
         facts_.problemLine = line;
         return false;
@@ -193,7 +182,7 @@ SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgeSet& creases) {
     SceneFacts facts = scanner.finish();
     if (scene.failed()) {
         facts = SceneFacts();
-        facts.problem = SceneProblem::Unreadable;
+        facts.problem = SceneRefusal::Unreadable;
     }
     return facts;
 }

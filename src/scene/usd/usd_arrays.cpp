@@ -61,7 +61,7 @@ ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count) {
         if (c == '#' || (c == '/' && reader.ensure(2) &&
                          (reader.cursor[1] == '/' || reader.cursor[1] == '*'))) {
             lexer.skipSpaceInGroup();
-            if (lexer.problem() != SceneProblem::None) return ArrayRead::Broken;
+            if (lexer.problem() != SceneRefusal::None) return ArrayRead::Broken;
             continue;
         }
         break;
@@ -75,8 +75,8 @@ ArrayRead readNumbers(UsdLexer& lexer, std::vector<double>& values,
         const UsdToken& token = lexer.next();
         if (token.kind == UsdTokenKind::End) {
             // The '[' is the token before; the lexer names its line.
-            if (lexer.problem() == SceneProblem::None)
-                lexer.fail(SceneProblem::UnterminatedBlock, token.line);
+            if (lexer.problem() == SceneRefusal::None)
+                lexer.fail(SceneRefusal::UnterminatedBlock, token.line);
             return ArrayRead::Broken;
         }
         if (token.isPunct(']')) return ArrayRead::Done;

@@ -100,7 +100,7 @@ ArrayRead readIntegerArray(UsdLexer& lexer, Take&& take) {
         if (p < safe) {
             // A comment inside the array; a lone '/' starts none.
             lexer.skipSpaceInGroup();
-            if (lexer.problem() != SceneProblem::None) return ArrayRead::Broken;
+            if (lexer.problem() != SceneRefusal::None) return ArrayRead::Broken;
             if (reader.cursor == p) break;
         }
     }

@@ -32,22 +32,9 @@ bool isOpener(const UsdToken& token) {
     return token.isPunct('(') || token.isPunct('[') || token.isPunct('{');
 }
 
-// Tells binary layers and packages from text, and passes the "#usda" header line. The
-// layer's line ending is the header's.
-bool readHeader(UsdByteReader& reader, SceneFacts& facts, std::string& lineEnding) {
-    const auto startsWith = [&](const char* magic) {
-        const std::size_t length = std::strlen(magic);
-        return reader.ensure(length) && std::memcmp(reader.cursor, magic, length) == 0;
-    };
-    facts.problemLine = 1;
-    if (startsWith("PXR-USDC"))
-        facts.problem = SceneProblem::UsdBinary;
-    else if (startsWith("PK"))
-        facts.problem = SceneProblem::UsdPackage;
-    else if (!startsWith("#usda"))
-        facts.problem = SceneProblem::UnknownFormat;
-    if (facts.problem != SceneProblem::None) return false;
-    facts.problemLine = 0;
+// Passes the header line, which the format table has told apart already. The layer's
+// line ending is the header's.
+void readHeader(UsdByteReader& reader, std::string& lineEnding) {
     char before = 0;
     while (reader.ensure()) {
         const char c = *reader.cursor++;
@@ -57,7 +44,6 @@ bool readHeader(UsdByteReader& reader, SceneFacts& facts, std::string& lineEndin
         }
         before = c;
     }
-    return true;
 }
 
 enum class FrameKind { Root, Prim, VariantSet, Variant };
@@ -143,7 +129,7 @@ void LayerScanner::run(const std::string& lineEnding) {
             statement(token);
         }
     }
-    if (frames_.size() > 1) lexer_.fail(SceneProblem::UnterminatedBlock, frames_.back().line);
+    if (frames_.size() > 1) lexer_.fail(SceneRefusal::UnterminatedBlock, frames_.back().line);
 }
 
 // `( key = value ... )` after the header; the values of the keys an override layer
@@ -153,7 +139,7 @@ void LayerScanner::readLayerMetadata(std::int64_t line) {
     for (;;) {
         const UsdToken& token = lexer_.next();
         if (token.kind == UsdTokenKind::End) {
-            lexer_.fail(SceneProblem::UnterminatedBlock, line);
+            lexer_.fail(SceneRefusal::UnterminatedBlock, line);
             return;
         }
         if (token.isPunct(')')) return;
@@ -165,7 +151,7 @@ void LayerScanner::readLayerMetadata(std::int64_t line) {
                 lexer_.skipGroup(value.punct);
             } else if (isRootMetadata(key) &&
                        (value.kind == UsdTokenKind::String || value.kind == UsdTokenKind::Number)) {
-                facts_.rootMetadata.push_back(key + " = " + value.quote + value.text + value.quote);
+                facts_.rootMetadata.push_back({key, value.quote + value.text + value.quote});
             } else if (value.isPunct(')')) {
                 return;
             }
@@ -200,7 +186,7 @@ void LayerScanner::openPrim(const UsdToken& specifier) {
         token = &lexer_.next();
     }
     if (!token->isPunct('{')) {
-        lexer_.fail(SceneProblem::UnterminatedBlock, line);  // a prim without its body
+        lexer_.fail(SceneRefusal::UnterminatedBlock, line);  // a prim without its body
         return;
     }
     const Frame& parent = frames_.back();
@@ -344,7 +330,7 @@ void LayerScanner::statement(const UsdToken& first) {
             lexer_.pushBack();
     }
     const std::uint64_t end = skipRest();
-    if (lexer_.problem() != SceneProblem::None || reorder) return;
+    if (lexer_.problem() != SceneRefusal::None || reorder) return;
 
     SceneNode& node = mesh->node;
     if (creaseStatement) node.creaseStatements.push_back(ByteRange{head.start, end});
@@ -452,7 +438,7 @@ void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
     const UsdToken& value = lexer_.next();
     if (!value.isPunct('[')) {
         if (isOpener(value)) lexer_.skipGroup(value.punct);
-        if (timeSamples && lexer_.problem() == SceneProblem::None) lexer_.skipGroup('{');
+        if (timeSamples && lexer_.problem() == SceneRefusal::None) lexer_.skipGroup('{');
         return;
     }
     if (property == "points") {
@@ -471,26 +457,25 @@ void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
         if (property == "creaseIndices") mesh.creases.indicesRead = !timeSamples;
         if (property == "creaseLengths") mesh.creases.lengthsRead = !timeSamples;
     }
-    if (timeSamples && lexer_.problem() == SceneProblem::None) lexer_.skipGroup('{');
+    if (timeSamples && lexer_.problem() == SceneRefusal::None) lexer_.skipGroup('{');
 }
 
 SceneFacts scan(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, ScanWatcher* watcher) {
     SceneFacts facts;
     facts.format = SceneFormat::Usd;
     std::string lineEnding = "\n";
-    if (readHeader(reader, facts, lineEnding)) {
-        LayerScanner scanner(reader, creaseEdges, facts, watcher);
-        scanner.run(lineEnding);
-        const UsdLexer& lexer = scanner.lexer();
-        facts.problem = lexer.problem();
-        facts.problemLine = lexer.problemLine();
-    }
+    readHeader(reader, lineEnding);
+    LayerScanner scanner(reader, creaseEdges, facts, watcher);
+    scanner.run(lineEnding);
+    const UsdLexer& lexer = scanner.lexer();
+    facts.problem = lexer.problem();
+    facts.problemLine = lexer.problemLine();
     if (reader.failed()) {
-        facts.problem = SceneProblem::Unreadable;
+        facts.problem = SceneRefusal::Unreadable;
         facts.problemLine = 0;
     }
     facts.size = reader.offset();  // the whole layer, unless a problem stopped the scan
-    if (facts.problem != SceneProblem::None) facts.nodes.clear();
+    if (facts.problem != SceneRefusal::None) facts.nodes.clear();
     std::stable_sort(facts.nodes.begin(), facts.nodes.end(),
                      [](const SceneNode& a, const SceneNode& b) { return a.line < b.line; });
     return facts;
@@ -503,7 +488,7 @@ SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges)
     if (!reader.openFile(layerPath)) {
         SceneFacts facts;
         facts.format = SceneFormat::Usd;
-        facts.problem = SceneProblem::Unreadable;
+        facts.problem = SceneRefusal::Unreadable;
         return facts;
     }
     return scan(reader, creaseEdges, nullptr);

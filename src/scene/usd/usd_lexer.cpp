@@ -46,8 +46,8 @@ char closerOf(char open) {
 
 }  // namespace
 
-void UsdLexer::fail(SceneProblem problem, std::int64_t line) {
-    if (problem_ != SceneProblem::None) return;
+void UsdLexer::fail(SceneRefusal problem, std::int64_t line) {
+    if (problem_ != SceneRefusal::None) return;
     problem_ = problem;
     problemLine_ = line;
 }
@@ -79,7 +79,7 @@ bool UsdLexer::skipBlockComment() {
     reader_.cursor += 2;
     for (;;) {
         if (!reader_.ensure(2)) {
-            fail(SceneProblem::UnterminatedBlock, line);
+            fail(SceneRefusal::UnterminatedBlock, line);
             return false;
         }
         if (reader_.cursor[0] == '*' && reader_.cursor[1] == '/') {
@@ -133,7 +133,7 @@ bool UsdLexer::skipClosing(char delimiter, bool triple) {
 }
 
 bool UsdLexer::unterminatedString(std::int64_t line) {
-    fail(SceneProblem::UnterminatedString, line);
+    fail(SceneRefusal::UnterminatedString, line);
     return false;
 }
 
@@ -194,7 +194,7 @@ bool UsdLexer::readPath() {
         if (!reader_.ensure() || *reader_.cursor == '\n') break;
         if (*reader_.cursor++ == '>') return true;
     }
-    fail(SceneProblem::UnterminatedString, line);
+    fail(SceneRefusal::UnterminatedString, line);
     return false;
 }
 
@@ -218,7 +218,7 @@ const UsdToken& UsdLexer::next() {
     token_.kind = UsdTokenKind::End;
     token_.text.clear();
     token_.punct = 0;
-    if (problem_ != SceneProblem::None) return token_;
+    if (problem_ != SceneRefusal::None) return token_;
     skipSpace();
     token_.quote.clear();
     token_.firstOnLine = sawLineFeed_ && !sawText_;
@@ -228,7 +228,7 @@ const UsdToken& UsdLexer::next() {
     sawLineFeed_ = sawText_ = false;
     token_.offset = reader_.offset();
     token_.line = reader_.line();
-    if (problem_ != SceneProblem::None || !reader_.ensure()) return token_;
+    if (problem_ != SceneRefusal::None || !reader_.ensure()) return token_;
 
     const char c = *reader_.cursor;
     bool read = true;
@@ -298,7 +298,7 @@ bool UsdLexer::skipGroup(char open) {
         reader_.cursor = p;
         if (p == end) {
             if (reader_.ensure()) continue;
-            fail(SceneProblem::UnterminatedBlock, line);
+            fail(SceneRefusal::UnterminatedBlock, line);
             return false;
         }
         const char c = *p;
@@ -315,7 +315,7 @@ bool UsdLexer::skipGroup(char open) {
             case ']':
             case '}':
                 if (parens > 0 || closers.empty() || c != closers.back()) {
-                    fail(SceneProblem::UnterminatedBlock, line);
+                    fail(SceneRefusal::UnterminatedBlock, line);
                     return false;
                 }
                 ++reader_.cursor;
@@ -347,7 +347,7 @@ bool UsdLexer::skipGroup(char open) {
                     break;
                 }
                 skipSpaceInGroup();
-                read = problem_ == SceneProblem::None;
+                read = problem_ == SceneRefusal::None;
                 break;
         }
         if (!read) return false;

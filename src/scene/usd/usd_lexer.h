@@ -57,8 +57,8 @@ public:
     void skipSpaceInGroup();
 
     // A problem stops the scan: the lexer gives End from then on.
-    void fail(SceneProblem problem, std::int64_t line);
-    SceneProblem problem() const { return problem_; }
+    void fail(SceneRefusal problem, std::int64_t line);
+    SceneRefusal problem() const { return problem_; }
     std::int64_t problemLine() const { return problemLine_; }
     UsdByteReader& reader() { return reader_; }
 
@@ -78,7 +78,7 @@ private:
     UsdByteReader& reader_;
     UsdToken token_;
     bool pushedBack_ = false;
-    SceneProblem problem_ = SceneProblem::None;
+    SceneRefusal problem_ = SceneRefusal::None;
     std::int64_t problemLine_ = 0;
     // What skipSpace saw since the last token.
     bool sawLineFeed_ = true;

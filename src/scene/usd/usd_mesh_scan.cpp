@@ -7,8 +7,8 @@ namespace tessaryn {
 namespace {
 
 std::int32_t creaseEdgeOf(std::int32_t a, std::int32_t b, const CreaseEdgeSet& creaseEdges) {
-    if (a < 0 || b < 0 || a == INT32_MAX || b == INT32_MAX) return CreaseEdgeSet::kNotACreaseEdge;
-    return creaseEdges.find(a + 1, b + 1);
+    if (a < 0 || b < 0) return CreaseEdgeSet::kNotACreaseEdge;
+    return creaseEdges.find(a, b);
 }
 
 }  // namespace

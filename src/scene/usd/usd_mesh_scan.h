@@ -50,9 +50,8 @@ public:
 
 private:
     void look(std::int32_t a, std::int32_t b) {
-        // The OBJ numbers vertices from 1; a negative or the largest index has no OBJ number.
-        if (a < 0 || b < 0 || a == INT32_MAX || b == INT32_MAX) return;
-        const std::int32_t edge = creaseEdges_.find(a + 1, b + 1);
+        if (a < 0 || b < 0) return;  // no vertex of any mesh
+        const std::int32_t edge = creaseEdges_.find(a, b);
         if (edge != CreaseEdgeSet::kNotACreaseEdge) found_[static_cast<std::size_t>(edge)] = 1;
     }
 

@@ -91,7 +91,8 @@ std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFa
     };
     line("", {"#usda 1.0"});
     line("", {"("});
-    for (const std::string& entry : facts.rootMetadata) line("    ", {entry});
+    for (const LayerMetadatum& entry : facts.rootMetadata)
+        line("    ", {entry.name, " = ", entry.value});
     line("    ", {"subLayers = ["});
     line("        ", {assetText(sublayerAsset)});
     line("    ", {"]"});
@@ -129,16 +130,16 @@ bool overrideNamesTheLayer(const char* layerPath, const char* overPath) {
     return layer == over || fs::equivalent(fs::path(layerPath), fs::path(overPath), error);
 }
 
-OverrideLayerResult writeUsdOverrideLayer(const char* layerPath, const char* overPath,
-                                          const SceneFacts& facts, const SceneNode& node,
-                                          const std::vector<PlannedCrease>& creases) {
-    if (overrideNamesTheLayer(layerPath, overPath)) return OverrideLayerResult::NamesTheLayer;
+SceneRefusal writeUsdOverrideLayer(const char* layerPath, const char* overPath,
+                                   const SceneFacts& facts, const SceneNode& node,
+                                   const std::vector<PlannedCrease>& creases) {
+    if (overrideNamesTheLayer(layerPath, overPath)) return SceneRefusal::OverIsTheLayer;
     const std::string text =
         usdOverrideLayerText(sublayerAssetPath(layerPath, overPath), facts, node, creases);
     SafeWriter writer;
-    if (!writer.open(overPath)) return OverrideLayerResult::Unwritable;
+    if (!writer.open(overPath)) return SceneRefusal::Unwritable;
     writer.write(text);
-    return writer.commit() ? OverrideLayerResult::Written : OverrideLayerResult::Unwritable;
+    return writer.commit() ? SceneRefusal::None : SceneRefusal::Unwritable;
 }
 
 }  // namespace tessaryn

@@ -9,15 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "scene/scene_refusal.h"
 #include "scene/scene_facts.h"
 
 namespace tessaryn {
-
-enum class OverrideLayerResult {
-    Written,
-    NamesTheLayer,  // the override layer would replace the layer it overrides
-    Unwritable,
-};
 
 // The asset path by which a layer at `overPath` names the layer at `layerPath`: relative
 // to the override layer's folder ("./asset.usda", "../assets/asset.usda"), with '/'
@@ -33,8 +28,8 @@ std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFa
 
 // Writes the override layer to `overPath` through a temporary file that replaces it only
 // when complete.
-OverrideLayerResult writeUsdOverrideLayer(const char* layerPath, const char* overPath,
-                                          const SceneFacts& facts, const SceneNode& node,
-                                          const std::vector<PlannedCrease>& creases);
+SceneRefusal writeUsdOverrideLayer(const char* layerPath, const char* overPath,
+                                   const SceneFacts& facts, const SceneNode& node,
+                                   const std::vector<PlannedCrease>& creases);
 
 }  // namespace tessaryn
