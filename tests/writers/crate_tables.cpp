@@ -155,8 +155,8 @@ void addSpec(CrateTables& tables, std::uint32_t path, SpecType type,
     const std::uint32_t fieldSet = sizeAsIndex(tables.fieldSets.size());
     for (const CrateField& field : fields) {
         const std::uint32_t name = tokenIndex(tables, field.name);
-        const auto [at, added] = tables.fieldIndexes.emplace(
-            std::make_pair(name, field.rep), sizeAsIndex(tables.fieldNames.size()));
+        const auto [at, added] = tables.fieldIndexes.emplace(std::make_pair(name, field.rep),
+                                                             sizeAsIndex(tables.fieldNames.size()));
         if (added) {
             tables.fieldNames.push_back(name);
             tables.fieldReps.push_back(field.rep);

@@ -48,7 +48,8 @@ std::uint64_t inlinedRep(CrateType type, std::uint32_t value) {
 
 std::uint64_t writeDouble(CrateOutput& out, double value) {
     const auto narrow = static_cast<float>(value);
-    if (static_cast<double>(narrow) == value) return inlinedRep(CrateType::Double, floatBits(narrow));
+    if (static_cast<double>(narrow) == value)
+        return inlinedRep(CrateType::Double, floatBits(narrow));
     const std::uint64_t at = out.position();
     std::uint64_t bits = 0;
     static_assert(sizeof bits == sizeof value);

@@ -109,13 +109,14 @@ void writeVariant(LayerWriter& w, std::uint32_t root, const CrateVariantSpec& va
     const std::uint32_t set = addPath(w.tables, root, "{" + variant.setName + "=}", false);
     addSpec(w.tables, set, SpecType::VariantSet,
             {{"variantChildren", writeTokenVector(w.out, w.tables, {variant.variantName})}});
-    const std::uint32_t chosen = addPath(
-        w.tables, root, "{" + variant.setName + "=" + variant.variantName + "}", false);
+    const std::uint32_t chosen =
+        addPath(w.tables, root, "{" + variant.setName + "=" + variant.variantName + "}", false);
     addSpec(w.tables, chosen, SpecType::Variant,
             {{"primChildren", writeTokenVector(w.out, w.tables, {variant.primName})}});
     const std::uint32_t prim = addPath(w.tables, chosen, variant.primName, false);
-    std::vector<CrateField> fields = {{"specifier", inlinedRep(CrateType::Specifier, kSpecifierDef)},
-                                      {"typeName", token(w, "Xform")}};
+    std::vector<CrateField> fields = {
+        {"specifier", inlinedRep(CrateType::Specifier, kSpecifierDef)},
+        {"typeName", token(w, "Xform")}};
     if (!variant.meshes.empty())
         fields.push_back(
             {"primChildren", writeTokenVector(w.out, w.tables, meshNames(variant.meshes))});
@@ -125,8 +126,9 @@ void writeVariant(LayerWriter& w, std::uint32_t root, const CrateVariantSpec& va
 
 void writeRootPrim(LayerWriter& w, const CrateLayerSpec& layer) {
     const std::uint32_t root = addPath(w.tables, 0, layer.rootName, false);
-    std::vector<CrateField> fields = {{"specifier", inlinedRep(CrateType::Specifier, kSpecifierDef)},
-                                      {"typeName", token(w, "Xform")}};
+    std::vector<CrateField> fields = {
+        {"specifier", inlinedRep(CrateType::Specifier, kSpecifierDef)},
+        {"typeName", token(w, "Xform")}};
     if (!layer.meshes.empty())
         fields.push_back(
             {"primChildren", writeTokenVector(w.out, w.tables, meshNames(layer.meshes))});
@@ -134,9 +136,9 @@ void writeRootPrim(LayerWriter& w, const CrateLayerSpec& layer) {
         const CrateVariantSpec& variant = *layer.variant;
         fields.push_back(
             {"variantSetNames", writePrependedStrings(w.out, w.tables, {variant.setName})});
-        fields.push_back({"variantSelection", writeVariantSelections(
-                                                  w.out, w.tables,
-                                                  {{variant.setName, variant.variantName}})});
+        fields.push_back(
+            {"variantSelection",
+             writeVariantSelections(w.out, w.tables, {{variant.setName, variant.variantName}})});
         fields.push_back(
             {"variantSetChildren", writeTokenVector(w.out, w.tables, {variant.setName})});
     }
@@ -189,8 +191,7 @@ std::string crateLayerBytes(const CrateLayerSpec& layer) {
     return bytes;
 }
 
-bool writeCrateLayerFile(const CrateLayerSpec& layer, const std::string& path,
-                         std::string& error) {
+bool writeCrateLayerFile(const CrateLayerSpec& layer, const std::string& path, std::string& error) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file) {
         error = "cannot create " + path;

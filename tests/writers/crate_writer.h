@@ -56,7 +56,6 @@ void writeCrateLayer(const CrateLayerSpec& layer, CrateOutput& out);
 std::string crateLayerBytes(const CrateLayerSpec& layer);
 // Writes the layer to the file `path` (replaced). False, with why in `error`, when it
 // cannot be written or the layer cannot be.
-bool writeCrateLayerFile(const CrateLayerSpec& layer, const std::string& path,
-                         std::string& error);
+bool writeCrateLayerFile(const CrateLayerSpec& layer, const std::string& path, std::string& error);
 
 }  // namespace tessaryn::testkit
