@@ -67,7 +67,7 @@ void writeLayer(const CrateLayerSpec& layer, const std::string& path) {
 CrateLayers generateTorusCrateLayers(const std::string& folder, int width, int height) {
     const std::string stem =
         folder + "/torus-" + std::to_string(width) + "x" + std::to_string(height);
-    const CrateLayers layers = {stem + ".usdc", stem + "-raw.usdc"};
+    CrateLayers layers = {stem + ".usdc", stem + "-raw.usdc"};
     if (exists(layers.packed) && exists(layers.raw)) return layers;
     CrateLayerSpec layer = torusLayer(width, height);
     layer.meshes[0].compressIntArrays = true;

@@ -83,6 +83,12 @@ std::string decodeBlob(const std::string& blob) {
     return decodeLz4(blob.substr(1)).bytes;
 }
 
+// A stored delta narrower than 32 bits, widened modulo 2^32 with its sign.
+std::uint32_t signExtended(std::uint64_t stored, int bits) {
+    const auto value = static_cast<std::uint32_t>(stored);
+    return ((value >> (bits - 1)) & 1) != 0 ? value - (std::uint32_t{1} << bits) : value;
+}
+
 std::vector<std::uint32_t> decodeIntegers(const std::string& encoded, std::size_t count) {
     std::vector<std::uint32_t> values;
     if (count == 0) return values;
@@ -93,10 +99,8 @@ std::vector<std::uint32_t> decodeIntegers(const std::string& encoded, std::size_
         const unsigned code =
             (static_cast<unsigned char>(encoded.at(4 + i / 4)) >> (2 * (i % 4))) & 3;
         std::uint32_t delta = common;
-        if (code == 1)
-            delta = static_cast<std::uint32_t>(static_cast<std::int8_t>(le(encoded, data, 1)));
-        if (code == 2)
-            delta = static_cast<std::uint32_t>(static_cast<std::int16_t>(le(encoded, data, 2)));
+        if (code == 1) delta = signExtended(le(encoded, data, 1), 8);
+        if (code == 2) delta = signExtended(le(encoded, data, 2), 16);
         if (code == 3) delta = static_cast<std::uint32_t>(le(encoded, data, 4));
         data += code == 3 ? 4 : code;
         previous += delta;
@@ -153,7 +157,7 @@ std::string joinPath(const std::string& parent, const std::string& element, bool
 
 Layer readLayer(const std::string& file) {
     Layer layer;
-    layer.minor = file.at(9);
+    layer.minor = static_cast<unsigned char>(file.at(9));
     auto toc = tableOfContents(file);
     std::uint64_t at = toc.at("TOKENS").first;
     const std::uint64_t numTokens = le(file, at, 8);
@@ -223,7 +227,7 @@ Layer readLayer(const std::string& file) {
         spec.type = specTypes[i];
         for (std::size_t f = specSets[i]; fieldSets.at(f) != 0xFFFFFFFFu; ++f)
             spec.fields[layer.tokens.at(fieldNames.at(fieldSets[f]))] =
-                le(reps, 8 * fieldSets[f], 8);
+                le(reps, std::uint64_t{8} * fieldSets[f], 8);
         const std::string& path = paths.at(specPaths[i]);
         EXPECT_EQ(layer.specs.count(path), 0u) << path;
         layer.specs[path] = spec;
@@ -531,7 +535,8 @@ TEST(CrateLayer, BootstrapAndTableOfContents) {
         const std::uint64_t toc = le(file, 16, 8);
         ASSERT_GE(toc, 88u);
         ASSERT_EQ(le(file, toc, 8), 6u);
-        EXPECT_EQ(toc + 8 + 6 * 32, file.size()) << "the table of contents ends the file";
+        EXPECT_EQ(toc + 8 + std::uint64_t{6} * 32, file.size())
+            << "the table of contents ends the file";
         const char* names[] = {"TOKENS", "STRINGS", "FIELDS", "FIELDSETS", "PATHS", "SPECS"};
         std::uint64_t end = 88;
         for (int i = 0; i < 6; ++i) {
@@ -614,7 +619,9 @@ TEST(CrateLayer, ReadsBackAsWritten) {
             {"/root/plain", &spec.meshes[1]},
             {"/root{model=a}geo/mesh", &spec.variant->meshes[0]},
         };
-        for (const auto& [path, mesh] : meshes) {
+        for (const auto& entry : meshes) {
+            const std::string& path = entry.first;
+            const CrateMeshSpec* mesh = entry.second;
             SCOPED_TRACE(path);
             EXPECT_EQ(tokenValue(layer, fieldOf(layer, path, "typeName")), "Mesh");
             const auto words = [&](const char* name) {

@@ -31,6 +31,7 @@ std::uint64_t token(LayerWriter& w, const std::string& text) {
 
 std::vector<std::string> meshNames(const std::vector<CrateMeshSpec>& meshes) {
     std::vector<std::string> names;
+    names.reserve(meshes.size());
     for (const CrateMeshSpec& mesh : meshes) names.push_back(mesh.name);
     return names;
 }
