@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "bench_options.h"
+#include "crate_layer_generator.h"
 #include "durable_floor.h"
 #include "mesh_generator.h"
 #include "usd_layer_generator.h"
@@ -75,6 +76,7 @@ struct Case {
 struct BenchFiles {
     bench::MeshFiles mesh;
     std::string usdLayer;
+    bench::CrateLayers crateLayers;  // not timed yet: the tool does not read them
 };
 
 std::vector<Case> cases(const BenchFiles& files, const std::string& work) {
@@ -238,7 +240,8 @@ int runBenchmark(const bench::Options& options, const std::string& work) {
         const int side =
             std::max(128, static_cast<int>(std::ceil(std::sqrt(double(quads)) / 64)) * 64);
         const BenchFiles mesh = {bench::generateTorus(work, side, side),
-                                 bench::generateTorusLayer(work, side, side)};
+                                 bench::generateTorusLayer(work, side, side),
+                                 bench::generateTorusCrateLayers(work, side, side)};
         largest = mesh;
         largestQuads = static_cast<long>(side) * side;
         for (const Case& c : cases(mesh, work))
