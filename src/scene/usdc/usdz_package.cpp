@@ -15,6 +15,8 @@ constexpr std::uint64_t kDataAlignment = 64;
 constexpr std::uint16_t kEncrypted = 1;
 constexpr std::uint16_t kSizesAfterData = 8;
 constexpr std::uint32_t kZip64Size = 0xFFFFFFFF;
+constexpr std::uint64_t kEndRecordSize = 22;
+constexpr std::uint64_t kLongestComment = 0xFFFF;
 
 // The layer extensions a package's first entry may have, compared without case.
 bool isLayerName(const std::string& name) {
@@ -64,6 +66,23 @@ CrateResult readEntry(ByteSource& source, std::uint64_t at, Entry& entry) {
     return {};
 }
 
+// True when the package ends in its end-of-directory record, whose comment reaches the
+// last byte: a package cut short anywhere has lost it.
+bool endsWhole(ByteSource& source) {
+    const std::uint64_t size = source.size();
+    const std::uint64_t tail = size < kEndRecordSize + kLongestComment ? size
+                                                                       : kEndRecordSize + kLongestComment;
+    Bytes bytes;
+    if (tail < kEndRecordSize || !readBytes(source, size - tail, tail, bytes)) return false;
+    for (std::uint64_t at = tail - kEndRecordSize + 1; at-- > 0;) {
+        const unsigned char* record = bytes.data() + at;
+        if (loadLittle<std::uint32_t>(record) == kEndOfDirectory &&
+            at + kEndRecordSize + loadLittle<std::uint16_t>(record + 20) == tail)
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 CrateResult openUsdzRootLayer(ByteSource& source, UsdzRootLayer& root) {
@@ -85,7 +104,9 @@ CrateResult openUsdzRootLayer(ByteSource& source, UsdzRootLayer& root) {
         if (!haveFirst) first = entry;
         haveFirst = true;
     }
+    const bool whole = endsWhole(source);
     if (source.failed()) return crateProblem(CrateProblem::Unreadable);
+    if (!whole) return crateDamaged("the package, cut short");
     if (!haveFirst || !isLayerName(first.name)) return crateProblem(CrateProblem::NoLayerEntry);
 
     char head[8] = {};
