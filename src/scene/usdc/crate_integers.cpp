@@ -1,0 +1,112 @@
+#include "scene/usdc/crate_integers.h"
+
+namespace tessaryn {
+
+namespace {
+
+// What every chunk of a blob but its last decompresses to: LZ4's largest input.
+constexpr std::uint64_t kChunkOutput = 0x7E000000;
+
+// The integer coding's largest encoded size for `count` 32-bit values: the common delta,
+// the 2-bit codes, and a 32-bit delta each.
+std::uint64_t encodedBound(std::uint64_t count) {
+    return count == 0 ? 0 : 4 + (2 * count + 7) / 8 + 4 * count;
+}
+
+}  // namespace
+
+bool decodeCompressedBlob(const unsigned char* blob, std::uint64_t blobSize,
+                          std::uint64_t capacity, Bytes& out) {
+    out.clear();
+    if (blobSize == 0) return false;
+    // Never more room than the blob can fill, so that a claimed size costs nothing.
+    if (capacity / kLz4MaxExpansion > blobSize) capacity = kLz4MaxExpansion * blobSize;
+    if (capacity > SIZE_MAX / 2) return false;
+    const unsigned chunks = blob[0];
+    // The writer reads the count as a signed char: 128 and above never occur.
+    if (chunks >= 128) return false;
+    out.resize(static_cast<std::size_t>(capacity));
+    std::size_t written = 0;
+    if (chunks == 0) {
+        if (!decodeLz4Block(blob + 1, static_cast<std::size_t>(blobSize - 1), out.data(),
+                            out.size(), written))
+            return false;
+        out.resize(written);
+        return true;
+    }
+    std::uint64_t at = 1;
+    for (unsigned chunk = 0; chunk < chunks; ++chunk) {
+        if (blobSize - at < 4) return false;
+        const std::int32_t chunkSize = loadLittle<std::int32_t>(blob + at);
+        at += 4;
+        if (chunkSize < 0 || static_cast<std::uint64_t>(chunkSize) > blobSize - at) return false;
+        std::size_t made = 0;
+        if (!decodeLz4Block(blob + at, static_cast<std::size_t>(chunkSize), out.data() + written,
+                            out.size() - written, made))
+            return false;
+        if (chunk + 1 < chunks && made != kChunkOutput) return false;
+        at += static_cast<std::uint64_t>(chunkSize);
+        written += made;
+    }
+    out.resize(written);
+    return true;
+}
+
+bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uint64_t count,
+                      std::uint32_t* out) {
+    if (count == 0) return true;
+    const std::uint64_t codeBytes = (2 * count + 7) / 8;
+    if (size < 4 || size - 4 < codeBytes) return false;
+    const std::uint32_t common = loadLittle<std::uint32_t>(encoded);
+    const unsigned char* codes = encoded + 4;
+    std::uint64_t at = 4 + codeBytes;
+    // Deltas wrap: unsigned arithmetic keeps them defined.
+    std::uint32_t previous = 0;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const unsigned code = (codes[i / 4] >> (2 * (i % 4))) & 3u;
+        std::uint32_t delta = common;
+        if (code == 1) {
+            if (size - at < 1) return false;
+            delta = static_cast<std::uint32_t>(static_cast<std::int32_t>(
+                loadLittle<std::int8_t>(encoded + at)));
+            at += 1;
+        } else if (code == 2) {
+            if (size - at < 2) return false;
+            delta = static_cast<std::uint32_t>(static_cast<std::int32_t>(
+                loadLittle<std::int16_t>(encoded + at)));
+            at += 2;
+        } else if (code == 3) {
+            if (size - at < 4) return false;
+            delta = loadLittle<std::uint32_t>(encoded + at);
+            at += 4;
+        }
+        previous += delta;
+        out[i] = previous;
+    }
+    return true;
+}
+
+bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
+                              std::uint64_t count, std::vector<std::uint32_t>& values) {
+    values.clear();
+    if (count > maxCompressedIntegers(blobSize)) return false;
+    Bytes encoded;
+    if (!decodeCompressedBlob(blob, blobSize, encodedBound(count), encoded)) return false;
+    values.resize(static_cast<std::size_t>(count));
+    return decodeIntegers32(encoded.data(), encoded.size(), count, values.data());
+}
+
+bool takeCompressedIntegers(ByteCursor& cursor, std::uint64_t count,
+                            std::vector<std::uint32_t>& values) {
+    const std::uint64_t start = cursor.at;
+    std::uint64_t compressedSize = 0;
+    if (!cursor.take(compressedSize) || compressedSize > cursor.remaining() ||
+        !decodeCompressedIntegers(cursor.here(), compressedSize, count, values)) {
+        cursor.at = start;
+        return false;
+    }
+    cursor.at += compressedSize;
+    return true;
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,46 @@
+// The compressions a crate file wraps around its integer lists: a blob of LZ4 blocks in
+// chunks, and inside it the integer coding (deltas from the previous value, each a common
+// delta or an 8, 16 or 32-bit one, chosen by a 2-bit code). A list's length always comes
+// from outside the list; it is checked against what the compressed bytes can hold before
+// anything is allocated.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "scene/usdc/crate_bytes.h"
+#include "scene/usdc/lz4_block.h"
+
+namespace tessaryn {
+
+// More elements than any list may have, whatever the bytes: 1 GiB of 32-bit values.
+constexpr std::uint64_t kMaxCrateElements = std::uint64_t{1} << 28;
+
+// Decompresses the blob [blob, blob + blobSize) into `out`, which ends up holding what the
+// blob makes. False when the blob is damaged or would make more than `capacity` bytes.
+bool decodeCompressedBlob(const unsigned char* blob, std::uint64_t blobSize,
+                          std::uint64_t capacity, Bytes& out);
+
+// Decodes `count` integers of the 32-bit integer coding from [encoded, encoded + size)
+// into `out` (count values). False when the codes or values reach past `size`.
+bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uint64_t count,
+                      std::uint32_t* out);
+
+// The most integers a compressed list of `compressedSize` bytes can hold: each takes at
+// least 2 bits of its decompressed bytes.
+constexpr std::uint64_t maxCompressedIntegers(std::uint64_t compressedSize) {
+    return compressedSize > kMaxCrateElements ? kMaxCrateElements
+                                              : 4 * kLz4MaxExpansion * compressedSize;
+}
+
+// Decodes a compressed list of `count` 32-bit integers held by the blob
+// [blob, blob + blobSize) into `values`.
+bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
+                              std::uint64_t count, std::vector<std::uint32_t>& values);
+
+// Takes a compressed list of `count` integers at the cursor: its u64 compressed size,
+// then the blob.
+bool takeCompressedIntegers(ByteCursor& cursor, std::uint64_t count,
+                            std::vector<std::uint32_t>& values);
+
+}  // namespace tessaryn

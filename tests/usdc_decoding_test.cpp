@@ -1,0 +1,290 @@
+// The crate reader's building blocks on hand-made bytes: LZ4 blocks, the chunked blob
+// around them, the integer coding, and the value encodings that real files rarely show.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/byte_source.h"
+#include "scene/usdc/crate_integers.h"
+#include "scene/usdc/crate_values.h"
+#include "scene/usdc/lz4_block.h"
+#include "usdc_support.h"
+
+namespace {
+
+using namespace tessaryn;
+using usdc_testing::lz4Literals;
+
+const unsigned char* bytesOf(const std::string& text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+// Decodes `block` into `capacity` bytes; "refused" when the decoder refuses.
+std::string lz4(const std::string& block, std::size_t capacity) {
+    std::vector<unsigned char> out(capacity);
+    std::size_t produced = 0;
+    if (!decodeLz4Block(bytesOf(block), block.size(), out.data(), out.size(), produced))
+        return "refused";
+    return std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(produced));
+}
+
+TEST(Lz4Block, Rows) {
+    const std::string fifteen(15, 'q');
+    struct Row {
+        const char* what;
+        std::string block;
+        std::size_t capacity;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"literals only", lz4Literals("hello"), 16, "hello"},
+        {"fifteen literals need a 0 extension", lz4Literals(fifteen), 16, fifteen},
+        {"300 literals", lz4Literals(std::string(300, 'z')), 300, std::string(300, 'z')},
+        {"overlapping match", std::string("\x3A" "abc\x03\x00" "\x50" "12345", 12), 64,
+         "abcabcabcabcabcab12345"},
+        {"offset 1 repeats", std::string("\x11" "a\x01\x00", 4), 6, "aaaaaa"},
+        {"long match", std::string("\x1F" "a\x01\x00\x01", 5), 64, std::string(21, 'a')},
+        {"empty input", std::string("\x00", 1), 0, ""},
+        {"offset 0", std::string("\x10" "a\x00\x00", 4), 64, "refused"},
+        {"offset before the output", std::string("\x10" "a\x02\x00", 4), 64, "refused"},
+        {"literals beyond the output", lz4Literals("hello"), 4, "refused"},
+        {"match beyond the output", std::string("\x11" "a\x01\x00", 4), 5, "refused"},
+        {"literals beyond the block", std::string("\x50" "abc", 4), 64, "refused"},
+        {"offset cut off", std::string("\x10" "a\x01", 3), 64, "refused"},
+        {"length run cut off", std::string("\xF0\xFF\xFF", 3), 1024, "refused"},
+        {"match run cut off", std::string("\x1F" "a\x01\x00\xFF", 5), 1024, "refused"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(lz4(row.block, row.capacity), row.expected) << row.what;
+}
+
+std::string blob(const std::string& bytes, std::uint64_t capacity) {
+    Bytes out;
+    if (!decodeCompressedBlob(bytesOf(bytes), bytes.size(), capacity, out)) return "refused";
+    return std::string(out.begin(), out.end());
+}
+
+TEST(CompressedBlob, Rows) {
+    const std::string block = lz4Literals("payload");
+    const std::string chunkSize("\x08\x00\x00\x00", 4);
+    EXPECT_EQ(blob('\0' + block, 64), "payload");
+    EXPECT_EQ(blob('\0' + block, 6), "refused");  // more than the caller allows
+    EXPECT_EQ(blob('\1' + chunkSize + block, 64), "payload");  // one chunk: the remainder
+    EXPECT_EQ(blob('\1' + std::string("\x09\x00\x00\x00", 4) + block, 64), "refused");
+    EXPECT_EQ(blob('\1' + std::string("\xFF\xFF\xFF\xFF", 4) + block, 64), "refused");
+    // Every chunk but the last makes LZ4's largest input; this one makes 7 bytes.
+    EXPECT_EQ(blob('\2' + chunkSize + block + chunkSize + block, 64), "refused");
+    EXPECT_EQ(blob('\x80' + block, 64), "refused");
+    EXPECT_EQ(blob("", 64), "refused");
+}
+
+// The coding of [5, 6, 7, 300, 300, 299]: common delta 1; codes 01 00 00 10 | 01 01.
+const std::string kEncoded("\x01\x00\x00\x00\x81\x05\x05\x25\x01\x00\xFF", 11);
+
+TEST(IntegerCoding, Decodes) {
+    std::vector<std::uint32_t> values(6);
+    ASSERT_TRUE(decodeIntegers32(bytesOf(kEncoded), kEncoded.size(), 6, values.data()));
+    EXPECT_EQ(values, (std::vector<std::uint32_t>{5, 6, 7, 300, 300, 299}));
+    for (std::size_t size = 0; size < kEncoded.size(); ++size)
+        EXPECT_FALSE(decodeIntegers32(bytesOf(kEncoded), size, 6, values.data())) << size;
+    EXPECT_TRUE(decodeIntegers32(nullptr, 0, 0, values.data()));
+}
+
+TEST(IntegerCoding, DeltasWrap) {
+    // Common delta INT32_MAX three times, then a 32-bit delta of INT32_MIN.
+    const std::string encoded("\xFF\xFF\xFF\x7F\xC0\x00\x00\x00\x80", 9);
+    std::vector<std::uint32_t> values(4);
+    ASSERT_TRUE(decodeIntegers32(bytesOf(encoded), encoded.size(), 4, values.data()));
+    EXPECT_EQ(values, (std::vector<std::uint32_t>{0x7FFFFFFF, 0xFFFFFFFE, 0x7FFFFFFD, 0xFFFFFFFD}));
+}
+
+TEST(IntegerCoding, CompressedLists) {
+    std::vector<std::uint32_t> values;
+    const std::string list = '\0' + lz4Literals(kEncoded);
+    ASSERT_TRUE(decodeCompressedIntegers(bytesOf(list), list.size(), 6, values));
+    EXPECT_EQ(values.size(), 6u);
+    EXPECT_FALSE(decodeCompressedIntegers(bytesOf(list), list.size(), 64, values));  // too few codes
+    // A count the blob cannot hold is refused before anything is allocated.
+    EXPECT_FALSE(decodeCompressedIntegers(bytesOf(list), list.size(), std::uint64_t{1} << 40, values));
+    EXPECT_FALSE(decodeCompressedIntegers(bytesOf(list), list.size(), UINT64_MAX, values));
+    EXPECT_TRUE(values.empty());
+    const std::string empty("\x00\x00", 2);
+    EXPECT_TRUE(decodeCompressedIntegers(bytesOf(empty), empty.size(), 0, values));
+
+    std::string framed(8, '\0');
+    framed[0] = static_cast<char>(list.size());
+    framed += list;
+    ByteCursor cursor{bytesOf(framed), framed.size(), 0};
+    ASSERT_TRUE(takeCompressedIntegers(cursor, 6, values));
+    EXPECT_EQ(cursor.at, framed.size());
+    framed[0] = static_cast<char>(list.size() + 1);  // reaches past the end
+    cursor.at = 0;
+    EXPECT_FALSE(takeCompressedIntegers(cursor, 6, values));
+    EXPECT_EQ(cursor.at, 0u);
+}
+
+// Values laid out by hand in a file of their own: `bytes` is the file, reps point into it.
+struct HandFile {
+    std::string bytes = std::string(8, '\0');
+    CrateTables tables;
+
+    HandFile() { tables.version.minor = 8; }
+    std::uint64_t place(const std::string& data) {
+        const std::uint64_t at = bytes.size();
+        bytes += data;
+        return at;
+    }
+};
+
+template <typename Word>
+std::string le(Word word) {
+    std::string out(sizeof word, '\0');
+    std::memcpy(&out[0], &word, sizeof word);
+    return out;
+}
+
+std::uint64_t rep(CrateType type, std::uint64_t payload, bool array = false, bool compressed = false) {
+    return (array ? 1ULL << 63 : 0) | (compressed ? 1ULL << 61 : 0) |
+           (std::uint64_t{static_cast<unsigned>(type)} << 48) | payload;
+}
+
+std::string compressedList(const std::string& encoded) {
+    const std::string list = '\0' + lz4Literals(encoded);
+    return le<std::uint64_t>(list.size()) + list;
+}
+
+// Sixteen values 1, 2, ... 16: common delta 1, every code 0.
+const std::string kOneToSixteen = std::string("\x01\x00\x00\x00", 4) + std::string(4, '\0');
+
+TEST(CrateValues, IntArrays) {
+    HandFile file;
+    const std::uint64_t raw = file.place(le<std::uint64_t>(3) + le<std::int32_t>(1) +
+                                         le<std::int32_t>(-2) + le<std::int32_t>(INT32_MIN));
+    const std::uint64_t packed = file.place(le<std::uint64_t>(16) + compressedList(kOneToSixteen));
+    const std::uint64_t huge = file.place(le<std::uint64_t>(std::uint64_t{1} << 27) + "xx");
+    ByteSource source;
+    source.openMemory(file.bytes);
+    const CrateFile crate{source, file.tables};
+    std::vector<std::int32_t> values;
+    ASSERT_EQ(readIntArray(crate, rep(CrateType::Int, raw, true), values), ValueRead::Done);
+    EXPECT_EQ(values, (std::vector<std::int32_t>{1, -2, INT32_MIN}));
+    ASSERT_EQ(readIntArray(crate, rep(CrateType::Int, packed, true, true), values), ValueRead::Done);
+    EXPECT_EQ(values.size(), 16u);
+    EXPECT_EQ(values.back(), 16);
+    EXPECT_EQ(readIntArray(crate, rep(CrateType::Int, 0, true), values), ValueRead::Done);
+    EXPECT_TRUE(values.empty());
+    EXPECT_EQ(readIntArray(crate, rep(CrateType::Int, huge, true), values), ValueRead::Damaged);
+    EXPECT_EQ(readIntArray(crate, rep(CrateType::Int, huge, true, true), values), ValueRead::Damaged);
+    EXPECT_EQ(readIntArray(crate, rep(CrateType::Float, raw, true), values), ValueRead::Absent);
+    EXPECT_EQ(readIntArray(crate, rep(CrateType::Int, raw), values), ValueRead::Absent);
+    // Version 0.4.0 arrays: a u32 rank, a u32 count, and no compression.
+    file.tables.version.minor = 4;
+    EXPECT_EQ(readIntArray(crate, rep(CrateType::Int, raw, true), values), ValueRead::Done);
+    EXPECT_EQ(values, (std::vector<std::int32_t>{}));  // rank 3, count 0
+}
+
+TEST(CrateValues, FloatArrays) {
+    HandFile file;
+    const std::uint64_t raw = file.place(le<std::uint64_t>(2) + le<float>(0.5f) + le<float>(10.f));
+    const std::uint64_t integers =
+        file.place(le<std::uint64_t>(16) + "i" + compressedList(kOneToSixteen));
+    // A table of two, every index 1: the first delta 1 (an 8-bit code), the rest common 0.
+    const std::string ones = std::string(4, '\0') + "\x01" + std::string(3, '\0') + "\x01";
+    const std::string table = le<std::uint32_t>(2) + le<float>(0.5f) + le<float>(10.f);
+    const std::uint64_t tabled = file.place(le<std::uint64_t>(16) + "t" + table + compressedList(ones));
+    const std::string small = le<std::uint32_t>(1) + le<float>(0.5f);
+    const std::uint64_t outside = file.place(le<std::uint64_t>(16) + "t" + small + compressedList(ones));
+    const std::uint64_t unknown = file.place(le<std::uint64_t>(16) + "x" + compressedList(ones));
+    const std::uint64_t doubles = file.place(le<std::uint64_t>(1) + le<double>(0.25));
+    ByteSource source;
+    source.openMemory(file.bytes);
+    const CrateFile crate{source, file.tables};
+    std::vector<double> values;
+    ASSERT_EQ(readRealArray(crate, rep(CrateType::Float, raw, true), values), ValueRead::Done);
+    EXPECT_EQ(values, (std::vector<double>{0.5, 10}));
+    ASSERT_EQ(readRealArray(crate, rep(CrateType::Float, integers, true, true), values),
+              ValueRead::Done);
+    EXPECT_EQ(values.size(), 16u);
+    EXPECT_EQ(values[15], 16.0);
+    ASSERT_EQ(readRealArray(crate, rep(CrateType::Float, tabled, true, true), values),
+              ValueRead::Done);
+    EXPECT_EQ(values, std::vector<double>(16, 10.0));
+    EXPECT_EQ(readRealArray(crate, rep(CrateType::Float, outside, true, true), values),
+              ValueRead::Damaged);
+    EXPECT_EQ(readRealArray(crate, rep(CrateType::Float, unknown, true, true), values),
+              ValueRead::Damaged);
+    ASSERT_EQ(readRealArray(crate, rep(CrateType::Double, doubles, true), values), ValueRead::Done);
+    EXPECT_EQ(values, std::vector<double>{0.25});
+}
+
+TEST(CrateValues, ScalarsAndSamples) {
+    HandFile file;
+    file.tables.tokens = {"Y", "Mesh"};
+    file.tables.strings = {1};
+    const std::uint64_t times = file.place(le<std::uint64_t>(2) + le<double>(1) + le<double>(2));
+    const std::uint64_t points = file.place(le<std::uint64_t>(4) + std::string(48, '\0'));
+    // The samples: a jump to the times' rep, a jump to the count and the values' reps.
+    const std::uint64_t samples = file.bytes.size();
+    file.place(le<std::int64_t>(8) + le(rep(CrateType::DoubleVector, times)) + le<std::int64_t>(8) +
+               le<std::uint64_t>(2) + le(rep(CrateType::Vec3f, points, true)) +
+               le(rep(CrateType::ValueBlock, 0, false)));
+    const std::uint64_t mismatch = file.bytes.size();
+    file.place(le<std::int64_t>(8) + le(rep(CrateType::DoubleVector, times)) + le<std::int64_t>(8) +
+               le<std::uint64_t>(1) + le(rep(CrateType::Vec3f, points, true)));
+    const std::uint64_t backwards = file.place(le<std::int64_t>(-1000));
+    const std::uint64_t aDouble = file.place(le<double>(0.1));
+    ByteSource source;
+    source.openMemory(file.bytes);
+    const CrateFile crate{source, file.tables};
+    const std::uint64_t inlined = 1ULL << 62;
+
+    std::uint64_t sample = 0;
+    ASSERT_EQ(readFirstSample(crate, rep(CrateType::TimeSamples, samples), sample), ValueRead::Done);
+    std::uint64_t count = 0;
+    ASSERT_EQ(readVectorArrayCount(crate, sample, count), ValueRead::Done);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(readFirstSample(crate, rep(CrateType::TimeSamples, mismatch), sample),
+              ValueRead::Damaged);
+    EXPECT_EQ(readFirstSample(crate, rep(CrateType::TimeSamples, backwards), sample),
+              ValueRead::Damaged);
+
+    std::string text;
+    EXPECT_EQ(readText(crate, inlined | rep(CrateType::Token, 0), text), ValueRead::Done);
+    EXPECT_EQ(text, "Y");
+    EXPECT_EQ(readText(crate, inlined | rep(CrateType::String, 0), text), ValueRead::Done);
+    EXPECT_EQ(text, "Mesh");
+    EXPECT_EQ(readText(crate, inlined | rep(CrateType::Token, 2), text), ValueRead::Damaged);
+    CrateNumber number;
+    // A double that a float holds exactly is inlined as that float.
+    EXPECT_EQ(readNumber(crate, inlined | rep(CrateType::Double, 0x3F000000), number),
+              ValueRead::Done);
+    EXPECT_EQ(number.kind, CrateNumberKind::Double);
+    EXPECT_EQ(number.value, 0.5);
+    EXPECT_EQ(readNumber(crate, rep(CrateType::Double, aDouble), number), ValueRead::Done);
+    EXPECT_EQ(number.value, 0.1);
+    EXPECT_EQ(readNumber(crate, inlined | rep(CrateType::Float, 0x3F000000), number), ValueRead::Done);
+    EXPECT_EQ(number.kind, CrateNumberKind::Float);
+    EXPECT_EQ(readNumber(crate, inlined | rep(CrateType::Int, 0xFFFFFFFF), number), ValueRead::Done);
+    EXPECT_EQ(number.value, -1.0);
+    EXPECT_EQ(readNumber(crate, rep(CrateType::Double, file.bytes.size() - 4), number),
+              ValueRead::Damaged);
+}
+
+// A type a newer version added refuses the value only in a file of a newer version.
+TEST(CrateValues, UnknownTypes) {
+    HandFile file;
+    ByteSource source;
+    source.openMemory(file.bytes);
+    const CrateFile crate{source, file.tables};
+    const std::uint64_t newType = std::uint64_t{kLastKnownType + 1} << 48;
+    file.tables.version.minor = 12;
+    EXPECT_EQ(checkRepType(crate, newType), ValueRead::Damaged);
+    file.tables.version.minor = 13;
+    EXPECT_EQ(checkRepType(crate, newType), ValueRead::UnknownType);
+    EXPECT_EQ(checkRepType(crate, 0), ValueRead::Damaged);
+    std::string text;
+    EXPECT_EQ(readText(crate, newType, text), ValueRead::UnknownType);
+}
+
+}  // namespace
