@@ -407,8 +407,9 @@ TEST(SceneCreases, RefusalsChangeNothing) {
         {kSquareObj, std::string("FOR4\0\0\x01\0Maya", 12), "", SceneRefusal::MayaBinary, 1},
         {"v 0 0 0\nf 1 1 1\n", std::string("FOR8\0\0\0\0\0\0\0\x10", 12), "",
          SceneRefusal::MayaBinary, 1},
-        {kSquareObj, "PXR-USDC", "", SceneRefusal::UsdBinary, 1},
-        {kSquareObj, std::string("PK\x03\x04\0\0", 6), "", SceneRefusal::UsdPackage, 1},
+        // Binary layers are never rewritten: only an override layer takes their creases.
+        {kSquareObj, "PXR-USDC", "", SceneRefusal::BinaryNeedsOver, 0},
+        {kSquareObj, std::string("PK\x03\x04\0\0", 6), "", SceneRefusal::BinaryNeedsOver, 0},
         // A binary file that holds the host's placeholder text is no scene all the same.
         {kSquareObj,
          std::string("\x7f"

@@ -626,9 +626,14 @@ TEST(Tool, CreasesIntoUsdLayers) {
         std::string kind;
         std::string said;
     } const rows[] = {
-        {quoted(obj) + " " + quoted(binary), 1, "usd-binary",
-         "convert it to a USD ASCII layer with usdcat"},
-        {quoted(obj) + " " + quoted(package), 1, "usd-package", "with usdcat"},
+        {quoted(obj) + " " + quoted(binary), 1, "binary-needs-over",
+         "is a binary USD layer, which is never rewritten: give its creases to an override layer "
+         "with --over OUT.usda"},
+        {quoted(obj) + " " + quoted(package), 1, "binary-needs-over", "with --over OUT.usda"},
+        {quoted(obj) + " " + quoted(binary) + " --over " + quoted(out), 1, "usd-binary",
+         "is a binary USD layer that cannot be read"},
+        {quoted(obj) + " " + quoted(package) + " --dry-run", 1, "usd-package",
+         "is a USD package (.usdz) that cannot be read"},
         {quoted(obj) + " " + quoted(variants), 1, "several-fitting-nodes",
          "/RootPrim/PrimWithVariant{modelingVariant=A}ModelA/ConeA{extraStuff=Cube}ExtraCube (8 "
          "vertices), " +

@@ -65,7 +65,9 @@ struct OverCase {
             if (each.name == "ExtraCube") node = &each;
     }
     SceneRefusal write(const std::string& to) {
-        return tessaryn::writeUsdOverrideLayer(layer.c_str(), to.c_str(), facts, *node, creases);
+        std::string badName;
+        return tessaryn::writeUsdOverrideLayer(layer.c_str(), to.c_str(), facts, *node, creases,
+                                               badName);
     }
 };
 

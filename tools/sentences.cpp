@@ -29,6 +29,10 @@ const FormatWords kFormatWords[] = {
      "scene", false, false},
     {tessaryn::SceneFormat::Usd, "usd", "mesh prim", " with points and faces", "--prim", "layer",
      true, true},
+    {tessaryn::SceneFormat::Usdc, "usdc", "mesh prim", " with points and faces", "--prim",
+     "layer", true, true},
+    {tessaryn::SceneFormat::Usdz, "usdz", "mesh prim", " with points and faces", "--prim",
+     "layer", true, true},
 };
 
 std::string meshWord(const SceneCreaseReport& report) {
@@ -69,7 +73,8 @@ std::string values(const SceneCreaseReport& report, const CreaseRun& run) {
 
 // Why a USD prim asked for holds no mesh it can crease.
 std::string primProblem(const SceneCreaseReport& report) {
-    const std::string line = " (line " + number(report.line) + ")";
+    // A binary layer has no lines to name.
+    const std::string line = report.line > 0 ? " (line " + number(report.line) + ")" : "";
     switch (report.nodeProblem) {
         case tessaryn::NodeProblem::NoFaces:
             return "has no faceVertexCounts and faceVertexIndices it can read" + line;
@@ -94,7 +99,20 @@ std::string warnings(const SceneCreaseReport& report) {
                 "; note: its subdivisionScheme is \"none\", and readers ignore the creases of "
                 "a mesh that is not subdivided";
         }
+        if (warning == tessaryn::SceneWarning::NewerCrateVersion)
+            said += "; note: the layer is of a newer binary version than this tool knows";
+        if (warning == tessaryn::SceneWarning::PackageDataMisaligned)
+            said += "; note: the package's layer does not start on a 64-byte boundary";
     }
+    return said;
+}
+
+// Where the mesh may be instead: the layers a binary layer names.
+std::string otherLayers(const SceneCreaseReport& report) {
+    if (report.otherLayers.empty()) return std::string();
+    std::string said = "; it names other layers, which may hold the mesh: ";
+    for (std::size_t i = 0; i < report.otherLayers.size(); ++i)
+        said += (i > 0 ? ", " : "") + report.otherLayers[i];
     return said;
 }
 
@@ -166,15 +184,20 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
         case SceneRefusal::MayaBinary:
             return scene + " is a Maya binary scene: save it as Maya ASCII";
         case SceneRefusal::UsdBinary:
-            return scene +
-                   " is a binary USD layer: convert it to a USD ASCII layer with usdcat "
-                   "(usdcat -o LAYER.usda " +
-                   scene + ")";
+            return scene + " is a binary USD layer that cannot be read: " + report.detail;
         case SceneRefusal::UsdPackage:
+            return scene + " is a USD package (.usdz) that cannot be read: " + report.detail +
+                   " (its first entry must be a binary USD layer, stored uncompressed)";
+        case SceneRefusal::UsdVersion:
+            return scene + " is a binary USD layer of version " + report.detail +
+                   ", which this tool does not read";
+        case SceneRefusal::BinaryNeedsOver:
             return scene +
-                   " is a USD package (.usdz): convert its layer to a USD ASCII layer with usdcat "
-                   "(usdcat -o LAYER.usda " +
-                   scene + ")";
+                   " is a binary USD layer, which is never rewritten: give its creases to an "
+                   "override layer with --over OUT.usda";
+        case SceneRefusal::BadName:
+            return "the name " + report.detail + " on the path of " + node + " in " + scene +
+                   " is not one an override layer can carry";
         case SceneRefusal::NotAScene:
             return scene +
                    " is neither a Maya ASCII scene nor a USD ASCII layer: it starts with neither "
@@ -195,7 +218,7 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                 return scene + " has no " + mesh + " with points and faces: " + node + " " +
                        primProblem(report);
             }
-            return scene + " has no " + mesh + words.meshHas;
+            return scene + " has no " + mesh + words.meshHas + otherLayers(report);
         case SceneRefusal::NoSuchNode:
             return scene + " has no " + mesh + " " + run.node + "; its " + mesh +
                    "s: " + nodeList(report.candidates, usd);
@@ -211,7 +234,7 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                    counted(report.node.vertexCount, "vertex", "vertices");
         case SceneRefusal::NoFittingNode:
             return run.obj + " has " + objVertices + " but no " + mesh + " of " + scene +
-                   " has as many: " + nodeList(report.candidates, usd);
+                   " has as many: " + nodeList(report.candidates, usd) + otherLayers(report);
         case SceneRefusal::SeveralFittingNodes:
             return "several " + mesh + "s of " + scene + " have the " +
                    counted(report.objVertices, "vertex", "vertices") + " of " + run.obj + ": " +
@@ -292,6 +315,12 @@ const char* refusalKind(SceneRefusal outcome) {
             return "usd-binary";
         case SceneRefusal::UsdPackage:
             return "usd-package";
+        case SceneRefusal::UsdVersion:
+            return "usd-version";
+        case SceneRefusal::BinaryNeedsOver:
+            return "binary-needs-over";
+        case SceneRefusal::BadName:
+            return "bad-name";
         case SceneRefusal::NotAScene:
             return "not-a-scene";
         case SceneRefusal::UnterminatedString:

@@ -5,6 +5,7 @@
 #include <memory>
 #include <utility>
 
+#include "base/byte_source.h"
 #include "base/file_system.h"
 #include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
@@ -190,6 +191,8 @@ bool checkRequest(Road& road) {
     const SceneFormatEntry& format = *road.format;
     if (format.zeroIsNoCrease && request.value == "0")
         return refuse(road.report, SceneRefusal::ValueNotPositive, request.scenePath);
+    if (!format.rewritesInPlace && request.overPath.empty() && !request.dryRun)
+        return refuse(road.report, SceneRefusal::BinaryNeedsOver, request.scenePath);
     if (request.overPath.empty()) return true;
     if (!format.takesOverrideLayer)
         return refuse(road.report, SceneRefusal::OverNeedsUsdLayer, request.scenePath);
@@ -235,10 +238,23 @@ bool scanScene(Road& road) {
         if (!road.copy->open(request.outPath.empty() ? request.scenePath : request.outPath))
             road.copy.reset();
     }
-    road.facts = format.scan(road.scene, road.creases, road.copy.get());
-    road.scene.close();
+    if (format.scan != nullptr) {
+        road.facts = format.scan(road.scene, road.creases, road.copy.get());
+        road.scene.close();
+    } else {
+        road.scene.close();
+        ByteSource file;
+        errno = 0;
+        if (!file.openFile(request.scenePath.c_str()))
+            return refuse(road.report, SceneRefusal::Unreadable, request.scenePath, errno);
+        road.facts = format.scanFile(file, road.creases);
+        if (file.failed()) road.facts.problem = SceneRefusal::Unreadable;
+    }
     road.stamp.size = road.facts.size;
     SceneCreaseReport& report = road.report;
+    report.detail = road.facts.problemDetail;
+    report.otherLayers = road.facts.otherLayers;
+    report.warnings = road.facts.warnings;
     if (road.facts.problem != SceneRefusal::None) {
         report.line = road.facts.problemLine;
         const bool unreadable = road.facts.problem == SceneRefusal::Unreadable;
@@ -273,7 +289,8 @@ bool chooseNode(Road& road) {
     if (choice.problem != SceneRefusal::None)
         return refuse(report, choice.problem, road.request.scenePath);
     road.node = choice.node;
-    report.warnings = road.node->warnings;
+    report.warnings.insert(report.warnings.end(), road.node->warnings.begin(),
+                           road.node->warnings.end());
     return true;
 }
 
@@ -317,8 +334,9 @@ void writeCreases(Road& road) {
     const CreasePlan& plan = road.plan;
     if (!request.overPath.empty()) {
         errno = 0;
-        const SceneRefusal written = writeUsdOverrideLayer(
-            request.scenePath.c_str(), request.overPath.c_str(), road.facts, node, plan.creases);
+        const SceneRefusal written =
+            writeUsdOverrideLayer(request.scenePath.c_str(), request.overPath.c_str(), road.facts,
+                                  node, plan.creases, report.detail);
         if (written != SceneRefusal::None) {
             refuse(report, written, request.overPath,
                    written == SceneRefusal::Unwritable ? errno : 0);

@@ -50,12 +50,14 @@ struct SceneCreaseReport {
     std::string file;       // the file an input or output failure concerns
     int error = 0;          // the system's error number for it, 0 when none is known
     std::int64_t line = 0;  // the scene line a damaged scene is refused at
+    std::string detail;     // a binary file's refusal: its version, what is damaged, a name
 
     SceneFormat format = SceneFormat::Maya;
     bool hostScene = false;                       // the host's road
     NodeSummary node;                             // the node chosen (or asked for)
     NodeProblem nodeProblem = NodeProblem::None;  // why the node asked for holds no mesh
     std::vector<NodeSummary> candidates;
+    std::vector<std::string> otherLayers;  // a binary layer's sublayers, references, payloads
     std::int32_t groups = 0;
     std::int64_t objVertices = 0;
     std::int64_t creaseEdges = 0;

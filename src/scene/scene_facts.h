@@ -14,7 +14,8 @@
 
 namespace tessaryn {
 
-enum class SceneFormat { Maya, Usd };
+// Usd: a USD text layer; Usdc: a binary one; Usdz: a package holding one.
+enum class SceneFormat { Maya, Usd, Usdc, Usdz };
 
 // Bytes [start, end) of the scene file.
 struct ByteRange {
@@ -45,6 +46,8 @@ struct CreaseHit {
 // Something worth telling that does not stop the rewrite.
 enum class SceneWarning {
     SubdivisionNone,  // a USD mesh whose subdivisionScheme is "none": readers ignore creases
+    NewerCrateVersion,      // a binary layer newer than this build knows, read all the same
+    PackageDataMisaligned,  // a package's layer not on a 64-byte boundary, read all the same
 };
 
 // Why a node cannot take creases; the chooser passes over such nodes.
@@ -94,6 +97,7 @@ struct SceneFacts {
     SceneFormat format = SceneFormat::Maya;
     SceneRefusal problem = SceneRefusal::None;
     std::int64_t problemLine = 0;  // from 1
+    std::string problemDetail;     // a binary file's: its version, what is damaged, a name
     bool hostPlaceholder = false;  // holds the host's crease placeholder line (Maya only)
     std::uint64_t size = 0;        // bytes read
     std::vector<SceneNode> nodes;
@@ -101,6 +105,9 @@ struct SceneFacts {
     // metersPerUnit, timeCodesPerSecond, framesPerSecond, startTimeCode, endTimeCode), in
     // the layer's order, for an override layer to copy.
     std::vector<LayerMetadatum> rootMetadata;
+    // A binary USD layer's sublayers, references and payloads: where a mesh it lacks may be.
+    std::vector<std::string> otherLayers;
+    std::vector<SceneWarning> warnings;  // of the file as a whole
 };
 
 // A crease the rewrite writes: an OBJ crease edge in the scene's vertex numbering

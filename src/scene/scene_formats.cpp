@@ -4,6 +4,7 @@
 #include "scene/maya/maya_scene_scanner.h"
 #include "scene/usd/usd_crease_statements.h"
 #include "scene/usd/usd_layer_scanner.h"
+#include "scene/usdc/usdc_scanner.h"
 
 namespace tessaryn {
 
@@ -16,18 +17,18 @@ SceneFacts scanMayaLines(LineReader& scene, const CreaseEdgeSet& creases, ScanWa
 
 // Binary forms are told before any text is parsed: they may hold no line break at all.
 const SceneFormatEntry kFormats[] = {
-    {SceneFormat::Maya, "//Maya ASCII", SceneRefusal::None, scanMayaLines, mayaCreaseStatements,
-     true, false, false, false},
-    {SceneFormat::Maya, "FOR4", SceneRefusal::MayaBinary, nullptr, nullptr, false, false, false,
-     false},
-    {SceneFormat::Maya, "FOR8", SceneRefusal::MayaBinary, nullptr, nullptr, false, false, false,
-     false},
-    {SceneFormat::Usd, "#usda", SceneRefusal::None, scanUsdLayer, usdCreaseStatements, true, true,
-     true, true},
-    {SceneFormat::Usd, "PXR-USDC", SceneRefusal::UsdBinary, nullptr, nullptr, false, false, true,
-     false},
-    {SceneFormat::Usd, std::string_view("PK\x03\x04", 4), SceneRefusal::UsdPackage, nullptr,
-     nullptr, false, false, true, false},
+    {SceneFormat::Maya, "//Maya ASCII", SceneRefusal::None, scanMayaLines, nullptr,
+     mayaCreaseStatements, true, false, false, false},
+    {SceneFormat::Maya, "FOR4", SceneRefusal::MayaBinary, nullptr, nullptr, nullptr, false, false,
+     false, false},
+    {SceneFormat::Maya, "FOR8", SceneRefusal::MayaBinary, nullptr, nullptr, nullptr, false, false,
+     false, false},
+    {SceneFormat::Usd, "#usda", SceneRefusal::None, scanUsdLayer, nullptr, usdCreaseStatements,
+     true, true, true, true},
+    {SceneFormat::Usdc, "PXR-USDC", SceneRefusal::None, nullptr, scanCrateLayer,
+     usdCreaseStatements, false, true, true, false},
+    {SceneFormat::Usdz, std::string_view("PK\x03\x04", 4), SceneRefusal::None, nullptr,
+     scanUsdzPackage, usdCreaseStatements, false, true, true, false},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/byte_source.h"
 #include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
 #include "scene/scan_watcher.h"
@@ -23,6 +24,8 @@ struct SceneFormatEntry {
     SceneRefusal refused;
     // `watcher` may be null; a scanner that has nothing to tell ignores it.
     SceneFacts (*scan)(LineReader& scene, const CreaseEdgeSet& creases, ScanWatcher* watcher);
+    // A binary form's scanner, which seeks about the file instead (scan is null then).
+    SceneFacts (*scanFile)(ByteSource& file, const CreaseEdgeSet& creases);
     // The text that takes the place of the node's first crease statement, or that goes
     // at its insertAt when it has none.
     std::string (*statements)(const SceneNode& node, const std::vector<PlannedCrease>& creases);

@@ -21,6 +21,7 @@ enum class SceneRefusal {
     UnterminatedStatement,  // no closing ';' (Maya)
     UnterminatedBlock,      // a bracket, brace or parenthesis never closed (USD)
     BadEdgeStatement,       // a Maya .ed statement that is not triples filling its range
+    UsdVersion,             // a binary USD layer of a version this build does not read
     // The node.
     NoMeshNode,           // no node holds vertices and faces
     NoSuchNode,           // none has the path or name asked for
@@ -36,6 +37,8 @@ enum class SceneRefusal {
     ExportUnavailable,  // the host's export could not be called (the library did not load)
     // Writing.
     OverNeedsUsdLayer,  // an override layer asked for a format that takes none
+    BinaryNeedsOver,    // a binary layer is never rewritten: its creases need an override layer
+    BadName,            // a name from the file that an override layer cannot carry
     ValueNotPositive,   // a crease value of 0 where 0 means no crease
     OverIsTheLayer,     // the override layer would replace the layer it overrides
     SceneChanged,       // the scene changed while it was read

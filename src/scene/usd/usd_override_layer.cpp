@@ -130,10 +130,42 @@ bool overrideNamesTheLayer(const char* layerPath, const char* overPath) {
     return layer == over || fs::equivalent(fs::path(layerPath), fs::path(overPath), error);
 }
 
+namespace {
+
+bool isNameByte(unsigned char c, bool variant) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) return true;
+    if (c == '_' || c >= 0x80) return true;  // UTF-8 letters beyond ASCII
+    return variant && (c == '-' || c == '|');
+}
+
+bool isFitName(const std::string& name, bool variant) {
+    if (name.empty()) return false;
+    if (!variant && name[0] >= '0' && name[0] <= '9') return false;
+    for (const char c : name) {
+        if (!isNameByte(static_cast<unsigned char>(c), variant)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string unfitPrimPathName(const std::string& path) {
+    for (const PathStep& step : pathSteps(path)) {
+        if (!isFitName(step.name, false)) return step.name;
+        if (step.variant && !isFitName(step.selection, true)) return step.selection;
+    }
+    // A stray brace or '=' in a name from a file lands in a step's name, where the
+    // rules above refuse it.
+    return std::string();
+}
+
 SceneRefusal writeUsdOverrideLayer(const char* layerPath, const char* overPath,
                                    const SceneFacts& facts, const SceneNode& node,
-                                   const std::vector<PlannedCrease>& creases) {
+                                   const std::vector<PlannedCrease>& creases,
+                                   std::string& badName) {
     if (overrideNamesTheLayer(layerPath, overPath)) return SceneRefusal::OverIsTheLayer;
+    badName = unfitPrimPathName(node.path);
+    if (!badName.empty()) return SceneRefusal::BadName;
     const std::string text =
         usdOverrideLayerText(sublayerAssetPath(layerPath, overPath), facts, node, creases);
     SafeWriter writer;

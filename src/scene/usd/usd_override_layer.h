@@ -26,10 +26,20 @@ bool overrideNamesTheLayer(const char* layerPath, const char* overPath);
 std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFacts& facts,
                                  const SceneNode& node, const std::vector<PlannedCrease>& creases);
 
+// The first name on `path` (prim, variant set or variant) that an override layer cannot
+// carry as it is: prim and variant set names are identifiers (letters, digits, '_', UTF-8
+// beyond ASCII, not starting with a digit); variant names may also start with a digit and
+// hold '-' and '|'. Empty when every name is fit. A binary file's names are never
+// trusted to be: an unfit one would make a layer USD cannot read, or say more than the
+// file did.
+std::string unfitPrimPathName(const std::string& path);
+
 // Writes the override layer to `overPath` through a temporary file that replaces it only
-// when complete.
+// when complete. BadName, with the name in `badName`, for a path an override layer
+// cannot carry.
 SceneRefusal writeUsdOverrideLayer(const char* layerPath, const char* overPath,
                                    const SceneFacts& facts, const SceneNode& node,
-                                   const std::vector<PlannedCrease>& creases);
+                                   const std::vector<PlannedCrease>& creases,
+                                   std::string& badName);
 
 }  // namespace tessaryn

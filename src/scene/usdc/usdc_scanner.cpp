@@ -1,0 +1,163 @@
+#include "scene/usdc/usdc_scanner.h"
+
+#include <utility>
+
+#include "base/numbers.h"
+#include "scene/usd/usd_mesh_scan.h"
+#include "scene/usdc/crate_layer.h"
+#include "scene/usdc/usdz_package.h"
+
+namespace tessaryn {
+
+namespace {
+
+SceneFacts refused(SceneRefusal refusal, std::string detail) {
+    SceneFacts facts;
+    facts.format = SceneFormat::Usd;
+    facts.problem = refusal;
+    facts.problemDetail = std::move(detail);
+    return facts;
+}
+
+SceneRefusal refusalOf(CrateProblem problem) {
+    switch (problem) {
+        case CrateProblem::None:
+            return SceneRefusal::None;
+        case CrateProblem::Unreadable:
+            return SceneRefusal::Unreadable;
+        case CrateProblem::UnsupportedVersion:
+            return SceneRefusal::UsdVersion;
+        case CrateProblem::CompressedEntry:
+        case CrateProblem::NoLayerEntry:
+        case CrateProblem::NotPackage:
+            return SceneRefusal::UsdPackage;
+        case CrateProblem::BadEntryName:
+            return SceneRefusal::BadName;
+        case CrateProblem::NotCrate:
+        case CrateProblem::UnknownType:
+        case CrateProblem::Damaged:
+            break;
+    }
+    return SceneRefusal::UsdBinary;
+}
+
+// What a refused read says: the version for one, else what is damaged or unknown.
+std::string damage(const CrateResult& result) {
+    switch (result.problem) {
+        case CrateProblem::UnsupportedVersion:
+            return result.detail;
+        case CrateProblem::NotCrate:
+            return "its header is damaged";
+        case CrateProblem::UnknownType:
+            return "it holds a value of a type this tool does not know (" + result.detail + ")";
+        default:
+            break;
+    }
+    return (result.detail.empty() ? "the layer" : result.detail) + " is damaged";
+}
+
+// The layer's metadata as an override layer spells it: tokens quoted, numbers through the
+// one float formatter.
+LayerMetadatum metadatumOf(const CrateFact& fact) {
+    switch (fact.kind) {
+        case CrateFactKind::Token: {
+            std::string quoted = "\"";
+            for (const char c : fact.token) {
+                if (c == '"' || c == '\\') quoted += '\\';
+                quoted += c;
+            }
+            return {fact.name, quoted + '"'};
+        }
+        case CrateFactKind::Float:
+            return {fact.name, shortestDecimal(static_cast<float>(fact.number))};
+        case CrateFactKind::Double:
+        case CrateFactKind::Int:
+            break;
+    }
+    return {fact.name, shortestDecimal(fact.number)};
+}
+
+// One mesh prim's facts, from its arrays as the text scanner would have gathered them.
+SceneNode meshNode(const CratePrim& prim, CrateMesh& arrays, const CreaseEdgeSet& creaseEdges) {
+    MeshScan mesh;
+    mesh.node.path = prim.path;
+    mesh.node.name = prim.name;
+    mesh.node.vertexCount = static_cast<std::int64_t>(arrays.pointCount);
+    mesh.countsRead = arrays.faceVertexCountsAuthored;
+    mesh.indicesRead = arrays.faceVertexIndicesAuthored;
+    if (arrays.topologyTimeSampled) mesh.timeSampledTopologyLine = -1;
+    mesh.counts = std::move(arrays.faceVertexCounts);
+    mesh.waitingIndices = std::move(arrays.faceVertexIndices);
+    mesh.found.assign(creaseEdges.size(), 0);
+    mesh.creases.indices = std::move(arrays.creaseIndices);
+    mesh.creases.lengths = std::move(arrays.creaseLengths);
+    for (const double value : arrays.creaseSharpnesses) {
+        mesh.creases.sharpness.push_back(value);
+        mesh.creases.sharpnessText.push_back(shortestDecimal(static_cast<float>(value)));
+    }
+    mesh.subdivisionNone = arrays.subdivisionScheme == "none";
+    mesh.insertChosen = true;  // an override layer places its own statements
+    finishMesh(mesh, creaseEdges);
+    SceneNode node = std::move(mesh.node);
+    // A binary layer has no lines: a problem names none.
+    node.problemLine = 0;
+    return node;
+}
+
+SceneFacts scanCrate(ByteSource& file, const CreaseEdgeSet& creaseEdges,
+                     std::vector<CrateWarning> warnings) {
+    CrateLayer layer;
+    const CrateResult read = readCrateLayer(file, layer);
+    if (!read.ok()) return refused(refusalOf(read.problem), damage(read));
+    SceneFacts facts;
+    facts.format = SceneFormat::Usdc;
+    facts.size = file.size();
+    for (const CrateFact& fact : layer.metadata) facts.rootMetadata.push_back(metadatumOf(fact));
+    for (const CrateAsset& asset : layer.assets) facts.otherLayers.push_back(asset.path);
+    warnings.insert(warnings.end(), layer.warnings.begin(), layer.warnings.end());
+    for (const CrateWarning& warning : warnings) {
+        facts.warnings.push_back(warning.kind == CrateWarningKind::NewerVersion
+                                     ? SceneWarning::NewerCrateVersion
+                                     : SceneWarning::PackageDataMisaligned);
+    }
+    for (const CratePrim& prim : layer.prims) {
+        if (prim.typeName != "Mesh" || prim.specifier == CrateSpecifier::Class) continue;
+        CrateMesh arrays;
+        const CrateResult mesh = readCrateMesh(file, layer, prim, arrays);
+        if (!mesh.ok()) return refused(refusalOf(mesh.problem), damage(mesh));
+        facts.nodes.push_back(meshNode(prim, arrays, creaseEdges));
+    }
+    return facts;
+}
+
+}  // namespace
+
+SceneFacts scanCrateLayer(ByteSource& file, const CreaseEdgeSet& creaseEdges) {
+    return scanCrate(file, creaseEdges, {});
+}
+
+SceneFacts scanUsdzPackage(ByteSource& file, const CreaseEdgeSet& creaseEdges) {
+    UsdzRootLayer root;
+    const CrateResult opened = openUsdzRootLayer(file, root);
+    switch (opened.problem) {
+        case CrateProblem::None:
+            break;
+        case CrateProblem::Unreadable:
+        case CrateProblem::BadEntryName:
+            return refused(refusalOf(opened.problem), opened.detail);
+        case CrateProblem::CompressedEntry:
+            return refused(SceneRefusal::UsdPackage, "its entry " + opened.detail + " is compressed");
+        case CrateProblem::NoLayerEntry:
+            return refused(SceneRefusal::UsdPackage, "its first entry is no USD layer");
+        default:
+            return refused(SceneRefusal::UsdPackage,
+                           (opened.detail.empty() ? "the package" : opened.detail) + " is damaged");
+    }
+    // A package whose root layer is text would need the text scanner over a part of the
+    // package; none has been seen, and it is refused as a package this build cannot read.
+    if (root.format != UsdzLayerFormat::Crate)
+        return refused(SceneRefusal::UsdPackage, "its layer " + root.name + " is text");
+    return scanCrate(file, creaseEdges, root.warnings);
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,191 @@
+// The road on real binary layers and packages: every mesh of each, given an OBJ whose
+// groups are chosen from its faces, gets an override layer that carries exactly the
+// group borders, counted here apart from the library; the asset is only read.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/byte_source.h"
+#include "scene/scene_creases.h"
+#include "scene/usdc/crate_layer.h"
+#include "scene/usdc/usdz_package.h"
+#include "support.h"
+#include "usdc_support.h"
+
+namespace {
+
+using Edge = std::pair<int, int>;
+using testing_support::readFile;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+struct RealMesh {
+    std::string path;
+    std::uint64_t points = 0;
+    std::vector<std::int32_t> counts;
+    std::vector<std::int32_t> indices;
+};
+
+// The meshes a crease run can take: faces that add up, indices among the points.
+std::vector<RealMesh> realMeshes(const std::string& name) {
+    const std::string bytes = usdc_testing::realBytes(name);
+    tessaryn::ByteSource source;
+    source.openMemory(bytes);
+    if (bytes.compare(0, 2, "PK") == 0) {
+        tessaryn::UsdzRootLayer root;
+        if (!tessaryn::openUsdzRootLayer(source, root).ok()) return {};
+    }
+    tessaryn::CrateLayer layer;
+    if (!tessaryn::readCrateLayer(source, layer).ok()) return {};
+    std::vector<RealMesh> meshes;
+    for (const tessaryn::CratePrim& prim : layer.prims) {
+        if (prim.typeName != "Mesh" || prim.specifier == tessaryn::CrateSpecifier::Class) continue;
+        tessaryn::CrateMesh arrays;
+        if (!tessaryn::readCrateMesh(source, layer, prim, arrays).ok() ||
+            arrays.topologyTimeSampled || arrays.pointCount == 0)
+            continue;
+        std::int64_t corners = 0;
+        for (const std::int32_t count : arrays.faceVertexCounts) corners += count;
+        bool inside = corners == static_cast<std::int64_t>(arrays.faceVertexIndices.size());
+        for (const std::int32_t index : arrays.faceVertexIndices)
+            inside = inside && index >= 0 && static_cast<std::uint64_t>(index) < arrays.pointCount;
+        if (inside && !arrays.faceVertexCounts.empty())
+            meshes.push_back({prim.path, arrays.pointCount, arrays.faceVertexCounts,
+                              arrays.faceVertexIndices});
+    }
+    return meshes;
+}
+
+// Groups by face: every third face in a group of its own.
+int groupOf(std::size_t face) {
+    return face % 3 == 0 ? 1 : 0;
+}
+
+// The edges that an odd number of a group's faces share, over all groups.
+std::set<Edge> groupBorders(const RealMesh& mesh) {
+    std::map<std::pair<int, Edge>, int> uses;
+    std::size_t at = 0;
+    for (std::size_t face = 0; face < mesh.counts.size(); ++face) {
+        const auto count = static_cast<std::size_t>(mesh.counts[face]);
+        for (std::size_t k = 0; k < count; ++k) {
+            int a = mesh.indices[at + k], b = mesh.indices[at + (k + 1) % count];
+            if (a > b) std::swap(a, b);
+            ++uses[{groupOf(face), {a, b}}];
+        }
+        at += count;
+    }
+    std::set<Edge> borders;
+    for (const auto& use : uses)
+        if (use.second % 2 == 1) borders.insert(use.first.second);
+    return borders;
+}
+
+std::string objOf(const RealMesh& mesh) {
+    std::string obj;
+    for (std::uint64_t i = 0; i < mesh.points; ++i) obj += "v 0 0 0\n";
+    std::size_t at = 0;
+    for (std::size_t face = 0; face < mesh.counts.size(); ++face) {
+        obj += "g group" + std::to_string(groupOf(face)) + "\nf";
+        for (std::int32_t k = 0; k < mesh.counts[face]; ++k)
+            obj += " " + std::to_string(mesh.indices[at++] + 1);
+        obj += "\n";
+    }
+    return obj;
+}
+
+// The numbers of the array `name` in the override layer.
+std::vector<int> arrayIn(const std::string& layer, const std::string& name) {
+    std::vector<int> numbers;
+    const std::size_t start = layer.find(name + " = [");
+    if (start == std::string::npos) return numbers;
+    const std::size_t end = layer.find(']', start + name.size() + 4);
+    std::string digits;
+    for (std::size_t i = start + name.size() + 4; i <= end; ++i) {
+        if (layer[i] >= '0' && layer[i] <= '9') {
+            digits += layer[i];
+        } else if (!digits.empty()) {
+            numbers.push_back(std::stoi(digits));
+            digits.clear();
+        }
+    }
+    return numbers;
+}
+
+std::set<Edge> creasesIn(const std::string& layer) {
+    const std::vector<int> indices = arrayIn(layer, "int[] creaseIndices");
+    const std::vector<int> lengths = arrayIn(layer, "int[] creaseLengths");
+    std::set<Edge> edges;
+    std::size_t at = 0;
+    for (const int length : lengths) {
+        for (int k = 1; k < length && at + static_cast<std::size_t>(k) < indices.size(); ++k) {
+            int a = indices[at + static_cast<std::size_t>(k) - 1];
+            int b = indices[at + static_cast<std::size_t>(k)];
+            edges.insert({std::min(a, b), std::max(a, b)});
+        }
+        at += static_cast<std::size_t>(length);
+    }
+    return edges;
+}
+
+TEST(UsdcRoad, RealMeshesGetOverrideLayersWithTheirGroupBorders) {
+    int tried = 0;
+    for (const std::string& name : usdc_testing::realFiles()) {
+        for (const RealMesh& mesh : realMeshes(name)) {
+            const std::set<Edge> borders = groupBorders(mesh);
+            if (borders.empty()) continue;
+            SCOPED_TRACE(name + " " + mesh.path);
+            TempFolder folder;
+            const std::string asset = folder / name;
+            const std::string bytes = usdc_testing::realBytes(name);
+            writeFile(asset, bytes);
+            writeFile(folder / "mesh.obj", objOf(mesh));
+            tessaryn::SceneCreaseRequest request;
+            request.objPath = folder / "mesh.obj";
+            request.scenePath = asset;
+            request.overPath = folder / "over.usda";
+            request.node = mesh.path;
+            const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
+            ASSERT_EQ(report.outcome, tessaryn::SceneRefusal::None) << report.detail;
+            EXPECT_EQ(report.node.path, mesh.path);
+            const std::string over = readFile(folder / "over.usda");
+            EXPECT_EQ(over.compare(0, 9, "#usda 1.0"), 0);
+            EXPECT_NE(over.find("@./" + name + "@"), std::string::npos);
+            EXPECT_EQ(creasesIn(over), borders);
+            EXPECT_EQ(report.written, static_cast<std::int64_t>(borders.size()));
+            EXPECT_EQ(readFile(asset), bytes);  // only read
+
+            // In place, the asset is refused and left as it was; a dry run says the same.
+            request.overPath.clear();
+            EXPECT_EQ(tessaryn::writeSceneCreases(request).outcome,
+                      tessaryn::SceneRefusal::BinaryNeedsOver);
+            request.dryRun = true;
+            EXPECT_EQ(tessaryn::writeSceneCreases(request).written, report.written);
+            EXPECT_EQ(readFile(asset), bytes);
+            ++tried;
+        }
+    }
+    EXPECT_GE(tried, 10);
+}
+
+// Files that cannot be read are refused whole and change nothing.
+TEST(UsdcRoad, ADamagedLayerIsRefusedCleanly) {
+    TempFolder folder;
+    const std::string bytes = usdc_testing::realBytes("openusd__corrupt.usd");
+    writeFile(folder / "corrupt.usd", bytes);
+    writeFile(folder / "cube.obj", testing_support::kCubeObj);
+    tessaryn::SceneCreaseRequest request;
+    request.objPath = folder / "cube.obj";
+    request.scenePath = folder / "corrupt.usd";
+    request.overPath = folder / "over.usda";
+    const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
+    EXPECT_EQ(report.outcome, tessaryn::SceneRefusal::UsdBinary);
+    EXPECT_FALSE(report.detail.empty());
+    EXPECT_EQ(readFile(folder / "corrupt.usd"), bytes);
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"corrupt.usd", "cube.obj"}));
+}
+
+}  // namespace
