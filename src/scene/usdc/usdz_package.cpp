@@ -99,7 +99,7 @@ CrateResult openUsdzRootLayer(ByteSource& source, UsdzRootLayer& root) {
     bool haveFirst = false;
     for (std::uint64_t at = 0; readWord(source, at, signature) && signature == kLocalHeader;) {
         Entry entry;
-        const CrateResult result = readEntry(source, at, entry);
+        CrateResult result = readEntry(source, at, entry);
         if (!result.ok()) return result;
         at = entry.dataAt + entry.size;
         if (!haveFirst) first = entry;
