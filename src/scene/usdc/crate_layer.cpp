@@ -168,7 +168,8 @@ CrateResult walkVariants(PrimWalk& walk, std::uint32_t parent, const CrateSpec& 
             return valueProblem(file.source, read, "the variants of " + parentText);
         for (const std::uint32_t variantToken : variants) {
             const std::string& variant = tables.tokens[variantToken];
-            const std::string element = "{" + set + "=" + variant + "}";
+            std::string element = "{";
+            element.append(set).append("=").append(variant).append("}");
             const std::uint32_t path = childByText(tables, parent, element);
             const CrateSpec* spec = specOf(tables, path);
             if (spec == nullptr || spec->type != static_cast<std::uint32_t>(CrateSpecType::Variant) ||
@@ -177,7 +178,7 @@ CrateResult walkVariants(PrimWalk& walk, std::uint32_t parent, const CrateSpec& 
             walk.entered[path] = true;
             std::vector<CrateVariantStep> inner = steps;
             inner.push_back({set, variant});
-            const CrateResult result = walkChildren(walk, path, parentText + element, inner, depth + 1);
+            CrateResult result = walkChildren(walk, path, parentText + element, inner, depth + 1);
             if (!result.ok()) return result;
         }
     }
@@ -190,7 +191,7 @@ CrateResult walkChildren(PrimWalk& walk, std::uint32_t parent, const std::string
     if (depth > kMaxDepth) return crateDamaged("the namespace, nested too deep");
     const CrateSpec* spec = specOf(walk.file.tables, parent);
     if (spec == nullptr) return {};
-    const CrateResult result = walkPrims(walk, parent, *spec, parentText, steps, depth);
+    CrateResult result = walkPrims(walk, parent, *spec, parentText, steps, depth);
     if (!result.ok()) return result;
     return walkVariants(walk, parent, *spec, parentText, steps, depth);
 }

@@ -63,7 +63,6 @@ CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const Cra
     const CrateFile file{source, tables};
     bool countsSampled = false;
     bool indicesSampled = false;
-    bool schemeAuthored = false;
     CrateResult result = readAttribute(file, prim, "points", readVectorArrayCount, mesh.pointCount,
                                        mesh.pointsAuthored, &mesh.pointsTimeSampled);
     if (result.ok())
@@ -82,9 +81,11 @@ CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const Cra
     if (result.ok())
         result = readAttribute(file, prim, "creaseSharpnesses", readRealArray,
                                mesh.creaseSharpnesses, mesh.creaseSharpnessesAuthored, nullptr);
-    if (result.ok())
+    if (result.ok()) {
+        bool schemeAuthored = false;  // an unauthored scheme reads as ""
         result = readAttribute(file, prim, "subdivisionScheme", readText, mesh.subdivisionScheme,
                                schemeAuthored, nullptr);
+    }
     if (!result.ok()) {
         mesh = CrateMesh{};
         return result;

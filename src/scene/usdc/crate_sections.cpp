@@ -211,7 +211,8 @@ bool placePath(CrateTables& tables, std::uint32_t index, std::uint32_t parent,
 
 // The compressed tree: three lists in depth-first order; each node's jump says whether a
 // child follows it and where its next sibling is.
-bool readCompressedPaths(ByteCursor& cursor, std::uint64_t encoded, CrateTables& tables) {
+bool readCompressedPaths(ByteCursor& cursor, std::uint64_t count, std::uint64_t encoded,
+                         CrateTables& tables) {
     std::vector<std::uint32_t> indices;
     std::vector<std::uint32_t> elements;
     std::vector<std::uint32_t> jumps;
@@ -219,6 +220,8 @@ bool readCompressedPaths(ByteCursor& cursor, std::uint64_t encoded, CrateTables&
         !takeCompressedIntegers(cursor, encoded, elements) ||
         !takeCompressedIntegers(cursor, encoded, jumps))
         return false;
+    // The lists have shown that the bytes hold `encoded` nodes; the table may now be made.
+    tables.paths.resize(static_cast<std::size_t>(count));
     struct Pending {
         std::uint64_t node;
         std::uint32_t parent;
@@ -310,11 +313,9 @@ bool readPaths(ByteCursor cursor, std::uint64_t sectionStart, const CrateVersion
     if (compressedSections(version)) {
         std::uint64_t encoded = 0;
         // The table has a slot per encoded node and the empty path's.
-        if (!cursor.take(encoded) || count > encoded + 1 ||
-            encoded > maxCompressedIntegers(cursor.remaining()))
+        if (!cursor.take(encoded) || encoded > kMaxCrateElements || count > encoded + 1 ||
+            !readCompressedPaths(cursor, count, encoded, tables))
             return false;
-        tables.paths.resize(static_cast<std::size_t>(count));
-        if (!readCompressedPaths(cursor, encoded, tables)) return false;
     } else {
         // Each node has a 16-byte header.
         if (count > cursor.remaining() / 16 + 1) return false;

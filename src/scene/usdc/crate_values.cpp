@@ -468,7 +468,7 @@ ValueRead readRealArray(const CrateFile& file, std::uint64_t rep, std::vector<do
     values.resize(words.size());
     for (std::size_t i = 0; i < words.size(); ++i) {
         if (words[i] >= tableSize) return ValueRead::Damaged;
-        values[i] = realAt(bytes.data() + std::size_t{words[i]} * elementSize, isDouble);
+        values[i] = realAt(bytes.data() + static_cast<std::size_t>(words[i]) * elementSize, isDouble);
     }
     return ValueRead::Done;
 }

@@ -1,5 +1,6 @@
 #include "scene/usdc/usdz_package.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "scene/usdc/crate_bytes.h"
@@ -70,10 +71,10 @@ CrateResult readEntry(ByteSource& source, std::uint64_t at, Entry& entry) {
 // last byte: a package cut short anywhere has lost it.
 bool endsWhole(ByteSource& source) {
     const std::uint64_t size = source.size();
-    const std::uint64_t tail = size < kEndRecordSize + kLongestComment ? size
-                                                                       : kEndRecordSize + kLongestComment;
+    if (size < kEndRecordSize) return false;
+    const std::uint64_t tail = std::min(size, kEndRecordSize + kLongestComment);
     Bytes bytes;
-    if (tail < kEndRecordSize || !readBytes(source, size - tail, tail, bytes)) return false;
+    if (!readBytes(source, size - tail, tail, bytes)) return false;
     for (std::uint64_t at = tail - kEndRecordSize + 1; at-- > 0;) {
         const unsigned char* record = bytes.data() + at;
         if (loadLittle<std::uint32_t>(record) == kEndOfDirectory &&
@@ -98,7 +99,7 @@ CrateResult openUsdzRootLayer(ByteSource& source, UsdzRootLayer& root) {
     bool haveFirst = false;
     for (std::uint64_t at = 0; readWord(source, at, signature) && signature == kLocalHeader;) {
         Entry entry;
-        const CrateResult result = readEntry(source, at, entry);
+        CrateResult result = readEntry(source, at, entry);
         if (!result.ok()) return result;
         at = entry.dataAt + entry.size;
         if (!haveFirst) first = entry;
