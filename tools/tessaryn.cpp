@@ -266,8 +266,8 @@ const Subcommand kSubcommands[] = {
     {{"version", {}, {}}, "the library's version number", version},
     {{"creases", {"OBJ", "SCENE"}, tool::creaseOptions()},
      "group-border edges of OBJ as the creases of a mesh node of a Maya ASCII scene or a\n"
-     "      mesh prim of a USD ASCII layer (-o: into OUT; --over: a new USD layer overriding "
-     "SCENE)",
+     "      mesh prim of a USD layer, text or binary (.usd, .usdc, .usdz) (-o: into OUT;\n"
+     "      --over: a new USD layer overriding SCENE, the only way for a binary one)",
      runCreases},
     {{"vyx", {"OBJ", "VYX"}, {kSmoothing}}, "OBJ as a Vyx file with crease flags", vyxFile},
     {{"dump", {"VYX"}, {}}, "show what a Vyx file holds", dump},
