@@ -54,8 +54,8 @@ std::vector<RealMesh> realMeshes(const std::string& name) {
         for (const std::int32_t index : arrays.faceVertexIndices)
             inside = inside && index >= 0 && static_cast<std::uint64_t>(index) < arrays.pointCount;
         if (inside && !arrays.faceVertexCounts.empty())
-            meshes.push_back({prim.path, arrays.pointCount, arrays.faceVertexCounts,
-                              arrays.faceVertexIndices});
+            meshes.push_back(
+                {prim.path, arrays.pointCount, arrays.faceVertexCounts, arrays.faceVertexIndices});
     }
     return meshes;
 }

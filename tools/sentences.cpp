@@ -25,14 +25,14 @@ std::string libraryNotLoaded(const std::string& library, const std::string& reas
 }
 
 const FormatWords kFormatWords[] = {
-    {tessaryn::SceneFormat::Maya, "maya", "mesh node", " with vertices and edges", "--node",
-     "scene", false, false},
-    {tessaryn::SceneFormat::Usd, "usd", "mesh prim", " with points and faces", "--prim", "layer",
+    {"maya", "mesh node", " with vertices and edges", "--node", "scene",
+     tessaryn::SceneFormat::Maya, false, false},
+    {"usd", "mesh prim", " with points and faces", "--prim", "layer", tessaryn::SceneFormat::Usd,
      true, true},
-    {tessaryn::SceneFormat::Usdc, "usdc", "mesh prim", " with points and faces", "--prim",
-     "layer", true, true},
-    {tessaryn::SceneFormat::Usdz, "usdz", "mesh prim", " with points and faces", "--prim",
-     "layer", true, true},
+    {"usdc", "mesh prim", " with points and faces", "--prim", "layer", tessaryn::SceneFormat::Usdc,
+     true, true},
+    {"usdz", "mesh prim", " with points and faces", "--prim", "layer", tessaryn::SceneFormat::Usdz,
+     true, true},
 };
 
 std::string meshWord(const SceneCreaseReport& report) {

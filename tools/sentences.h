@@ -29,12 +29,12 @@ struct CreaseRun {
 // How the tool names the things of a scene format: the one place in the tool that tells
 // formats apart.
 struct FormatWords {
-    tessaryn::SceneFormat format;
     const char* json;     // the JSON "format": "maya", "usd"
     const char* mesh;     // what the format calls a mesh: "mesh node", "mesh prim"
     const char* meshHas;  // what makes one a mesh: " with vertices and edges"
     const char* option;   // the option that names one: "--node", "--prim"
     const char* file;     // what the format calls its file: "scene", "layer"
+    tessaryn::SceneFormat format;
     // Nodes go by their paths: the last names of a layer's prims repeat ("mesh_0").
     bool byPath;
     // Why a node holds no mesh is told (USD prims: no faces, counts that disagree, ...).

@@ -18,7 +18,7 @@ CreaseEdgeSet CreaseEdgeSet::fromObjNumbers(std::vector<EdgeKey> objEdges,
     // Both ends drop by one; the order of the keys stays. The OBJ's numbers start at 1, so
     // no end falls below 0.
     constexpr EdgeKey kOneEach = (EdgeKey{1} << 32) | 1;
-    for (EdgeKey& edge : objEdges) edge -= kOneEach;
+    for (EdgeKey& key : objEdges) key -= kOneEach;
     const auto reach = static_cast<std::uint32_t>(
         std::min<std::int64_t>(std::max<std::int64_t>(vertexPositions, 0), INT32_MAX));
     return CreaseEdgeSet(std::move(objEdges), reach);

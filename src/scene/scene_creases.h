@@ -67,7 +67,7 @@ struct SceneCreaseReport {
     std::int64_t dropped = 0;   // creases on edges that are not crease edges
     std::string value;          // the value of new creases
     std::int64_t missing = 0;
-    std::int32_t missingEdge[2] = {0, 0};  // the first missing edge, by the OBJ's numbers
+    std::int64_t missingEdge[2] = {0, 0};  // the first missing edge, by the OBJ's numbers
     bool changed = false;                  // the node's creases are (or would be) different
     std::string output;                    // the file written; empty when none was
     std::vector<SceneWarning> warnings;

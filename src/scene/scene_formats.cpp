@@ -17,17 +17,17 @@ SceneFacts scanMayaLines(LineReader& scene, const CreaseEdgeSet& creases, ScanWa
 
 // Binary forms are told before any text is parsed: they may hold no line break at all.
 const SceneFormatEntry kFormats[] = {
-    {SceneFormat::Maya, "//Maya ASCII", SceneRefusal::None, scanMayaLines, nullptr,
+    {SceneFormat::Maya, SceneRefusal::None, "//Maya ASCII", scanMayaLines, nullptr,
      mayaCreaseStatements, true, false, false, false},
-    {SceneFormat::Maya, "FOR4", SceneRefusal::MayaBinary, nullptr, nullptr, nullptr, false, false,
+    {SceneFormat::Maya, SceneRefusal::MayaBinary, "FOR4", nullptr, nullptr, nullptr, false, false,
      false, false},
-    {SceneFormat::Maya, "FOR8", SceneRefusal::MayaBinary, nullptr, nullptr, nullptr, false, false,
+    {SceneFormat::Maya, SceneRefusal::MayaBinary, "FOR8", nullptr, nullptr, nullptr, false, false,
      false, false},
-    {SceneFormat::Usd, "#usda", SceneRefusal::None, scanUsdLayer, nullptr, usdCreaseStatements,
+    {SceneFormat::Usd, SceneRefusal::None, "#usda", scanUsdLayer, nullptr, usdCreaseStatements,
      true, true, true, true},
-    {SceneFormat::Usdc, "PXR-USDC", SceneRefusal::None, nullptr, scanCrateLayer,
+    {SceneFormat::Usdc, SceneRefusal::None, "PXR-USDC", nullptr, scanCrateLayer,
      usdCreaseStatements, false, true, true, false},
-    {SceneFormat::Usdz, std::string_view("PK\x03\x04", 4), SceneRefusal::None, nullptr,
+    {SceneFormat::Usdz, SceneRefusal::None, std::string_view("PK\x03\x04", 4), nullptr,
      scanUsdzPackage, usdCreaseStatements, false, true, true, false},
 };
 

@@ -19,9 +19,9 @@ namespace tessaryn {
 
 struct SceneFormatEntry {
     SceneFormat format;
-    std::string_view header;  // the first bytes of every file of the form
     // Forms that cannot be read: why. None for the readable ones.
     SceneRefusal refused;
+    std::string_view header;  // the first bytes of every file of the form
     // `watcher` may be null; a scanner that has nothing to tell ignores it.
     SceneFacts (*scan)(LineReader& scene, const CreaseEdgeSet& creases, ScanWatcher* watcher);
     // A binary form's scanner, which seeks about the file instead (scan is null then).

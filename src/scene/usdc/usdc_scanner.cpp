@@ -146,7 +146,8 @@ SceneFacts scanUsdzPackage(ByteSource& file, const CreaseEdgeSet& creaseEdges) {
         case CrateProblem::BadEntryName:
             return refused(refusalOf(opened.problem), opened.detail);
         case CrateProblem::CompressedEntry:
-            return refused(SceneRefusal::UsdPackage, "its entry " + opened.detail + " is compressed");
+            return refused(SceneRefusal::UsdPackage,
+                           "its entry " + opened.detail + " is compressed");
         case CrateProblem::NoLayerEntry:
             return refused(SceneRefusal::UsdPackage, "its first entry is no USD layer");
         default:
