@@ -70,38 +70,51 @@ struct Case {
     std::string copyFrom;  // copied to `buffer` before each run, or empty
     std::vector<std::string> inputs;
     bool viaTool = false;  // `tessaryn creases`, for the scenes the host did not write
+    // `tessaryn creases OBJ overScene --over buffer`: the scene only read, a new override
+    // layer written (removed before each run).
+    std::string overScene;
 };
 
 // The benchmark's torus as every file command reads it.
 struct BenchFiles {
     bench::MeshFiles mesh;
     std::string usdLayer;
-    bench::CrateLayers crateLayers;  // not timed yet: the tool does not read them
+    bench::CrateLayers crateLayers;
 };
 
 std::vector<Case> cases(const BenchFiles& files, const std::string& work) {
     const bench::MeshFiles& mesh = files.mesh;
     return {
-        {"GetCreases", mesh.obj, work + "/out.ma", mesh.scene, {mesh.obj, mesh.scene}},
-        {"GetCreasesVyx", mesh.obj, work + "/out.vyx", "", {mesh.obj}},
-        {"SmoothtoGroupOBJ", mesh.obj, work + "/out.obj", "", {mesh.obj}},
-        {"SwapVertices", mesh.obj, work + "/target.obj", mesh.obj, {mesh.obj, mesh.obj}},
+        {"GetCreases", mesh.obj, work + "/out.ma", mesh.scene, {mesh.obj, mesh.scene}, false, ""},
+        {"GetCreasesVyx", mesh.obj, work + "/out.vyx", "", {mesh.obj}, false, ""},
+        {"SmoothtoGroupOBJ", mesh.obj, work + "/out.obj", "", {mesh.obj}, false, ""},
+        {"SwapVertices", mesh.obj, work + "/target.obj", mesh.obj, {mesh.obj, mesh.obj}, false, ""},
         {"creases (Maya scene)",
          mesh.obj,
          work + "/out-maya.ma",
          mesh.mayaScene,
          {mesh.obj, mesh.mayaScene},
-         true},
+         true,
+         ""},
         {"creases (USD layer)",
          mesh.obj,
          work + "/out.usda",
          files.usdLayer,
          {mesh.obj, files.usdLayer},
-         true},
+         true,
+         ""},
+        // The same mesh as a text layer and as binary layers, each given an override layer.
+        {"creases --over (USD layer)", mesh.obj, work + "/over.usda", "",
+         {mesh.obj, files.usdLayer}, true, files.usdLayer},
+        {"creases --over (binary, packed arrays)", mesh.obj, work + "/over.usda", "",
+         {mesh.obj, files.crateLayers.packed}, true, files.crateLayers.packed},
+        {"creases --over (binary, plain arrays)", mesh.obj, work + "/over.usda", "",
+         {mesh.obj, files.crateLayers.raw}, true, files.crateLayers.raw},
     };
 }
 
 void prepare(const Case& c) {
+    if (!c.overScene.empty()) fs::remove(c.buffer);
     if (!c.copyFrom.empty())
         fs::copy_file(c.copyFrom, c.buffer, fs::copy_options::overwrite_existing);
 }
@@ -110,6 +123,8 @@ std::vector<std::string> callArgs(const std::string& self, const std::string& li
                                   const Case& c) {
     if (c.viaTool) {
         const std::string build = fs::path(self).parent_path().parent_path().string();
+        if (!c.overScene.empty())
+            return {build + "/tessaryn", "creases", c.text, c.overScene, "--over", c.buffer};
         return {build + "/tessaryn", "creases", c.text, c.buffer};
     }
     return {self, "call", library, c.command, c.text, "0", c.buffer};
@@ -249,7 +264,8 @@ int runBenchmark(const bench::Options& options, const std::string& work) {
     }
     if (!options.x86.empty()) failures += measureX86(options.x86, largest, work, largestQuads);
     for (const char* name :
-         {"/out.ma", "/out-maya.ma", "/out.usda", "/out.vyx", "/out.obj", "/target.obj"})
+         {"/out.ma", "/out-maya.ma", "/out.usda", "/over.usda", "/out.vyx", "/out.obj",
+          "/target.obj"})
         fs::remove(work + name);
     if (failures > 0) std::printf("\n%d runs failed\n", failures);
     return failures == 0 ? 0 : 1;

@@ -7,13 +7,38 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "base/byte_source.h"
 
 namespace tessaryn {
 
-using Bytes = std::vector<unsigned char>;
+// Hands out bytes without zeroing them first: every buffer here is filled by a read or a
+// decoder right away, and the untouched tail of a generous decode buffer then costs no
+// pages at all.
+template <typename T>
+struct UnzeroedAllocator : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = UnzeroedAllocator<U>;
+    };
+    UnzeroedAllocator() = default;
+    template <typename U>
+    explicit UnzeroedAllocator(const UnzeroedAllocator<U>&) noexcept {}
+    template <typename U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+
+using Bytes = std::vector<unsigned char, UnzeroedAllocator<unsigned char>>;
 
 template <typename Word>
 Word loadLittle(const unsigned char* p) {

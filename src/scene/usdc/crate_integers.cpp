@@ -90,10 +90,16 @@ bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
                               std::uint64_t count, std::vector<std::uint32_t>& values) {
     values.clear();
     if (count > maxCompressedIntegers(blobSize)) return false;
+    values.resize(static_cast<std::size_t>(count));
+    return decodeCompressedIntegers(blob, blobSize, count, values.data());
+}
+
+bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
+                              std::uint64_t count, std::uint32_t* out) {
+    if (count > maxCompressedIntegers(blobSize)) return false;
     Bytes encoded;
     if (!decodeCompressedBlob(blob, blobSize, encodedBound(count), encoded)) return false;
-    values.resize(static_cast<std::size_t>(count));
-    return decodeIntegers32(encoded.data(), encoded.size(), count, values.data());
+    return decodeIntegers32(encoded.data(), encoded.size(), count, out);
 }
 
 bool takeCompressedIntegers(ByteCursor& cursor, std::uint64_t count,

@@ -410,12 +410,19 @@ ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std
     // Integer arrays are compressed from 0.5.0 on; short ones never are.
     if (repIsCompressed(rep) && file.tables.version.minor >= 5 &&
         place.count >= kFewestCompressed) {
-        std::vector<std::uint32_t> words;
-        if (!readCompressedAt(file.source, place.data, place.count, words))
+        // Decoded in place: a signed integer's storage may be read as its unsigned kind.
+        std::uint64_t compressedSize = 0;
+        Bytes blob;
+        if (!readWord(file.source, place.data, compressedSize) ||
+            place.count > maxCompressedIntegers(compressedSize) ||
+            !readBytes(file.source, place.data + 8, compressedSize, blob))
             return ValueRead::Damaged;
-        values.resize(words.size());
-        for (std::size_t i = 0; i < words.size(); ++i)
-            values[i] = static_cast<std::int32_t>(words[i]);
+        values.resize(static_cast<std::size_t>(place.count));
+        if (!decodeCompressedIntegers(blob.data(), blob.size(), place.count,
+                                      reinterpret_cast<std::uint32_t*>(values.data()))) {
+            values.clear();
+            return ValueRead::Damaged;
+        }
         return ValueRead::Done;
     }
     Bytes bytes;
