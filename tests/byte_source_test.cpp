@@ -66,7 +66,9 @@ TEST(ByteSource, ReadsInOrderAlike) {
     for (const Row& row : rows) {
         for (int kind = 0; kind < 3; ++kind) {
             SCOPED_TRACE(std::to_string(row.from) + "/" + std::to_string(row.piece) + " " +
-                         (kind == 0 ? "file" : kind == 1 ? "stream" : "memory"));
+                         (kind == 0   ? "file"
+                          : kind == 1 ? "stream"
+                                      : "memory"));
             ByteSource source;
             if (kind == 2) {
                 source.openMemory(bytes);

@@ -279,8 +279,8 @@ TEST(UsdLayerScanner, RealLayersMetadataAsWritten) {
                                         "startTimeCode = 1.25", "timeCodesPerSecond = 24",
                                         "upAxis = \"Y\""}));
     // doc and customLayerData are not among them.
-    const SceneFacts apple = scanInMemory(
-        realLayer("mayausd__appleBite_asset_flattened.usda"), CreaseEdgeSet());
+    const SceneFacts apple =
+        scanInMemory(realLayer("mayausd__appleBite_asset_flattened.usda"), CreaseEdgeSet());
     EXPECT_EQ(apple.rootMetadata,
               (std::vector<std::string>{"defaultPrim = \"apple\"", "metersPerUnit = 1",
                                         "upAxis = \"Y\""}));

@@ -164,11 +164,6 @@ constexpr std::uintmax_t kLargeObjBytes = std::uintmax_t{32} << 20;
 }  // namespace
 
 WorkResult ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource) {
-    return convertObjToVyx(objPath, vyxPath, smoothingSource, true);
-}
-
-WorkResult convertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource,
-                           bool spill) {
     const FileStamp stamp(objPath);
     LineReader obj;
     if (!obj.open(objPath)) return Outcome::Unreadable;
@@ -183,7 +178,7 @@ WorkResult convertObjToVyx(const char* objPath, const char* vyxPath, bool smooth
     const bool writable = out.open(vyxPath);
     BlockStream positions(writable ? &out : nullptr, VyxLayout::kVertices + vyx::kBlockHeaderSize);
     MeshSpills spills;
-    const bool spilling = spill && writable && spills.faces.open() && spills.colours.open();
+    const bool spilling = writable && spills.faces.open() && spills.colours.open();
     surveyObjMesh(obj, smoothingSource, positions, spilling ? &spills : nullptr, survey);
     if (obj.failed()) return Outcome::Unreadable;
     obj.close();
