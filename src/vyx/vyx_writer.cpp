@@ -7,16 +7,15 @@
 #include <system_error>
 
 #include "base/line_reader.h"
+#include "base/little_endian.h"
 #include "base/safe_writer.h"
 #include "vyx/block_stream.h"
 #include "vyx/mesh_blocks.h"
 #include "vyx/mesh_survey.h"
 #include "vyx/vyx_format.h"
 
-// Records are written as they lie in memory: the file is little-endian, and so are both
-// processors the library is built for.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "the Vyx writer needs a little-endian host");
+// Records are written as they lie in memory: the file is little-endian, and so is every
+// processor the library builds for (little_endian.h refuses the others).
 
 namespace tessaryn {
 
