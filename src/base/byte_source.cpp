@@ -21,26 +21,25 @@ void ByteSource::close() {
     failed_ = false;
 }
 
-bool ByteSource::openFile(const char* path) {
+// Blocks go straight into the reader's buffer; stdio's own would only add a copy.
+bool ByteSource::openUnbuffered(const char* path) {
     close();
     errno = 0;
     file_ = std::fopen(path, "rb");
     if (file_ == nullptr) return false;
-    // Blocks go straight into the reader's buffer; stdio's own would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-    if (!fileSize(file_, size_)) {
-        if (errno == 0) errno = EISDIR;
-        return false;
-    }
     return true;
 }
 
+bool ByteSource::openFile(const char* path) {
+    if (!openUnbuffered(path)) return false;
+    if (fileSize(file_, size_)) return true;
+    if (errno == 0) errno = EISDIR;
+    return false;
+}
+
 bool ByteSource::openStream(const char* path) {
-    close();
-    errno = 0;
-    file_ = std::fopen(path, "rb");
-    if (file_ == nullptr) return false;
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+    if (!openUnbuffered(path)) return false;
     sized_ = false;
     position_ = 0;  // known without asking: a pipe could not be asked
     return true;

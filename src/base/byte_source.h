@@ -53,6 +53,7 @@ public:
     bool failed() const { return failed_; }
 
 private:
+    bool openUnbuffered(const char* path);
     std::size_t readFile(std::uint64_t at, void* into, std::size_t count);
 
     std::FILE* file_ = nullptr;
