@@ -11,9 +11,23 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "base/byte_source.h"
+#include "base/line_reader.h"
+
 namespace fuzzing {
+
+// Bytes in memory and a line reader on them, which reads them where they lie.
+struct InMemory {
+    explicit InMemory(std::string_view bytes) {
+        source.openMemory(bytes);
+        lines.open(source);
+    }
+    tessaryn::ByteSource source;
+    tessaryn::LineReader lines;
+};
 
 // One folder per fuzzing process, in memory where the system has such a place.
 inline const std::string& folder() {

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
 #include "scene/crease_plan.h"
 #include "scene/maya/maya_crease_statement.h"
@@ -30,9 +29,8 @@ const tessaryn::CreaseEdgeSet& square() {
 }
 
 SceneFacts scan(const std::string& text) {
-    tessaryn::LineReader reader;
-    reader.openText(text);
-    return tessaryn::scanMayaScene(reader, square());
+    InMemory scene(text);
+    return tessaryn::scanMayaScene(scene.lines, square());
 }
 
 void checkNode(const SceneNode& node, const std::string& text) {

@@ -16,10 +16,9 @@ using tessaryn::Outcome;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view obj(reinterpret_cast<const char*>(data), size);
     for (char prefix : {'g', 's'}) {
-        tessaryn::LineReader reader;
-        reader.openText(obj);
+        InMemory text(obj);
         tessaryn::CreaseEdges creases;
-        const Outcome outcome = tessaryn::CollectCreaseEdges(reader, prefix, creases);
+        const Outcome outcome = tessaryn::CollectCreaseEdges(text.lines, prefix, creases);
         if (outcome != Outcome::Done) {
             check(outcome == Outcome::NoCreaseEdges || outcome == Outcome::TooManyGroups,
                   "a defined failure");

@@ -55,11 +55,16 @@ std::string rewrite(const std::string& text, const SceneNode& node, const std::s
     return out;
 }
 
+SceneFacts scanInMemory(std::string_view layer) {
+    InMemory bytes(layer);
+    return tessaryn::scanUsdLayer(bytes.lines, square());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
-    const SceneFacts facts = tessaryn::scanUsdLayerText(input, square());
+    const SceneFacts facts = scanInMemory(input);
     if (facts.problem != tessaryn::SceneRefusal::None) {
         check(facts.problemLine >= 1, "a problem names its line");
         check(facts.nodes.empty(), "a refused layer reports no prim");
@@ -73,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const SceneNode& node = facts.nodes[n];
         const std::string output =
             rewrite(input, node, tessaryn::usdCreaseStatements(node, creases));
-        const SceneFacts again = tessaryn::scanUsdLayerText(output, square());
+        const SceneFacts again = scanInMemory(output);
         check(again.problem == tessaryn::SceneRefusal::None, "the rewrite reads again");
         check(again.nodes.size() == facts.nodes.size(), "the same prims");
         for (std::size_t i = 0; i < facts.nodes.size(); ++i) {
@@ -92,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         const std::string over =
             tessaryn::usdOverrideLayerText("./layer.usda", facts, node, creases);
-        const SceneFacts overFacts = tessaryn::scanUsdLayerText(over, square());
+        const SceneFacts overFacts = scanInMemory(over);
         check(overFacts.problem == tessaryn::SceneRefusal::None, "the override layer reads");
         check(overFacts.rootMetadata == facts.rootMetadata, "the metadata is copied");
     }

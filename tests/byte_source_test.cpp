@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "support.h"
 
@@ -47,6 +49,94 @@ TEST(ByteSource, RefusesWhatIsNoFile) {
     EXPECT_FALSE(missing.openFile((folder / "none").c_str()));
     ByteSource directory;
     EXPECT_FALSE(directory.openFile(folder.path().c_str()));
+}
+
+// Reading in order gives the same bytes from a sized file, a stream and memory, in pieces
+// of any size, from any position seek() sets, and stops at the end (of the narrowed part).
+TEST(ByteSource, ReadsInOrderAlike) {
+    std::string bytes;
+    for (int i = 0; i < 300; ++i) bytes += static_cast<char>('a' + i % 26);
+    TempFolder folder;
+    testing_support::writeFile(folder / "f", bytes);
+    struct Row {
+        std::size_t from;
+        std::size_t piece;
+    };
+    const Row rows[] = {{0, 1}, {0, 7}, {0, 300}, {0, 1000}, {5, 64}, {299, 3}, {300, 8}};
+    for (const Row& row : rows) {
+        for (int kind = 0; kind < 3; ++kind) {
+            SCOPED_TRACE(std::to_string(row.from) + "/" + std::to_string(row.piece) + " " +
+                         (kind == 0   ? "file"
+                          : kind == 1 ? "stream"
+                                      : "memory"));
+            ByteSource source;
+            if (kind == 2) {
+                source.openMemory(bytes);
+            } else {
+                const std::string path = folder / "f";
+                ASSERT_TRUE(kind == 0 ? source.openFile(path.c_str())
+                                      : source.openStream(path.c_str()));
+            }
+            ASSERT_TRUE(source.seek(row.from));
+            std::string got;
+            std::vector<char> piece(row.piece);
+            for (std::size_t n; (n = source.read(piece.data(), piece.size())) > 0;)
+                got.append(piece.data(), n);
+            EXPECT_EQ(got, bytes.substr(row.from));
+            EXPECT_EQ(source.read(piece.data(), 1), 0u);
+            EXPECT_FALSE(source.failed());
+        }
+    }
+    ByteSource narrowed;
+    narrowed.openMemory(bytes);
+    ASSERT_TRUE(narrowed.narrow(10, 5));
+    EXPECT_FALSE(narrowed.seek(6));
+    ASSERT_TRUE(narrowed.seek(2));
+    char got[8] = {};
+    EXPECT_EQ(narrowed.read(got, sizeof got), 3u);
+    EXPECT_EQ(std::string(got, 3), bytes.substr(12, 3));
+}
+
+// Memory is handed out where it lies, from the position on; a file's bytes never are.
+TEST(ByteSource, MemoryIsTakenInPlace) {
+    const std::string bytes = "0123456789";
+    ByteSource memory;
+    memory.openMemory(bytes);
+    ASSERT_TRUE(memory.seek(4));
+    std::string_view taken;
+    ASSERT_TRUE(memory.takeInPlace(taken));
+    EXPECT_EQ(taken.data(), bytes.data() + 4);
+    EXPECT_EQ(taken.size(), 6u);
+    char byte = 0;
+    EXPECT_EQ(memory.read(&byte, 1), 0u);  // the position moved to the end
+    TempFolder folder;
+    testing_support::writeFile(folder / "f", bytes);
+    ByteSource file;
+    ASSERT_TRUE(file.openFile((folder / "f").c_str()));
+    EXPECT_FALSE(file.takeInPlace(taken));
+    EXPECT_EQ(file.read(&byte, 1), 1u);
+    EXPECT_EQ(byte, '0');
+}
+
+// A stream opens what a sized file refuses, a folder too, whose first read then fails;
+// it has no size to read at.
+TEST(ByteSource, StreamsReadInOrderOnly) {
+    TempFolder folder;
+    testing_support::writeFile(folder / "f", "abc");
+    ByteSource stream;
+    ASSERT_TRUE(stream.openStream((folder / "f").c_str()));
+    char got[4] = {};
+    EXPECT_FALSE(stream.readAt(0, got, 1));
+    EXPECT_FALSE(stream.narrow(0, 1));
+    EXPECT_EQ(stream.read(got, 4), 3u);
+    ByteSource missing;
+    EXPECT_FALSE(missing.openStream((folder / "none").c_str()));
+#if !defined(_WIN32)
+    ByteSource directory;
+    ASSERT_TRUE(directory.openStream(folder.path().c_str()));
+    EXPECT_EQ(directory.read(got, 4), 0u);
+    EXPECT_TRUE(directory.failed());
+#endif
 }
 
 }  // namespace

@@ -11,14 +11,18 @@ using testing_support::TempFolder;
 
 namespace {
 
-std::vector<std::string> linesOf(const std::string& path) {
-    tessaryn::LineReader reader;
-    EXPECT_TRUE(reader.open(path.c_str()));
+std::vector<std::string> linesOf(tessaryn::LineReader& reader) {
     std::vector<std::string> lines;
     std::string_view line;
     while (reader.next(line)) lines.emplace_back(line);
     EXPECT_FALSE(reader.failed());
     return lines;
+}
+
+std::vector<std::string> linesOf(const std::string& path) {
+    tessaryn::LineReader reader;
+    EXPECT_TRUE(reader.open(path.c_str()));
+    return linesOf(reader);
 }
 
 TEST(LineReader, SplitsLinesAsTextModeDoes) {
@@ -42,7 +46,37 @@ TEST(LineReader, SplitsLinesAsTextModeDoes) {
         SCOPED_TRACE(testing::PrintToString(row.bytes));
         testing_support::writeFile(folder / "f", row.bytes);
         EXPECT_EQ(linesOf(folder / "f"), row.lines);
+        testing_support::InMemory memory(row.bytes);
+        EXPECT_EQ(linesOf(memory.lines), row.lines) << "from memory";
     }
+}
+
+// Memory is read where it lies: the lines are views into the source's own bytes, and a
+// reader opened at an offset starts there, as on a file.
+TEST(LineReader, ReadsMemoryInPlace) {
+    const std::string bytes = "one\r\ntwo\nthree";
+    testing_support::InMemory memory(bytes);
+    EXPECT_TRUE(memory.lines.allAtHand());
+    EXPECT_EQ(memory.lines.unread().data(), memory.block.get());
+    std::string_view line;
+    ASSERT_TRUE(memory.lines.next(line));
+    ASSERT_TRUE(memory.lines.next(line));
+    EXPECT_EQ(line.data(), memory.block.get() + 5);
+    EXPECT_EQ(memory.lines.lineOffset(), 5u);
+    std::string_view block;
+    ASSERT_TRUE(memory.lines.nextBlock(block));
+    EXPECT_EQ(block, "three");
+    EXPECT_FALSE(memory.lines.nextBlock(block));
+
+    tessaryn::LineReader reader;
+    ASSERT_TRUE(reader.open(memory.source, 5));
+    EXPECT_EQ(linesOf(reader), (std::vector<std::string>{"two", "three"}));
+    EXPECT_FALSE(reader.open(memory.source, bytes.size() + 1));
+    // A file's reader holds blocks of its own.
+    TempFolder folder;
+    testing_support::writeFile(folder / "f", bytes);
+    ASSERT_TRUE(reader.open((folder / "f").c_str()));
+    EXPECT_FALSE(reader.allAtHand());
 }
 
 TEST(LineReader, LinesLongerThanABlockAndAcrossBlockEdges) {
@@ -63,15 +97,14 @@ TEST(LineReader, LinesLongerThanABlockAndAcrossBlockEdges) {
 
 // The line and its terminator account for every byte, as a byte-exact rewrite needs.
 TEST(LineReader, TellsEachLinesTerminator) {
-    tessaryn::LineReader reader;
-    reader.openText("a\r\nb\n\r\nc\r\r\nlast\r");
+    testing_support::InMemory text("a\r\nb\n\r\nc\r\r\nlast\r");
     std::string again;
     std::string_view line;
-    while (reader.next(line)) again += std::string(line) + std::string(reader.lineEnding());
+    while (text.lines.next(line)) again += std::string(line) + std::string(text.lines.lineEnding());
     EXPECT_EQ(again, "a\r\nb\n\r\nc\r\r\nlast\r");
-    reader.openText("x\n");
-    ASSERT_TRUE(reader.next(line));
-    EXPECT_EQ(reader.lineEnding(), "\n");
+    testing_support::InMemory one("x\n");
+    ASSERT_TRUE(one.lines.next(line));
+    EXPECT_EQ(one.lines.lineEnding(), "\n");
 }
 
 // A reader opened at the offset of a line it gave before gives that line and the rest,

@@ -10,6 +10,7 @@
 #include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
 #include "scene/maya/maya_scene_scanner.h"
+#include "support.h"
 
 namespace {
 
@@ -25,9 +26,8 @@ tessaryn::SceneFacts scan(const std::string& text) {
         tessaryn::CreaseEdgeSet::fromObjNumbers({tessaryn::edgeKey(1, 2), tessaryn::edgeKey(1, 4),
                                                  tessaryn::edgeKey(2, 3), tessaryn::edgeKey(3, 4)},
                                                 4);
-    tessaryn::LineReader reader;
-    reader.openText(text);
-    return tessaryn::scanMayaScene(reader, square);
+    testing_support::InMemory scene(text);
+    return tessaryn::scanMayaScene(scene.lines, square);
 }
 
 std::vector<std::int32_t> creaseElements(const tessaryn::SceneFacts& facts) {

@@ -156,6 +156,59 @@ TEST(Numbers, DecimalTextHasNoPlusAndNoLeadingZeros) {
     EXPECT_EQ(text, "0 -2147483649 1000");
 }
 
+// The leading digits of eight bytes: their count, and their value when fewer than eight;
+// every byte that is not a digit stops them, those just beside '0' and '9' too.
+TEST(Numbers, LeadingDigitsOfAWord) {
+    struct Row {
+        const char* text;  // eight bytes
+        unsigned count;
+        std::uint64_t value;
+    } rows[] = {
+        {"1 2 3 4 ", 1, 1},
+        {"42, 7, 8", 2, 42},
+        {"9999999]", 7, 9999999},
+        {"0000012 ", 7, 12},
+        {"1234567/", 7, 1234567},
+        {"123456:0", 6, 123456},
+        {"12345678", 8, 0},
+        {"99999999", 8, 0},
+        {" 1234567", 0, 0},
+        {"-1234567", 0, 0},
+        {"\xFA"
+         "1234567",
+         0, 0},
+        {"1\xFF"
+         "234567",
+         1, 1},
+        {"90817263", 8, 0},
+        {"5\0"
+         "345678",
+         1, 5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        std::uint64_t value = 0;
+        EXPECT_EQ(tessaryn::leadingDigits(tessaryn::loadWord(row.text), value), row.count);
+        if (row.count > 0 && row.count < 8) {
+            EXPECT_EQ(value, row.value);
+        }
+    }
+    // Every length of every digit in every place, against a plain loop.
+    for (unsigned length = 1; length < 8; ++length) {
+        for (char digit = '0'; digit <= '9'; ++digit) {
+            std::string text(8, ' ');
+            std::uint64_t expected = 0;
+            for (unsigned i = 0; i < length; ++i) {
+                text[i] = static_cast<char>('0' + (digit - '0' + i) % 10);
+                expected = expected * 10 + static_cast<std::uint64_t>(text[i] - '0');
+            }
+            std::uint64_t value = 0;
+            ASSERT_EQ(tessaryn::leadingDigits(tessaryn::loadWord(text.data()), value), length);
+            EXPECT_EQ(value, expected) << text;
+        }
+    }
+}
+
 }  // namespace
 
 namespace {

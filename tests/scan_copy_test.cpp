@@ -228,13 +228,13 @@ std::string meshPrim(const std::string& name, const Strip& s, const std::string&
 // and its statements spliced in.
 std::string expectedLayer(const std::string& layer, const std::string& obj,
                           const std::string& path) {
-    tessaryn::LineReader objLines;
-    objLines.openText(obj);
+    testing_support::InMemory objText(obj);
     tessaryn::CreaseEdges edges;
-    EXPECT_EQ(tessaryn::CollectCreaseEdges(objLines, 'g', edges), tessaryn::Outcome::Done);
+    EXPECT_EQ(tessaryn::CollectCreaseEdges(objText.lines, 'g', edges), tessaryn::Outcome::Done);
     const tessaryn::CreaseEdgeSet set =
         tessaryn::CreaseEdgeSet::fromObjNumbers(edges.edges, edges.vertexPositions);
-    const tessaryn::SceneFacts facts = tessaryn::scanUsdLayerText(layer, set);
+    testing_support::InMemory layerText(layer);
+    const tessaryn::SceneFacts facts = tessaryn::scanUsdLayer(layerText.lines, set);
     for (const SceneNode& node : facts.nodes) {
         if (node.path != path) continue;
         const tessaryn::CreasePlan plan = tessaryn::planCreases(node, set, "", false);

@@ -84,9 +84,8 @@ tessaryn::CreaseEdgeSet squareCreases() {
 }
 
 tessaryn::SceneFacts scanText(const std::string& text, const tessaryn::CreaseEdgeSet& creases) {
-    tessaryn::LineReader reader;
-    reader.openText(text);
-    return tessaryn::scanMayaScene(reader, creases);
+    testing_support::InMemory scene(text);
+    return tessaryn::scanMayaScene(scene.lines, creases);
 }
 
 // The node's edge numbers that are crease edges, ascending.

@@ -126,6 +126,12 @@ std::string examplePath(const std::string& name) {
     return hostPath(std::string(TESSARYN_EXAMPLES) + "/" + name);
 }
 
+InMemory::InMemory(std::string_view bytes) : block(new char[bytes.size()]) {
+    std::copy(bytes.begin(), bytes.end(), block.get());
+    source.openMemory(std::string_view(block.get(), bytes.size()));
+    lines.open(source);
+}
+
 std::string crlfLines(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) text += line + "\r\n";

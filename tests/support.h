@@ -2,10 +2,14 @@
 // built library loaded the way the host loads it. Portable to the Windows builds.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "base/byte_source.h"
+#include "base/line_reader.h"
 #include "tools/library_loader.h"
 
 namespace testing_support {
@@ -41,6 +45,19 @@ std::string realDataPath(const std::string& name);
 std::string examplePath(const std::string& name);
 // A path fixed at build time, as this build reaches it (under wine, through drive Z:).
 std::string hostPath(const std::string& path);
+
+// A copy of `bytes` in a heap block of exactly their size, a memory source on it and a
+// line reader opened on that: the readers read the block where it lies, so the address
+// sanitizer sees any read past its end.
+struct InMemory {
+    explicit InMemory(std::string_view bytes);
+    InMemory(const InMemory&) = delete;
+    InMemory& operator=(const InMemory&) = delete;
+
+    std::unique_ptr<char[]> block;
+    tessaryn::ByteSource source;
+    tessaryn::LineReader lines;
+};
 
 // Joins lines, each followed by CR LF, as the library writes text files.
 std::string crlfLines(const std::vector<std::string>& lines);

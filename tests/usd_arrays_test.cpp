@@ -10,6 +10,7 @@
 
 #include "scene/usd/usd_byte_reader.h"
 #include "scene/usd/usd_lexer.h"
+#include "support.h"
 
 using tessaryn::ArrayRead;
 using tessaryn::SceneRefusal;
@@ -28,16 +29,14 @@ constexpr int kShifts = 9;
 // `text` (from just after the '[') in a heap block of its own, so that the address
 // sanitizer sees a read past its end, behind a reader and lexer at its start.
 struct ArrayInput {
-    explicit ArrayInput(const std::string& text)
-        : bytes(new char[text.size()]), lexer(opened(reader, bytes.get(), text)) {}
+    explicit ArrayInput(const std::string& text) : bytes(text), lexer(opened(reader, bytes)) {}
 
-    static UsdByteReader& opened(UsdByteReader& reader, char* into, const std::string& text) {
-        std::copy(text.begin(), text.end(), into);
-        reader.openText(std::string_view(into, text.size()));
+    static UsdByteReader& opened(UsdByteReader& reader, testing_support::InMemory& bytes) {
+        reader.openBlocks(bytes.lines);
         return reader;
     }
 
-    std::unique_ptr<char[]> bytes;  // first: the reader and lexer are made on it
+    testing_support::InMemory bytes;  // first: the reader and lexer are made on it
     UsdByteReader reader;
     UsdLexer lexer;
 };

@@ -243,13 +243,20 @@ std::string realLayer(const char* file) {
     return readFile(realDataPath(std::string("usd/") + file));
 }
 
+// The layer in a heap block of its own size, read where it lies.
+SceneFacts scanInMemory(std::string_view layer, const CreaseEdgeSet& creaseEdges) {
+    testing_support::InMemory bytes(layer);
+    return tessaryn::scanUsdLayer(bytes.lines, creaseEdges);
+}
+
 TEST(UsdLayerScanner, RealLayersListEveryMeshPrimInOrder) {
     std::map<std::string, std::vector<const RealMesh*>> byFile;
     for (const RealMesh& mesh : kRealMeshes) byFile[mesh.file].push_back(&mesh);
     for (const auto& file : byFile) {
         SCOPED_TRACE(file.first);
-        const SceneFacts facts =
-            tessaryn::scanUsdLayer(realDataPath("usd/" + file.first).c_str(), CreaseEdgeSet());
+        tessaryn::LineReader layer;
+        ASSERT_TRUE(layer.open(realDataPath("usd/" + file.first).c_str()));
+        const SceneFacts facts = tessaryn::scanUsdLayer(layer, CreaseEdgeSet());
         ASSERT_EQ(facts.problem, SceneRefusal::None);
         EXPECT_EQ(facts.format, tessaryn::SceneFormat::Usd);
         EXPECT_EQ(facts.size, realLayer(file.first.c_str()).size());
@@ -271,15 +278,15 @@ TEST(UsdLayerScanner, RealLayersListEveryMeshPrimInOrder) {
 
 TEST(UsdLayerScanner, RealLayersMetadataAsWritten) {
     const SceneFacts facts =
-        tessaryn::scanUsdLayerText(realLayer("arnoldusd__test_0169_scene.usda"), CreaseEdgeSet());
+        scanInMemory(realLayer("arnoldusd__test_0169_scene.usda"), CreaseEdgeSet());
     EXPECT_EQ(metadataLines(facts),
               (std::vector<std::string>{"defaultPrim = \"pCube1\"", "endTimeCode = 80.25",
                                         "framesPerSecond = 24", "metersPerUnit = 0.01",
                                         "startTimeCode = 1.25", "timeCodesPerSecond = 24",
                                         "upAxis = \"Y\""}));
     // doc and customLayerData are not among them.
-    const SceneFacts apple = tessaryn::scanUsdLayerText(
-        realLayer("mayausd__appleBite_asset_flattened.usda"), CreaseEdgeSet());
+    const SceneFacts apple =
+        scanInMemory(realLayer("mayausd__appleBite_asset_flattened.usda"), CreaseEdgeSet());
     EXPECT_EQ(metadataLines(apple),
               (std::vector<std::string>{"defaultPrim = \"apple\"", "metersPerUnit = 1",
                                         "upAxis = \"Y\""}));
@@ -294,7 +301,7 @@ TEST(UsdLayerScanner, RealMeshesTakeTheirGroupBorders) {
             SCOPED_TRACE(std::string(mesh.path) + (crlf ? " (CR LF)" : ""));
             const std::string lf = realLayer(mesh.file);
             const std::string layer = crlf ? testing_support::toCrlf(lf) : lf;
-            const SceneFacts plainFacts = tessaryn::scanUsdLayerText(lf, CreaseEdgeSet());
+            const SceneFacts plainFacts = scanInMemory(lf, CreaseEdgeSet());
             const SceneNode* plain = findNode(plainFacts, mesh.path);
             ASSERT_NE(plain, nullptr);
             const std::size_t from = lineOffset(lf, plain->line);
@@ -305,14 +312,14 @@ TEST(UsdLayerScanner, RealMeshesTakeTheirGroupBorders) {
             const std::vector<int> groups = normalGroups(counts, indices, points);
             const std::set<Edge> borders = groupBorders(counts, indices, groups);
 
-            tessaryn::LineReader obj;
-            obj.openText(objText(counts, indices, points, groups));
+            testing_support::InMemory obj(objText(counts, indices, points, groups));
             tessaryn::CreaseEdges collected;
-            ASSERT_EQ(tessaryn::CollectCreaseEdges(obj, 'g', collected), tessaryn::Outcome::Done);
+            ASSERT_EQ(tessaryn::CollectCreaseEdges(obj.lines, 'g', collected),
+                      tessaryn::Outcome::Done);
             const CreaseEdgeSet set =
                 CreaseEdgeSet::fromObjNumbers(collected.edges, collected.vertexPositions);
 
-            const SceneFacts facts = tessaryn::scanUsdLayerText(layer, set);
+            const SceneFacts facts = scanInMemory(layer, set);
             ASSERT_EQ(facts.problem, SceneRefusal::None);
             const SceneNode* node = findNode(facts, mesh.path);
             ASSERT_NE(node, nullptr);
@@ -322,7 +329,7 @@ TEST(UsdLayerScanner, RealMeshesTakeTheirGroupBorders) {
 
             const std::string written =
                 rewrite(layer, *node, tessaryn::usdCreaseStatements(*node, planned(borders, "10")));
-            const SceneFacts after = tessaryn::scanUsdLayerText(written, set);
+            const SceneFacts after = scanInMemory(written, set);
             ASSERT_EQ(after.problem, SceneRefusal::None);
             ASSERT_EQ(after.nodes.size(), facts.nodes.size());
             for (std::size_t i = 0; i < facts.nodes.size(); ++i) {
@@ -361,7 +368,7 @@ TEST(UsdLayerScanner, ReadFromBlocksAsFromMemory) {
     ASSERT_TRUE(lines.open(realDataPath(std::string("usd/") + file).c_str()));
     ASSERT_EQ(lines.unread().substr(0, 5), "#usda");
     const SceneFacts blocks = tessaryn::scanUsdLayer(lines, set);
-    const SceneFacts memory = tessaryn::scanUsdLayerText(realLayer(file), set);
+    const SceneFacts memory = scanInMemory(realLayer(file), set);
     ASSERT_EQ(blocks.problem, SceneRefusal::None);
     EXPECT_EQ(blocks.size, memory.size);
     ASSERT_EQ(blocks.nodes.size(), memory.nodes.size());
@@ -394,7 +401,7 @@ TEST(UsdLayerScanner, FaceEdgesFoundAsTheIndicesPass) {
         "        int[] faceVertexIndices = [0, 1, 2, 3, 3, 2, 4]\n"
         "        int[] faceVertexCounts = [4, 3]\n";
     for (const std::string& faces : {kFaces, reordered}) {
-        const SceneFacts facts = tessaryn::scanUsdLayerText(meshLayer(faces + kPoints), set);
+        const SceneFacts facts = scanInMemory(meshLayer(faces + kPoints), set);
         ASSERT_EQ(facts.nodes.size(), 1u);
         EXPECT_EQ(facts.nodes[0].problem, NodeProblem::None);
         EXPECT_EQ(facts.nodes[0].vertexCount, 5);
@@ -437,13 +444,11 @@ TEST(UsdLayerScanner, LayerProblemsNameTheirLine) {
     };
     for (const ProblemRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const SceneFacts facts = tessaryn::scanUsdLayerText(row.layer, CreaseEdgeSet());
+        const SceneFacts facts = scanInMemory(row.layer, CreaseEdgeSet());
         EXPECT_EQ(facts.problem, row.problem);
         EXPECT_EQ(facts.problemLine, row.line);
         EXPECT_TRUE(facts.nodes.empty());
     }
-    EXPECT_EQ(tessaryn::scanUsdLayer("/no/such/layer.usda", CreaseEdgeSet()).problem,
-              SceneRefusal::Unreadable);
 }
 
 struct NodeProblemRow {
@@ -491,7 +496,7 @@ TEST(UsdLayerScanner, MeshProblemsLeaveTheLayerReadable) {
     };
     for (const NodeProblemRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const SceneFacts facts = tessaryn::scanUsdLayerText(meshLayer(row.body), CreaseEdgeSet());
+        const SceneFacts facts = scanInMemory(meshLayer(row.body), CreaseEdgeSet());
         ASSERT_EQ(facts.problem, SceneRefusal::None);
         ASSERT_EQ(facts.nodes.size(), 1u);
         EXPECT_EQ(facts.nodes[0].problem, row.problem);
@@ -501,7 +506,7 @@ TEST(UsdLayerScanner, MeshProblemsLeaveTheLayerReadable) {
 }
 
 TEST(UsdLayerScanner, PointsOverTimeCountTheirFirstSample) {
-    const SceneFacts facts = tessaryn::scanUsdLayerText(
+    const SceneFacts facts = scanInMemory(
         meshLayer(kFaces +
                   "        point3f[] points.timeSamples = {\n"
                   "            1: [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0), (0, 2, 0)],\n"
@@ -541,7 +546,7 @@ TEST(UsdLayerScanner, PassesOverWhatItDoesNotRead) {
         "        uniform token subdivisionScheme = \"none\"\n"
         "    }\n}\n";
     const CreaseEdgeSet set = creaseSet({{0, 1}});
-    const SceneFacts facts = tessaryn::scanUsdLayerText(layer, set);
+    const SceneFacts facts = scanInMemory(layer, set);
     ASSERT_EQ(facts.problem, SceneRefusal::None) << facts.problemLine;
     ASSERT_EQ(facts.nodes.size(), 1u);
     const SceneNode& node = facts.nodes[0];
@@ -568,7 +573,7 @@ TEST(UsdLayerScanner, CreaseStatementsInEveryForm) {
     const std::string layer = meshLayer(indices + "        int[] cornerIndices = [1]\n" + lengths +
                                         sharpness + kFaces + kPoints);
     const CreaseEdgeSet set = creaseSet({{0, 1}, {1, 2}, {2, 3}});
-    const SceneFacts facts = tessaryn::scanUsdLayerText(layer, set);
+    const SceneFacts facts = scanInMemory(layer, set);
     ASSERT_EQ(facts.nodes.size(), 1u);
     const SceneNode& node = facts.nodes[0];
     ASSERT_EQ(node.creaseStatements.size(), 3u);
@@ -590,7 +595,7 @@ TEST(UsdLayerScanner, CreaseStatementsInEveryForm) {
 
 TEST(UsdLayerScanner, CreaseValuesPerEdgeAndCreasesOffTheObj) {
     const CreaseEdgeSet set = creaseSet({{0, 1}});
-    const SceneFacts facts = tessaryn::scanUsdLayerText(
+    const SceneFacts facts = scanInMemory(
         meshLayer("        int[] creaseIndices = [0, 1, 2]\n        int[] creaseLengths = [3]\n"
                   "        float[] creaseSharpnesses = [1, 2]\n" +
                   kFaces + kPoints),
@@ -629,7 +634,7 @@ TEST(UsdLayerScanner, NewStatementsGoWhereTheWriterPutsThem) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string layer = meshLayer(row.body);
-        const SceneFacts facts = tessaryn::scanUsdLayerText(layer, CreaseEdgeSet());
+        const SceneFacts facts = scanInMemory(layer, CreaseEdgeSet());
         ASSERT_EQ(facts.nodes.size(), 1u);
         EXPECT_EQ(layer.compare(facts.nodes[0].insertAt, std::strlen(row.before), row.before), 0)
             << layer.substr(facts.nodes[0].insertAt);
@@ -668,10 +673,7 @@ TEST(UsdLayerScanner, EveryTruncatedPrefix) {
         const std::string layer = realLayer(file);
         int read = 0;
         for (std::size_t size = 0; size <= layer.size(); ++size) {
-            std::unique_ptr<char[]> block(new char[size]);
-            std::memcpy(block.get(), layer.data(), size);
-            const SceneFacts facts =
-                tessaryn::scanUsdLayerText(std::string_view(block.get(), size), set);
+            const SceneFacts facts = scanInMemory(std::string_view(layer).substr(0, size), set);
             if (facts.problem != SceneRefusal::None) {
                 EXPECT_GE(facts.problemLine, 1) << size;
                 continue;

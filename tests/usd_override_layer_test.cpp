@@ -60,7 +60,9 @@ struct OverCase {
         testing_support::makeFolder(folder / "assets");
         testing_support::makeFolder(folder / "shots");
         writeFile(layer, layerText);
-        facts = tessaryn::scanUsdLayer(layer.c_str(), CreaseEdgeSet());
+        tessaryn::LineReader reader;
+        EXPECT_TRUE(reader.open(layer.c_str()));
+        facts = tessaryn::scanUsdLayer(reader, CreaseEdgeSet());
         for (const SceneNode& each : facts.nodes)
             if (each.name == "ExtraCube") node = &each;
     }
@@ -120,7 +122,8 @@ TEST(UsdOverrideLayer, ReadsBackByStructure) {
                                             "}",
                                             "}"}));
         // A layer the scanner reads whole; it defines no mesh of its own.
-        const SceneFacts reread = tessaryn::scanUsdLayerText(text, CreaseEdgeSet());
+        testing_support::InMemory written(text);
+        const SceneFacts reread = tessaryn::scanUsdLayer(written.lines, CreaseEdgeSet());
         EXPECT_EQ(reread.problem, tessaryn::SceneRefusal::None);
         EXPECT_EQ(reread.rootMetadata, c.facts.rootMetadata);
     }

@@ -6,25 +6,21 @@
 // flagged by (x - 1s) & ~x & 80s is the first zero (a borrow only flags bytes above
 // it, so flags above a true match may be false, never those below). Flags of several
 // byte values may be or-ed: the lowest flag is still a true match. Words are loaded
-// little-endian, so that the lowest byte is the first in the text.
+// little-endian (little_endian.h), so that the lowest byte is the first in the text.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+
+#include "base/little_endian.h"
 
 namespace tessaryn {
 namespace byte_search {
 
+using tessaryn::loadWord;
+
 constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
 constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
-
-// Eight bytes of text, the first in the lowest byte.
-inline std::uint64_t loadWord(const char* p) {
-    std::uint64_t bytes = 0;
-    std::memcpy(&bytes, p, sizeof bytes);
-    return bytes;
-}
 
 // The high bit of each byte of `word` that may be `byte`; the lowest set one is.
 constexpr std::uint64_t flagsOf(std::uint64_t word, unsigned char byte) {

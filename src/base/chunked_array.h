@@ -6,54 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <type_traits>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+#include "base/file_system.h"
 
 namespace tessaryn {
-
-namespace chunk_memory {
-
-constexpr std::size_t kHugePage = std::size_t{1} << 21;
-
-#ifdef __linux__
-// Filling hundreds of megabytes of new memory 4 KiB page by page costs a page fault per
-// page, about as much as reading the file; 2 MiB pages cost one fault each. So chunks
-// are mapped on a 2 MiB boundary and offered to the kernel as huge pages: every chunk
-// after an array's first, and the first too once the array is expected to be large. A
-// small array then touches only a few small pages.
-inline void* allocate(std::size_t bytes, bool huge) {
-    const std::size_t mapped = huge ? bytes + kHugePage : bytes;
-    void* start = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (start == MAP_FAILED) throw std::bad_alloc();
-    if (!huge) return start;
-    auto* first = static_cast<char*>(start);
-    const std::size_t lead =
-        (kHugePage - reinterpret_cast<std::uintptr_t>(first) % kHugePage) % kHugePage;
-    if (lead > 0) munmap(first, lead);
-    munmap(first + lead + bytes, kHugePage - lead);
-#ifdef MADV_HUGEPAGE
-    madvise(first + lead, bytes, MADV_HUGEPAGE);  // only advice: refused, small pages do
-#endif
-    return first + lead;
-}
-inline void release(void* chunk, std::size_t bytes) {
-    munmap(chunk, bytes);
-}
-#else
-inline void* allocate(std::size_t bytes, bool) {
-    return ::operator new(bytes);
-}
-inline void release(void* chunk, std::size_t) {
-    ::operator delete(chunk);
-}
-#endif
-
-}  // namespace chunk_memory
 
 template <typename T>
 class ChunkedArray {
@@ -96,13 +54,13 @@ private:
     static constexpr std::size_t kChunkBytes = kPerChunk * sizeof(T);
 
     struct Release {
-        void operator()(T* chunk) const { chunk_memory::release(chunk, kChunkBytes); }
+        void operator()(T* chunk) const { releaseChunk(chunk, kChunkBytes); }
     };
 
     void addChunk() {
         chunks_.reserve(chunks_.size() + 1);  // so that the new chunk cannot be lost
         chunks_.emplace_back(
-            static_cast<T*>(chunk_memory::allocate(kChunkBytes, expectLarge_ || !chunks_.empty())));
+            static_cast<T*>(allocateChunk(kChunkBytes, expectLarge_ || !chunks_.empty())));
     }
 
     std::vector<std::unique_ptr<T, Release>> chunks_;

@@ -2,6 +2,7 @@
 // file_system_posix.cpp and file_system_windows.cpp implement it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -78,5 +79,11 @@ bool fileSize(std::FILE* file, std::uint64_t& size);
 
 // Deletes a file; never a folder. True when it is gone.
 bool deleteFile(const char* path);
+
+// Memory for a chunk of `bytes` of a large array (chunked_array.h); `huge` asks for it on
+// a 2 MiB boundary, offered to the system as huge pages where it has them. Throws
+// std::bad_alloc when there is none. releaseChunk gives it back, with the same size.
+void* allocateChunk(std::size_t bytes, bool huge);
+void releaseChunk(void* chunk, std::size_t bytes);
 
 }  // namespace tessaryn

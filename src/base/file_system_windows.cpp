@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "base/file_system.h"
@@ -176,6 +177,15 @@ bool fileSize(std::FILE* file, std::uint64_t& size) {
 
 bool deleteFile(const char* path) {
     return std::remove(path) == 0;  // deletes files, never folders
+}
+
+// Plain heap memory: large pages need a privilege that hosts do not grant.
+void* allocateChunk(std::size_t bytes, bool) {
+    return ::operator new(bytes);
+}
+
+void releaseChunk(void* chunk, std::size_t) {
+    ::operator delete(chunk);
 }
 
 }  // namespace tessaryn

@@ -5,7 +5,6 @@
 #include <new>
 
 #include "base/byte_search.h"
-#include "base/file_system.h"
 
 namespace tessaryn {
 
@@ -18,8 +17,8 @@ LineReader::~LineReader() {
 }
 
 void LineReader::close() {
-    if (file_ != nullptr) std::fclose(file_);
-    file_ = nullptr;
+    file_.close();
+    source_ = nullptr;
 }
 
 namespace {
@@ -40,24 +39,36 @@ const char* findLineFeed(const char* p, const char* end) {
 
 bool LineReader::open(const char* path, std::uint64_t offset) {
     close();
+    // Exhausted memory is not an unreadable file: it must reach the caller as such.
+    if (!file_.openStream(path)) {
+        if (errno == ENOMEM) throw std::bad_alloc();
+        return false;
+    }
+    return open(file_, offset);
+}
+
+bool LineReader::open(ByteSource& source, std::uint64_t offset) {
+    if (&source != &file_) close();
     begin_ = scan_ = end_ = 0;
     bufferOffset_ = lineOffset_ = offset;
-    atEnd_ = failed_ = false;
-    errno = 0;
-    file_ = std::fopen(path, "rb");
-    // Exhausted memory is not an unreadable file: it must reach the caller as such.
-    if (file_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
-    if (file_ == nullptr) return false;
-    // Blocks go straight into our buffer; stdio's own buffer would only add a copy.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-    if (offset > 0 && !seekFile(file_, offset)) {
+    atEnd_ = inPlace_ = failed_ = false;
+    if (!source.seek(offset)) {
         close();
         return false;
     }
+    std::string_view bytes;
+    if (source.takeInPlace(bytes)) {
+        text_ = bytes.data() != nullptr ? bytes.data() : "";
+        end_ = bytes.size();
+        atEnd_ = inPlace_ = true;
+        return true;
+    }
+    source_ = &source;
     if (capacity_ == 0) {
         buffer_.reset(new char[kBlockSize]);
         capacity_ = kBlockSize;
     }
+    text_ = buffer_.get();
     // The first read tells a folder (which opens but cannot be read) from a file.
     fill();
     if (!failed_) return true;
@@ -65,24 +76,12 @@ bool LineReader::open(const char* path, std::uint64_t offset) {
     return false;
 }
 
-void LineReader::openText(std::string_view text) {
-    close();
-    capacity_ = text.empty() ? 1 : text.size();
-    buffer_.reset(new char[capacity_]);
-    if (!text.empty()) std::memcpy(buffer_.get(), text.data(), text.size());
-    begin_ = scan_ = 0;
-    bufferOffset_ = lineOffset_ = 0;
-    end_ = text.size();
-    atEnd_ = true;  // nothing more to read: fill() gives no more text
-    failed_ = false;
-}
-
 // Moves the unread text to the front and reads more behind it; grows the buffer only
 // when one line fills it.
 bool LineReader::fill() {
     if (atEnd_) return false;
     if (begin_ > 0) {
-        std::memmove(buffer_.get(), buffer_.get() + begin_, end_ - begin_);
+        std::memmove(buffer_.get(), text_ + begin_, end_ - begin_);
         bufferOffset_ += begin_;
         end_ -= begin_;
         scan_ -= begin_;
@@ -92,13 +91,14 @@ bool LineReader::fill() {
         std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
         std::memcpy(larger.get(), buffer_.get(), end_);
         buffer_ = std::move(larger);
+        text_ = buffer_.get();
         capacity_ *= 2;
     }
-    std::size_t got = std::fread(buffer_.get() + end_, 1, capacity_ - end_, file_);
+    const std::size_t got = source_->read(buffer_.get() + end_, capacity_ - end_);
     end_ += got;
     if (got == 0) {
         atEnd_ = true;
-        failed_ = std::ferror(file_) != 0;
+        failed_ = source_->failed();
         close();
         return false;
     }
@@ -107,7 +107,7 @@ bool LineReader::fill() {
 
 bool LineReader::nextBlock(std::string_view& block) {
     if (begin_ == end_ && !fill()) return false;
-    block = std::string_view(buffer_.get() + begin_, end_ - begin_);
+    block = std::string_view(text_ + begin_, end_ - begin_);
     lineOffset_ = bufferOffset_ + begin_;
     begin_ = scan_ = end_;
     return true;
@@ -115,7 +115,7 @@ bool LineReader::nextBlock(std::string_view& block) {
 
 bool LineReader::next(std::string_view& line) {
     for (;;) {
-        const char* base = buffer_.get();
+        const char* base = text_;
         const char* lf = findLineFeed(base + scan_, base + end_);
         if (lf != nullptr) {
             std::size_t stop = static_cast<std::size_t>(lf - base);
@@ -130,7 +130,7 @@ bool LineReader::next(std::string_view& line) {
         scan_ = end_;
         if (fill()) continue;
         if (begin_ == end_) return false;
-        line = std::string_view(buffer_.get() + begin_, end_ - begin_);
+        line = std::string_view(text_ + begin_, end_ - begin_);
         ending_ = 0;
         lineOffset_ = bufferOffset_ + begin_;
         begin_ = scan_ = end_;

@@ -1,4 +1,5 @@
-// Streams a text file line by line in large blocks, without an allocation per line.
+// Streams a text file line by line in large blocks, without an allocation per line; or
+// the text of a memory ByteSource, read where it lies.
 //
 // A line is the text up to, not including, the next LF; a CR right before that LF
 // is not part of the line (a lone CR elsewhere stays). The last line counts even
@@ -7,9 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string_view>
+
+#include "base/byte_source.h"
 
 namespace tessaryn {
 
@@ -20,12 +22,13 @@ public:
     LineReader& operator=(const LineReader&) = delete;
     ~LineReader();
 
-    // False when the file cannot be opened or read (a folder cannot be read either).
-    // The first line starts `offset` bytes into the file, which should be the start of
-    // a line given before (see lineOffset).
+    // False when the file cannot be opened or read (a folder cannot be read either); a
+    // pipe is read to its end. The first line starts `offset` bytes into the file, which
+    // should be the start of a line given before (see lineOffset).
     bool open(const char* path, std::uint64_t offset = 0);
-    // Reads a copy of `text` instead of a file: parsers' in-memory entry, for fuzzing.
-    void openText(std::string_view text);
+    // The same from `source`, which must outlive the reading. A memory source is read
+    // where it lies: its whole text is at hand at once, and no block is copied.
+    bool open(ByteSource& source, std::uint64_t offset = 0);
     // Gives the next line; the view stays valid until the next call. False at the end.
     bool next(std::string_view& line);
     // What ended the line `next` gave last: "\r\n", "\n", or nothing for a last line
@@ -34,9 +37,10 @@ public:
     // The text read ahead and not yet given as lines: right after open, the file's first
     // bytes (a block of them, or the whole file when it is smaller), for telling its
     // format before any line is read.
-    std::string_view unread() const {
-        return std::string_view(buffer_.get() + begin_, end_ - begin_);
-    }
+    std::string_view unread() const { return std::string_view(text_ + begin_, end_ - begin_); }
+    // True when the text not yet given is all at hand, where its source holds it: the
+    // next nextBlock() gives all of it, and the view stays valid while the source lives.
+    bool allAtHand() const { return inPlace_; }
     // Gives the text not yet given, block by block, without looking for line ends: for a
     // scanner whose lines may be longer than any buffer should hold. The view stays valid
     // until the next call; next() is not to be mixed with it. False at the end.
@@ -50,16 +54,19 @@ public:
 private:
     bool fill();
 
-    std::FILE* file_ = nullptr;
+    ByteSource file_;                 // the file open() opens on a path
+    ByteSource* source_ = nullptr;    // what is read; null once it is read to its end
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only what was read is looked at
     std::size_t capacity_ = 0;
-    std::size_t begin_ = 0;           // start of the unread text
+    const char* text_ = "";           // buffer_, or a memory source's bytes
+    std::size_t begin_ = 0;           // start of the unread text, from text_
     std::size_t scan_ = 0;            // no LF stands in [begin_, scan_)
     std::size_t end_ = 0;             // end of the text read so far
     std::size_t ending_ = 0;          // bytes of the last line's terminator: 0, 1 (LF) or 2 (CR LF)
-    std::uint64_t bufferOffset_ = 0;  // where buffer_[0] lies in the file
+    std::uint64_t bufferOffset_ = 0;  // where text_[0] lies in the file
     std::uint64_t lineOffset_ = 0;
-    bool atEnd_ = false;
+    bool atEnd_ = false;    // nothing more to read: fill() gives no more text
+    bool inPlace_ = false;  // text_ is a memory source's bytes
     bool failed_ = false;
 };
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/byte_search.h"
+
 namespace tessaryn {
 
 // A cursor over one line of text; reading past its end reads as failure.
@@ -89,5 +91,29 @@ void appendDecimal(std::string& out, std::int64_t value);
 // "0.10000000149011612").
 std::string shortestDecimal(double value);
 std::string shortestDecimal(float value);
+
+// The plain digits at the start of `word`, eight bytes of text as loadWord gives them:
+// how many there are (8 when all eight are digits), and when fewer than eight, their value
+// in `value`. The arrays and edge lists of scenes are mostly numbers of one to seven
+// digits, whose varying length a byte loop keeps mispredicting.
+inline unsigned leadingDigits(std::uint64_t word, std::uint64_t& value) {
+    using byte_search::kOnes;
+    // Digits become 0 to 9; then neither they nor they plus 6 have a high nibble. A carry
+    // out of a byte of 0xFA or more only flags bytes after that non-digit.
+    const std::uint64_t digits = word ^ (kOnes * '0');
+    const std::uint64_t others = (digits | (digits + kOnes * 6)) & (kOnes * 0xF0);
+    if (others == 0) return 8;
+    const unsigned count = static_cast<unsigned>(byte_search::firstFlagged(others));
+    if (count == 0) return 0;
+    // The digits moved to the top with zeros before them, then combined pairwise: two
+    // digits, four, eight.
+    std::uint64_t v = digits << (8 * (8 - count));
+    v = v * 10 + (v >> 8);
+    v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+         ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
+        32;
+    value = v & 0xFFFFFFFFULL;
+    return count;
+}
 
 }  // namespace tessaryn

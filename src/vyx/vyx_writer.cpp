@@ -7,16 +7,15 @@
 #include <system_error>
 
 #include "base/line_reader.h"
+#include "base/little_endian.h"
 #include "base/safe_writer.h"
 #include "vyx/block_stream.h"
 #include "vyx/mesh_blocks.h"
 #include "vyx/mesh_survey.h"
 #include "vyx/vyx_format.h"
 
-// Records are written as they lie in memory: the file is little-endian, and so are both
-// processors the library is built for.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
-              "the Vyx writer needs a little-endian host");
+// Records are written as they lie in memory: the file is little-endian, and so is every
+// processor the library builds for (little_endian.h refuses the others).
 
 namespace tessaryn {
 
@@ -164,11 +163,6 @@ constexpr std::uintmax_t kLargeObjBytes = std::uintmax_t{32} << 20;
 }  // namespace
 
 WorkResult ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource) {
-    return convertObjToVyx(objPath, vyxPath, smoothingSource, true);
-}
-
-WorkResult convertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource,
-                           bool spill) {
     const FileStamp stamp(objPath);
     LineReader obj;
     if (!obj.open(objPath)) return Outcome::Unreadable;
@@ -183,7 +177,7 @@ WorkResult convertObjToVyx(const char* objPath, const char* vyxPath, bool smooth
     const bool writable = out.open(vyxPath);
     BlockStream positions(writable ? &out : nullptr, VyxLayout::kVertices + vyx::kBlockHeaderSize);
     MeshSpills spills;
-    const bool spilling = spill && writable && spills.faces.open() && spills.colours.open();
+    const bool spilling = writable && spills.faces.open() && spills.colours.open();
     surveyObjMesh(obj, smoothingSource, positions, spilling ? &spills : nullptr, survey);
     if (obj.failed()) return Outcome::Unreadable;
     obj.close();

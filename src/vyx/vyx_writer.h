@@ -8,11 +8,9 @@ namespace tessaryn {
 // Done with the number of names of the crease source (smoothing groups when
 // `smoothingSource`, else groups), or Unreadable (the OBJ), BadIndex or VyxUnwritable,
 // with no file written.
+// The second pass copies back the faces and colours the first set aside in temporary
+// files; where the system gives none, it reads the OBJ again, which only a regular file
+// unchanged since the first pass allows.
 WorkResult ConvertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource);
-
-// The same; with `spill` false the second pass reads the OBJ again instead of copying
-// back what the first set aside, as it does when no temporary file can be made.
-WorkResult convertObjToVyx(const char* objPath, const char* vyxPath, bool smoothingSource,
-                           bool spill);
 
 }  // namespace tessaryn

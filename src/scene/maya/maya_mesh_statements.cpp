@@ -67,29 +67,6 @@ bool readWholeNumber(std::string_view word, std::int64_t& value) {
     return readInt64(cursor, value) && cursor.atEnd();
 }
 
-// The plain digits at the start of `word` (eight bytes of text, see byte_search.h): how
-// many there are, and when fewer than eight, their value. Edge data is mostly numbers of
-// one to seven digits, whose varying length a byte loop keeps mispredicting.
-unsigned leadingDigits(std::uint64_t word, std::uint64_t& value) {
-    using namespace byte_search;
-    // Digits become 0 to 9; then neither they nor they plus 6 have a high nibble. A carry
-    // out of a byte of 0xFA or more only flags bytes after that non-digit.
-    const std::uint64_t digits = word ^ (kOnes * '0');
-    const std::uint64_t others = (digits | (digits + kOnes * 6)) & (kOnes * 0xF0);
-    if (others == 0) return 8;
-    const unsigned count = static_cast<unsigned>(firstFlagged(others));
-    if (count == 0) return 0;
-    // The digits moved to the top with zeros before them, then combined pairwise: two
-    // digits, four, eight.
-    std::uint64_t v = digits << (8 * (8 - count));
-    v = v * 10 + (v >> 8);
-    v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
-         ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
-        32;
-    value = v & 0xFFFFFFFFULL;
-    return count;
-}
-
 }  // namespace
 
 void MayaMeshStatements::beginNode() {
@@ -185,7 +162,7 @@ const char* MayaMeshStatements::edgeNumbers(const char* p, const char* end) {
         const char* const digits = p;
         std::uint64_t value = 0;
         unsigned count = 8;
-        if (end - p > 8) count = leadingDigits(byte_search::loadWord(p), value);
+        if (end - p > 8) count = leadingDigits(loadWord(p), value);
         if (count < 8) {
             p += count;  // not the end: more than eight bytes were left
             if (count == 0 || !isStreamSpace(*p)) return digits;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/numbers.h"
 #include "scene/usd/usd_lexer.h"
 #include "scene/usd/usd_word_bytes.h"
 
@@ -50,11 +51,11 @@ ArrayRead readIntegerArray(UsdLexer& lexer, Take&& take) {
             }
             const bool negative = c == '-';
             const char* const digits = p + (negative ? 1 : 0);
-            if (kLittleEndian && end - digits >= 8) {
+            if (end - digits >= 8) {
                 // Fewer than eight digits (nearly every vertex index) in one step.
-                unsigned length = 0;
-                const std::uint64_t value = readShortNumber(digits, length);
-                if (length != 0) {
+                std::uint64_t value = 0;
+                const unsigned length = leadingDigits(loadWord(digits), value);
+                if (length != 0 && length < 8) {
                     take(negative ? static_cast<std::int32_t>(0 - value)
                                   : static_cast<std::int32_t>(value));
                     p = digits + length;

@@ -1,9 +1,7 @@
 #include "scene/usd/usd_byte_reader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <new>
 
 namespace tessaryn {
 
@@ -11,36 +9,18 @@ namespace {
 constexpr std::size_t kBlockSize = std::size_t{1} << 20;
 }
 
-UsdByteReader::~UsdByteReader() {
-    if (file_ != nullptr) std::fclose(file_);
-}
-
-bool UsdByteReader::openFile(const char* path) {
-    errno = 0;
-    file_ = std::fopen(path, "rb");
-    // Exhausted memory is not an unreadable file: it must reach the caller as such.
-    if (file_ == nullptr && errno == ENOMEM) throw std::bad_alloc();
-    if (file_ == nullptr) return false;
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-    buffer_.reset(new char[kBlockSize]);
-    cursor = limit = blockStart_ = counted_ = buffer_.get();
-    atEnd_ = false;
-    // The first read tells a folder (which opens but cannot be read) from a file.
-    fill(1);
-    return !failed_;
-}
-
 void UsdByteReader::openBlocks(LineReader& blocks) {
+    std::string_view all;
+    if (blocks.allAtHand()) {
+        if (!blocks.nextBlock(all)) all = std::string_view("");
+        cursor = blockStart_ = counted_ = all.data();
+        limit = all.data() + all.size();
+        return;  // atEnd_: fill() never runs, and the watcher is never told
+    }
     blocks_ = &blocks;
     buffer_.reset(new char[kBlockSize]);
     cursor = limit = blockStart_ = counted_ = buffer_.get();
     atEnd_ = false;
-}
-
-void UsdByteReader::openText(std::string_view text) {
-    cursor = blockStart_ = counted_ = text.data();
-    limit = text.data() + text.size();
-    atEnd_ = true;
 }
 
 bool UsdByteReader::fill(std::size_t count) {
@@ -59,24 +39,15 @@ bool UsdByteReader::fill(std::size_t count) {
     while (static_cast<std::size_t>(limit - cursor) < count && !atEnd_) {
         const std::size_t room = kBlockSize - static_cast<std::size_t>(limit - buffer_.get());
         char* const into = buffer_.get() + (limit - buffer_.get());
-        if (blocks_ != nullptr) {
-            if (pending_.empty() && !blocks_->nextBlock(pending_)) {
-                failed_ = blocks_->failed();
-                atEnd_ = true;
-                break;
-            }
-            const std::size_t got = std::min(room, pending_.size());
-            std::memcpy(into, pending_.data(), got);
-            pending_.remove_prefix(got);
-            limit += got;
-            continue;
-        }
-        const std::size_t got = std::fread(into, 1, room, file_);
-        limit += got;
-        if (got == 0) {
-            failed_ = std::ferror(file_) != 0;
+        if (pending_.empty() && !blocks_->nextBlock(pending_)) {
+            failed_ = blocks_->failed();
             atEnd_ = true;
+            break;
         }
+        const std::size_t got = std::min(room, pending_.size());
+        std::memcpy(into, pending_.data(), got);
+        pending_.remove_prefix(got);
+        limit += got;
     }
     return static_cast<std::size_t>(limit - cursor) >= count;
 }

@@ -7,7 +7,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string_view>
 
@@ -21,15 +20,12 @@ public:
     UsdByteReader() = default;
     UsdByteReader(const UsdByteReader&) = delete;
     UsdByteReader& operator=(const UsdByteReader&) = delete;
-    ~UsdByteReader();
 
-    // False when the file cannot be opened or read (a folder cannot be read either).
-    bool openFile(const char* path);
-    // Reads on from a line reader just opened, block by block, never line by line.
+    // Reads on from a line reader just opened, block by block, never line by line. Text
+    // the line reader has all at hand (a memory source's) is read where it lies, without
+    // a copy: a test that gives each input its own heap block lets the address sanitizer
+    // see any read past its end.
     void openBlocks(LineReader& blocks);
-    // Reads `text` where it lies, without a copy: a test that gives each input its own
-    // heap block lets the address sanitizer see any read past its end.
-    void openText(std::string_view text);
     // Tells `watcher` of the bytes the cursor has passed each time they leave the buffer;
     // those passed after the last refill are never told (a watcher reads them itself).
     void watch(ScanWatcher* watcher) { watcher_ = watcher; }
@@ -58,7 +54,6 @@ private:
     bool fill(std::size_t count);
     void countLinesUpTo(const char* end);
 
-    std::FILE* file_ = nullptr;
     LineReader* blocks_ = nullptr;
     ScanWatcher* watcher_ = nullptr;
     std::string_view pending_;  // of the line reader's last block, not yet taken

@@ -483,28 +483,11 @@ SceneFacts scan(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, ScanWat
 
 }  // namespace
 
-SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges) {
-    UsdByteReader reader;
-    if (!reader.openFile(layerPath)) {
-        SceneFacts facts;
-        facts.format = SceneFormat::Usd;
-        facts.problem = SceneRefusal::Unreadable;
-        return facts;
-    }
-    return scan(reader, creaseEdges, nullptr);
-}
-
 SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges, ScanWatcher* watcher) {
     UsdByteReader reader;
     reader.openBlocks(layer);
     reader.watch(watcher);
     return scan(reader, creaseEdges, watcher);
-}
-
-SceneFacts scanUsdLayerText(std::string_view layer, const CreaseEdgeSet& creaseEdges) {
-    UsdByteReader reader;
-    reader.openText(layer);
-    return scan(reader, creaseEdges, nullptr);
 }
 
 }  // namespace tessaryn

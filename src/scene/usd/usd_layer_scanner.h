@@ -9,8 +9,6 @@
 // a later version adds) is passed over by its strings and brackets, never refused.
 #pragma once
 
-#include <string_view>
-
 #include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
 #include "scene/scan_watcher.h"
@@ -18,15 +16,12 @@
 
 namespace tessaryn {
 
-// `creaseEdges` are keyed by the OBJ's 1-based vertex numbers: a prim's vertex n is the
-// OBJ's n + 1.
-SceneFacts scanUsdLayer(const char* layerPath, const CreaseEdgeSet& creaseEdges);
-// The same from a reader just opened on the layer, for the table of scene formats; the
-// layer is taken from it in blocks, never as lines. `watcher`, when given, is told of
-// the bytes as they are passed and of each mesh prim as it opens and is placed.
+// `layer` is a reader just opened on the layer (on a file, or on a memory ByteSource,
+// which is then read where it lies); the layer is taken from it in blocks, never as
+// lines. `creaseEdges` are keyed by the OBJ's 1-based vertex numbers: a prim's vertex n
+// is the OBJ's n + 1. `watcher`, when given, is told of the bytes as they are passed and
+// of each mesh prim as it opens and is placed.
 SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges,
                         ScanWatcher* watcher = nullptr);
-// The same on a layer in memory, read where it lies.
-SceneFacts scanUsdLayerText(std::string_view layer, const CreaseEdgeSet& creaseEdges);
 
 }  // namespace tessaryn

@@ -1,9 +1,8 @@
 // Eight bytes of a layer looked at together: the arrays of a large mesh are hundreds of
 // megabytes of digits, blanks, commas and parentheses, and a word that holds nothing else
 // can be passed, or have its parentheses counted, in a few operations instead of eight
-// trips through a loop. Only the counting is independent of byte order; the number reader
-// that takes digits from a word is for little-endian machines, and byte loops stand in
-// elsewhere.
+// trips through a loop. Words are loaded little-endian (little_endian.h); the numbers in
+// them are read by leadingDigits (numbers.h).
 #pragma once
 
 #include <cstdint>
@@ -12,14 +11,7 @@
 
 namespace tessaryn {
 
-#if defined(_WIN32) || (defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__)
-constexpr bool kLittleEndian = true;
-#else
-constexpr bool kLittleEndian = false;
-#endif
-
 using byte_search::kHighBits;
-using byte_search::loadWord;
 constexpr std::uint64_t kEachByte = byte_search::kOnes;
 
 // The high bit of each byte of `word` that equals `c`, and no other bit.
@@ -43,27 +35,6 @@ inline std::uint64_t numberTextBytes(std::uint64_t word) {
 // How many bytes a mask of high bits marks.
 inline unsigned markedBytes(std::uint64_t mask) {
     return static_cast<unsigned>(((mask >> 7) * kEachByte) >> 56);
-}
-
-// The digits at `p` (eight bytes readable) read as a number, when fewer than eight stand
-// there: their count goes to `length`, 0 when there are eight or more (or none) and a
-// byte loop must read them. Little-endian machines only.
-inline std::uint64_t readShortNumber(const char* p, unsigned& length) {
-    const std::uint64_t digits = loadWord(p) ^ (kEachByte * '0');  // a digit's byte is its value
-    // The high bit of every byte that is not a digit, and the bits below the first such.
-    const std::uint64_t other =
-        (((digits & ~kHighBits) + kEachByte * (0x80u - 10)) | digits) & kHighBits;
-    length = markedBytes((other - 1) & ~other & kHighBits);
-    if (other == 0 || length == 0) {
-        length = 0;
-        return 0;
-    }
-    // The digits moved to the top, zeros before them, then added up in pairs, fours and
-    // eights: the first byte is the most significant digit.
-    std::uint64_t value = digits << (64 - 8 * length);
-    value = ((value & 0x0F0F0F0F0F0F0F0Fu) * 2561) >> 8;
-    value = ((value & 0x00FF00FF00FF00FFu) * 6553601) >> 16;
-    return ((value & 0x0000FFFF0000FFFFu) * 42949672960001u) >> 32;
 }
 
 }  // namespace tessaryn
