@@ -13,6 +13,7 @@
 #include "scene/scene_creases.h"
 #include "scene/usd/usd_crease_statements.h"
 #include "scene/usd/usd_layer_scanner.h"
+#include "both_ways.h"
 #include "support.h"
 
 using tessaryn::ByteRange;
@@ -305,7 +306,8 @@ TEST_P(LayersOfManyBlocks, ComeOutAsSplicedInMemory) {
     request.objPath = folder / "strip.obj";
     request.scenePath = folder / "layer.usda";
     request.node = row.prim;
-    const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
+    const tessaryn::SceneCreaseReport report =
+        testing_support::writeSceneCreasesBothWays(request, {request.scenePath});
     ASSERT_EQ(report.outcome, tessaryn::SceneRefusal::None);
     EXPECT_EQ(report.node.path, "/strip");
     const std::string written = readFile(folder / "layer.usda");

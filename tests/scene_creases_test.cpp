@@ -14,6 +14,7 @@
 #include "scene/crease_plan.h"
 #include "scene/maya/maya_scene_scanner.h"
 #include "scene/scene_rewrite.h"
+#include "both_ways.h"
 #include "support.h"
 
 #if !defined(_WIN32)
@@ -69,7 +70,7 @@ struct Rewrite {
         request.smoothing = smoothing;
         request.node = node;
         request.value = value;
-        report = tessaryn::writeSceneCreases(request);
+        report = testing_support::writeSceneCreasesBothWays(request, {scene});
     }
     bool ok() const { return report.outcome == SceneRefusal::None; }
     std::string output() const { return readFile(scene); }
@@ -655,6 +656,44 @@ TEST(MayaSceneScanner, HostPlaceholderIsRecognised) {
     }
     EXPECT_TRUE(
         scanText(kMayaHeader + "a\r\nb  \tsetAttr \".cd\" -type;\r\n", none).hostPlaceholder);
+}
+
+}  // namespace
+
+namespace {
+
+// When both the OBJ and the scene are refused, the OBJ's refusal is the run's, whether
+// the OBJ was read before the scan or beside it: one thread and two agree.
+TEST(SceneCreases, TheObjsRefusalWinsOnEitherThreadCount) {
+    const std::string damagedLayer = "#usda 1.0\ndef Mesh \"m\"\n{\n    int[] faceVertexCounts = [4,\n";
+    const struct {
+        const char* what;
+        std::string obj;
+        SceneRefusal expected;
+    } rows[] = {
+        {"no crease edge", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\n", SceneRefusal::NoCreaseEdges},
+        {"the scene's own", cubeObjWithOneFaceApart(), SceneRefusal::UnterminatedBlock},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        writeFile(folder / "mesh.obj", row.obj);
+        writeFile(folder / "layer.usda", damagedLayer);
+        tessaryn::SceneCreaseRequest request;
+        request.objPath = folder / "mesh.obj";
+        request.scenePath = folder / "layer.usda";
+        const tessaryn::SceneCreaseReport report =
+            testing_support::writeSceneCreasesBothWays(request, {request.scenePath});
+        EXPECT_EQ(report.outcome, row.expected);
+        EXPECT_EQ(readFile(folder / "layer.usda"), damagedLayer);
+    }
+    TempFolder folder;
+    writeFile(folder / "layer.usda", damagedLayer);
+    tessaryn::SceneCreaseRequest missing;
+    missing.objPath = folder / "missing.obj";
+    missing.scenePath = folder / "layer.usda";
+    EXPECT_EQ(testing_support::writeSceneCreasesBothWays(missing, {missing.scenePath}).file,
+              missing.objPath);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "scene/scene_creases.h"
 #include "scene/usdc/crate_layer.h"
 #include "scene/usdc/usdz_package.h"
+#include "both_ways.h"
 #include "support.h"
 #include "usdc_support.h"
 
@@ -148,7 +149,8 @@ TEST(UsdcRoad, RealMeshesGetOverrideLayersWithTheirGroupBorders) {
             request.scenePath = asset;
             request.overPath = folder / "over.usda";
             request.node = mesh.path;
-            const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
+            const tessaryn::SceneCreaseReport report =
+                testing_support::writeSceneCreasesBothWays(request, {request.overPath, asset});
             ASSERT_EQ(report.outcome, tessaryn::SceneRefusal::None) << report.detail;
             EXPECT_EQ(report.node.path, mesh.path);
             const std::string over = readFile(folder / "over.usda");

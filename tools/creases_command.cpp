@@ -1,12 +1,14 @@
 #include "tools/creases_command.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <new>
 
 #include "scene/crease_plan.h"
 #include "scene/scene_creases.h"
 #include "tessaryn.h"
 #include "tools/json_object.h"
+#include "tools/second_thread.h"
 #include "tools/sentences.h"
 
 namespace tool {
@@ -99,9 +101,9 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
 }  // namespace
 
 std::vector<OptionSyntax> creaseOptions() {
-    return {{"--smoothing", nullptr}, {"--node", "NAME"}, {"--prim", "PATH"},
-            {"--value", "V"},         {"-o", "OUT"},      {"--over", "OUT.usda"},
-            {"--dry-run", nullptr},   {"--json", nullptr}};
+    return {{"--smoothing", nullptr}, {"--node", "NAME"},  {"--prim", "PATH"},
+            {"--value", "V"},         {"-o", "OUT"},       {"--over", "OUT.usda"},
+            {"--dry-run", nullptr},   {"--json", nullptr}, {"--threads", "N"}};
 }
 
 std::string creasesMisuseJson(const std::string& what) {
@@ -139,6 +141,13 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
                  "as it is";
         return 2;
     }
+    int threads = 2;
+    if (!creaseThreads(invocation.value("--threads"), std::getenv("TESSARYN_THREADS"), threads)) {
+        misuse = "--threads takes 1 or 2, not '" + invocation.value("--threads") + "'";
+        return 2;
+    }
+    LentThread lent;
+    if (threads == 2) request.secondThread = &lent.lend();
     request.objPath = run.obj;
     request.scenePath = run.scene;
     request.outPath = run.out;

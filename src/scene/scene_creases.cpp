@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <exception>
 #include <memory>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #include "base/file_system.h"
 #include "base/line_reader.h"
 #include "crease/crease_edge_set.h"
+#include "crease/crease_edges_ahead.h"
 #include "crease/crease_edges.h"
 #include "scene/crease_plan.h"
 #include "scene/node_choice.h"
@@ -201,31 +203,69 @@ bool checkRequest(Road& road) {
     return true;
 }
 
-// Stage 3: the OBJ's crease edges, as a set that answers in the scene's numbering.
-bool collectObjCreaseEdges(Road& road) {
-    const SceneCreaseRequest& request = road.request;
-    CreaseEdges edges;
-    errno = 0;
-    switch (CollectCreaseEdges(request.objPath.c_str(), request.smoothing ? 's' : 'g', edges)) {
-        case Outcome::Done:
-            break;
-        case Outcome::TooManyGroups:
-            return refuse(road.report, SceneRefusal::TooManyGroups, request.objPath);
-        case Outcome::NoCreaseEdges:
-            return refuse(road.report, SceneRefusal::NoCreaseEdges, request.objPath);
-        default:
-            return refuse(road.report, SceneRefusal::Unreadable, request.objPath, errno);
+// Stage 3: the OBJ's crease edges, as a set that answers in the scene's numbering. It
+// may run on a second thread beside the scan: it writes only its own record and the set,
+// and tells the set ready when done; the road reads the record after the join.
+struct ObjPass {
+    const SceneCreaseRequest* request = nullptr;
+    CreaseEdgeSet* creases = nullptr;
+    CreaseEdgesAhead* ahead = nullptr;
+    SceneRefusal refusal = SceneRefusal::None;
+    int error = 0;  // the system's error number, as this pass's thread saw it
+    std::int32_t groups = 0;
+    std::int64_t objVertices = 0;
+    std::int64_t creaseEdges = 0;
+    std::exception_ptr failure;  // exhausted memory, handed to the road's thread
+};
+
+void collectObjCreaseEdges(ObjPass& pass) {
+    const SceneCreaseRequest& request = *pass.request;
+    try {
+        CreaseEdges edges;
+        errno = 0;
+        switch (CollectCreaseEdges(request.objPath.c_str(), request.smoothing ? 's' : 'g', edges)) {
+            case Outcome::Done:
+                pass.groups = edges.groupCount;
+                pass.objVertices = edges.vertexPositions;
+                pass.creaseEdges = static_cast<std::int64_t>(edges.edges.size());
+                *pass.creases =
+                    CreaseEdgeSet::fromObjNumbers(std::move(edges.edges), edges.vertexPositions);
+                break;
+            case Outcome::TooManyGroups:
+                pass.refusal = SceneRefusal::TooManyGroups;
+                break;
+            case Outcome::NoCreaseEdges:
+                pass.refusal = SceneRefusal::NoCreaseEdges;
+                break;
+            default:
+                pass.refusal = SceneRefusal::Unreadable;
+                pass.error = errno;
+                break;
+        }
+    } catch (...) {
+        pass.failure = std::current_exception();
     }
-    road.report.groups = edges.groupCount;
-    road.report.objVertices = edges.vertexPositions;
-    road.report.creaseEdges = static_cast<std::int64_t>(edges.edges.size());
-    road.creases = CreaseEdgeSet::fromObjNumbers(std::move(edges.edges), edges.vertexPositions);
+    if (pass.ahead != nullptr) pass.ahead->markReady();
+}
+
+void runObjPass(void* context) {
+    collectObjCreaseEdges(*static_cast<ObjPass*>(context));
+}
+
+// What the OBJ's pass came to, into the report; false when it refused the run.
+bool takeObjPass(Road& road, const ObjPass& pass) {
+    if (pass.failure) std::rethrow_exception(pass.failure);
+    if (pass.refusal != SceneRefusal::None)
+        return refuse(road.report, pass.refusal, road.request.objPath, pass.error);
+    road.report.groups = pass.groups;
+    road.report.objVertices = pass.objVertices;
+    road.report.creaseEdges = pass.creaseEdges;
     return true;
 }
 
 // Stage 4: the scanner reads the scene once. Where it tells early where the statements go,
 // the new scene is written during the scan; the guess is checked once the road decides.
-bool scanScene(Road& road) {
+bool scanScene(Road& road, const CreaseEdgesAhead& creases) {
     const SceneCreaseRequest& request = road.request;
     const SceneFormatEntry& format = *road.format;
     if (format.placesAsItScans && format.rewritesInPlace && !request.dryRun &&
@@ -239,7 +279,7 @@ bool scanScene(Road& road) {
             road.copy.reset();
     }
     if (format.scan != nullptr) {
-        road.facts = format.scan(road.scene, road.creases, road.copy.get());
+        road.facts = format.scan(road.scene, creases, road.copy.get());
         road.scene.close();
     } else {
         road.scene.close();
@@ -247,7 +287,7 @@ bool scanScene(Road& road) {
         errno = 0;
         if (!file.openFile(request.scenePath.c_str()))
             return refuse(road.report, SceneRefusal::Unreadable, request.scenePath, errno);
-        road.facts = format.scanFile(file, road.creases);
+        road.facts = format.scanFile(file, creases);
         if (file.failed()) road.facts.problem = SceneRefusal::Unreadable;
     }
     road.stamp.size = road.facts.size;
@@ -261,9 +301,51 @@ bool scanScene(Road& road) {
         return refuse(report, road.facts.problem, request.scenePath, unreadable ? EIO : 0);
     }
     report.hostScene = road.facts.hostPlaceholder;
-    if (report.hostScene && !request.value.empty())
-        return refuse(report, SceneRefusal::ValueOnHostScene, request.scenePath);
     return true;
+}
+
+// What the scan found that the request cannot have: a value for the host's scene.
+bool checkScan(Road& road) {
+    if (road.report.hostScene && !road.request.value.empty())
+        return refuse(road.report, SceneRefusal::ValueOnHostScene, road.request.scenePath);
+    return true;
+}
+
+// Stages 3 and 4: the OBJ's pass, then the scan; or, on a thread the caller lent, the
+// OBJ's pass beside the scan, the scan holding back what needs the crease edges until
+// they are complete. Either way an OBJ that is refused is what the run is refused for.
+bool collectAndScan(Road& road) {
+    ObjPass pass;
+    pass.request = &road.request;
+    pass.creases = &road.creases;
+    const SecondThread* thread = road.request.secondThread;
+    if (thread == nullptr) {
+        collectObjCreaseEdges(pass);
+        if (!takeObjPass(road, pass)) return false;
+        return scanScene(road, road.creases) && checkScan(road);
+    }
+    CreaseEdgesAhead ahead(road.creases, *thread);
+    pass.ahead = &ahead;
+    if (!thread->start(thread->self, runObjPass, &pass)) {
+        collectObjCreaseEdges(pass);
+        if (!takeObjPass(road, pass)) return false;
+        return scanScene(road, ahead) && checkScan(road);
+    }
+    const SceneCreaseReport before = road.report;
+    bool scanned = false;
+    try {
+        scanned = scanScene(road, ahead);
+    } catch (...) {
+        thread->join(thread->self);  // the pass must not outlive what it writes into
+        throw;
+    }
+    thread->join(thread->self);
+    if (pass.failure || pass.refusal != SceneRefusal::None) {
+        road.copy.reset();
+        road.report = before;  // nothing the scan found speaks for an OBJ refused
+    }
+    if (!takeObjPass(road, pass)) return false;
+    return scanned && checkScan(road);
 }
 
 // Stage 5: the node that takes the creases.
@@ -376,8 +458,8 @@ SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
     SceneCreaseReport report;
     report.value = request.value.empty() ? std::string(kDefaultCreaseValue) : request.value;
     Road road(request, report);
-    if (tellFormat(road) && checkRequest(road) && collectObjCreaseEdges(road) && scanScene(road) &&
-        chooseNode(road) && planNodeCreases(road))
+    if (tellFormat(road) && checkRequest(road) && collectAndScan(road) && chooseNode(road) &&
+        planNodeCreases(road))
         writeCreases(road);
     return report;
 }

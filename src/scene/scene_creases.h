@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "crease/crease_edges_ahead.h"
 #include "scene/scene_refusal.h"
 #include "scene/scene_facts.h"
 
@@ -37,6 +38,9 @@ struct SceneCreaseRequest {
     bool dryRun = false;  // plan and report, write nothing
     HostExport hostExport = nullptr;
     void* hostContext = nullptr;
+    // A thread the caller lends for reading the OBJ beside the scan; null: one thread.
+    // Results, files and refusals are the same either way.
+    const SecondThread* secondThread = nullptr;
 };
 
 struct NodeSummary {

@@ -11,7 +11,7 @@ namespace tessaryn {
 namespace {
 
 // Maya's scanner reads lines and tells nothing as it goes: its copy is made after the scan.
-SceneFacts scanMayaLines(LineReader& scene, const CreaseEdgeSet& creases, ScanWatcher*) {
+SceneFacts scanMayaLines(LineReader& scene, const CreaseEdgesAhead& creases, ScanWatcher*) {
     return scanMayaScene(scene, creases);
 }
 

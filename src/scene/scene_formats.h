@@ -10,7 +10,7 @@
 
 #include "base/byte_source.h"
 #include "base/line_reader.h"
-#include "crease/crease_edge_set.h"
+#include "crease/crease_edges_ahead.h"
 #include "scene/scan_watcher.h"
 #include "scene/scene_facts.h"
 #include "scene/scene_refusal.h"
@@ -23,9 +23,9 @@ struct SceneFormatEntry {
     SceneRefusal refused;
     std::string_view header;  // the first bytes of every file of the form
     // `watcher` may be null; a scanner that has nothing to tell ignores it.
-    SceneFacts (*scan)(LineReader& scene, const CreaseEdgeSet& creases, ScanWatcher* watcher);
+    SceneFacts (*scan)(LineReader& scene, const CreaseEdgesAhead& creases, ScanWatcher* watcher);
     // A binary form's scanner, which seeks about the file instead (scan is null then).
-    SceneFacts (*scanFile)(ByteSource& file, const CreaseEdgeSet& creases);
+    SceneFacts (*scanFile)(ByteSource& file, const CreaseEdgesAhead& creases);
     // The text that takes the place of the node's first crease statement, or that goes
     // at its insertAt when it has none.
     std::string (*statements)(const SceneNode& node, const std::vector<PlannedCrease>& creases);

@@ -147,7 +147,7 @@ inline void MayaMeshStatements::edgeNumber(std::int64_t value) {
     // Most edges have an end on no crease edge and are turned away by the set's end
     // filter before any lookup.
     const std::int32_t found =
-        creases_.find(static_cast<std::int32_t>(a), static_cast<std::int32_t>(b));
+        creases_.await().find(static_cast<std::int32_t>(a), static_cast<std::int32_t>(b));
     if (found == CreaseEdgeSet::kNotACreaseEdge) return;
     CreaseHit hit;
     hit.creaseEdge = found;

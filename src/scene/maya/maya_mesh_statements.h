@@ -7,14 +7,14 @@
 #include <string_view>
 #include <vector>
 
-#include "crease/crease_edge_set.h"
+#include "crease/crease_edges_ahead.h"
 #include "scene/scene_facts.h"
 
 namespace tessaryn {
 
 class MayaMeshStatements {
 public:
-    explicit MayaMeshStatements(const CreaseEdgeSet& creases) : creases_(creases) {}
+    explicit MayaMeshStatements(const CreaseEdgesAhead& creases) : creases_(creases) {}
 
     // A mesh node starts; what was read of the one before is forgotten.
     void beginNode();
@@ -48,7 +48,8 @@ private:
     void creaseWord(std::string_view word);
     void fail() { badEdgeLine_ = line_; }
 
-    const CreaseEdgeSet& creases_;
+    // Waited for at the first edge: the vertices before the edges are read meanwhile.
+    const CreaseEdgesAhead& creases_;
 
     // The statement being read.
     Statement statement_ = Statement::Plain;

@@ -42,7 +42,7 @@ struct CreateNodeStatement {
 // The splitter's handler: which statement is being read, and the mesh node it belongs to.
 class MayaSceneScanner {
 public:
-    explicit MayaSceneScanner(const CreaseEdgeSet& creases) : mesh_(creases) {
+    explicit MayaSceneScanner(const CreaseEdgesAhead& creases) : mesh_(creases) {
         facts_.format = SceneFormat::Maya;
     }
 
@@ -173,7 +173,7 @@ private:
 
 }  // namespace
 
-SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgeSet& creases) {
+SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgesAhead& creases) {
     MayaSceneScanner scanner(creases);
     std::string_view line;
     while (scene.next(line)) {

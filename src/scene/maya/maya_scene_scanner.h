@@ -11,13 +11,13 @@
 #pragma once
 
 #include "base/line_reader.h"
-#include "crease/crease_edge_set.h"
+#include "crease/crease_edges_ahead.h"
 #include "scene/scene_facts.h"
 
 namespace tessaryn {
 
 // `creases` are keyed by the OBJ's 1-based vertex numbers: a scene's vertex n is the
 // OBJ's n + 1. A triple matches a crease edge in either vertex order.
-SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgeSet& creases);
+SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgesAhead& creases);
 
 }  // namespace tessaryn

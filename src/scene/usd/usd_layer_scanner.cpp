@@ -70,13 +70,9 @@ struct StatementHead {
 
 class LayerScanner {
 public:
-    LayerScanner(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, SceneFacts& facts,
+    LayerScanner(UsdByteReader& reader, const CreaseEdgesAhead& creaseEdges, SceneFacts& facts,
                  ScanWatcher* watcher)
-        : reader_(reader),
-          lexer_(reader),
-          creaseEdges_(creaseEdges),
-          facts_(facts),
-          watcher_(watcher) {}
+        : reader_(reader), lexer_(reader), ahead_(creaseEdges), facts_(facts), watcher_(watcher) {}
 
     void run(const std::string& lineEnding);
     const UsdLexer& lexer() const { return lexer_; }
@@ -93,10 +89,16 @@ private:
     void readIntegers(MeshScan& mesh, const std::string& property, std::int64_t line);
     std::uint64_t skipRest();
     void tellPlaced(const MeshScan& mesh, std::uint64_t insertAt);
+    void tellPending();
 
     UsdByteReader& reader_;
     UsdLexer lexer_;
-    const CreaseEdgeSet& creaseEdges_;
+    // The crease-edge set may still be collected on another thread: face indices are held
+    // and a placement told later until it is ready; a mesh's end waits for it.
+    const CreaseEdgesAhead& ahead_;
+    SceneNode pendingPlacement_;  // told once the set is ready; its creases not yet found
+    CreaseArrays pendingCreases_;
+    bool placementPending_ = false;
     SceneFacts& facts_;
     ScanWatcher* watcher_;
     std::string lineEnding_;
@@ -205,7 +207,6 @@ void LayerScanner::openPrim(const UsdToken& specifier) {
         node.line = line;
         node.lineEnding = lineEnding_;
         node.indent = indent + "    ";
-        frame.mesh->found.assign(creaseEdges_.size(), 0);
         // Until a property is seen, new statements would go right after the '{' line.
         const UsdToken& after = lexer_.next();
         frame.mesh->lastPropertyEnd = after.firstOnLine ? after.previousLineEnd : after.offset;
@@ -272,7 +273,9 @@ void LayerScanner::closeFrame() {
     if (frame.mesh) {
         if (watcher_ != nullptr && !frame.mesh->insertChosen)
             tellPlaced(*frame.mesh, frame.mesh->lastPropertyEnd);
-        finishMesh(*frame.mesh, creaseEdges_);
+        const CreaseEdgeSet& creaseEdges = ahead_.await();
+        tellPending();
+        finishMesh(*frame.mesh, creaseEdges);
         facts_.nodes.push_back(std::move(frame.mesh->node));
     }
     frames_.pop_back();
@@ -363,8 +366,18 @@ void LayerScanner::tellPlaced(const MeshScan& mesh, std::uint64_t insertAt) {
     placed.insertAt = insertAt;
     placed.indent = mesh.node.indent;
     placed.lineEnding = mesh.node.lineEnding;
-    placed.creases = expandCreases(mesh.creases, creaseEdges_);
-    watcher_->nodePlaced(placed);
+    pendingPlacement_ = std::move(placed);
+    pendingCreases_ = mesh.creases;
+    placementPending_ = true;
+    if (ahead_.ready()) tellPending();
+}
+
+// The placement waiting for the crease-edge set, now that it is complete.
+void LayerScanner::tellPending() {
+    if (!placementPending_) return;
+    placementPending_ = false;
+    pendingPlacement_.creases = expandCreases(pendingCreases_, ahead_.await());
+    watcher_->nodePlaced(pendingPlacement_);
 }
 
 void LayerScanner::readIntegers(MeshScan& mesh, const std::string& property, std::int64_t line) {
@@ -374,15 +387,16 @@ void LayerScanner::readIntegers(MeshScan& mesh, const std::string& property, std
         read = readIntegerArray(lexer_, [&](std::int32_t count) { mesh.counts.push_back(count); });
         mesh.countsRead = true;
         mesh.countsLine = line;
-        if (mesh.indicesRead && !mesh.waitingIndices.empty())
-            walkWaitingIndices(mesh, creaseEdges_);
+        if (mesh.indicesRead && !mesh.waitingIndices.empty() && ahead_.ready())
+            walkWaitingIndices(mesh, ahead_.await());
     } else if (property == "faceVertexIndices") {
         mesh.indicesRead = true;
         mesh.indicesLine = line;
         mesh.waitingIndices.clear();
-        if (mesh.countsRead) {
-            std::fill(mesh.found.begin(), mesh.found.end(), 0);
-            FaceEdgeWalker walker(mesh.counts, creaseEdges_, mesh.found);
+        if (mesh.countsRead && ahead_.ready()) {
+            const CreaseEdgeSet& creaseEdges = ahead_.await();
+            mesh.found.assign(creaseEdges.size(), 0);
+            FaceEdgeWalker walker(mesh.counts, creaseEdges, mesh.found);
             read = readIntegerArray(lexer_, [&](std::int32_t vertex) { walker.corner(vertex); });
             noteFaceWalk(mesh, walker);
         } else {
@@ -460,7 +474,7 @@ void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
     if (timeSamples && lexer_.problem() == SceneRefusal::None) lexer_.skipGroup('{');
 }
 
-SceneFacts scan(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, ScanWatcher* watcher) {
+SceneFacts scan(UsdByteReader& reader, const CreaseEdgesAhead& creaseEdges, ScanWatcher* watcher) {
     SceneFacts facts;
     facts.format = SceneFormat::Usd;
     std::string lineEnding = "\n";
@@ -483,7 +497,8 @@ SceneFacts scan(UsdByteReader& reader, const CreaseEdgeSet& creaseEdges, ScanWat
 
 }  // namespace
 
-SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges, ScanWatcher* watcher) {
+SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
+                        ScanWatcher* watcher) {
     UsdByteReader reader;
     reader.openBlocks(layer);
     reader.watch(watcher);

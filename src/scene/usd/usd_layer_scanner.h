@@ -10,7 +10,7 @@
 #pragma once
 
 #include "base/line_reader.h"
-#include "crease/crease_edge_set.h"
+#include "crease/crease_edges_ahead.h"
 #include "scene/scan_watcher.h"
 #include "scene/scene_facts.h"
 
@@ -21,7 +21,7 @@ namespace tessaryn {
 // lines. `creaseEdges` are keyed by the OBJ's 1-based vertex numbers: a prim's vertex n
 // is the OBJ's n + 1. `watcher`, when given, is told of the bytes as they are passed and
 // of each mesh prim as it opens and is placed.
-SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgeSet& creaseEdges,
+SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
                         ScanWatcher* watcher = nullptr);
 
 }  // namespace tessaryn

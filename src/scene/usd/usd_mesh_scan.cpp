@@ -21,6 +21,7 @@ void noteFaceWalk(MeshScan& mesh, const FaceEdgeWalker& walker) {
 }
 
 void walkWaitingIndices(MeshScan& mesh, const CreaseEdgeSet& creaseEdges) {
+    mesh.found.assign(creaseEdges.size(), 0);
     FaceEdgeWalker walker(mesh.counts, creaseEdges, mesh.found);
     for (const std::int32_t vertex : mesh.waitingIndices) walker.corner(vertex);
     noteFaceWalk(mesh, walker);

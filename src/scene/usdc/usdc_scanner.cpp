@@ -104,7 +104,7 @@ SceneNode meshNode(const CratePrim& prim, CrateMesh& arrays, const CreaseEdgeSet
     return node;
 }
 
-SceneFacts scanCrate(ByteSource& file, const CreaseEdgeSet& creaseEdges,
+SceneFacts scanCrate(ByteSource& file, const CreaseEdgesAhead& creaseEdges,
                      std::vector<CrateWarning> warnings) {
     CrateLayer layer;
     const CrateResult read = readCrateLayer(file, layer);
@@ -125,18 +125,19 @@ SceneFacts scanCrate(ByteSource& file, const CreaseEdgeSet& creaseEdges,
         CrateMesh arrays;
         const CrateResult mesh = readCrateMesh(file, layer, prim, arrays);
         if (!mesh.ok()) return refused(refusalOf(mesh.problem), damage(mesh));
-        facts.nodes.push_back(meshNode(prim, arrays, creaseEdges));
+        // The arrays were read while the OBJ's crease edges may have been collected beside.
+        facts.nodes.push_back(meshNode(prim, arrays, creaseEdges.await()));
     }
     return facts;
 }
 
 }  // namespace
 
-SceneFacts scanCrateLayer(ByteSource& file, const CreaseEdgeSet& creaseEdges) {
+SceneFacts scanCrateLayer(ByteSource& file, const CreaseEdgesAhead& creaseEdges) {
     return scanCrate(file, creaseEdges, {});
 }
 
-SceneFacts scanUsdzPackage(ByteSource& file, const CreaseEdgeSet& creaseEdges) {
+SceneFacts scanUsdzPackage(ByteSource& file, const CreaseEdgesAhead& creaseEdges) {
     UsdzRootLayer root;
     const CrateResult opened = openUsdzRootLayer(file, root);
     switch (opened.problem) {

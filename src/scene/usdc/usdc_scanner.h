@@ -6,12 +6,12 @@
 #pragma once
 
 #include "base/byte_source.h"
-#include "crease/crease_edge_set.h"
+#include "crease/crease_edges_ahead.h"
 #include "scene/scene_facts.h"
 
 namespace tessaryn {
 
-SceneFacts scanCrateLayer(ByteSource& file, const CreaseEdgeSet& creaseEdges);
-SceneFacts scanUsdzPackage(ByteSource& file, const CreaseEdgeSet& creaseEdges);
+SceneFacts scanCrateLayer(ByteSource& file, const CreaseEdgesAhead& creaseEdges);
+SceneFacts scanUsdzPackage(ByteSource& file, const CreaseEdgesAhead& creaseEdges);
 
 }  // namespace tessaryn
