@@ -85,4 +85,10 @@ private:
     std::vector<Spec> specs_;
 };
 
+// A layer that holds a bit of everything the reader reads, in the layout of `minor`: /Q
+// (no specifier) holding the class /Q/R (listed twice); /P holding variant set a, whose
+// variant x holds the mesh C and variant set b, whose variant y holds the mesh D. P's
+// typeName rep is `typeOfP` when given.
+std::string nestedLayer(unsigned minor, std::uint64_t typeOfP = 0);
+
 }  // namespace usdc_testing

@@ -18,82 +18,10 @@ using usdc_testing::CrateBuilder;
 using usdc_testing::kArray;
 using usdc_testing::kInlined;
 using usdc_testing::le;
+using usdc_testing::nestedLayer;
 using usdc_testing::rep;
 
 using Fields = std::vector<std::pair<std::string, std::uint64_t>>;
-
-// /Q (no specifier) holding the class /Q/R (listed twice); /P holding variant set a, whose
-// variant x holds the mesh C and variant set b, whose variant y holds the mesh D.
-std::string nestedLayer(unsigned minor, std::uint64_t typeOfP = 0) {
-    CrateBuilder b(minor);
-    const std::uint32_t p = b.path(0, "P");
-    const std::uint32_t q = b.path(0, "Q");
-    const std::uint32_t r = b.path(q, "R");
-    const std::uint32_t setA = b.path(p, "{a=}");
-    const std::uint32_t ax = b.path(p, "{a=x}");
-    const std::uint32_t c = b.path(ax, "C");
-    const std::uint32_t points = b.path(c, "points", true);
-    const std::uint32_t counts = b.path(c, "faceVertexCounts", true);
-    const std::uint32_t indices = b.path(c, "faceVertexIndices", true);
-    const std::uint32_t scheme = b.path(c, "subdivisionScheme", true);
-    const std::uint32_t setB = b.path(ax, "{b=}");
-    const std::uint32_t by = b.path(ax, "{b=y}");
-    const std::uint32_t d = b.path(by, "D");
-
-    const std::string sublayers = le<std::uint64_t>(1) + le<std::uint32_t>(b.string("sub.usd"));
-    b.spec(0, CrateSpecType::PseudoRoot,
-           {{"defaultPrim", b.tokenRep("P")},
-            {"upAxis", b.tokenRep("Z")},
-            {"metersPerUnit", rep(CrateType::Double, b.place(le<double>(0.01)))},
-            {"framesPerSecond", rep(CrateType::Int, 30, kInlined)},
-            {"primChildren", b.tokenVector({"Q", "P", "Missing"})},
-            {"subLayers", rep(CrateType::StringVector, b.place(sublayers))}});
-    // A reference with custom data: a dictionary of one entry, its value rep right after
-    // its jump.
-    const std::string reference = le<std::uint32_t>(b.string("ref.usd")) + le<std::uint32_t>(0) +
-                                  le<double>(0) + le<double>(1) + le<std::uint64_t>(1) +
-                                  le<std::uint32_t>(b.string("key")) + le<std::int64_t>(8) +
-                                  le(rep(CrateType::Int, 7, kInlined));
-    const std::string references = "\x20" + le<std::uint64_t>(1) + reference;
-    const std::string setNames = "\x20" + le<std::uint64_t>(1) + le<std::uint32_t>(b.string("a"));
-    const std::string selection = le<std::uint64_t>(1) + le<std::uint32_t>(b.string("a")) +
-                                  le<std::uint32_t>(b.string("x"));
-    b.spec(p, CrateSpecType::Prim,
-           {{"specifier", b.specifier(0)},
-            {"typeName", typeOfP != 0 ? typeOfP : b.tokenRep("Xform")},
-            {"variantSetNames", rep(CrateType::StringListOp, b.place(setNames))},
-            {"variantSelection", rep(CrateType::VariantSelectionMap, b.place(selection))},
-            {"variantSetChildren", b.tokenVector({"a"})},
-            {"references", rep(CrateType::ReferenceListOp, b.place(references))}});
-    b.spec(q, CrateSpecType::Prim, {{"primChildren", b.tokenVector({"R", "R"})}});
-    const std::string payload = le<std::uint32_t>(b.string("pay.usd")) + le<std::uint32_t>(0) +
-                                (minor >= 8 ? std::string(16, '\0') : std::string());
-    b.spec(r, CrateSpecType::Prim,
-           {{"specifier", b.specifier(2)},
-            {"typeName", b.tokenRep("Mesh")},
-            {"payload", rep(CrateType::Payload, b.place(payload))}});
-    b.spec(setA, CrateSpecType::VariantSet, {{"variantChildren", b.tokenVector({"x", "gone"})}});
-    b.spec(ax, CrateSpecType::Variant,
-           {{"primChildren", b.tokenVector({"C"})}, {"variantSetChildren", b.tokenVector({"b"})}});
-    b.spec(c, CrateSpecType::Prim, {{"specifier", b.specifier(1)}, {"typeName", b.tokenRep("Mesh")}});
-    // Points only in a time sample, behind a blocked default.
-    const std::uint64_t times =
-        b.place(le<std::uint64_t>(1) + le<double>(0));
-    const std::uint64_t pointArray = b.place(b.arrayHeader(3) + std::string(36, '\0'));
-    const std::uint64_t samples =
-        b.place(le<std::int64_t>(8) + le(rep(CrateType::DoubleVector, times)) + le<std::int64_t>(8) +
-                le<std::uint64_t>(1) + le(rep(CrateType::Vec3f, pointArray, kArray)));
-    b.spec(points, CrateSpecType::Attribute,
-           {{"default", rep(CrateType::ValueBlock, 0, kInlined)},
-            {"timeSamples", rep(CrateType::TimeSamples, samples)}});
-    b.spec(counts, CrateSpecType::Attribute, {{"default", b.intArray({3})}});
-    b.spec(indices, CrateSpecType::Attribute, {{"default", b.intArray({0, 1, 2})}});
-    b.spec(scheme, CrateSpecType::Attribute, {{"default", b.tokenRep("loop")}});
-    b.spec(setB, CrateSpecType::VariantSet, {{"variantChildren", b.tokenVector({"y"})}});
-    b.spec(by, CrateSpecType::Variant, {{"primChildren", b.tokenVector({"D"})}});
-    b.spec(d, CrateSpecType::Prim, {{"specifier", b.specifier(0)}, {"typeName", b.tokenRep("Mesh")}});
-    return b.build();
-}
 
 std::vector<std::string> primRows(const CrateLayer& layer) {
     static const char* const kSpecifiers[] = {"def", "over", "class"};

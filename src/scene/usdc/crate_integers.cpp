@@ -92,6 +92,8 @@ bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
     if (count > maxCompressedIntegers(blobSize)) return false;
     Bytes encoded;
     if (!decodeCompressedBlob(blob, blobSize, encodedBound(count), encoded)) return false;
+    // The codes alone must be there before the values are given room.
+    if (count != 0 && encoded.size() < 4 + (2 * count + 7) / 8) return false;
     values.resize(static_cast<std::size_t>(count));
     return decodeIntegers32(encoded.data(), encoded.size(), count, values.data());
 }
