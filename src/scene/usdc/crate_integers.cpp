@@ -22,6 +22,7 @@ bool decodeCompressedBlob(const unsigned char* blob, std::uint64_t blobSize,
     // Never more room than the blob can fill, so that a claimed size costs nothing.
     if (capacity / kLz4MaxExpansion > blobSize) capacity = kLz4MaxExpansion * blobSize;
     if (capacity > SIZE_MAX / 2) return false;
+    // One LZ4 block, or chunks of them for outputs beyond LZ4's largest input (2 GB).
     const unsigned chunks = blob[0];
     // The writer reads the count as a signed char: 128 and above never occur.
     if (chunks >= 128) return false;
@@ -55,6 +56,7 @@ bool decodeCompressedBlob(const unsigned char* blob, std::uint64_t blobSize,
 bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uint64_t count,
                       std::uint32_t* out) {
     if (count == 0) return true;
+    // The common delta, then 2 bits a value, then the values that are not the common one.
     const std::uint64_t codeBytes = (2 * count + 7) / 8;
     if (size < 4 || size - 4 < codeBytes) return false;
     const std::uint32_t common = loadLittle<std::uint32_t>(encoded);
@@ -65,6 +67,7 @@ bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uin
     for (std::uint64_t i = 0; i < count; ++i) {
         const unsigned code = (codes[i / 4] >> (2 * (i % 4))) & 3u;
         std::uint32_t delta = common;
+        // Narrower deltas are signed: sign-extended, then added modulo 2^32.
         if (code == 1) {
             if (size - at < 1) return false;
             delta = static_cast<std::uint32_t>(static_cast<std::int32_t>(

@@ -84,7 +84,7 @@ void addAssets(PrimWalk& walk, const CrateSpec& spec) {
 // The facts of a prim spec besides its path.
 CrateResult describePrim(PrimWalk& walk, const CrateSpec& spec, CratePrim& prim) {
     const CrateFile& file = walk.file;
-    unsigned specifier = 1;
+    unsigned specifier = 1;  // over, as a spec without specifier is read
     ValueRead read = readField(file, spec, "specifier", readSpecifier, specifier);
     if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
         return valueProblem(file.source, read, "the specifier of " + prim.path);
@@ -122,6 +122,7 @@ CrateResult walkPrims(PrimWalk& walk, std::uint32_t parent, const CrateSpec& par
     const ValueRead read = readField(walk.file, parentSpec, "primChildren", readTokenVector, names);
     if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
         return valueProblem(walk.file.source, read, "the children of " + parentText);
+    // A listed name without spec, of another kind, or met before names no prim here.
     for (const std::uint32_t name : names) {
         const auto found = tables.children.find(childKey(parent, name, false));
         if (found == tables.children.end()) continue;  // a child without spec
@@ -204,6 +205,7 @@ CrateResult readCrateLayer(ByteSource& source, CrateLayer& layer) {
     layer.version = layer.tables.version;
     if (!result.ok()) return result;
     const CrateTables& tables = layer.tables;
+    // The pseudo-root carries the layer's metadata and lists the root prims.
     const CrateSpec* root = nullptr;
     for (const CrateSpec& spec : tables.specs)
         if (spec.type == static_cast<std::uint32_t>(CrateSpecType::PseudoRoot)) root = &spec;
