@@ -47,7 +47,7 @@ CrateResult readAttribute(const CrateFile& file, const CratePrim& prim, const ch
     const AttributeValue value = findAttributeValue(file, prim.pathIndex, name);
     ValueRead got = value.read;
     if (got == ValueRead::Done) got = read(file, value.rep, into);
-    if (got == ValueRead::Damaged || got == ValueRead::UnknownType)
+    if (readFailed(got))
         return valueProblem(file.source, got, prim.path + "." + name);
     authored = got == ValueRead::Done;
     if (sampled != nullptr) *sampled = authored && value.sampled;
