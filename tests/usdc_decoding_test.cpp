@@ -10,11 +10,13 @@
 #include "scene/usdc/crate_integers.h"
 #include "scene/usdc/crate_values.h"
 #include "scene/usdc/lz4_block.h"
+#include "usdc_builder.h"
 #include "usdc_support.h"
 
 namespace {
 
 using namespace tessaryn;
+using usdc_testing::le;
 using usdc_testing::lz4Literals;
 
 const unsigned char* bytesOf(const std::string& text) {
@@ -137,19 +139,13 @@ struct HandFile {
     }
 };
 
-template <typename Word>
-std::string le(Word word) {
-    std::string out(sizeof word, '\0');
-    std::memcpy(&out[0], &word, sizeof word);
-    return out;
-}
-
 std::uint64_t rep(CrateType type, std::uint64_t payload, bool array = false, bool compressed = false) {
-    return (array ? 1ULL << 63 : 0) | (compressed ? 1ULL << 61 : 0) |
-           (std::uint64_t{static_cast<unsigned>(type)} << 48) | payload;
+    return usdc_testing::rep(type, payload,
+                             (array ? usdc_testing::kArray : 0) | (compressed ? usdc_testing::kCompressed : 0));
 }
 
-std::string compressedList(const std::string& encoded) {
+// A compressed list around integers already coded.
+std::string listOf(const std::string& encoded) {
     const std::string list = '\0' + lz4Literals(encoded);
     return le<std::uint64_t>(list.size()) + list;
 }
@@ -161,7 +157,7 @@ TEST(CrateValues, IntArrays) {
     HandFile file;
     const std::uint64_t raw = file.place(le<std::uint64_t>(3) + le<std::int32_t>(1) +
                                          le<std::int32_t>(-2) + le<std::int32_t>(INT32_MIN));
-    const std::uint64_t packed = file.place(le<std::uint64_t>(16) + compressedList(kOneToSixteen));
+    const std::uint64_t packed = file.place(le<std::uint64_t>(16) + listOf(kOneToSixteen));
     const std::uint64_t huge = file.place(le<std::uint64_t>(std::uint64_t{1} << 27) + "xx");
     ByteSource source;
     source.openMemory(file.bytes);
@@ -188,14 +184,14 @@ TEST(CrateValues, FloatArrays) {
     HandFile file;
     const std::uint64_t raw = file.place(le<std::uint64_t>(2) + le<float>(0.5f) + le<float>(10.f));
     const std::uint64_t integers =
-        file.place(le<std::uint64_t>(16) + "i" + compressedList(kOneToSixteen));
+        file.place(le<std::uint64_t>(16) + "i" + listOf(kOneToSixteen));
     // A table of two, every index 1: the first delta 1 (an 8-bit code), the rest common 0.
     const std::string ones = std::string(4, '\0') + "\x01" + std::string(3, '\0') + "\x01";
     const std::string table = le<std::uint32_t>(2) + le<float>(0.5f) + le<float>(10.f);
-    const std::uint64_t tabled = file.place(le<std::uint64_t>(16) + "t" + table + compressedList(ones));
+    const std::uint64_t tabled = file.place(le<std::uint64_t>(16) + "t" + table + listOf(ones));
     const std::string small = le<std::uint32_t>(1) + le<float>(0.5f);
-    const std::uint64_t outside = file.place(le<std::uint64_t>(16) + "t" + small + compressedList(ones));
-    const std::uint64_t unknown = file.place(le<std::uint64_t>(16) + "x" + compressedList(ones));
+    const std::uint64_t outside = file.place(le<std::uint64_t>(16) + "t" + small + listOf(ones));
+    const std::uint64_t unknown = file.place(le<std::uint64_t>(16) + "x" + listOf(ones));
     const std::uint64_t doubles = file.place(le<std::uint64_t>(1) + le<double>(0.25));
     ByteSource source;
     source.openMemory(file.bytes);

@@ -6,6 +6,7 @@
 #include "base/byte_source.h"
 #include "scene/usdc/crate_layer.h"
 #include "scene/usdc/usdz_package.h"
+#include "support.h"
 #include "usdc_support.h"
 
 namespace {
@@ -23,8 +24,9 @@ struct RealFileRow {
 };
 
 // Counts checked against what the files are known to hold (Blender's Suzanne: 507 points,
-// 500 faces; the cubes: 8 and 6; a 10 x 10 x 10 grid of cubes), and in every mesh below
-// the face sizes add up to the index count and no index reaches the point count.
+// 500 faces; the cubes: 8 and 6; a 10 x 10 x 10 grid of cubes), the compressed files' meshes
+// against a separate decoder written apart from this reader, and in every mesh below the
+// face sizes add up to the index count and no index reaches the point count.
 const RealFileRow kRealFiles[] = {
     {"arnoldusd__test_0206_geo.usdc", "0.8.0",
      "defaultPrim=TestShape upAxis=Y metersPerUnit=1 timeCodesPerSecond=24 framesPerSecond=24",
@@ -308,6 +310,30 @@ TEST(UsdzPackage, RealPackages) {
     EXPECT_EQ(read.meshes.size(), 10u);
     EXPECT_EQ(read.meshes.back(),
               "/InterpolationTest/Geom/Plane Mesh def: points 4 faces 2 indices 6 creases 0/0/0 scheme none");
+}
+
+// Read from the file as the tool reads it, a package narrowed to its layer: as from memory.
+TEST(CrateLayer, ReadFromFiles) {
+    for (const char* file : {"tinyusdz__suzanne.usdc", "tinyusdz__cube.usdz", "arnoldusd__tree.usd"}) {
+        SCOPED_TRACE(file);
+        ByteSource source;
+        ASSERT_TRUE(source.openFile(testing_support::realDataPath(std::string("usdc/") + file).c_str()));
+        if (std::string(file).find(".usdz") != std::string::npos) {
+            UsdzRootLayer root;
+            ASSERT_TRUE(openUsdzRootLayer(source, root).ok());
+        }
+        CrateLayer layer;
+        ASSERT_TRUE(readCrateLayer(source, layer).ok());
+        std::vector<std::string> meshes;
+        for (const CratePrim& prim : layer.prims) {
+            if (prim.typeName != "Mesh") continue;
+            CrateMesh mesh;
+            ASSERT_TRUE(readCrateMesh(source, layer, prim, mesh).ok());
+            meshes.push_back(usdc_testing::meshSummary(prim, mesh));
+        }
+        EXPECT_EQ(meshes, readWhole(realBytes(file)).meshes);
+        EXPECT_FALSE(source.failed());
+    }
 }
 
 // A sample of the truncated prefixes of every file; usdc_soak_test takes them all.

@@ -4,6 +4,7 @@
 // that the address sanitizer sees an over-read.
 #include <gtest/gtest.h>
 
+#include "usdc_builder.h"
 #include "usdc_hostile.h"
 
 namespace {
@@ -22,6 +23,21 @@ TEST(CrateSoak, EveryTruncatedPrefixRefused) {
         for (std::size_t size = 0; size < bytes.size(); ++size) {
             if (large && size + 8192 < bytes.size() && size % 61 != 0) continue;
             ASSERT_FALSE(readWhole(bytes.substr(0, size)).result.ok()) << size;
+        }
+    }
+}
+
+// The hand-made layer in the oldest layout and in the compressed one: every prefix, and
+// flips anywhere.
+TEST(CrateSoak, HandMadeLayers) {
+    for (const unsigned minor : {0u, 8u}) {
+        SCOPED_TRACE(minor);
+        const std::string bytes = usdc_testing::nestedLayer(minor);
+        for (std::size_t size = 0; size < bytes.size(); ++size)
+            ASSERT_FALSE(readWhole(bytes.substr(0, size)).result.ok()) << size;
+        for (std::uint64_t seed = 0; seed < 5000; ++seed) {
+            const std::string flipped = usdc_testing::flipBits(bytes, seed);
+            ASSERT_TRUE(usdc_testing::withinBounds(readWhole(flipped), flipped.size())) << seed;
         }
     }
 }

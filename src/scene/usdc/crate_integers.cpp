@@ -22,6 +22,7 @@ bool decodeCompressedBlob(const unsigned char* blob, std::uint64_t blobSize,
     // Never more room than the blob can fill, so that a claimed size costs nothing.
     if (capacity / kLz4MaxExpansion > blobSize) capacity = kLz4MaxExpansion * blobSize;
     if (capacity > SIZE_MAX / 2) return false;
+    // One LZ4 block, or chunks of them for outputs beyond LZ4's largest input (2 GB).
     const unsigned chunks = blob[0];
     // The writer reads the count as a signed char: 128 and above never occur.
     if (chunks >= 128) return false;
@@ -55,6 +56,7 @@ bool decodeCompressedBlob(const unsigned char* blob, std::uint64_t blobSize,
 bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uint64_t count,
                       std::uint32_t* out) {
     if (count == 0) return true;
+    // The common delta, then 2 bits a value, then the values that are not the common one.
     const std::uint64_t codeBytes = (2 * count + 7) / 8;
     if (size < 4 || size - 4 < codeBytes) return false;
     const std::uint32_t common = loadLittle<std::uint32_t>(encoded);
@@ -65,6 +67,7 @@ bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uin
     for (std::uint64_t i = 0; i < count; ++i) {
         const unsigned code = (codes[i / 4] >> (2 * (i % 4))) & 3u;
         std::uint32_t delta = common;
+        // Narrower deltas are signed: sign-extended, then added modulo 2^32.
         if (code == 1) {
             if (size - at < 1) return false;
             delta = static_cast<std::uint32_t>(static_cast<std::int32_t>(
@@ -86,20 +89,38 @@ bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uin
     return true;
 }
 
-bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
-                              std::uint64_t count, std::vector<std::uint32_t>& values) {
-    values.clear();
-    if (count > maxCompressedIntegers(blobSize)) return false;
-    values.resize(static_cast<std::size_t>(count));
-    return decodeCompressedIntegers(blob, blobSize, count, values.data());
-}
+namespace {
 
-bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
-                              std::uint64_t count, std::uint32_t* out) {
+// Decodes into `values`, 32-bit integers of either kind: a signed integer's storage may be
+// written as its unsigned kind, so that signed arrays are decoded in place, not copied.
+template <typename Integer>
+bool decodeInto(const unsigned char* blob, std::uint64_t blobSize, std::uint64_t count,
+                std::vector<Integer>& values) {
+    static_assert(sizeof(Integer) == 4, "32-bit integers");
+    values.clear();
     if (count > maxCompressedIntegers(blobSize)) return false;
     Bytes encoded;
     if (!decodeCompressedBlob(blob, blobSize, encodedBound(count), encoded)) return false;
-    return decodeIntegers32(encoded.data(), encoded.size(), count, out);
+    // The codes alone must be there before the values are given room.
+    if (count != 0 && encoded.size() < 4 + (2 * count + 7) / 8) return false;
+    values.resize(static_cast<std::size_t>(count));
+    if (decodeIntegers32(encoded.data(), encoded.size(), count,
+                         reinterpret_cast<std::uint32_t*>(values.data())))
+        return true;
+    values.clear();
+    return false;
+}
+
+}  // namespace
+
+bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
+                              std::uint64_t count, std::vector<std::uint32_t>& values) {
+    return decodeInto(blob, blobSize, count, values);
+}
+
+bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
+                              std::uint64_t count, std::vector<std::int32_t>& values) {
+    return decodeInto(blob, blobSize, count, values);
 }
 
 bool takeCompressedIntegers(ByteCursor& cursor, std::uint64_t count,

@@ -37,10 +37,9 @@ constexpr std::uint64_t maxCompressedIntegers(std::uint64_t compressedSize) {
 // [blob, blob + blobSize) into `values`.
 bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
                               std::uint64_t count, std::vector<std::uint32_t>& values);
-// The same into `count` integers at `out`, which the caller has made room for (after the
-// check that the blob can hold them: maxCompressedIntegers).
+// The same for signed integers, decoded in place.
 bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
-                              std::uint64_t count, std::uint32_t* out);
+                              std::uint64_t count, std::vector<std::int32_t>& values);
 
 // Takes a compressed list of `count` integers at the cursor: its u64 compressed size,
 // then the blob.

@@ -49,13 +49,13 @@ CrateResult readMetadata(PrimWalk& walk, const CrateSpec& root) {
         CrateFact fact{name, CrateFactKind::Token, {}, 0};
         const ValueRead read = readField(walk.file, root, name, readText, fact.token);
         if (read == ValueRead::Done) layer.metadata.push_back(fact);
-        if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+        if (readFailed(read))
             return valueProblem(walk.file.source, read, std::string("the layer's ") + name);
     }
     for (const char* name : kNumberFacts) {
         CrateNumber number;
         const ValueRead read = readField(walk.file, root, name, readNumber, number);
-        if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+        if (readFailed(read))
             return valueProblem(walk.file.source, read, std::string("the layer's ") + name);
         if (read != ValueRead::Done) continue;
         const CrateFactKind kind = number.kind == CrateNumberKind::Double  ? CrateFactKind::Double
@@ -84,22 +84,22 @@ void addAssets(PrimWalk& walk, const CrateSpec& spec) {
 // The facts of a prim spec besides its path.
 CrateResult describePrim(PrimWalk& walk, const CrateSpec& spec, CratePrim& prim) {
     const CrateFile& file = walk.file;
-    unsigned specifier = 1;
+    unsigned specifier = 1;  // over, as a spec without specifier is read
     ValueRead read = readField(file, spec, "specifier", readSpecifier, specifier);
-    if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+    if (readFailed(read))
         return valueProblem(file.source, read, "the specifier of " + prim.path);
     prim.specifier = static_cast<CrateSpecifier>(specifier);
     read = readField(file, spec, "typeName", readText, prim.typeName);
-    if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+    if (readFailed(read))
         return valueProblem(file.source, read, "the type of " + prim.path);
     std::vector<std::pair<std::string, std::string>> selections;
     read = readField(file, spec, "variantSelection", readVariantSelections, selections);
-    if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+    if (readFailed(read))
         return valueProblem(file.source, read, "the variant selection of " + prim.path);
     for (auto& selection : selections)
         prim.variantSelections.push_back({std::move(selection.first), std::move(selection.second)});
     read = readField(file, spec, "variantSetNames", readListOpTexts, prim.variantSetNames);
-    if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+    if (readFailed(read))
         return valueProblem(file.source, read, "the variant sets of " + prim.path);
     addAssets(walk, spec);
     return {};
@@ -120,8 +120,9 @@ CrateResult walkPrims(PrimWalk& walk, std::uint32_t parent, const CrateSpec& par
     const CrateTables& tables = walk.file.tables;
     std::vector<std::uint32_t> names;
     const ValueRead read = readField(walk.file, parentSpec, "primChildren", readTokenVector, names);
-    if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+    if (readFailed(read))
         return valueProblem(walk.file.source, read, "the children of " + parentText);
+    // A listed name without spec, of another kind, or met before names no prim here.
     for (const std::uint32_t name : names) {
         const auto found = tables.children.find(childKey(parent, name, false));
         if (found == tables.children.end()) continue;  // a child without spec
@@ -155,7 +156,7 @@ CrateResult walkVariants(PrimWalk& walk, std::uint32_t parent, const CrateSpec& 
     const CrateTables& tables = file.tables;
     std::vector<std::uint32_t> sets;
     ValueRead read = readField(file, parentSpec, "variantSetChildren", readTokenVector, sets);
-    if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+    if (readFailed(read))
         return valueProblem(file.source, read, "the variant sets of " + parentText);
     for (const std::uint32_t setToken : sets) {
         const std::string& set = tables.tokens[setToken];
@@ -164,7 +165,7 @@ CrateResult walkVariants(PrimWalk& walk, std::uint32_t parent, const CrateSpec& 
             continue;
         std::vector<std::uint32_t> variants;
         read = readField(file, *setSpec, "variantChildren", readTokenVector, variants);
-        if (read == ValueRead::Damaged || read == ValueRead::UnknownType)
+        if (readFailed(read))
             return valueProblem(file.source, read, "the variants of " + parentText);
         for (const std::uint32_t variantToken : variants) {
             const std::string& variant = tables.tokens[variantToken];
@@ -204,6 +205,7 @@ CrateResult readCrateLayer(ByteSource& source, CrateLayer& layer) {
     layer.version = layer.tables.version;
     if (!result.ok()) return result;
     const CrateTables& tables = layer.tables;
+    // The pseudo-root carries the layer's metadata and lists the root prims.
     const CrateSpec* root = nullptr;
     for (const CrateSpec& spec : tables.specs)
         if (spec.type == static_cast<std::uint32_t>(CrateSpecType::PseudoRoot)) root = &spec;

@@ -18,6 +18,7 @@ AttributeValue findAttributeValue(const CrateFile& file, std::uint32_t prim, con
     AttributeValue value;
     const auto token = tables.tokenIndex.find(name);
     if (token == tables.tokenIndex.end()) return value;
+    // The attribute's path is a property child of the prim's path, variants included.
     const auto path = tables.children.find(childKey(prim, token->second, true));
     if (path == tables.children.end()) return value;
     const std::uint32_t spec = tables.specOfPath[path->second];
@@ -46,7 +47,7 @@ CrateResult readAttribute(const CrateFile& file, const CratePrim& prim, const ch
     const AttributeValue value = findAttributeValue(file, prim.pathIndex, name);
     ValueRead got = value.read;
     if (got == ValueRead::Done) got = read(file, value.rep, into);
-    if (got == ValueRead::Damaged || got == ValueRead::UnknownType)
+    if (readFailed(got))
         return valueProblem(file.source, got, prim.path + "." + name);
     authored = got == ValueRead::Done;
     if (sampled != nullptr) *sampled = authored && value.sampled;
@@ -86,6 +87,7 @@ CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const Cra
         result = readAttribute(file, prim, "subdivisionScheme", readText, mesh.subdivisionScheme,
                                schemeAuthored, nullptr);
     }
+    // Half a mesh is no mesh: the caller sees all its arrays or none.
     if (!result.ok()) {
         mesh = CrateMesh{};
         return result;

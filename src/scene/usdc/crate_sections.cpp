@@ -193,6 +193,7 @@ bool readFieldSets(ByteCursor cursor, const CrateVersion& version, CrateTables& 
     const bool read = compressedSections(version) ? takeCompressedIntegers(cursor, count, sets)
                                                   : takeWords(cursor, count, sets);
     if (!read || (!sets.empty() && sets.back() != kFieldSetEnd)) return false;
+    // Ended by a terminator, so that a run read from any valid start stops inside the list.
     for (const std::uint32_t field : sets)
         if (field != kFieldSetEnd && field >= tables.fieldNames.size()) return false;
     return true;
@@ -309,7 +310,8 @@ bool readLegacyPaths(ByteCursor& cursor, std::uint64_t sectionStart, CrateTables
 bool readPaths(ByteCursor cursor, std::uint64_t sectionStart, const CrateVersion& version,
                CrateTables& tables) {
     std::uint64_t count = 0;
-    if (!cursor.take(count)) return false;
+    // Path indices stay below kMaxCrateElements, as childKey needs.
+    if (!cursor.take(count) || count > kMaxCrateElements) return false;
     if (compressedSections(version)) {
         std::uint64_t encoded = 0;
         // The table has a slot per encoded node and the empty path's.
@@ -322,6 +324,7 @@ bool readPaths(ByteCursor cursor, std::uint64_t sectionStart, const CrateVersion
         tables.paths.resize(static_cast<std::size_t>(count));
         if (!readLegacyPaths(cursor, sectionStart, tables)) return false;
     }
+    // Children are found by (parent, name): primChildren and variant lists give names.
     tables.children.reserve(tables.paths.size());
     for (std::size_t i = 0; i < tables.paths.size(); ++i) {
         const CratePathNode& path = tables.paths[i];
@@ -357,6 +360,7 @@ bool readSpecs(ByteCursor cursor, const CrateVersion& version, CrateTables& tabl
             cursor.take(types[i]);
         }
     }
+    // A path with two specs would be read as either: such a file is refused.
     tables.specOfPath.assign(tables.paths.size(), kNoIndex);
     tables.specs.resize(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) {

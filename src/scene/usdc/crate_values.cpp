@@ -357,6 +357,7 @@ ValueRead readFirstSample(const CrateFile& file, std::uint64_t rep, std::uint64_
     // Two jumps, each relative to where it stands: to the times' rep, and from just after
     // that rep to the count of values and their reps.
     const std::uint64_t start = repPayload(rep);
+    // Jumps may lead backwards; wrapping sums past the file's end are refused like others.
     std::int64_t toTimes = 0;
     if (!readWord(source, start, toTimes)) return ValueRead::Damaged;
     const std::uint64_t timesAt = start + static_cast<std::uint64_t>(toTimes);
@@ -383,6 +384,7 @@ ValueRead readFirstSample(const CrateFile& file, std::uint64_t rep, std::uint64_
 ValueRead readVectorArrayCount(const CrateFile& file, std::uint64_t rep, std::uint64_t& count) {
     const ValueRead known = checkRepType(file, rep);
     if (known != ValueRead::Done) return known;
+    // Points are written as floats; doubles and halves are counted all the same.
     std::uint64_t elementSize = 0;
     if (repIs(rep, CrateType::Vec3f)) elementSize = 12;
     if (repIs(rep, CrateType::Vec3d)) elementSize = 24;
@@ -410,19 +412,14 @@ ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std
     // Integer arrays are compressed from 0.5.0 on; short ones never are.
     if (repIsCompressed(rep) && file.tables.version.minor >= 5 &&
         place.count >= kFewestCompressed) {
-        // Decoded in place: a signed integer's storage may be read as its unsigned kind.
         std::uint64_t compressedSize = 0;
         Bytes blob;
         if (!readWord(file.source, place.data, compressedSize) ||
             place.count > maxCompressedIntegers(compressedSize) ||
             !readBytes(file.source, place.data + 8, compressedSize, blob))
             return ValueRead::Damaged;
-        values.resize(static_cast<std::size_t>(place.count));
-        if (!decodeCompressedIntegers(blob.data(), blob.size(), place.count,
-                                      reinterpret_cast<std::uint32_t*>(values.data()))) {
-            values.clear();
+        if (!decodeCompressedIntegers(blob.data(), blob.size(), place.count, values))
             return ValueRead::Damaged;
-        }
         return ValueRead::Done;
     }
     Bytes bytes;

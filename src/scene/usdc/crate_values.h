@@ -77,6 +77,11 @@ enum class ValueRead {
     UnknownType,  // a type a newer version added
 };
 
+// Damaged or UnknownType: what stops a read, where Absent only means no value.
+inline bool readFailed(ValueRead read) {
+    return read == ValueRead::Damaged || read == ValueRead::UnknownType;
+}
+
 // Absent, Damaged or UnknownType for a rep whose type is no known type.
 ValueRead checkRepType(const CrateFile& file, std::uint64_t rep);
 

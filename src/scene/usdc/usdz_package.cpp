@@ -57,6 +57,7 @@ CrateResult readEntry(ByteSource& source, std::uint64_t at, Entry& entry) {
     // A package entry is addressed as "package.usdz[entry]": brackets cannot be named.
     if (entry.name.find_first_of("[]") != std::string::npos)
         return crateProblem(CrateProblem::BadEntryName, entry.name);
+    // Sizes given after the data would leave the walk without the next header's place.
     if ((flags & (kEncrypted | kSizesAfterData)) != 0 || compressedSize != size ||
         size == kZip64Size)
         return crateDamaged("the package entry " + entry.name);
@@ -121,8 +122,10 @@ CrateResult openUsdzRootLayer(ByteSource& source, UsdzRootLayer& root) {
     } else {
         return crateDamaged("the package's layer " + first.name);
     }
+    // Packages are to align their data for mapping; this reader copies, so it only warns.
     if (first.dataAt % kDataAlignment != 0)
         root.warnings.push_back({CrateWarningKind::MisalignedData, first.name});
+    // The first entry is the layer the package opens as; the others are its assets.
     root.name = first.name;
     root.offset = first.dataAt;
     root.size = first.size;
