@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <new>
 
+#include "base/file_lock.h"
 #include "scene/crease_plan.h"
 #include "scene/scene_creases.h"
 #include "tessaryn.h"
@@ -16,6 +17,29 @@ namespace {
 using tessaryn::HostExportResult;
 using tessaryn::SceneCreaseReport;
 using tessaryn::SceneRefusal;
+
+// How long a run waits for another run on its file when --wait does not say.
+constexpr const char* kDefaultWait = "60";
+// The longest --wait taken, in whole seconds' digits: over three months.
+constexpr std::size_t kWaitDigits = 7;
+
+// Seconds as --wait takes them: a decimal of 0 or more ("60", "0.5"); false for anything
+// else.
+bool readWaitSeconds(const std::string& text, double& seconds) {
+    std::size_t whole = 0;
+    while (whole < text.size() && text[whole] >= '0' && text[whole] <= '9') ++whole;
+    if (whole == 0 || whole > kWaitDigits) return false;
+    seconds = 0.0;
+    for (std::size_t i = 0; i < whole; ++i) seconds = seconds * 10.0 + (text[i] - '0');
+    if (whole == text.size()) return true;
+    if (text[whole] != '.' || whole + 1 == text.size()) return false;
+    double scale = 0.1;
+    for (std::size_t i = whole + 1; i < text.size(); ++i, scale /= 10.0) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        seconds += scale * (text[i] - '0');
+    }
+    return true;
+}
 
 // The host's export through the library, exactly as the host calls it.
 HostExportResult callGetCreases(void* context, const std::string& obj, const std::string& scene,
@@ -66,7 +90,9 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
     const bool ok = report.outcome == SceneRefusal::None;
     json.add("ok", ok);
     if (!ok) json.add("refusal", refusalKind(report.outcome)).add("reason", sentence);
-    json.add("format", wordsFor(report.format).json);
+    // A busy file was never read: its format is not known.
+    report.outcome == SceneRefusal::Busy ? json.addNull("format")
+                                         : json.add("format", wordsFor(report.format).json);
     json.add("hostScene", report.hostScene);
     json.add("scene", run.scene);
     if (ok) {
@@ -101,7 +127,7 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
 std::vector<OptionSyntax> creaseOptions() {
     return {{"--smoothing", nullptr}, {"--node", "NAME"}, {"--prim", "PATH"},
             {"--value", "V"},         {"-o", "OUT"},      {"--over", "OUT.usda"},
-            {"--dry-run", nullptr},   {"--json", nullptr}};
+            {"--dry-run", nullptr},   {"--json", nullptr},   {"--wait", "SECONDS"}};
 }
 
 std::string creasesMisuseJson(const std::string& what) {
@@ -129,6 +155,13 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
         misuse = "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + value + "'";
         return 2;
     }
+    run.wait = invocation.has("--wait") ? invocation.value("--wait") : kDefaultWait;
+    double waitSeconds = 0.0;
+    if (!readWaitSeconds(run.wait, waitSeconds)) {
+        misuse = "--wait needs a number of seconds of 0 or more, such as 60 or 0.5, not '" +
+                 run.wait + "'";
+        return 2;
+    }
     if (run.dryRun && invocation.has("-o")) {
         misuse = "-o and --dry-run exclude each other: --dry-run writes nothing";
         return 2;
@@ -149,13 +182,31 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
     request.hostExport = callGetCreases;
     request.hostContext = &library;
 
+    // Held from before the first read of the file to replace until after its rename, so
+    // that a run on the same file waits, then reads what this one left. A dry run writes
+    // nothing and takes no lock: it never keeps a writer waiting.
+    const std::string& replaced = !run.over.empty() ? run.over : !run.out.empty() ? run.out
+                                                                                  : run.scene;
+    tessaryn::FileLock lock;
+    const tessaryn::LockOutcome locked = run.dryRun ? tessaryn::LockOutcome::NoLockFile
+                                                    : lock.take(replaced, waitSeconds);
     SceneCreaseReport report;
-    try {
-        report = tessaryn::writeSceneCreases(request);
-    } catch (const std::bad_alloc&) {
-        report = SceneCreaseReport();
-        report.outcome = SceneRefusal::OutOfMemory;
+    if (locked == tessaryn::LockOutcome::Busy) {
+        report.outcome = SceneRefusal::Busy;
+        report.file = replaced;
+    } else if (locked == tessaryn::LockOutcome::Failed) {
+        report.outcome = SceneRefusal::Unwritable;
+        report.file = lock.lockPath();
+        report.error = lock.error();
+    } else {
+        try {
+            report = tessaryn::writeSceneCreases(request);
+        } catch (const std::bad_alloc&) {
+            report = SceneCreaseReport();
+            report.outcome = SceneRefusal::OutOfMemory;
+        }
     }
+    lock.release();
     if (report.outcome == SceneRefusal::ExportUnavailable) {
         run.library = library.path();
         run.libraryError = library.error();
