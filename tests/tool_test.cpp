@@ -539,6 +539,60 @@ TEST(Tool, SweepOfAFolderItCannotChange) {
     EXPECT_EQ(run.status, 1);
 }
 
+// An output that names an input, by another spelling, a symbolic or a hard link, is
+// refused before anything is written; swap-vertices rewrites TARGET by design, so there
+// only a TARGET that is SOURCE counts.
+TEST(Tool, AnOutputThatNamesAnInputIsRefused) {
+    TempFolder folder;
+    testing_support::makeFolder(folder / "sub");
+    const std::string obj = folder / "cube.obj";
+    const std::string layer = folder / "cube.usda";
+    writeFile(obj, testing_support::kCubeObj);
+    writeFile(layer, "#usda 1.0\n");
+    const std::string scene = folder / "cube.ma";
+    writeFile(scene, readFile(testing_support::examplePath("cube.ma")));
+    fs::create_symlink(obj, folder / "sub/link.obj");
+    fs::create_hard_link(obj, folder / "sub/hard.obj");
+    const std::string other = quoted(folder / "sub/../cube.obj");
+    const std::string link = quoted(folder / "sub/link.obj");
+    const std::string hard = quoted(folder / "sub/hard.obj");
+    const std::string sameAs = " names the same file as ";
+    struct Row {
+        std::string arguments;
+        std::string kind;  // the JSON refusal of `creases`, empty for the others
+        std::string said;
+    } const rows[] = {
+        {"creases " + quoted(obj) + " " + quoted(scene) + " -o " + other, "output-is-input",
+         "-o " + folder / "sub/../cube.obj" + sameAs + "the OBJ " + obj},
+        {"creases " + quoted(obj) + " " + quoted(scene) + " -o " + hard, "output-is-input",
+         sameAs + "the OBJ"},
+        {"creases " + quoted(obj) + " " + quoted(layer) + " --over " + link, "output-is-input",
+         "--over " + folder / "sub/link.obj" + sameAs + "the OBJ " + obj},
+        {"vyx " + quoted(obj) + " " + link, "", folder / "sub/link.obj" + sameAs + obj},
+        {"smooth-to-groups " + link + " " + other, "", sameAs + folder / "sub/link.obj"},
+        {"swap-vertices " + quoted(obj) + " " + hard, "", sameAs + obj},
+    };
+    const std::vector<std::string> before = folder.entries();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const ToolRun run = runTool(row.arguments + (row.kind.empty() ? "" : " --json"));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("; nothing changed"), std::string::npos) << run.err;
+        if (!row.kind.empty()) {
+            EXPECT_NE(run.out.find("\"refusal\": \"" + row.kind + "\""), std::string::npos)
+                << run.out;
+        }
+        EXPECT_EQ(readFile(obj), testing_support::kCubeObj);
+        EXPECT_TRUE(fs::is_symlink(folder / "sub/link.obj"));
+        EXPECT_EQ(folder.entries(), before);
+    }
+    // An output beside the input, not the input itself, is written as ever.
+    const ToolRun swapped = runTool("swap-vertices " + quoted(obj) + " " + quoted(scene));
+    EXPECT_NE(swapped.err.find("not swapped"), std::string::npos) << swapped.err;
+    EXPECT_EQ(runTool("vyx " + quoted(obj) + " " + quoted(folder / "cube.vyx")).status, 0);
+}
+
 // USD layers take the road of Maya scenes: in place, -o, --dry-run, --json, a second run
 // that changes nothing, and the override layer that leaves the asset as it was.
 TEST(Tool, CreasesIntoUsdLayers) {

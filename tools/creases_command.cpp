@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "base/file_lock.h"
 #include "scene/crease_plan.h"
 #include "scene/scene_creases.h"
 #include "tessaryn.h"
@@ -18,6 +19,29 @@ namespace {
 using tessaryn::HostExportResult;
 using tessaryn::SceneCreaseReport;
 using tessaryn::SceneRefusal;
+
+// How long a run waits for another run on its file when --wait does not say.
+constexpr const char* kDefaultWait = "60";
+// The longest --wait taken, in whole seconds' digits: over three months.
+constexpr std::size_t kWaitDigits = 7;
+
+// Seconds as --wait takes them: a decimal of 0 or more ("60", "0.5"); false for anything
+// else.
+bool readWaitSeconds(const std::string& text, double& seconds) {
+    std::size_t whole = 0;
+    while (whole < text.size() && text[whole] >= '0' && text[whole] <= '9') ++whole;
+    if (whole == 0 || whole > kWaitDigits) return false;
+    seconds = 0.0;
+    for (std::size_t i = 0; i < whole; ++i) seconds = seconds * 10.0 + (text[i] - '0');
+    if (whole == text.size()) return true;
+    if (text[whole] != '.' || whole + 1 == text.size()) return false;
+    double scale = 0.1;
+    for (std::size_t i = whole + 1; i < text.size(); ++i, scale /= 10.0) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        seconds += scale * (text[i] - '0');
+    }
+    return true;
+}
 
 // The host's export through the library, exactly as the host calls it.
 HostExportResult callGetCreases(void* context, const std::string& obj, const std::string& scene,
@@ -68,7 +92,9 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
     const bool ok = report.outcome == SceneRefusal::None;
     json.add("ok", ok);
     if (!ok) json.add("refusal", refusalKind(report.outcome)).add("reason", sentence);
-    json.add("format", wordsFor(report.format).json);
+    // A busy file was never read: its format is not known.
+    report.outcome == SceneRefusal::Busy ? json.addNull("format")
+                                         : json.add("format", wordsFor(report.format).json);
     json.add("hostScene", report.hostScene);
     json.add("scene", run.scene);
     if (ok) {
@@ -101,9 +127,10 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
 }  // namespace
 
 std::vector<OptionSyntax> creaseOptions() {
-    return {{"--smoothing", nullptr}, {"--node", "NAME"},  {"--prim", "PATH"},
-            {"--value", "V"},         {"-o", "OUT"},       {"--over", "OUT.usda"},
-            {"--dry-run", nullptr},   {"--json", nullptr}, {"--threads", "N"}};
+    return {{"--smoothing", nullptr}, {"--node", "NAME"}, {"--prim", "PATH"},
+            {"--value", "V"},         {"-o", "OUT"},      {"--over", "OUT.usda"},
+            {"--dry-run", nullptr},   {"--json", nullptr}, {"--wait", "SECONDS"},
+            {"--threads", "N"}};
 }
 
 std::string creasesMisuseJson(const std::string& what) {
@@ -129,6 +156,13 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
     const std::string value = invocation.value("--value");
     if (run.valueGiven && !tessaryn::readCreaseValue(value, request.value)) {
         misuse = "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + value + "'";
+        return 2;
+    }
+    run.wait = invocation.has("--wait") ? invocation.value("--wait") : kDefaultWait;
+    double waitSeconds = 0.0;
+    if (!readWaitSeconds(run.wait, waitSeconds)) {
+        misuse = "--wait needs a number of seconds of 0 or more, such as 60 or 0.5, not '" +
+                 run.wait + "'";
         return 2;
     }
     if (run.dryRun && invocation.has("-o")) {
@@ -158,13 +192,31 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
     request.hostExport = callGetCreases;
     request.hostContext = &library;
 
+    // Held from before the first read of the file to replace until after its rename, so
+    // that a run on the same file waits, then reads what this one left. A dry run writes
+    // nothing and takes no lock: it never keeps a writer waiting.
+    const std::string& replaced = !run.over.empty() ? run.over : !run.out.empty() ? run.out
+                                                                                  : run.scene;
+    tessaryn::FileLock lock;
+    const tessaryn::LockOutcome locked = run.dryRun ? tessaryn::LockOutcome::NoLockFile
+                                                    : lock.take(replaced, waitSeconds);
     SceneCreaseReport report;
-    try {
-        report = tessaryn::writeSceneCreases(request);
-    } catch (const std::bad_alloc&) {
-        report = SceneCreaseReport();
-        report.outcome = SceneRefusal::OutOfMemory;
+    if (locked == tessaryn::LockOutcome::Busy) {
+        report.outcome = SceneRefusal::Busy;
+        report.file = replaced;
+    } else if (locked == tessaryn::LockOutcome::Failed) {
+        report.outcome = SceneRefusal::Unwritable;
+        report.file = lock.lockPath();
+        report.error = lock.error();
+    } else {
+        try {
+            report = tessaryn::writeSceneCreases(request);
+        } catch (const std::bad_alloc&) {
+            report = SceneCreaseReport();
+            report.outcome = SceneRefusal::OutOfMemory;
+        }
     }
+    lock.release();
     if (report.outcome == SceneRefusal::ExportUnavailable) {
         run.library = library.path();
         run.libraryError = library.error();

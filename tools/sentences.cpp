@@ -20,6 +20,12 @@ std::string number(std::int64_t value) {
     return std::to_string(value);
 }
 
+// The refusal of an output that names an input: "b.obj names the same file as a.obj: ...".
+std::string outputIsInput(const std::string& output, const std::string& input) {
+    return output + " names the same file as " + input +
+           ": an output never replaces the input it is made from";
+}
+
 std::string libraryNotLoaded(const std::string& library, const std::string& reason) {
     return "cannot load the library " + library + ": " + reason;
 }
@@ -264,6 +270,12 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
         case SceneRefusal::OverIsTheLayer:
             return "--over " + run.over + " names " + scene +
                    " itself: the override layer is a new file that names the layer as its sublayer";
+        case SceneRefusal::OutputIsInput:
+            return (run.over.empty() ? "-o " : "--over ") +
+                   outputIsInput(report.file, "the OBJ " + run.obj);
+        case SceneRefusal::Busy:
+            return report.file + " is busy: another run kept it for the whole wait of " +
+                   (run.wait == "1" ? "1 second" : run.wait + " seconds") + " (--wait)";
         case SceneRefusal::SceneChanged:
             return scene + " changed while it was being read";
         case SceneRefusal::Unwritable:
@@ -359,6 +371,10 @@ const char* refusalKind(SceneRefusal outcome) {
             return "over-needs-usd-layer";
         case SceneRefusal::OverIsTheLayer:
             return "over-is-the-layer";
+        case SceneRefusal::OutputIsInput:
+            return "output-is-input";
+        case SceneRefusal::Busy:
+            return "busy";
         case SceneRefusal::SceneChanged:
             return "scene-changed";
         case SceneRefusal::Unwritable:
@@ -438,6 +454,8 @@ std::string commandSentence(Said said, const CommandFacts& facts) {
             return "cannot write " + out + "; it is unchanged";
         case Said::Swapped:
             return out + " now has the vertex positions of " + path;
+        case Said::OutputIsInput:
+            return outputIsInput(out, path) + "; nothing changed";
         case Said::NotListed:
             return "cannot list " + fileAndReason(path, 0, false, whyNotListed);
         case Said::Deleted:

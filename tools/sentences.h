@@ -19,6 +19,7 @@ struct CreaseRun {
     std::string out;
     std::string node;  // --node (or --prim) as given
     std::string over;  // --over as given
+    std::string wait;  // --wait as given, or the default
     bool smoothing = false;
     bool valueGiven = false;
     bool dryRun = false;
@@ -79,6 +80,8 @@ enum class Said {
     GroupsUnwritable,
     // swap-vertices SOURCE TARGET (its refusals: swapSentence)
     Swapped,
+    // vyx, smooth-to-groups, swap-vertices: the output is an input
+    OutputIsInput,
     // ls FOLDER
     NotListed,
     // rm FILE

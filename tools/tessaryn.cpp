@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/file_system.h"
 #include "folder/folder_sweep.h"
 #include "objtools/swap_vertices.h"
 #include "tessaryn.h"
@@ -98,10 +99,17 @@ int runCreases(Library& library, const Invocation& invocation, std::string& misu
     return tool::runCreases(library, invocation, misuse);
 }
 
+// The output names the input (by any path, links followed): refused before the library
+// is called, which would replace the input with what it makes of it.
+bool outputIsInput(const CommandFacts& facts) {
+    return tessaryn::sameFile(facts.out, facts.path);
+}
+
 int vyxFile(Library& library, const Invocation& invocation, std::string&) {
     CommandFacts facts;
     facts.path = invocation.arguments[0];
     facts.out = invocation.arguments[1];
+    if (outputIsInput(facts)) return say(false, Said::OutputIsInput, facts);
     facts.smoothing = invocation.has("--smoothing");
     float code = call(library, "GetCreasesVyx", facts.path, facts.smoothing ? 1.0 : 0.0, facts.out);
     if (code >= 0.0f) {
@@ -122,6 +130,7 @@ int smoothToGroups(Library& library, const Invocation& invocation, std::string&)
     CommandFacts facts;
     facts.path = invocation.arguments[0];
     facts.out = invocation.arguments[1];
+    if (outputIsInput(facts)) return say(false, Said::OutputIsInput, facts);
     float code = call(library, "SmoothtoGroupOBJ", facts.path, 0.0, facts.out);
     if (code == TESSARYN_OK) return say(true, Said::GroupsWritten, facts);
     if (code == TESSARYN_FAILED) return say(false, Said::GroupsUnreadable, facts);
@@ -132,13 +141,13 @@ int smoothToGroups(Library& library, const Invocation& invocation, std::string&)
 int swapVertices(Library& library, const Invocation& invocation, std::string&) {
     const std::string& source = invocation.arguments[0];
     const std::string& target = invocation.arguments[1];
+    CommandFacts facts;
+    facts.path = source;
+    facts.out = target;
+    // TARGET is rewritten in place by design; only a TARGET that is SOURCE is refused.
+    if (outputIsInput(facts)) return say(false, Said::OutputIsInput, facts);
     float code = call(library, "SwapVertices", source, 0.0, target);
-    if (code == TESSARYN_OK) {
-        CommandFacts facts;
-        facts.path = source;
-        facts.out = target;
-        return say(true, Said::Swapped, facts);
-    }
+    if (code == TESSARYN_OK) return say(true, Said::Swapped, facts);
     if (code != TESSARYN_FAILED) return sayFailure(code);
     // Counted only after the refusal, so that a successful swap reads each file once; the
     // reason is the one the swap itself decides by.
@@ -267,7 +276,8 @@ const Subcommand kSubcommands[] = {
     {{"creases", {"OBJ", "SCENE"}, tool::creaseOptions()},
      "group-border edges of OBJ as the creases of a mesh node of a Maya ASCII scene or a\n"
      "      mesh prim of a USD layer, text or binary (.usd, .usdc, .usdz) (-o: into OUT;\n"
-     "      --over: a new USD layer overriding SCENE, the only way for a binary one)",
+     "      --over: a new USD layer overriding SCENE, the only way for a binary one); runs\n"
+     "      on one file take turns, each waiting at most --wait seconds (60) for the other",
      runCreases},
     {{"vyx", {"OBJ", "VYX"}, {kSmoothing}}, "OBJ as a Vyx file with crease flags", vyxFile},
     {{"dump", {"VYX"}, {}}, "show what a Vyx file holds", dump},

@@ -77,6 +77,11 @@ bool seekFile(std::FILE* file, std::uint64_t offset);
 // folder).
 bool fileSize(std::FILE* file, std::uint64_t& size);
 
+// True when `first` and `second` name one existing file, whatever their spellings and
+// the links on the way: the same device and inode (POSIX), the same volume and file
+// index (Windows). False when either is missing.
+bool sameFile(const std::string& first, const std::string& second);
+
 // Deletes a file; never a folder. True when it is gone.
 bool deleteFile(const char* path);
 

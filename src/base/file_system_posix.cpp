@@ -134,6 +134,13 @@ bool fileSize(std::FILE* file, std::uint64_t& size) {
     return true;
 }
 
+bool sameFile(const std::string& first, const std::string& second) {
+    struct stat one {};
+    struct stat other {};
+    return stat(first.c_str(), &one) == 0 && stat(second.c_str(), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
 bool deleteFile(const char* path) {
     return unlink(path) == 0;
 }

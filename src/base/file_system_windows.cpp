@@ -67,6 +67,16 @@ bool failWithLastError() {
     return false;
 }
 
+// The volume and index of the file `path` names, links followed; false when none.
+bool fileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& identity) {
+    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = GetFileInformationByHandle(file, &identity) != 0;
+    CloseHandle(file);
+    return known;
+}
+
 }  // namespace
 
 bool inspectDestination(const char* path, Destination& destination) {
@@ -173,6 +183,14 @@ bool fileSize(std::FILE* file, std::uint64_t& size) {
     if (_fstat64(_fileno(file), &status) != 0 || (status.st_mode & _S_IFREG) == 0) return false;
     size = static_cast<std::uint64_t>(status.st_size);
     return true;
+}
+
+bool sameFile(const std::string& first, const std::string& second) {
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    return fileIdentity(first, one) && fileIdentity(second, other) &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
 }
 
 bool deleteFile(const char* path) {

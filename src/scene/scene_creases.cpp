@@ -187,10 +187,15 @@ bool tellFormat(Road& road) {
     return true;
 }
 
-// Stage 2: what the request asks of the format.
+// Stage 2: no output that is the OBJ, and what the request asks of the format.
 bool checkRequest(Road& road) {
     const SceneCreaseRequest& request = road.request;
     const SceneFormatEntry& format = *road.format;
+    // Checked before anything else the request asks: nothing may replace the OBJ.
+    for (const std::string* output : {&request.outPath, &request.overPath}) {
+        if (!output->empty() && sameFile(*output, request.objPath))
+            return refuse(road.report, SceneRefusal::OutputIsInput, *output);
+    }
     if (format.zeroIsNoCrease && request.value == "0")
         return refuse(road.report, SceneRefusal::ValueNotPositive, request.scenePath);
     if (!format.rewritesInPlace && request.overPath.empty() && !request.dryRun)

@@ -41,6 +41,8 @@ enum class SceneRefusal {
     BadName,            // a name from the file that an override layer cannot carry
     ValueNotPositive,   // a crease value of 0 where 0 means no crease
     OverIsTheLayer,     // the override layer would replace the layer it overrides
+    OutputIsInput,      // -o or the override layer names the OBJ, by any path
+    Busy,               // given by the tool: another run held the file to replace all the wait
     SceneChanged,       // the scene changed while it was read
     Unwritable,         // a file cannot be written
     OutOfMemory,
