@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/byte_source.h"
+#include "base/little_endian.h"
 
 namespace tessaryn {
 
@@ -43,7 +44,7 @@ using Bytes = std::vector<unsigned char, UnzeroedAllocator<unsigned char>>;
 template <typename Word>
 Word loadLittle(const unsigned char* p) {
     Word word = 0;
-    std::memcpy(&word, p, sizeof word);  // the library assumes a little-endian machine
+    std::memcpy(&word, p, sizeof word);  // little-endian, as base/little_endian.h holds
     return word;
 }
 

@@ -422,11 +422,16 @@ ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std
             return ValueRead::Damaged;
         return ValueRead::Done;
     }
-    Bytes bytes;
-    if (!readElements(file.source, place.data, place.count, 4, bytes)) return ValueRead::Damaged;
-    values.resize(bytes.size() / 4);
-    for (std::size_t i = 0; i < values.size(); ++i)
-        values[i] = loadLittle<std::int32_t>(bytes.data() + i * 4);
+    // Read straight into the values: the file is little-endian, as is every machine the
+    // library builds for, so a plain array is its own in-memory form.
+    if (place.data > file.source.size() || place.count > (file.source.size() - place.data) / 4 ||
+        place.count > SIZE_MAX / 8)
+        return ValueRead::Damaged;
+    values.resize(static_cast<std::size_t>(place.count));
+    if (!file.source.readAt(place.data, values.data(), values.size() * 4)) {
+        values.clear();
+        return ValueRead::Damaged;
+    }
     return ValueRead::Done;
 }
 
