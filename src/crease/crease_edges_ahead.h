@@ -22,6 +22,7 @@ struct SecondThread {
 class CreaseEdgesAhead {
 public:
     // A set already complete (implicit: a scanner may be handed a plain set).
+    // cppcheck-suppress noExplicitConstructor
     CreaseEdgesAhead(const CreaseEdgeSet& set)  // NOLINT(google-explicit-constructor)
         : set_(set), ready_(true) {}
     // A set that `thread` fills; it calls markReady() when done.
