@@ -716,6 +716,39 @@ TEST(Tool, CreasesIntoUsdLayers) {
     EXPECT_EQ(folder.entries().size(), 9u);  // no temporary file left
 }
 
+// One thread or two (the option, else the environment), the same run: the same words, the
+// same layer; a count the tool does not take is misuse.
+TEST(Tool, CreasesOnOneThreadOrTwo) {
+    TempFolder folder;
+    writeFile(folder / "cube.obj",
+              "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
+              "g rest\nf 1 2 4 3\ng top\nf 3 4 6 5\ng rest\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\n"
+              "f 7 1 3 5\n");
+    const std::string original =
+        readFile(testing_support::realDataPath("usd/mayausd__DeformingCube.usda"));
+    const struct {
+        const char* environment;
+        const char* option;
+    } rows[] = {{"", ""}, {"", "--threads 1"}, {"", "--threads 2"}, {"TESSARYN_THREADS=1", ""}};
+    std::string first;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.environment) + " " + row.option);
+        writeFile(folder / "cube.usda", original);
+        const ToolRun run =
+            runProgram(TESSARYN_TOOL_PATH,
+                       "--library " + quoted(TESSARYN_LIBRARY_PATH) + " creases " + row.option +
+                           " " + quoted(folder / "cube.obj") + " " + quoted(folder / "cube.usda"),
+                       row.environment);
+        EXPECT_EQ(run.status, 0) << run.err;
+        if (first.empty()) first = readFile(folder / "cube.usda");
+        EXPECT_EQ(readFile(folder / "cube.usda"), first);
+        EXPECT_NE(first, original);
+    }
+    const ToolRun three = runTool("creases --threads 3 a.obj b.usda");
+    EXPECT_EQ(three.status, 2);
+    EXPECT_NE(three.err.find("--threads takes 1 or 2, not '3'"), std::string::npos) << three.err;
+}
+
 #endif
 
 }  // namespace

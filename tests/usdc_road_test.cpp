@@ -12,10 +12,12 @@
 #include "base/byte_source.h"
 #include "scene/scene_creases.h"
 #include "scene/usdc/crate_layer.h"
+#include "scene/usd/usd_override_layer.h"
 #include "scene/usdc/usdz_package.h"
 #include "both_ways.h"
 #include "support.h"
 #include "usdc_support.h"
+#include "writers/crate_writer.h"
 
 namespace {
 
@@ -188,6 +190,103 @@ TEST(UsdcRoad, ADamagedLayerIsRefusedCleanly) {
     EXPECT_FALSE(report.detail.empty());
     EXPECT_EQ(readFile(folder / "corrupt.usd"), bytes);
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"corrupt.usd", "cube.obj"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A layer whose meshes are in the layers it references: the refusal names them.
+TEST(UsdcRoad, AMeshInAnotherLayerIsNamed) {
+    TempFolder folder;
+    const std::string bytes = usdc_testing::realBytes("openusd__root_with_relocates.usdc");
+    writeFile(folder / "root.usdc", bytes);
+    writeFile(folder / "cube.obj", testing_support::kCubeObj);
+    tessaryn::SceneCreaseRequest request;
+    request.objPath = folder / "cube.obj";
+    request.scenePath = folder / "root.usdc";
+    request.overPath = folder / "over.usda";
+    const tessaryn::SceneCreaseReport report =
+        testing_support::writeSceneCreasesBothWays(request, {request.overPath});
+    EXPECT_EQ(report.outcome, tessaryn::SceneRefusal::NoMeshNode);
+    EXPECT_EQ(report.otherLayers, std::vector<std::string>{"model.usdc"});
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"cube.obj", "root.usdc"}));
+}
+
+// Names from a file go into an override layer only as USD reads them back: prim and
+// variant set names as identifiers, variant names by their wider rule.
+TEST(UsdcRoad, NamesAnOverrideLayerCannotCarryAreFound) {
+    const struct {
+        const char* path;
+        const char* unfit;
+    } rows[] = {
+        {"/asset/geo/mesh_0", ""},  {"/asset{model=cube}geo/mesh", ""},
+        {"/a{v=2x-y|z}b", ""},       // variant names may start with a digit, hold - and |
+        {"/caf\xc3\xa9/m", ""},      // UTF-8 letters
+        {"/2d/mesh", "2d"},          // a prim name starting with a digit
+        {"/a b/mesh", "a b"},        // a blank
+        {"/a\"\n}/mesh", "a\"\n}"},  // what would close the layer's text
+        {"/a{2set=v}b", "2set"},     // a variant set name is an identifier
+        {"/a{set=v w}b", "v w"},     // a variant name without blanks
+        {"/a{set=}b", "/a{set=}b"},  // an empty name: named by the path
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(tessaryn::unfitPrimPathName(row.path), row.unfit);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A layer written with a name USD cannot read back (a variant set name starting with a
+// digit) and existing creases: the override layer is refused for the name, and a fit
+// layer keeps the value an existing crease carries.
+TEST(UsdcRoad, WrittenLayersKeepValuesAndRefuseUnfitNames) {
+    tessaryn::testkit::CrateMeshSpec quad;
+    quad.name = "mesh";
+    quad.points = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    quad.faceVertexCounts = {4};
+    quad.faceVertexIndices = {0, 1, 2, 3};
+    quad.creaseIndices = {0, 1};
+    quad.creaseLengths = {2};
+    quad.creaseSharpnesses = {2.5f};
+    tessaryn::testkit::CrateLayerSpec fit;
+    fit.rootName = "root";
+    fit.upAxis = "Z";
+    fit.metersPerUnit = 0.01;
+    tessaryn::testkit::CrateVariantSpec variant;
+    variant.meshes = {quad};
+    fit.variant = variant;
+    tessaryn::testkit::CrateLayerSpec unfit = fit;
+    unfit.variant->setName = "2model";
+
+    for (const auto* layer : {&fit, &unfit}) {
+        TempFolder folder;
+        writeFile(folder / "asset.usd", tessaryn::testkit::crateLayerBytes(*layer));
+        writeFile(folder / "quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 1 2 3 4\n");
+        tessaryn::SceneCreaseRequest request;
+        request.objPath = folder / "quad.obj";
+        request.scenePath = folder / "asset.usd";
+        request.overPath = folder / "over.usda";
+        const tessaryn::SceneCreaseReport report =
+            testing_support::writeSceneCreasesBothWays(request, {request.overPath});
+        if (layer == &unfit) {
+            EXPECT_EQ(report.outcome, tessaryn::SceneRefusal::BadName);
+            EXPECT_EQ(report.detail, "2model");
+            EXPECT_FALSE(testing_support::fileExists(request.overPath));
+            continue;
+        }
+        ASSERT_EQ(report.outcome, tessaryn::SceneRefusal::None);
+        EXPECT_EQ(report.kept, 1);
+        const std::string over = readFile(request.overPath);
+        EXPECT_NE(over.find("    upAxis = \"Z\"\n    metersPerUnit = 0.01\n"), std::string::npos)
+            << over;
+        EXPECT_NE(over.find("variantSet \"model\" = {"), std::string::npos) << over;
+        EXPECT_NE(over.find("float[] creaseSharpnesses = [2.5, 10, 10, 10]"), std::string::npos)
+            << over;
+    }
 }
 
 }  // namespace

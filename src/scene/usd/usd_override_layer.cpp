@@ -151,8 +151,10 @@ bool isFitName(const std::string& name, bool variant) {
 
 std::string unfitPrimPathName(const std::string& path) {
     for (const PathStep& step : pathSteps(path)) {
-        if (!isFitName(step.name, false)) return step.name;
-        if (step.variant && !isFitName(step.selection, true)) return step.selection;
+        // An empty name is named by the path it stands in.
+        if (!isFitName(step.name, false)) return step.name.empty() ? path : step.name;
+        if (step.variant && !isFitName(step.selection, true))
+            return step.selection.empty() ? path : step.selection;
     }
     // A stray brace or '=' in a name from a file lands in a step's name, where the
     // rules above refuse it.
