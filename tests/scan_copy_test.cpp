@@ -151,8 +151,8 @@ TEST(ScanCopy, AnUnchangedGuessWritesNothingInPlace) {
         node.creaseStatements = {{14, 18}};
         copy.nodePlaced(node);
         copy.passed(scene.size(), scene);
-        EXPECT_EQ(folder.entries().size(), 1u);  // no temporary file
         if (!elsewhere) {
+            EXPECT_EQ(folder.entries().size(), 1u);  // no temporary file
             EXPECT_FALSE(copy.guessed("/N", {{14, 18}}, "  a\n"));
             continue;
         }
