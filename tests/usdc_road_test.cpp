@@ -220,7 +220,8 @@ TEST(UsdcRoad, NamesAnOverrideLayerCannotCarryAreFound) {
         const char* path;
         const char* unfit;
     } rows[] = {
-        {"/asset/geo/mesh_0", ""},  {"/asset{model=cube}geo/mesh", ""},
+        {"/asset/geo/mesh_0", ""},
+        {"/asset{model=cube}geo/mesh", ""},
         {"/a{v=2x-y|z}b", ""},       // variant names may start with a digit, hold - and |
         {"/caf\xc3\xa9/m", ""},      // UTF-8 letters
         {"/2d/mesh", "2d"},          // a prim name starting with a digit
@@ -229,6 +230,9 @@ TEST(UsdcRoad, NamesAnOverrideLayerCannotCarryAreFound) {
         {"/a{2set=v}b", "2set"},     // a variant set name is an identifier
         {"/a{set=v w}b", "v w"},     // a variant name without blanks
         {"/a{set=}b", "/a{set=}b"},  // an empty name: named by the path
+        {"/", "/"},
+        {"/a/", "/a/"},
+        {"/a//b", "/a//b"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
@@ -261,8 +265,11 @@ TEST(UsdcRoad, WrittenLayersKeepValuesAndRefuseUnfitNames) {
     fit.variant = variant;
     tessaryn::testkit::CrateLayerSpec unfit = fit;
     unfit.variant->setName = "2model";
+    // A name that would read as a variant selection in the path's text.
+    tessaryn::testkit::CrateLayerSpec braces = fit;
+    braces.variant->meshes[0].name = "x{s=v}";
 
-    for (const auto* layer : {&fit, &unfit}) {
+    for (const auto* layer : {&fit, &unfit, &braces}) {
         TempFolder folder;
         writeFile(folder / "asset.usd", tessaryn::testkit::crateLayerBytes(*layer));
         writeFile(folder / "quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 1 2 3 4\n");
@@ -272,9 +279,9 @@ TEST(UsdcRoad, WrittenLayersKeepValuesAndRefuseUnfitNames) {
         request.overPath = folder / "over.usda";
         const tessaryn::SceneCreaseReport report =
             testing_support::writeSceneCreasesBothWays(request, {request.overPath});
-        if (layer == &unfit) {
+        if (layer != &fit) {
             EXPECT_EQ(report.outcome, tessaryn::SceneRefusal::BadName);
-            EXPECT_EQ(report.detail, "2model");
+            EXPECT_EQ(report.detail, layer == &unfit ? "2model" : "x{s=v}");
             EXPECT_FALSE(testing_support::fileExists(request.overPath));
             continue;
         }
@@ -287,6 +294,33 @@ TEST(UsdcRoad, WrittenLayersKeepValuesAndRefuseUnfitNames) {
         EXPECT_NE(over.find("float[] creaseSharpnesses = [2.5, 10, 10, 10]"), std::string::npos)
             << over;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A token of the layer's metadata may hold any byte; the override layer's line may not.
+TEST(UsdcRoad, MetadataTokensAreEscaped) {
+    tessaryn::testkit::CrateMeshSpec quad;
+    quad.name = "mesh";
+    quad.points = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    quad.faceVertexCounts = {4};
+    quad.faceVertexIndices = {0, 1, 2, 3};
+    tessaryn::testkit::CrateLayerSpec layer;
+    layer.rootName = "root";
+    layer.upAxis = "Z\n)\"";
+    layer.meshes = {quad};
+    TempFolder folder;
+    writeFile(folder / "asset.usdc", tessaryn::testkit::crateLayerBytes(layer));
+    writeFile(folder / "quad.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 1 2 3 4\n");
+    tessaryn::SceneCreaseRequest request;
+    request.objPath = folder / "quad.obj";
+    request.scenePath = folder / "asset.usdc";
+    request.overPath = folder / "over.usda";
+    ASSERT_EQ(tessaryn::writeSceneCreases(request).outcome, tessaryn::SceneRefusal::None);
+    EXPECT_NE(readFile(request.overPath).find("    upAxis = \"Z\\x0a)\\\"\"\n"), std::string::npos)
+        << readFile(request.overPath);
 }
 
 }  // namespace

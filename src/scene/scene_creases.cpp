@@ -331,12 +331,14 @@ bool collectAndScan(Road& road) {
     }
     CreaseEdgesAhead ahead(road.creases, *thread);
     pass.ahead = &ahead;
+    // Taken before the thread starts: nothing between its start and the join may throw
+    // past the join, or the pass would write into what is gone.
+    const SceneCreaseReport before = road.report;
     if (!thread->start(thread->self, runObjPass, &pass)) {
         collectObjCreaseEdges(pass);
         if (!takeObjPass(road, pass)) return false;
         return scanScene(road, ahead) && checkScan(road);
     }
-    const SceneCreaseReport before = road.report;
     bool scanned = false;
     try {
         scanned = scanScene(road, ahead);

@@ -73,6 +73,9 @@ struct SceneNode {
     // the statements around that place.
     std::uint64_t insertAt = 0;
     std::string indent;
+    // A name on the node's path, as the file gave it, that an override layer cannot carry
+    // (one holding '/' or braces cannot be told apart in the path's text); empty: none.
+    std::string unfitName;
     std::string lineEnding = "\n";
 
     std::vector<CreaseHit> hits;      // ascending by creaseEdge, each at most once

@@ -366,6 +366,8 @@ void LayerScanner::tellPlaced(const MeshScan& mesh, std::uint64_t insertAt) {
     placed.insertAt = insertAt;
     placed.indent = mesh.node.indent;
     placed.lineEnding = mesh.node.lineEnding;
+    // A mesh nested in one still waiting is never the copy's guess: the outer one is.
+    if (placementPending_) return;
     pendingPlacement_ = std::move(placed);
     pendingCreases_ = mesh.creases;
     placementPending_ = true;

@@ -150,6 +150,10 @@ bool isFitName(const std::string& name, bool variant) {
 }  // namespace
 
 std::string unfitPrimPathName(const std::string& path) {
+    // An empty name leaves an empty step ("/", "/a//b", "/a/"), which the steps skip.
+    if (path.empty() || path.back() == '/' || path.find("//") != std::string::npos ||
+        path.find("/{") != std::string::npos)
+        return path;
     for (const PathStep& step : pathSteps(path)) {
         // An empty name is named by the path it stands in.
         if (!isFitName(step.name, false)) return step.name.empty() ? path : step.name;
@@ -166,7 +170,7 @@ SceneRefusal writeUsdOverrideLayer(const char* layerPath, const char* overPath,
                                    const std::vector<PlannedCrease>& creases,
                                    std::string& badName) {
     if (overrideNamesTheLayer(layerPath, overPath)) return SceneRefusal::OverIsTheLayer;
-    badName = unfitPrimPathName(node.path);
+    badName = node.unfitName.empty() ? unfitPrimPathName(node.path) : node.unfitName;
     if (!badName.empty()) return SceneRefusal::BadName;
     const std::string text =
         usdOverrideLayerText(sublayerAssetPath(layerPath, overPath), facts, node, creases);

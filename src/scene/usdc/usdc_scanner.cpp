@@ -4,6 +4,7 @@
 
 #include "base/numbers.h"
 #include "scene/usd/usd_mesh_scan.h"
+#include "scene/usd/usd_override_layer.h"
 #include "scene/usdc/crate_layer.h"
 #include "scene/usdc/usdz_package.h"
 
@@ -61,10 +62,21 @@ std::string damage(const CrateResult& result) {
 LayerMetadatum metadatumOf(const CrateFact& fact) {
     switch (fact.kind) {
         case CrateFactKind::Token: {
+            // Control bytes escaped too: a token may hold anything, a layer's line not.
             std::string quoted = "\"";
             for (const char c : fact.token) {
-                if (c == '"' || c == '\\') quoted += '\\';
-                quoted += c;
+                const auto byte = static_cast<unsigned char>(c);
+                if (c == '"' || c == '\\') {
+                    quoted += '\\';
+                    quoted += c;
+                } else if (byte < 0x20 || byte == 0x7F) {
+                    const char* const hex = "0123456789abcdef";
+                    quoted += "\\x";
+                    quoted += hex[byte >> 4];
+                    quoted += hex[byte & 15];
+                } else {
+                    quoted += c;
+                }
             }
             return {fact.name, quoted + '"'};
         }
@@ -120,6 +132,18 @@ SceneFacts scanCrate(ByteSource& file, const CreaseEdgesAhead& creaseEdges,
                                      ? SceneWarning::NewerCrateVersion
                                      : SceneWarning::PackageDataMisaligned);
     }
+    // Names are checked as the file gave them: one holding '/' or braces would read as
+    // other steps in the path's text. A prim's path starts with its parent's.
+    std::vector<std::pair<std::string, std::string>> unfit;  // a prim's path, its name
+    for (const CratePrim& prim : layer.prims) {
+        std::string name = unfitPrimPathName("/" + prim.name);
+        if (prim.name.find_first_of("/{}=") != std::string::npos) name = prim.name;
+        for (const CrateVariantStep& step : prim.variantSteps) {
+            if (step.set.find_first_of("/{}=") != std::string::npos) name = step.set;
+            if (step.variant.find_first_of("/{}=") != std::string::npos) name = step.variant;
+        }
+        if (!name.empty()) unfit.emplace_back(prim.path, prim.name.empty() ? prim.path : name);
+    }
     for (const CratePrim& prim : layer.prims) {
         if (prim.typeName != "Mesh" || prim.specifier == CrateSpecifier::Class) continue;
         CrateMesh arrays;
@@ -127,6 +151,14 @@ SceneFacts scanCrate(ByteSource& file, const CreaseEdgesAhead& creaseEdges,
         if (!mesh.ok()) return refused(refusalOf(mesh.problem), damage(mesh));
         // The arrays were read while the OBJ's crease edges may have been collected beside.
         facts.nodes.push_back(meshNode(prim, arrays, creaseEdges.await()));
+        for (const auto& at : unfit) {
+            const std::string& path = at.first;
+            const bool within = prim.path.compare(0, path.size(), path) == 0 &&
+                                (prim.path.size() == path.size() || prim.path[path.size()] == '/' ||
+                                 prim.path[path.size()] == '{');
+            if (within && facts.nodes.back().unfitName.empty())
+                facts.nodes.back().unfitName = at.second;
+        }
     }
     return facts;
 }
