@@ -50,10 +50,6 @@ void ScanCopy::nodePlaced(const SceneNode& node) {
     if (state_ != State::Holding || node.path != path_) return;
     ranges_ = node.creaseStatements;
     if (ranges_.empty()) ranges_.push_back({node.insertAt, node.insertAt});
-    if (ranges_.front().start < copied_) {
-        state_ = State::Abandoned;
-        return;
-    }
     GuessedStatements guess = statements_(node);
     // Nothing to write in place: the road will find the same, and write nothing.
     if ((guess.unchanged && !evenUnchanged_) || !writer_.open(destination_.c_str())) {

@@ -316,29 +316,27 @@ bool checkScan(Road& road) {
     return true;
 }
 
-// Stages 3 and 4: the OBJ's pass, then the scan; or, on a thread the caller lent, the
-// OBJ's pass beside the scan, the scan holding back what needs the crease edges until
-// they are complete. Either way an OBJ that is refused is what the run is refused for.
+// Stages 3 and 4 in turn: the OBJ's pass, then the scan.
+bool collectThenScan(Road& road, ObjPass& pass, const CreaseEdgesAhead& creases) {
+    collectObjCreaseEdges(pass);
+    return takeObjPass(road, pass) && scanScene(road, creases) && checkScan(road);
+}
+
+// Stages 3 and 4: in turn, or, on a thread the caller lent, the OBJ's pass beside the
+// scan, the scan holding back what needs the crease edges until they are complete. Either
+// way an OBJ that is refused is what the run is refused for.
 bool collectAndScan(Road& road) {
     ObjPass pass;
     pass.request = &road.request;
     pass.creases = &road.creases;
     const SecondThread* thread = road.request.secondThread;
-    if (thread == nullptr) {
-        collectObjCreaseEdges(pass);
-        if (!takeObjPass(road, pass)) return false;
-        return scanScene(road, road.creases) && checkScan(road);
-    }
+    if (thread == nullptr) return collectThenScan(road, pass, road.creases);
     CreaseEdgesAhead ahead(road.creases, *thread);
     pass.ahead = &ahead;
     // Taken before the thread starts: nothing between its start and the join may throw
     // past the join, or the pass would write into what is gone.
     const SceneCreaseReport before = road.report;
-    if (!thread->start(thread->self, runObjPass, &pass)) {
-        collectObjCreaseEdges(pass);
-        if (!takeObjPass(road, pass)) return false;
-        return scanScene(road, ahead) && checkScan(road);
-    }
+    if (!thread->start(thread->self, runObjPass, &pass)) return collectThenScan(road, pass, ahead);
     bool scanned = false;
     try {
         scanned = scanScene(road, ahead);

@@ -47,15 +47,6 @@ std::vector<PathStep> pathSteps(const std::string& path) {
     return steps;
 }
 
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + '"';
-}
-
 // `@path@`, or `@@@path@@@` for a path that holds an '@'.
 std::string assetText(const std::string& path) {
     if (path.find('@') == std::string::npos) return "@" + path + "@";
@@ -68,6 +59,23 @@ std::string assetText(const std::string& path) {
 }
 
 }  // namespace
+
+std::string usdQuoted(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            const char* const hex = "0123456789abcdef";
+            out += "\\x";
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+            continue;
+        }
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
 
 std::string sublayerAssetPath(const char* layerPath, const char* overPath) {
     std::error_code error;
@@ -103,14 +111,14 @@ std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFa
     std::string indent;
     for (const PathStep& step : pathSteps(node.path)) {
         if (step.variant) {
-            line(indent, {"variantSet ", quoted(step.name), " = {"});
+            line(indent, {"variantSet ", usdQuoted(step.name), " = {"});
             closers.push_back(indent);
             indent += "    ";
-            line(indent, {quoted(step.selection), " {"});
+            line(indent, {usdQuoted(step.selection), " {"});
             closers.push_back(indent);
             indent += "    ";
         } else {
-            line(indent, {"over ", quoted(step.name)});
+            line(indent, {"over ", usdQuoted(step.name)});
             line(indent, {"{"});
             closers.push_back(indent);
             indent += "    ";
@@ -138,6 +146,8 @@ bool isNameByte(unsigned char c, bool variant) {
     return variant && (c == '-' || c == '|');
 }
 
+}  // namespace
+
 bool isFitName(const std::string& name, bool variant) {
     if (name.empty()) return false;
     if (!variant && name[0] >= '0' && name[0] <= '9') return false;
@@ -146,8 +156,6 @@ bool isFitName(const std::string& name, bool variant) {
     }
     return true;
 }
-
-}  // namespace
 
 std::string unfitPrimPathName(const std::string& path) {
     // An empty name leaves an empty step ("/", "/a//b", "/a/"), which the steps skip.
@@ -160,8 +168,8 @@ std::string unfitPrimPathName(const std::string& path) {
         if (step.variant && !isFitName(step.selection, true))
             return step.selection.empty() ? path : step.selection;
     }
-    // A stray brace or '=' in a name from a file lands in a step's name, where the
-    // rules above refuse it.
+    // A name that holds a whole "{set=variant}" reads as fit steps here: a binary layer's
+    // scanner checks its names as the file gave them (SceneNode::unfitName).
     return std::string();
 }
 

@@ -26,6 +26,14 @@ bool overrideNamesTheLayer(const char* layerPath, const char* overPath);
 std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFacts& facts,
                                  const SceneNode& node, const std::vector<PlannedCrease>& creases);
 
+// `text` as a USD string: in double quotes, '"' and '\\' escaped, control bytes as \\xNN.
+std::string usdQuoted(const std::string& text);
+
+// Whether `name` is one an override layer can carry: a prim or variant set name is an
+// identifier (letters, digits, '_', UTF-8 beyond ASCII, not starting with a digit); a
+// variant name (`variant`) may also start with a digit and hold '-' and '|'.
+bool isFitName(const std::string& name, bool variant);
+
 // The first name on `path` (prim, variant set or variant) that an override layer cannot
 // carry as it is: prim and variant set names are identifiers (letters, digits, '_', UTF-8
 // beyond ASCII, not starting with a digit); variant names may also start with a digit and
@@ -39,7 +47,6 @@ std::string unfitPrimPathName(const std::string& path);
 // cannot carry.
 SceneRefusal writeUsdOverrideLayer(const char* layerPath, const char* overPath,
                                    const SceneFacts& facts, const SceneNode& node,
-                                   const std::vector<PlannedCrease>& creases,
-                                   std::string& badName);
+                                   const std::vector<PlannedCrease>& creases, std::string& badName);
 
 }  // namespace tessaryn

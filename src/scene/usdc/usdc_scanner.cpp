@@ -57,29 +57,13 @@ std::string damage(const CrateResult& result) {
     return (result.detail.empty() ? "the layer" : result.detail) + " is damaged";
 }
 
-// The layer's metadata as an override layer spells it: tokens quoted, numbers through the
+// The layer's metadata as an override layer spells it: tokens quoted (control bytes
+// escaped: a token may hold anything, a layer's line not), numbers through the
 // one float formatter.
 LayerMetadatum metadatumOf(const CrateFact& fact) {
     switch (fact.kind) {
-        case CrateFactKind::Token: {
-            // Control bytes escaped too: a token may hold anything, a layer's line not.
-            std::string quoted = "\"";
-            for (const char c : fact.token) {
-                const auto byte = static_cast<unsigned char>(c);
-                if (c == '"' || c == '\\') {
-                    quoted += '\\';
-                    quoted += c;
-                } else if (byte < 0x20 || byte == 0x7F) {
-                    const char* const hex = "0123456789abcdef";
-                    quoted += "\\x";
-                    quoted += hex[byte >> 4];
-                    quoted += hex[byte & 15];
-                } else {
-                    quoted += c;
-                }
-            }
-            return {fact.name, quoted + '"'};
-        }
+        case CrateFactKind::Token:
+            return {fact.name, usdQuoted(fact.token)};
         case CrateFactKind::Float:
             return {fact.name, shortestDecimal(static_cast<float>(fact.number))};
         case CrateFactKind::Double:
@@ -100,7 +84,6 @@ SceneNode meshNode(const CratePrim& prim, CrateMesh& arrays, const CreaseEdgeSet
     if (arrays.topologyTimeSampled) mesh.timeSampledTopologyLine = -1;
     mesh.counts = std::move(arrays.faceVertexCounts);
     mesh.waitingIndices = std::move(arrays.faceVertexIndices);
-    mesh.found.assign(creaseEdges.size(), 0);
     mesh.creases.indices = std::move(arrays.creaseIndices);
     mesh.creases.lengths = std::move(arrays.creaseLengths);
     for (const double value : arrays.creaseSharpnesses) {
@@ -136,13 +119,14 @@ SceneFacts scanCrate(ByteSource& file, const CreaseEdgesAhead& creaseEdges,
     // other steps in the path's text. A prim's path starts with its parent's.
     std::vector<std::pair<std::string, std::string>> unfit;  // a prim's path, its name
     for (const CratePrim& prim : layer.prims) {
-        std::string name = unfitPrimPathName("/" + prim.name);
-        if (prim.name.find_first_of("/{}=") != std::string::npos) name = prim.name;
+        std::string name;
+        if (!isFitName(prim.name, false)) name = prim.name.empty() ? prim.path : prim.name;
         for (const CrateVariantStep& step : prim.variantSteps) {
-            if (step.set.find_first_of("/{}=") != std::string::npos) name = step.set;
-            if (step.variant.find_first_of("/{}=") != std::string::npos) name = step.variant;
+            // An empty one shows in the path's text, where the override layer finds it.
+            if (!step.variant.empty() && !isFitName(step.variant, true)) name = step.variant;
+            if (!step.set.empty() && !isFitName(step.set, false)) name = step.set;
         }
-        if (!name.empty()) unfit.emplace_back(prim.path, prim.name.empty() ? prim.path : name);
+        if (!name.empty()) unfit.emplace_back(prim.path, name);
     }
     for (const CratePrim& prim : layer.prims) {
         if (prim.typeName != "Mesh" || prim.specifier == CrateSpecifier::Class) continue;
