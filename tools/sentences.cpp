@@ -91,6 +91,9 @@ std::string primProblem(const SceneCreaseReport& report) {
                    line;
         case tessaryn::NodeProblem::TimeSampledTopology:
             return "gives its faces over time" + line + ": faces that change cannot keep creases";
+        case tessaryn::NodeProblem::HistoryOnly:
+            return "holds no mesh data in the file: its mesh comes from its construction history" +
+                   line;
         case tessaryn::NodeProblem::None:
             break;
     }
@@ -255,6 +258,12 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                    " and " + number(report.missingEdge[1]) +
                    ": the OBJ's vertices are not in the " + words.file +
                    "'s order, or it is another mesh";
+        case SceneRefusal::PointNotFinite:
+            return node + " has a point that is not a finite number" +
+                   (report.detail.empty() ? "" : " (" + report.detail + ")");
+        case SceneRefusal::FaceTooFewCorners:
+            return node + " has a face of fewer than three corners" +
+                   (report.detail.empty() ? "" : " (" + report.detail + ")");
         case SceneRefusal::ValueOnHostScene:
             return "--value is for scenes as Maya saved them; " + scene +
                    " is a host scene with the crease placeholder";
@@ -359,6 +368,10 @@ const char* refusalKind(SceneRefusal outcome) {
             return "several-fitting-nodes";
         case SceneRefusal::EdgesNotInNode:
             return "edges-not-in-node";
+        case SceneRefusal::PointNotFinite:
+            return "point-not-finite";
+        case SceneRefusal::FaceTooFewCorners:
+            return "face-too-few-corners";
         case SceneRefusal::ValueOnHostScene:
             return "value-on-host-scene";
         case SceneRefusal::NoPlaceholder:

@@ -57,6 +57,8 @@ enum class NodeProblem {
     FaceCountsMismatch,   // USD: faceVertexCounts do not add up to faceVertexIndices
     IndexBeyondPoints,    // USD: a face index beyond the points
     TimeSampledTopology,  // USD: face arrays given over time
+    HistoryOnly,          // Maya: the node's mesh comes from its construction history, not
+                          // the file
 };
 
 struct SceneNode {

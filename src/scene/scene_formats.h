@@ -13,6 +13,7 @@
 #include "crease/crease_edges_ahead.h"
 #include "scene/scan_watcher.h"
 #include "scene/scene_facts.h"
+#include "scene/scene_mesh.h"
 #include "scene/scene_refusal.h"
 
 namespace tessaryn {
@@ -35,6 +36,8 @@ struct SceneFormatEntry {
     // The scanner tells a watcher where a node's statements go while it reads, so that the
     // rewritten scene can be written during the scan.
     bool placesAsItScans;
+    // Reads one node's geometry, for a scene written out as an OBJ; null: not yet read.
+    MeshReader readMesh;
 };
 
 // The row of the form `head` (a file's first bytes) starts as, readable or refused; null

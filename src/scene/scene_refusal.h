@@ -31,6 +31,9 @@ enum class SceneRefusal {
     NoFittingNode,        // no node has the OBJ's vertex count
     SeveralFittingNodes,  // several have it, and none was asked for
     EdgesNotInNode,       // crease edges that are not edges of the node
+    // The node's geometry, read whole for an OBJ.
+    PointNotFinite,      // a point with a coordinate that is not a finite number
+    FaceTooFewCorners,   // a face of fewer than three corners
     // The host's road.
     ValueOnHostScene,   // a crease value asked for a scene the host's export writes
     NoPlaceholder,      // the export found no placeholder

@@ -1,0 +1,61 @@
+// A mesh node's geometry as an OBJ carries it: its points in the mesh's own order, its
+// texture coordinates where it has them, and its faces as corners. Each format's mesh
+// reader hands one node's geometry to a MeshSink: the points and texture coordinates
+// first, once, then the faces in the mesh's order, so that a writer can stream the faces
+// of a large mesh without holding them all.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/byte_source.h"
+#include "scene/scene_facts.h"
+#include "scene/scene_refusal.h"
+
+namespace tessaryn {
+
+enum class MeshWarning {
+    PointsFromTimeSample,  // USD: points have no default value; their first time sample is used
+    UvsNotPerCorner,       // USD: the texture primvar's interpolation is neither vertex nor
+                           // faceVarying: no texture coordinates written
+    FaceHolesDropped,      // Maya: faces with holes, written without them
+};
+
+// What comes before the faces.
+struct MeshHead {
+    std::vector<float> points;  // x, y, z of each vertex
+    std::vector<float> uvs;     // u, v of each texture coordinate; empty: the mesh has none
+    std::string uvSet;          // the UV set or primvar they come from; empty when none
+};
+
+// Takes one mesh's geometry. A false answer stops the reader at once (the sink could not
+// write, or refused what it was given); the reader then answers SceneRefusal::None and
+// `stopped`, and the sink knows why.
+class MeshSink {
+public:
+    virtual ~MeshSink() = default;
+    virtual bool begin(const MeshHead& head) = 0;
+    // One face: `corners` vertex numbers from 0 and, when the head has uvs, as many texture
+    // coordinate numbers from 0 (null when it has none). Orientation already applied.
+    virtual bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
+                      std::size_t corners) = 0;
+};
+
+struct MeshReadResult {
+    SceneRefusal problem = SceneRefusal::None;
+    NodeProblem nodeProblem = NodeProblem::None;  // with NodeHoldsNoMesh: why
+    std::int64_t line = 0;   // text formats: the line the problem is at, from 1
+    std::string detail;      // what is wrong, where a sentence needs more than the kind
+    bool stopped = false;    // the sink stopped the read
+    std::int64_t faces = 0;  // faces handed to the sink
+    std::vector<MeshWarning> warnings;
+    std::int64_t holedFaces = 0;  // Maya: faces whose holes were dropped
+};
+
+// A format's mesh reader: finds `node` (as its scanner reported it) in `scene` and hands
+// its geometry to `sink`. Each format's row of the format table names its reader.
+using MeshReader = MeshReadResult (*)(ByteSource& scene, const SceneNode& node, MeshSink& sink);
+
+}  // namespace tessaryn
