@@ -716,6 +716,77 @@ TEST(Tool, CreasesIntoUsdLayers) {
     EXPECT_EQ(folder.entries().size(), 9u);  // no temporary file left
 }
 
+// --over onto a layer that exists: a second prim joins it, a rerun says it changes
+// nothing, and a file that is no override layer of the scene is refused saying what it is.
+TEST(Tool, CreasesJoinAnExistingOverrideLayer) {
+    TempFolder folder;
+    const std::string obj = folder / "cube.obj";
+    writeFile(obj,
+              "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
+              "g rest\nf 1 2 4 3\ng top\nf 3 4 6 5\ng rest\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\n"
+              "f 7 1 3 5\n");
+    const std::string variants = folder / "variants.usda";
+    writeFile(variants, readFile(testing_support::realDataPath("usd/mayausd__multi_variants.usda")));
+    const std::string over = folder / "shot.usda";
+    const std::string files = quoted(obj) + " " + quoted(variants) + " --over " + quoted(over);
+    const std::string cubeC = "/RootPrim/PrimWithVariant{modelingVariant=C}ModelC/CubeC";
+    const std::string extraCube =
+        "/RootPrim/PrimWithVariant{modelingVariant=A}ModelA/ConeA{extraStuff=Cube}ExtraCube";
+    EXPECT_EQ(runTool("creases " + files + " --prim " + quoted(cubeC)).status, 0);
+    const ToolRun joined = runTool("creases " + files + " --prim " + quoted(extraCube));
+    EXPECT_EQ(joined.status, 0) << joined.err;
+    EXPECT_NE(joined.out.find(extraCube + " in " + variants +
+                              ": 4 crease edges written (value 10) into the override layer " +
+                              over + ", 0 replaced; 2 groups; " + variants + " unchanged"),
+              std::string::npos)
+        << joined.out;
+    const std::string both = readFile(over);
+    EXPECT_NE(both.find("over \"CubeC\""), std::string::npos) << both;
+    EXPECT_NE(both.find("over \"ExtraCube\""), std::string::npos) << both;
+
+    const ToolRun again = runTool("creases " + files + " --prim " + quoted(cubeC) + " --json");
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.err.find(cubeC + " in " + variants +
+                             ": already has its 4 crease edges (values kept) with the override "
+                             "layer " +
+                             over + "; 2 groups; unchanged"),
+              std::string::npos)
+        << again.err;
+    for (const std::string key : {"\"output\": null", "\"changed\": false", "\"replaced\": 4"})
+        EXPECT_NE(again.out.find(key), std::string::npos) << key << again.out;
+    EXPECT_EQ(readFile(over), both);
+
+    const std::string maya = folder / "scene.ma";
+    writeFile(maya, readFile(testing_support::realDataPath("cgkit__objects.ma")));
+    const std::string bare = folder / "bare.usda";
+    writeFile(bare, "#usda 1.0\n");
+    const std::string unrelated = folder / "unrelated.usda";
+    writeFile(unrelated, "#usda 1.0\n(\n    subLayers = [@./bare.usda@]\n)\n");
+    const struct {
+        std::string file;
+        std::string what;
+    } refused[] = {{maya, "it is a Maya ASCII scene"},
+                   {bare, "it names no sublayers"},
+                   {unrelated, "it does not name it among its sublayers"}};
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.file);
+        const std::string before = readFile(row.file);
+        const ToolRun run = runTool("creases " + quoted(obj) + " " + quoted(variants) +
+                                    " --prim " + quoted(cubeC) + " --over " + quoted(row.file) +
+                                    " --json");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find("\"refusal\": \"over-layer-foreign\""), std::string::npos)
+            << run.out;
+        EXPECT_NE(run.out.find("\"file\": \"" + row.file + "\""), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find("--over " + row.file + " is not an override layer of " + variants +
+                               ": " + row.what + "; nothing changed"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(readFile(row.file), before);
+    }
+    EXPECT_EQ(folder.entries().size(), 6u);  // no temporary file left
+}
+
 // One thread or two (the option, else the environment), the same run: the same words, the
 // same layer; a count the tool does not take is misuse.
 TEST(Tool, CreasesOnOneThreadOrTwo) {

@@ -175,6 +175,56 @@ TEST(UsdcRoad, RealMeshesGetOverrideLayersWithTheirGroupBorders) {
     EXPECT_GE(tried, 10);
 }
 
+// The meshes of one binary layer get their creases in one override layer, a run each;
+// each run after keeps what the others wrote, and a rerun finds every prim's creases
+// there and writes nothing.
+TEST(UsdcRoad, MeshesOfOneLayerJoinOneOverrideLayer) {
+    int layers = 0;
+    for (const std::string& name : usdc_testing::realFiles()) {
+        std::vector<RealMesh> meshes;
+        for (RealMesh& mesh : realMeshes(name))
+            if (meshes.size() < 3 && !groupBorders(mesh).empty()) meshes.push_back(std::move(mesh));
+        if (meshes.size() < 2) continue;
+        SCOPED_TRACE(name);
+        TempFolder folder;
+        writeFile(folder / name, usdc_testing::realBytes(name));
+        tessaryn::SceneCreaseRequest request;
+        request.scenePath = folder / name;
+        request.overPath = folder / "over.usda";
+        const auto runOn = [&](std::size_t i) {
+            request.objPath = folder / ("mesh" + std::to_string(i) + ".obj");
+            request.node = meshes[i].path;
+            return testing_support::writeSceneCreasesBothWays(request, {request.overPath});
+        };
+        for (std::size_t i = 0; i < meshes.size(); ++i) {
+            SCOPED_TRACE(meshes[i].path);
+            writeFile(folder / ("mesh" + std::to_string(i) + ".obj"), objOf(meshes[i]));
+            const tessaryn::SceneCreaseReport report = runOn(i);
+            ASSERT_EQ(report.outcome, tessaryn::SceneRefusal::None) << report.detail;
+            EXPECT_EQ(report.written, static_cast<std::int64_t>(groupBorders(meshes[i]).size()));
+            EXPECT_EQ(report.output, request.overPath);
+        }
+        const std::string over = readFile(request.overPath);
+        std::size_t statements = 0;
+        for (std::size_t at = over.find("creaseIndices"); at != std::string::npos;
+             at = over.find("creaseIndices", at + 1))
+            ++statements;
+        EXPECT_EQ(statements, meshes.size()) << over;
+        for (std::size_t i = 0; i < meshes.size(); ++i) {
+            SCOPED_TRACE(meshes[i].path);
+            const tessaryn::SceneCreaseReport again = runOn(i);
+            ASSERT_EQ(again.outcome, tessaryn::SceneRefusal::None) << again.detail;
+            EXPECT_FALSE(again.changed);
+            EXPECT_EQ(again.replaced, static_cast<std::int64_t>(groupBorders(meshes[i]).size()));
+            EXPECT_EQ(again.output, "");
+        }
+        EXPECT_EQ(readFile(request.overPath), over);
+        EXPECT_EQ(folder.entries().size(), meshes.size() + 2);
+        ++layers;
+    }
+    EXPECT_GE(layers, 2);
+}
+
 // Files that cannot be read are refused whole and change nothing.
 TEST(UsdcRoad, ADamagedLayerIsRefusedCleanly) {
     TempFolder folder;

@@ -171,7 +171,7 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
     }
     if (invocation.has("--over") && (invocation.has("-o") || run.dryRun)) {
         misuse = std::string("--over and ") + (run.dryRun ? "--dry-run" : "-o") +
-                 " exclude each other: --over writes a new override layer and leaves the layer "
+                 " exclude each other: --over writes an override layer and leaves the layer "
                  "as it is";
         return 2;
     }

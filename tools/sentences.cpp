@@ -125,6 +125,31 @@ std::string otherLayers(const SceneCreaseReport& report) {
     return said;
 }
 
+// What the file --over names is, when it is no override layer of the scene.
+std::string foreignOverLayer(const SceneCreaseReport& report) {
+    switch (report.foreignOverLayer) {
+        case tessaryn::ForeignOverLayer::MayaScene:
+            return "it is a Maya ASCII scene";
+        case tessaryn::ForeignOverLayer::MayaBinary:
+            return "it is a Maya binary scene";
+        case tessaryn::ForeignOverLayer::UsdBinary:
+            return "it is a binary USD layer, which is never rewritten";
+        case tessaryn::ForeignOverLayer::UsdPackage:
+            return "it is a USD package (.usdz), which is never rewritten";
+        case tessaryn::ForeignOverLayer::NotUsd:
+            return "it is no USD layer: it does not start with #usda";
+        case tessaryn::ForeignOverLayer::Damaged:
+            return "it is a damaged USD layer: what opens on line " + number(report.line) +
+                   " is never closed";
+        case tessaryn::ForeignOverLayer::NoSublayers:
+            return "it names no sublayers";
+        case tessaryn::ForeignOverLayer::OtherSublayers:
+        case tessaryn::ForeignOverLayer::None:
+            break;
+    }
+    return "it does not name it among its sublayers";
+}
+
 std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
     const std::string& node = nodeName(report);
     if (report.hostScene) {
@@ -139,6 +164,11 @@ std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
         return said;
     }
     std::string said = node + " in " + run.scene + ": ";
+    if (!run.over.empty() && !report.changed && report.output.empty()) {
+        return said + "already has its " + counted(report.written, "crease edge") + " " +
+               values(report, run) + " with the override layer " + run.over + "; " +
+               groups(report, run) + warnings(report) + "; unchanged";
+    }
     if (!run.over.empty()) {
         return said + counted(report.written, "crease edge") + " written " + values(report, run) +
                " into the override layer " + run.over + ", " + number(report.replaced) +
@@ -279,6 +309,9 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
         case SceneRefusal::OverIsTheLayer:
             return "--over " + run.over + " names " + scene +
                    " itself: the override layer is a new file that names the layer as its sublayer";
+        case SceneRefusal::OverLayerForeign:
+            return "--over " + run.over + " is not an override layer of " + scene + ": " +
+                   foreignOverLayer(report);
         case SceneRefusal::OutputIsInput:
             return (run.over.empty() ? "-o " : "--over ") +
                    outputIsInput(report.file, "the OBJ " + run.obj);
@@ -286,7 +319,7 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
             return report.file + " is busy: another run kept it for the whole wait of " +
                    (run.wait == "1" ? "1 second" : run.wait + " seconds") + " (--wait)";
         case SceneRefusal::SceneChanged:
-            return scene + " changed while it was being read";
+            return (report.file.empty() ? scene : report.file) + " changed while it was being read";
         case SceneRefusal::Unwritable:
             return "cannot write " +
                    fileAndReason(report.file.empty() ? scene : report.file, report.error, true);
@@ -384,6 +417,8 @@ const char* refusalKind(SceneRefusal outcome) {
             return "over-needs-usd-layer";
         case SceneRefusal::OverIsTheLayer:
             return "over-is-the-layer";
+        case SceneRefusal::OverLayerForeign:
+            return "over-layer-foreign";
         case SceneRefusal::OutputIsInput:
             return "output-is-input";
         case SceneRefusal::Busy:

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <utility>
 
@@ -19,6 +20,7 @@
 #include "scene/scene_rewrite.h"
 #include "scene/transfer_group_creases.h"
 #include "scene/usd/usd_override_layer.h"
+#include "scene/usd/usd_override_merge.h"
 
 namespace tessaryn {
 
@@ -38,6 +40,11 @@ struct Road {
     SceneFacts facts;
     const SceneNode* node = nullptr;
     CreasePlan plan;
+    // An override layer that exists already: the prim's creases join it.
+    bool joinsOverLayer = false;
+    SceneStamp overStamp;
+    OverLayerReading overLayer;
+    SceneNode composed;  // the node with the override layer's creases, where it has them
 };
 
 // Every stage answers false once the road is refused; the report says why.
@@ -381,6 +388,41 @@ bool chooseNode(Road& road) {
     return true;
 }
 
+// Stage 5b: the existing override layer, which must be one of the scene, and the prim in
+// it. Its creases there, where it has crease statements, are the ones the stage
+// composes: they count as the node's creases.
+bool findInOverLayer(Road& road) {
+    const SceneCreaseRequest& request = road.request;
+    std::error_code error;
+    road.joinsOverLayer =
+        !request.overPath.empty() && std::filesystem::is_regular_file(request.overPath, error);
+    if (!road.joinsOverLayer) return true;
+    SceneCreaseReport& report = road.report;
+    const SceneNode& node = *road.node;
+    const std::string badName =
+        node.unfitName.empty() ? unfitPrimPathName(node.path) : node.unfitName;
+    if (!badName.empty()) {
+        report.detail = badName;
+        return refuse(report, SceneRefusal::BadName, request.overPath);
+    }
+    road.overStamp = stampScene(request.overPath);
+    road.overLayer = readOverrideLayer(request.scenePath, request.overPath, node.path, road.creases);
+    const OverLayerReading& reading = road.overLayer;
+    road.overStamp.size = reading.size;
+    if (reading.refusal != SceneRefusal::None) {
+        report.foreignOverLayer = reading.foreign;
+        report.line = reading.line;
+        return refuse(report, reading.refusal, request.overPath, reading.error);
+    }
+    const LayerOutline& outline = reading.outline;
+    if (outline.tracked && !outline.prim.creaseStatements.empty()) {
+        road.composed = node;
+        road.composed.creases = outline.prim.creases;
+        road.node = &road.composed;
+    }
+    return true;
+}
+
 // Stage 6: what the node's creases become. The host's export matches an edge only as
 // written smaller vertex first, and writes its own value.
 bool planNodeCreases(Road& road) {
@@ -419,6 +461,21 @@ void writeCreases(Road& road) {
     }
     const SceneNode& node = *road.node;
     const CreasePlan& plan = road.plan;
+    if (road.joinsOverLayer) {
+        // Nothing written when the stage already has these creases.
+        if (request.dryRun || plan.unchanged) return;
+        const LayerEdit edit = overrideLayerEdit(road.overLayer.outline, node.path, plan.creases,
+                                                 road.overStamp.size);
+        int error = 0;
+        const SceneRefusal rewritten = rewriteScene(request.overPath, request.overPath, edit.ranges,
+                                                    edit.text, road.overStamp, error);
+        if (rewritten != SceneRefusal::None) {
+            refuse(report, rewritten, request.overPath, error);
+            return;
+        }
+        report.output = request.overPath;
+        return;
+    }
     if (!request.overPath.empty()) {
         errno = 0;
         const SceneRefusal written =
@@ -464,7 +521,7 @@ SceneCreaseReport writeSceneCreases(const SceneCreaseRequest& request) {
     report.value = request.value.empty() ? std::string(kDefaultCreaseValue) : request.value;
     Road road(request, report);
     if (tellFormat(road) && checkRequest(road) && collectAndScan(road) && chooseNode(road) &&
-        planNodeCreases(road))
+        findInOverLayer(road) && planNodeCreases(road))
         writeCreases(road);
     return report;
 }

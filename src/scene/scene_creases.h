@@ -30,7 +30,8 @@ struct SceneCreaseRequest {
     std::string objPath;
     std::string scenePath;
     std::string outPath;  // empty: the scene itself
-    // A USD layer only: a new override layer written here instead, the layer only read.
+    // A USD layer only: the creases go into an override layer here instead, the layer
+    // only read: a new one, or one of the layer that exists, which keeps all else it holds.
     std::string overPath;
     bool smoothing = false;
     std::string node;     // a full path, a path's tail or a short name; empty: by vertex count
@@ -55,6 +56,7 @@ struct SceneCreaseReport {
     int error = 0;          // the system's error number for it, 0 when none is known
     std::int64_t line = 0;  // the scene line a damaged scene is refused at
     std::string detail;     // a binary file's refusal: its version, what is damaged, a name
+    ForeignOverLayer foreignOverLayer = ForeignOverLayer::None;  // what --over's file is
 
     SceneFormat format = SceneFormat::Maya;
     bool hostScene = false;                       // the host's road

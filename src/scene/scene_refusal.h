@@ -44,11 +44,26 @@ enum class SceneRefusal {
     BadName,            // a name from the file that an override layer cannot carry
     ValueNotPositive,   // a crease value of 0 where 0 means no crease
     OverIsTheLayer,     // the override layer would replace the layer it overrides
+    OverLayerForeign,   // the existing file --over names is no override layer of the layer
     OutputIsInput,      // -o or the override layer names the OBJ, by any path
     Busy,               // given by the tool: another run held the file to replace all the wait
     SceneChanged,       // the scene changed while it was read
     Unwritable,         // a file cannot be written
     OutOfMemory,
+};
+
+// What an existing file that --over names is, when it is no override layer of the layer:
+// the detail of OverLayerForeign.
+enum class ForeignOverLayer {
+    None,
+    MayaScene,       // a Maya ASCII scene
+    MayaBinary,      // a Maya binary scene
+    UsdBinary,       // a binary USD layer
+    UsdPackage,      // a USD package
+    NotUsd,          // no scene at all: it does not start #usda
+    Damaged,         // a USD text layer that cannot be read through (with its line)
+    NoSublayers,     // a USD text layer that names no sublayers
+    OtherSublayers,  // a USD text layer whose sublayers are other layers
 };
 
 }  // namespace tessaryn

@@ -54,7 +54,9 @@ struct Frame {
     std::int64_t line = 0;
     std::string indent;              // of the line that opens it
     std::string setName;             // of a variant set
-    std::unique_ptr<MeshScan> mesh;  // a Mesh prim's
+    std::unique_ptr<MeshScan> mesh;  // a Mesh prim's, or the tracked prim's
+    bool onChain = false;            // a block on the way to the outline's tracked prim
+    std::string key;                 // its key there
 };
 
 // What a statement's head says: its words up to the '=' (or whatever ends them).
@@ -71,8 +73,13 @@ struct StatementHead {
 class LayerScanner {
 public:
     LayerScanner(UsdByteReader& reader, const CreaseEdgesAhead& creaseEdges, SceneFacts& facts,
-                 ScanWatcher* watcher)
-        : reader_(reader), lexer_(reader), ahead_(creaseEdges), facts_(facts), watcher_(watcher) {}
+                 ScanWatcher* watcher, LayerOutline* outline)
+        : reader_(reader),
+          lexer_(reader),
+          ahead_(creaseEdges),
+          facts_(facts),
+          watcher_(watcher),
+          outline_(outline) {}
 
     void run(const std::string& lineEnding);
     const UsdLexer& lexer() const { return lexer_; }
@@ -83,6 +90,12 @@ private:
     void openVariantSet(const UsdToken& keyword);
     void variantSetEntry(const UsdToken& token);
     void closeFrame();
+    void noteIndent(const UsdToken& token);
+    void readSublayers();
+    bool onChain(Frame& frame, const std::string& key) const;
+    void noteClose(const Frame& frame, const UsdToken& brace);
+    std::string openingIndent(const UsdToken& token) const;
+    std::string indentUnit() const;
     void statement(const UsdToken& first);
     void readMeshValue(MeshScan& mesh, const StatementHead& head, const std::string& property,
                        bool timeSamples);
@@ -101,6 +114,7 @@ private:
     bool placementPending_ = false;
     SceneFacts& facts_;
     ScanWatcher* watcher_;
+    LayerOutline* outline_;  // null: no outline asked for
     std::string lineEnding_;
     std::vector<Frame> frames_;
 };
@@ -116,11 +130,14 @@ void LayerScanner::run(const std::string& lineEnding) {
     for (;;) {
         const UsdToken& token = lexer_.next();
         if (token.kind == UsdTokenKind::End) break;
+        noteIndent(token);
         const FrameKind kind = frames_.back().kind;
         if (kind == FrameKind::VariantSet) {
             variantSetEntry(token);
         } else if (token.isPunct('}')) {
-            if (kind != FrameKind::Root) closeFrame();
+            if (kind == FrameKind::Root) continue;
+            noteClose(frames_.back(), token);
+            closeFrame();
         } else if (token.isPunct(';')) {
             continue;
         } else if (token.isWord("def") || token.isWord("over") || token.isWord("class")) {
@@ -145,11 +162,14 @@ void LayerScanner::readLayerMetadata(std::int64_t line) {
             return;
         }
         if (token.isPunct(')')) return;
+        noteIndent(token);
         if (token.kind == UsdTokenKind::Word) {
             key = token.text;
         } else if (token.isPunct('=')) {
             const UsdToken& value = lexer_.next();
-            if (isOpener(value)) {
+            if (outline_ != nullptr && key == "subLayers" && value.isPunct('[')) {
+                readSublayers();
+            } else if (isOpener(value)) {
                 lexer_.skipGroup(value.punct);
             } else if (isRootMetadata(key) &&
                        (value.kind == UsdTokenKind::String || value.kind == UsdTokenKind::Number)) {
@@ -164,11 +184,61 @@ void LayerScanner::readLayerMetadata(std::int64_t line) {
     }
 }
 
+// The outline's indentation unit: the first indentation of a line the scan meets.
+void LayerScanner::noteIndent(const UsdToken& token) {
+    if (outline_ != nullptr && outline_->indentUnit.empty() && token.firstOnLine)
+        outline_->indentUnit = token.indent;
+}
+
+// `[@a.usda@, @b.usda@ (offset = 1)]`: the asset paths, for the outline.
+void LayerScanner::readSublayers() {
+    for (;;) {
+        const UsdToken& token = lexer_.next();
+        if (token.kind == UsdTokenKind::End || token.isPunct(']')) return;
+        if (token.kind == UsdTokenKind::Asset) {
+            outline_->sublayers.push_back(token.text);
+        } else if (isOpener(token) && !lexer_.skipGroup(token.punct)) {
+            return;
+        }
+    }
+}
+
+// Whether `frame`, whose key is `key`, is a block on the way to the tracked prim; marks
+// it so.
+bool LayerScanner::onChain(Frame& frame, const std::string& key) const {
+    if (outline_ == nullptr) return false;
+    const std::vector<std::string>& chain = outline_->chain;
+    frame.onChain = std::find(chain.begin(), chain.end(), key) != chain.end();
+    if (frame.onChain) frame.key = key;
+    return frame.onChain;
+}
+
+// A block on the way to the tracked prim closes at `brace`: the first of its key is kept.
+void LayerScanner::noteClose(const Frame& frame, const UsdToken& brace) {
+    if (!frame.onChain) return;
+    std::vector<OutlineBlock>& blocks = outline_->blocks;
+    for (const OutlineBlock& block : blocks)
+        if (block.key == frame.key) return;
+    blocks.push_back({frame.key, frame.indent, brace.firstOnLine ? brace.lineStart : brace.offset,
+                      brace.firstOnLine});
+}
+
+// The indentation of the line that opens a block at `token`. For an outline: its own, or
+// one unit in from its parent's when the block opens on the line of something else.
+std::string LayerScanner::openingIndent(const UsdToken& token) const {
+    if (outline_ == nullptr || token.firstOnLine) return token.indent;
+    return frames_.back().indent + indentUnit();
+}
+
+std::string LayerScanner::indentUnit() const {
+    return outline_->indentUnit.empty() ? "    " : outline_->indentUnit;
+}
+
 void LayerScanner::openPrim(const UsdToken& specifier) {
     const std::int64_t line = specifier.line;
     const std::uint64_t start = specifier.firstOnLine ? specifier.lineStart : specifier.offset;
     const bool isClass = specifier.text == "class";
-    const std::string indent = specifier.indent;
+    const std::string indent = openingIndent(specifier);
     const UsdToken* token = &lexer_.next();
     std::string typeName;
     if (token->kind == UsdTokenKind::Word) {
@@ -199,7 +269,8 @@ void LayerScanner::openPrim(const UsdToken& specifier) {
                                                      : parent.path + "/" + name;
     frame.line = line;
     frame.indent = indent;
-    if (typeName == "Mesh" && !isClass) {
+    const bool tracked = onChain(frame, frame.path) && frame.path == outline_->chain.back();
+    if ((typeName == "Mesh" && !isClass) || tracked) {
         frame.mesh = std::make_unique<MeshScan>();
         SceneNode& node = frame.mesh->node;
         node.path = frame.path;
@@ -218,6 +289,7 @@ void LayerScanner::openPrim(const UsdToken& specifier) {
 
 void LayerScanner::openVariantSet(const UsdToken& keyword) {
     const std::int64_t line = keyword.line;
+    const std::string indent = openingIndent(keyword);
     const UsdToken& name = lexer_.next();
     if (name.kind != UsdTokenKind::String) {
         lexer_.pushBack();
@@ -234,13 +306,16 @@ void LayerScanner::openVariantSet(const UsdToken& keyword) {
     frame.kind = FrameKind::VariantSet;
     frame.path = frames_.back().path;
     frame.line = line;
+    frame.indent = indent;
     frame.setName = setName;
+    onChain(frame, frame.path + "{" + setName + "=");
     frames_.push_back(std::move(frame));
 }
 
 // Inside `variantSet "set" = { ... }`: `"variant" (metadata) { body }` entries.
 void LayerScanner::variantSetEntry(const UsdToken& token) {
     if (token.isPunct('}')) {
+        noteClose(frames_.back(), token);
         frames_.pop_back();
         return;
     }
@@ -250,6 +325,7 @@ void LayerScanner::variantSetEntry(const UsdToken& token) {
     }
     if (token.kind != UsdTokenKind::String) return;
     const std::int64_t line = token.line;
+    const std::string indent = openingIndent(token);
     const std::string variant = token.text;
     const UsdToken* next = &lexer_.next();
     if (next->isPunct('(')) {
@@ -265,6 +341,8 @@ void LayerScanner::variantSetEntry(const UsdToken& token) {
     frame.kind = FrameKind::Variant;
     frame.path = set.path + "{" + set.setName + "=" + variant + "}";
     frame.line = line;
+    frame.indent = indent;
+    onChain(frame, frame.path);
     frames_.push_back(std::move(frame));
 }
 
@@ -276,6 +354,10 @@ void LayerScanner::closeFrame() {
         const CreaseEdgeSet& creaseEdges = ahead_.await();
         tellPending();
         finishMesh(*frame.mesh, creaseEdges);
+        // A tracked prim without properties: its statements one unit in from it.
+        if (frame.onChain && !frame.mesh->sawProperty) {
+            frame.mesh->node.indent = frame.indent + indentUnit();
+        }
         facts_.nodes.push_back(std::move(frame.mesh->node));
     }
     frames_.pop_back();
@@ -476,12 +558,14 @@ void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
     if (timeSamples && lexer_.problem() == SceneRefusal::None) lexer_.skipGroup('{');
 }
 
-SceneFacts scan(UsdByteReader& reader, const CreaseEdgesAhead& creaseEdges, ScanWatcher* watcher) {
+SceneFacts scan(UsdByteReader& reader, const CreaseEdgesAhead& creaseEdges, ScanWatcher* watcher,
+                LayerOutline* outline = nullptr) {
     SceneFacts facts;
     facts.format = SceneFormat::Usd;
     std::string lineEnding = "\n";
     readHeader(reader, lineEnding);
-    LayerScanner scanner(reader, creaseEdges, facts, watcher);
+    if (outline != nullptr) outline->lineEnding = lineEnding;
+    LayerScanner scanner(reader, creaseEdges, facts, watcher, outline);
     scanner.run(lineEnding);
     const UsdLexer& lexer = scanner.lexer();
     facts.problem = lexer.problem();
@@ -505,6 +589,20 @@ SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
     reader.openBlocks(layer);
     reader.watch(watcher);
     return scan(reader, creaseEdges, watcher);
+}
+
+SceneFacts scanUsdLayerOutline(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
+                               LayerOutline& outline) {
+    UsdByteReader reader;
+    reader.openBlocks(layer);
+    SceneFacts facts = scan(reader, creaseEdges, nullptr, &outline);
+    for (const SceneNode& node : facts.nodes) {
+        if (outline.chain.empty() || node.path != outline.chain.back()) continue;
+        outline.tracked = true;
+        outline.prim = node;
+        break;
+    }
+    return facts;
 }
 
 }  // namespace tessaryn

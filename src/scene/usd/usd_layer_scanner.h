@@ -13,6 +13,7 @@
 #include "crease/crease_edges_ahead.h"
 #include "scene/scan_watcher.h"
 #include "scene/scene_facts.h"
+#include "scene/usd/usd_layer_outline.h"
 
 namespace tessaryn {
 
@@ -23,5 +24,10 @@ namespace tessaryn {
 // of each mesh prim as it opens and is placed.
 SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
                         ScanWatcher* watcher = nullptr);
+
+// The same scan of an existing override layer, which also fills `outline` (its
+// `chain` given): the tracked prim is reported among the nodes whatever its type.
+SceneFacts scanUsdLayerOutline(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
+                               LayerOutline& outline);
 
 }  // namespace tessaryn

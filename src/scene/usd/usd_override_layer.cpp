@@ -88,6 +88,52 @@ std::string sublayerAssetPath(const char* layerPath, const char* overPath) {
     return text.compare(0, 3, "../") == 0 ? text : "./" + text;
 }
 
+std::vector<OverLevel> overLevels(const std::string& path) {
+    std::vector<OverLevel> levels;
+    std::string owner;  // the path of the prim or variant the next level lies in
+    for (const PathStep& step : pathSteps(path)) {
+        if (step.variant) {
+            const std::string set = owner + "{" + step.name + "=";
+            levels.push_back({OverLevelKind::VariantSet, step.name, set});
+            owner = set + step.selection + "}";
+            levels.push_back({OverLevelKind::Variant, step.selection, owner});
+        } else {
+            owner += (owner.empty() || owner.back() != '}' ? "/" : "") + step.name;
+            levels.push_back({OverLevelKind::Prim, step.name, owner});
+        }
+    }
+    return levels;
+}
+
+void appendOverBlocks(std::string& text, const std::vector<OverLevel>& levels, std::size_t from,
+                      std::string indent, const std::string& unit, const SceneNode& node,
+                      const std::vector<PlannedCrease>& creases) {
+    // One line: its indentation, its words, the layer's line ending.
+    const auto line = [&](const std::string& at, std::initializer_list<std::string> words) {
+        text += at;
+        for (const std::string& word : words) text += word;
+        text += node.lineEnding;
+    };
+    std::vector<std::string> closers;
+    for (std::size_t i = from; i < levels.size(); ++i) {
+        const OverLevel& level = levels[i];
+        if (level.kind == OverLevelKind::VariantSet) {
+            line(indent, {"variantSet ", usdQuoted(level.name), " = {"});
+        } else if (level.kind == OverLevelKind::Variant) {
+            line(indent, {usdQuoted(level.name), " {"});
+        } else {
+            line(indent, {"over ", usdQuoted(level.name)});
+            line(indent, {"{"});
+        }
+        closers.push_back(indent);
+        indent += unit;
+    }
+    SceneNode placed = node;
+    placed.indent = indent;
+    text += usdCreaseStatements(placed, creases);
+    for (auto closer = closers.rbegin(); closer != closers.rend(); ++closer) line(*closer, {"}"});
+}
+
 std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFacts& facts,
                                  const SceneNode& node, const std::vector<PlannedCrease>& creases) {
     std::string text;
@@ -106,28 +152,7 @@ std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFa
     line("    ", {"]"});
     line("", {")"});
     line("", {});
-
-    std::vector<std::string> closers;
-    std::string indent;
-    for (const PathStep& step : pathSteps(node.path)) {
-        if (step.variant) {
-            line(indent, {"variantSet ", usdQuoted(step.name), " = {"});
-            closers.push_back(indent);
-            indent += "    ";
-            line(indent, {usdQuoted(step.selection), " {"});
-            closers.push_back(indent);
-            indent += "    ";
-        } else {
-            line(indent, {"over ", usdQuoted(step.name)});
-            line(indent, {"{"});
-            closers.push_back(indent);
-            indent += "    ";
-        }
-    }
-    SceneNode placed = node;
-    placed.indent = indent;
-    text += usdCreaseStatements(placed, creases);
-    for (auto closer = closers.rbegin(); closer != closers.rend(); ++closer) line(*closer, {"}"});
+    appendOverBlocks(text, overLevels(node.path), 0, std::string(), "    ", node, creases);
     return text;
 }
 

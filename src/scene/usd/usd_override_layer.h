@@ -22,6 +22,23 @@ std::string sublayerAssetPath(const char* layerPath, const char* overPath);
 // Whether `overPath` names the layer at `layerPath` (by its path, or as the same file).
 bool overrideNamesTheLayer(const char* layerPath, const char* overPath);
 
+// The blocks of an override layer on the way from its root to a prim: an `over` for each
+// prim, and for each variant selection a `variantSet` block and the variant in it.
+enum class OverLevelKind { Prim, VariantSet, Variant };
+struct OverLevel {
+    OverLevelKind kind = OverLevelKind::Prim;
+    std::string name;  // the prim's, the variant set's or the variant's
+    std::string key;   // the block's key, as LayerOutline names it
+};
+std::vector<OverLevel> overLevels(const std::string& path);
+
+// Appends the blocks levels[from] onwards, each inside the one before and one `unit` in
+// from it, the first at `indent`, with the crease statements inside the last; every line
+// ends in the node's line ending.
+void appendOverBlocks(std::string& text, const std::vector<OverLevel>& levels, std::size_t from,
+                      std::string indent, const std::string& unit, const SceneNode& node,
+                      const std::vector<PlannedCrease>& creases);
+
 // The override layer's text, with the node's line ending.
 std::string usdOverrideLayerText(const std::string& sublayerAsset, const SceneFacts& facts,
                                  const SceneNode& node, const std::vector<PlannedCrease>& creases);
