@@ -152,7 +152,8 @@ TEST(UsdOverrideLayer, RefusesTheLayerItselfAndLeavesItAsItWas) {
     }
     EXPECT_EQ(c.write(c.folder / "missing/over.usda"), SceneRefusal::Unwritable);
     EXPECT_FALSE(testing_support::fileExists(c.folder / "missing"));
-    // An existing override layer is replaced.
+    // The writer makes a whole new layer over whatever stands there: the road joins an
+    // override layer that exists instead (usd_override_merge_test.cpp).
     writeFile(c.over, "old");
     EXPECT_EQ(c.write(c.over), SceneRefusal::None);
     EXPECT_EQ(readFile(c.over).compare(0, 9, "#usda 1.0"), 0);

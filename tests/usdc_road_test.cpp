@@ -220,6 +220,21 @@ TEST(UsdcRoad, MeshesOfOneLayerJoinOneOverrideLayer) {
         }
         EXPECT_EQ(readFile(request.overPath), over);
         EXPECT_EQ(folder.entries().size(), meshes.size() + 2);
+
+        // Files that are no override layer of this layer are refused and left as they were.
+        const std::string foreign[] = {
+            testing_support::readFile(testing_support::realDataPath("cgkit__objects.ma")),
+            usdc_testing::realBytes(name),
+            "#usda 1.0\n(\n    subLayers = [@./other.usda@]\n)\n",
+            "#usda 1.0\n(\n    subLayers = [@./" + name + "@]\n)\nover \"a\" {\n"};
+        request.overPath = folder / "foreign.usda";
+        for (const std::string& bytes : foreign) {
+            writeFile(request.overPath, bytes);
+            const tessaryn::SceneCreaseReport report = runOn(0);
+            EXPECT_EQ(report.outcome, tessaryn::SceneRefusal::OverLayerForeign);
+            EXPECT_EQ(readFile(request.overPath), bytes);
+        }
+        EXPECT_EQ(folder.entries().size(), meshes.size() + 3);
         ++layers;
     }
     EXPECT_GE(layers, 2);
