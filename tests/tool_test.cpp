@@ -726,7 +726,8 @@ TEST(Tool, CreasesJoinAnExistingOverrideLayer) {
               "g rest\nf 1 2 4 3\ng top\nf 3 4 6 5\ng rest\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\n"
               "f 7 1 3 5\n");
     const std::string variants = folder / "variants.usda";
-    writeFile(variants, readFile(testing_support::realDataPath("usd/mayausd__multi_variants.usda")));
+    writeFile(variants,
+              readFile(testing_support::realDataPath("usd/mayausd__multi_variants.usda")));
     const std::string over = folder / "shot.usda";
     const std::string files = quoted(obj) + " " + quoted(variants) + " --over " + quoted(over);
     const std::string cubeC = "/RootPrim/PrimWithVariant{modelingVariant=C}ModelC/CubeC";
@@ -771,9 +772,8 @@ TEST(Tool, CreasesJoinAnExistingOverrideLayer) {
     for (const auto& row : refused) {
         SCOPED_TRACE(row.file);
         const std::string before = readFile(row.file);
-        const ToolRun run = runTool("creases " + quoted(obj) + " " + quoted(variants) +
-                                    " --prim " + quoted(cubeC) + " --over " + quoted(row.file) +
-                                    " --json");
+        const ToolRun run = runTool("creases " + quoted(obj) + " " + quoted(variants) + " --prim " +
+                                    quoted(cubeC) + " --over " + quoted(row.file) + " --json");
         EXPECT_EQ(run.status, 1);
         EXPECT_NE(run.out.find("\"refusal\": \"over-layer-foreign\""), std::string::npos)
             << run.out;

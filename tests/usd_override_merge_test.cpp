@@ -121,8 +121,8 @@ struct OverFolder {
 
 // Each row: the override layer before, the prim given its creases, the layer after.
 TEST(UsdOverrideMerge, APrimJoinsTheLayerAndEveryOtherByteStays) {
-    const std::string cubeCBlocks = "over \"ModelC\"\n{\n    over \"CubeC\"\n    {\n" +
-                                    topCreases("        ") + "    }\n}\n";
+    const std::string cubeCBlocks =
+        "over \"ModelC\"\n{\n    over \"CubeC\"\n    {\n" + topCreases("        ") + "    }\n}\n";
     // Indented by tabs, lines ended CR LF, other prims and comments, the asset named by a
     // path that goes round, beside a sublayer that is not there.
     const std::string shot = testing_support::toCrlf(
@@ -132,16 +132,16 @@ TEST(UsdOverrideMerge, APrimJoinsTheLayerAndEveryOtherByteStays) {
         "\t\tfloat inputs:intensity = 5 // bright\n\t}\n}\n\n"
         "over \"RootPrim\" (\n\tactive = true\n)\n{\n\tdouble3 xformOp:translate = (0, 1, 0)\n}\n");
     const std::string shotJoined = replaced(
-        shot, "\t}\r\n}\r\n\r\nover \"RootPrim\" (\r\n\tactive = true\r\n)\r\n{\r\n\tdouble3 "
-              "xformOp:translate = (0, 1, 0)\r\n}\r\n",
+        shot,
+        "\t}\r\n}\r\n\r\nover \"RootPrim\" (\r\n\tactive = true\r\n)\r\n{\r\n\tdouble3 "
+        "xformOp:translate = (0, 1, 0)\r\n}\r\n",
         "\t}\r\n}\r\n\r\nover \"RootPrim\" (\r\n\tactive = true\r\n)\r\n{\r\n\tdouble3 "
         "xformOp:translate = (0, 1, 0)\r\n" +
             testing_support::toCrlf(
                 "\tover \"PrimWithVariant\"\n\t{\n\t\tvariantSet \"modelingVariant\" = {\n"
                 "\t\t\t\"C\" {\n\t\t\t\tover \"ModelC\"\n\t\t\t\t{\n\t\t\t\t\tover \"CubeC\"\n"
                 "\t\t\t\t\t{\n" +
-                topCreases("\t\t\t\t\t\t") +
-                "\t\t\t\t\t}\n\t\t\t\t}\n\t\t\t}\n\t\t}\n\t}\n}\n"));
+                topCreases("\t\t\t\t\t\t") + "\t\t\t\t\t}\n\t\t\t\t}\n\t\t\t}\n\t\t}\n\t}\n}\n"));
     // The variant and the prims down to ConeA are there, with an opinion of their own.
     const std::string coneA = kSublayers +
                               "\nover \"RootPrim\"\n{\n    over \"PrimWithVariant\"\n    {\n"
@@ -172,8 +172,7 @@ TEST(UsdOverrideMerge, APrimJoinsTheLayerAndEveryOtherByteStays) {
         std::string after;
     } const rows[] = {
         {"a new layer", "", kCubeC, kCubeCLayer},
-        {"a second prim, in another variant of the set the layer has",
-         kCubeCLayer, kExtraCube,
+        {"a second prim, in another variant of the set the layer has", kCubeCLayer, kExtraCube,
          replaced(kCubeCLayer, "        }\n    }\n}\n",
                   "            \"A\" {\n                over \"ModelA\"\n                {\n"
                   "                    over \"ConeA\"\n                    {\n" +
@@ -181,8 +180,9 @@ TEST(UsdOverrideMerge, APrimJoinsTheLayerAndEveryOtherByteStays) {
                       "                    }\n                }\n            }\n"
                       "        }\n    }\n}\n")},
         {"a prim below the variant the layer has", coneA, kExtraCube,
-         replaced(coneA, "primvars:displayColor = [(1, 0, 0)]\n",
-                  "primvars:displayColor = [(1, 0, 0)]\n" + extraStuffBlocks(std::string(24, ' ')))},
+         replaced(
+             coneA, "primvars:displayColor = [(1, 0, 0)]\n",
+             "primvars:displayColor = [(1, 0, 0)]\n" + extraStuffBlocks(std::string(24, ' ')))},
         {"other opinions, tabs and CR LF", shot, kCubeC, shotJoined},
         {"the prim there without creases", typed, kCubeC,
          replaced(typed, "            uniform bool doubleSided = 0\n",
@@ -191,10 +191,11 @@ TEST(UsdOverrideMerge, APrimJoinsTheLayerAndEveryOtherByteStays) {
          replaced(oneLine, "\"C\" { } }",
                   "\"C\" { \n" + indented(cubeCBlocks, std::string(12, ' ')) + "        } }")},
         {"no prims and no last line break", kSublayers.substr(0, kSublayers.size() - 1), kCubeC,
-         kSublayers + "over \"RootPrim\"\n{\n    over \"PrimWithVariant\"\n    {\n"
-                      "        variantSet \"modelingVariant\" = {\n            \"C\" {\n"
-                      "                over \"ModelC\"\n                {\n"
-                      "                    over \"CubeC\"\n                    {\n" +
+         kSublayers +
+             "over \"RootPrim\"\n{\n    over \"PrimWithVariant\"\n    {\n"
+             "        variantSet \"modelingVariant\" = {\n            \"C\" {\n"
+             "                over \"ModelC\"\n                {\n"
+             "                    over \"CubeC\"\n                    {\n" +
              topCreases(std::string(24, ' ')) +
              "                    }\n                }\n            }\n        }\n    }\n}\n"},
     };
@@ -223,13 +224,13 @@ TEST(UsdOverrideMerge, APrimJoinsTheLayerAndEveryOtherByteStays) {
 TEST(UsdOverrideMerge, TheLayersCreasesAreThePrimsCreases) {
     // One of the top face's edges at 3, and a crease on an edge that is no crease edge,
     // the arrays wrapped and given over time.
-    const std::string creased = replaced(
-        kCubeCLayer, topCreases(std::string(24, ' ')),
-        "                        int[] creaseIndices = [2, 3,\n"
-        "                            0, 1, 2, 4, 3, 5, 4, 5]\n"
-        "                        int[] creaseLengths.timeSamples = {\n"
-        "                            1: [2, 2, 2, 2, 2],\n                        }\n"
-        "                        float[] creaseSharpnesses = [3, 10, 10, 10, 10]\n");
+    const std::string creased =
+        replaced(kCubeCLayer, topCreases(std::string(24, ' ')),
+                 "                        int[] creaseIndices = [2, 3,\n"
+                 "                            0, 1, 2, 4, 3, 5, 4, 5]\n"
+                 "                        int[] creaseLengths.timeSamples = {\n"
+                 "                            1: [2, 2, 2, 2, 2],\n                        }\n"
+                 "                        float[] creaseSharpnesses = [3, 10, 10, 10, 10]\n");
     struct Row {
         const char* what;
         std::string before;

@@ -224,8 +224,7 @@ TEST(UsdcRoad, MeshesOfOneLayerJoinOneOverrideLayer) {
         // Files that are no override layer of this layer are refused and left as they were.
         const std::string foreign[] = {
             testing_support::readFile(testing_support::realDataPath("cgkit__objects.ma")),
-            usdc_testing::realBytes(name),
-            "#usda 1.0\n(\n    subLayers = [@./other.usda@]\n)\n",
+            usdc_testing::realBytes(name), "#usda 1.0\n(\n    subLayers = [@./other.usda@]\n)\n",
             "#usda 1.0\n(\n    subLayers = [@./" + name + "@]\n)\nover \"a\" {\n"};
         request.overPath = folder / "foreign.usda";
         for (const std::string& bytes : foreign) {

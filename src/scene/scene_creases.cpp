@@ -406,7 +406,8 @@ bool findInOverLayer(Road& road) {
         return refuse(report, SceneRefusal::BadName, request.overPath);
     }
     road.overStamp = stampScene(request.overPath);
-    road.overLayer = readOverrideLayer(request.scenePath, request.overPath, node.path, road.creases);
+    road.overLayer =
+        readOverrideLayer(request.scenePath, request.overPath, node.path, road.creases);
     const OverLayerReading& reading = road.overLayer;
     road.overStamp.size = reading.size;
     if (reading.refusal != SceneRefusal::None) {
@@ -464,8 +465,8 @@ void writeCreases(Road& road) {
     if (road.joinsOverLayer) {
         // Nothing written when the stage already has these creases.
         if (request.dryRun || plan.unchanged) return;
-        const LayerEdit edit = overrideLayerEdit(road.overLayer.outline, node.path, plan.creases,
-                                                 road.overStamp.size);
+        const LayerEdit edit =
+            overrideLayerEdit(road.overLayer.outline, node.path, plan.creases, road.overStamp.size);
         int error = 0;
         const SceneRefusal rewritten = rewriteScene(request.overPath, request.overPath, edit.ranges,
                                                     edit.text, road.overStamp, error);
