@@ -1,7 +1,8 @@
 // The USD layer scanner on arbitrary text, with the crease edges of a square (OBJ
 // vertices 1 2 3 4). What it reports must hold together, and giving a mesh prim its crease
 // statements the way the rewrite does must give a layer that reads again with the same
-// prims and exactly those creases. The override layer written for a prim must read too.
+// prims and exactly those creases. The override layer written for a prim must read too,
+// and so must the text taken as an existing override layer that a prim joins.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "scene/usd/usd_crease_statements.h"
 #include "scene/usd/usd_layer_scanner.h"
 #include "scene/usd/usd_override_layer.h"
+#include "scene/usd/usd_override_merge.h"
 
 using namespace fuzzing;
 using tessaryn::SceneFacts;
@@ -60,6 +62,62 @@ SceneFacts scanInMemory(std::string_view layer) {
     return tessaryn::scanUsdLayer(bytes.lines, square());
 }
 
+tessaryn::LayerOutline outlineOf(const std::string& text, const std::string& path,
+                                 SceneFacts& facts) {
+    tessaryn::LayerOutline outline;
+    for (const tessaryn::OverLevel& level : tessaryn::overLevels(path))
+        outline.chain.push_back(level.key);
+    InMemory bytes(text);
+    facts = tessaryn::scanUsdLayerOutline(bytes.lines, square(), outline);
+    return outline;
+}
+
+// The layer taken as an existing override layer that the prim at `path` (which it may
+// hold or not) joins: the joined layer reads, the prim carries exactly the creases
+// written, and every other prim and the sublayers are as they were.
+void checkJoin(const std::string& input, const SceneFacts& facts, const std::string& path) {
+    if (!tessaryn::unfitPrimPathName(path).empty()) return;  // refused before any join
+    const std::vector<tessaryn::PlannedCrease> creases = {{0, 1, 0, "10"}};
+    SceneFacts scanned;
+    const tessaryn::LayerOutline outline = outlineOf(input, path, scanned);
+    check(scanned.problem == tessaryn::SceneRefusal::None, "the layer reads as an outline too");
+    const tessaryn::LayerEdit edit =
+        tessaryn::overrideLayerEdit(outline, path, creases, input.size());
+    std::string joined;
+    std::uint64_t at = 0;
+    for (std::size_t i = 0; i < edit.ranges.size(); ++i) {
+        const tessaryn::ByteRange& range = edit.ranges[i];
+        check(at <= range.start && range.start <= range.end && range.end <= input.size(),
+              "the edit's ranges ascend inside the layer");
+        joined += input.substr(at, range.start - at);
+        if (i == 0) joined += edit.text;
+        at = range.end;
+    }
+    joined += input.substr(at);
+    SceneFacts after;
+    const tessaryn::LayerOutline again = outlineOf(joined, path, after);
+    check(after.problem == tessaryn::SceneRefusal::None, "the joined layer reads");
+    check(again.tracked, "the joined layer holds the prim");
+    check(again.prim.creaseStatements.size() == 3 && again.prim.creases.size() == 1 &&
+              again.prim.creases[0].creaseEdge == 0 && again.prim.creases[0].text == "10",
+          "the prim carries exactly the creases written");
+    check(again.sublayers == outline.sublayers, "the sublayers are kept");
+    // The other prims, in the layer's order (a path may stand twice).
+    std::vector<const SceneNode*> others;
+    for (const SceneNode& node : facts.nodes)
+        if (node.path != path) others.push_back(&node);
+    std::size_t next = 0;
+    for (const SceneNode& node : after.nodes) {
+        if (node.path == path) continue;
+        check(next < others.size(), "no other prim appears");
+        const SceneNode& before = *others[next++];
+        check(before.path == node.path && before.creases.size() == node.creases.size() &&
+                  before.vertexCount == node.vertexCount,
+              "other prims keep their facts");
+    }
+    check(next == others.size(), "no other prim is lost");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -100,6 +158,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const SceneFacts overFacts = scanInMemory(over);
         check(overFacts.problem == tessaryn::SceneRefusal::None, "the override layer reads");
         check(overFacts.rootMetadata == facts.rootMetadata, "the metadata is copied");
+
+        checkJoin(input, facts, node.path);
+        checkJoin(input, facts, node.path + "/Joined");
     }
+    checkJoin(input, facts, "/Fuzz{look=a}Joined");
     return 0;
 }
