@@ -1,7 +1,9 @@
 #include "tools/sentences.h"
 
 #include <cstring>
+#include <filesystem>
 #include <set>
+#include <system_error>
 #include <vector>
 
 #include "crease/crease_edges.h"
@@ -24,6 +26,27 @@ std::string number(std::int64_t value) {
 std::string outputIsInput(const std::string& output, const std::string& input) {
     return output + " names the same file as " + input +
            ": an output never replaces the input it is made from";
+}
+
+// "cannot create a file in ro/: Permission denied", "cannot write a.ma (it is read-only)".
+std::string cannotWrite(const std::string& path, const WriteFailure& failure) {
+    if (!failure.folder.empty())
+        return "cannot create a file in " + failure.folder + ": " + failure.reason;
+    if (failure.reason.empty()) return "cannot write " + path;
+    return "cannot write " + path + " (" + failure.reason + ")";
+}
+
+// Why an output made from `input` could not be written, as the files tell it.
+std::string cannotWriteFrom(const std::string& output, const std::string& input) {
+    return cannotWrite(output, whyNotWritten(output, 0, sizeOf(input)));
+}
+
+// What became of an output that was not written: a file that was there is as it was,
+// one that was not never came to be.
+std::string leftAsItWas(const std::string& output) {
+    std::error_code error;
+    return std::filesystem::exists(output, error) ? "; " + output + " is unchanged"
+                                                  : "; nothing written";
 }
 
 std::string libraryNotLoaded(const std::string& library, const std::string& reason) {
@@ -287,9 +310,10 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                    (run.wait == "1" ? "1 second" : run.wait + " seconds") + " (--wait)";
         case SceneRefusal::SceneChanged:
             return scene + " changed while it was being read";
-        case SceneRefusal::Unwritable:
-            return "cannot write " +
-                   fileAndReason(report.file.empty() ? scene : report.file, report.error, true);
+        case SceneRefusal::Unwritable: {
+            const std::string& file = report.file.empty() ? scene : report.file;
+            return cannotWrite(file, whyNotWritten(file, report.error, sizeOf(scene)));
+        }
         case SceneRefusal::OutOfMemory:
             return "out of memory";
     }
@@ -427,9 +451,9 @@ std::string swapSentence(const std::string& source, const tessaryn::SwapLineCoun
             break;
         case SwapRefusal::None: {
             // The counts allow the swap: the target could not be written.
-            const std::string why = whyUnwritable(target);
-            sentence += why.empty() ? ", and the reason cannot be told from the files"
-                                    : ": cannot write " + target + " (" + why + ")";
+            const WriteFailure why = whyNotWritten(target, 0, sizeOf(target));
+            sentence += why.reason.empty() ? ", and the reason cannot be told from the files"
+                                           : ": " + cannotWrite(target, why);
             break;
         }
     }
@@ -458,13 +482,13 @@ std::string commandSentence(Said said, const CommandFacts& facts) {
                    " has a face that names a vertex or texture coordinate it does not have; "
                    "nothing written";
         case Said::VyxUnwritable:
-            return "cannot write " + out + "; nothing written";
+            return cannotWriteFrom(out, path) + leftAsItWas(out);
         case Said::GroupsWritten:
             return out + " written with smoothing groups as groups";
         case Said::GroupsUnreadable:
             return "cannot read " + fileAndReason(path, 0, false) + "; nothing written";
         case Said::GroupsUnwritable:
-            return "cannot write " + out + "; it is unchanged";
+            return cannotWriteFrom(out, path) + leftAsItWas(out);
         case Said::Swapped:
             return out + " now has the vertex positions of " + path;
         case Said::OutputIsInput:
