@@ -519,4 +519,40 @@ std::string commandSentence(Said said, const CommandFacts& facts) {
     return std::string();
 }
 
+std::string misuseSentence(Misuse misuse, const MisuseFacts& facts) {
+    const std::string& word = facts.word;
+    switch (misuse) {
+        case Misuse::NoCommand:
+            return "no command given";
+        case Misuse::UnknownCommand:
+            return "unknown command '" + word + "'";
+        case Misuse::UnknownOption:
+            return "unknown option '" + word + "'" +
+                   (facts.command.empty() ? std::string() : " for " + facts.command);
+        case Misuse::UnexpectedArgument:
+            return "unexpected argument '" + word + "': " + facts.command + " takes " +
+                   facts.detail;
+        case Misuse::MissingArgument:
+            return "missing " + word + " for " + facts.command;
+        case Misuse::NeedsValue:
+            return word + " needs a value (" + facts.detail + ")";
+        case Misuse::EmptyValue:
+            return word + " needs a value (" + facts.detail + "), not an empty one";
+        case Misuse::BadCreaseValue:
+            return "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + word + "'";
+        case Misuse::BadWait:
+            return "--wait needs a number of seconds of 0 or more, such as 60 or 0.5, not '" +
+                   word + "'";
+        case Misuse::BadThreads:
+            return "--threads takes 1 or 2, not '" + word + "'";
+        case Misuse::OutWithDryRun:
+            return "-o and --dry-run exclude each other: --dry-run writes nothing";
+        case Misuse::OverWith:
+            return "--over and " + word +
+                   " exclude each other: --over writes a new override layer and leaves the layer "
+                   "as it is";
+    }
+    return std::string();
+}
+
 }  // namespace tool
