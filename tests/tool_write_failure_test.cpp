@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #if defined(__linux__)
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,9 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "small_disk.h"
 #include "support.h"
 
 using testing_support::readFile;
+using testing_support::SmallDisk;
 using testing_support::TempFolder;
 using testing_support::writeFile;
 
@@ -52,58 +52,6 @@ ToolRun runTool(const std::string& arguments, const std::string& environment = "
     run.err = readFile(scratch / "stderr");
     return run;
 }
-
-// A tmpfs of `size` mounted on `folder` for as long as the object lives, in this test
-// process's own mount namespace (the tool's runs, its children, see it too).
-class SmallDisk {
-public:
-    SmallDisk(const std::string& folder, const char* size) : folder_(folder) {
-        testing_support::makeFolder(folder);
-        static bool ownNamespace = false;
-        if (!ownNamespace) {
-            if (unshare(CLONE_NEWNS) != 0 ||
-                mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-                why_ = std::string("no mount namespace of its own: ") + std::strerror(errno);
-                return;
-            }
-            ownNamespace = true;
-        }
-        const std::string options = std::string("size=") + size;
-        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0) {
-            why_ = std::string("cannot mount a tmpfs: ") + std::strerror(errno);
-            return;
-        }
-        mounted_ = true;
-    }
-    ~SmallDisk() {
-        if (mounted_) umount2(folder_.c_str(), MNT_DETACH);
-    }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-
-    bool mounted() const { return mounted_; }
-    const std::string& why() const { return why_; }
-
-    // Fills what room is left with one file, so that any write to a new file fails.
-    void fill() const {
-        std::FILE* filler = std::fopen((folder_ + "/filler").c_str(), "wb");
-        ASSERT_NE(filler, nullptr);
-        std::setvbuf(filler, nullptr, _IONBF, 0);
-        const std::string block(4096, 'f');
-        while (std::fwrite(block.data(), 1, block.size(), filler) == block.size()) {
-        }
-        std::fclose(filler);
-    }
-    // No file in it can be written or created any more.
-    bool makeReadOnly() const {
-        return mount(nullptr, folder_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-
-private:
-    std::string folder_;
-    std::string why_;
-    bool mounted_ = false;
-};
 
 const std::string kObj = testing_support::realDataPath("tinyobj__issue-162-smoothing-group.obj");
 const std::string kMaya = testing_support::realDataPath("mayausd__UsdExportMeshTest.ma");
@@ -213,10 +161,41 @@ TEST(WriteFailure, AFullDiskSaysNoSpaceLeftInEverySubcommand) {
     if (!small.mounted()) GTEST_SKIP() << small.why();
     const Inputs in(folder.path());
     const Inputs onDisk(disk);
-    small.fill();
+    ASSERT_TRUE(small.leaveRoom(0));
     expectEveryRunSays(folder.path(), disk, [](const WritingRun&, const std::string& output) {
         return "cannot write " + output + " (" + kNoSpace + ")";
     });
+}
+
+// A disk with room for half the output: the library's commands answer a code alone, and
+// the tool finds the room left less than the output may take.
+TEST(WriteFailure, ADiskWithRoomForHalfTheOutputSaysNoSpaceLeft) {
+    TempFolder folder;
+    std::string grid;  // a strip of 4,000 quads, some 200 KB of OBJ
+    for (int i = 0; i <= 4000; ++i)
+        grid += "v " + std::to_string(i) + " 0 0\nv " + std::to_string(i) + " 1 0\n";
+    for (int i = 0; i < 4000; ++i) {
+        grid += i % 100 == 0 ? "g part" + std::to_string(i / 100) + "\ns " +
+                                   std::to_string(i / 50) + "\n"
+                             : "";
+        grid += "f " + std::to_string(2 * i + 1) + " " + std::to_string(2 * i + 3) + " " +
+                std::to_string(2 * i + 4) + " " + std::to_string(2 * i + 2) + "\n";
+    }
+    writeFile(folder / "grid.obj", grid);
+    for (const char* command : {"vyx", "smooth-to-groups"}) {
+        SCOPED_TRACE(command);
+        const std::string arguments =
+            std::string(command) + " " + quoted(folder / "grid.obj") + " ";
+        ASSERT_EQ(runTool(arguments + quoted(folder / "whole")).status, 0);
+        const std::uint64_t size = readFile(folder / "whole").size();
+        const std::string disk = folder / (std::string(command) + "-disk");
+        SmallDisk small(disk, "4m");
+        if (!small.mounted()) GTEST_SKIP() << small.why();
+        ASSERT_TRUE(small.leaveRoom(size / 2));
+        const ToolRun run = runTool(arguments + quoted(disk + "/out"));
+        EXPECT_EQ(run.err, "cannot write " + disk + "/out (" + kNoSpace + "); nothing written\n");
+        EXPECT_EQ(entriesOf(disk), std::vector<std::string>{"filler"});
+    }
 }
 
 // The library refuses a file without write bits whoever asks, root included, and the

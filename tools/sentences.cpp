@@ -36,9 +36,16 @@ std::string cannotWrite(const std::string& path, const WriteFailure& failure) {
     return "cannot write " + path + " (" + failure.reason + ")";
 }
 
+// How many times its input's bytes an output may take at most, for the room it needs: a
+// Vyx file's face records (16 bytes, 32 more with texture corners) outgrow the text of
+// small indices about fourfold; smooth-to-groups adds a little to some lines.
+constexpr std::uint64_t kVyxPerObjByte = 4;
+constexpr std::uint64_t kGroupsPerObjByte = 2;
+
 // Why an output made from `input` could not be written, as the files tell it.
-std::string cannotWriteFrom(const std::string& output, const std::string& input) {
-    return cannotWrite(output, whyNotWritten(output, 0, sizeOf(input)));
+std::string cannotWriteFrom(const std::string& output, const std::string& input,
+                            std::uint64_t perInputByte) {
+    return cannotWrite(output, whyNotWritten(output, 0, sizeOf(input) * perInputByte));
 }
 
 // What became of an output that was not written: a file that was there is as it was,
@@ -312,7 +319,9 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
             return scene + " changed while it was being read";
         case SceneRefusal::Unwritable: {
             const std::string& file = report.file.empty() ? scene : report.file;
-            return cannotWrite(file, whyNotWritten(file, report.error, sizeOf(scene)));
+            // The scene with the OBJ's creases in it: at most both files' bytes.
+            const std::uint64_t room = sizeOf(scene) + sizeOf(run.obj);
+            return cannotWrite(file, whyNotWritten(file, report.error, room));
         }
         case SceneRefusal::OutOfMemory:
             return "out of memory";
@@ -451,7 +460,8 @@ std::string swapSentence(const std::string& source, const tessaryn::SwapLineCoun
             break;
         case SwapRefusal::None: {
             // The counts allow the swap: the target could not be written.
-            const WriteFailure why = whyNotWritten(target, 0, sizeOf(target));
+            // The source's positions and the target's other lines.
+            const WriteFailure why = whyNotWritten(target, 0, sizeOf(source) + sizeOf(target));
             sentence += why.reason.empty() ? ", and the reason cannot be told from the files"
                                            : ": " + cannotWrite(target, why);
             break;
@@ -482,13 +492,13 @@ std::string commandSentence(Said said, const CommandFacts& facts) {
                    " has a face that names a vertex or texture coordinate it does not have; "
                    "nothing written";
         case Said::VyxUnwritable:
-            return cannotWriteFrom(out, path) + leftAsItWas(out);
+            return cannotWriteFrom(out, path, kVyxPerObjByte) + leftAsItWas(out);
         case Said::GroupsWritten:
             return out + " written with smoothing groups as groups";
         case Said::GroupsUnreadable:
             return "cannot read " + fileAndReason(path, 0, false) + "; nothing written";
         case Said::GroupsUnwritable:
-            return cannotWriteFrom(out, path) + leftAsItWas(out);
+            return cannotWriteFrom(out, path, kGroupsPerObjByte) + leftAsItWas(out);
         case Said::Swapped:
             return out + " now has the vertex positions of " + path;
         case Said::OutputIsInput:
