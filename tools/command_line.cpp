@@ -13,12 +13,12 @@ const OptionSyntax* findOption(const Syntax& syntax, const std::string& word) {
     return nullptr;
 }
 
-// "OBJ SCENE", or "no argument".
+// "OBJ SCENE", or empty.
 std::string argumentList(const Syntax& syntax) {
     std::string list;
     for (const char* argument : syntax.arguments)
         list.append(list.empty() ? "" : " ").append(argument);
-    return list.empty() ? "no argument" : list;
+    return list;
 }
 
 }  // namespace

@@ -541,7 +541,7 @@ std::string misuseSentence(Misuse misuse, const MisuseFacts& facts) {
                    (facts.command.empty() ? std::string() : " for " + facts.command);
         case Misuse::UnexpectedArgument:
             return "unexpected argument '" + word + "': " + facts.command + " takes " +
-                   facts.detail;
+                   (facts.detail.empty() ? std::string("no argument") : facts.detail);
         case Misuse::MissingArgument:
             return "missing " + word + " for " + facts.command;
         case Misuse::NeedsValue:

@@ -119,7 +119,7 @@ enum class Misuse {
     NoCommand,
     UnknownCommand,      // word
     UnknownOption,       // word; command, when it follows one
-    UnexpectedArgument,  // word, command; detail: the arguments it takes ("OBJ SCENE")
+    UnexpectedArgument,  // word, command; detail: the arguments it takes ("OBJ SCENE"), if any
     MissingArgument,     // word: the argument's name ("SCENE"), command
     NeedsValue,          // word: the option; detail: its value's name ("NAME")
     EmptyValue,          // as NeedsValue
