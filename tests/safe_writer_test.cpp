@@ -133,8 +133,8 @@ TEST(SafeWriter, ARefusedOpenLeavesTheReasonInErrno) {
     const struct {
         std::string path;
         int error;
-    } rows[] = {{folder / "missing/out", ENOENT}, {folder / "file/out", ENOTDIR},
-                {folder / "readonly", 0}};
+    } rows[] = {
+        {folder / "missing/out", ENOENT}, {folder / "file/out", ENOTDIR}, {folder / "readonly", 0}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);
         tessaryn::SafeWriter writer;

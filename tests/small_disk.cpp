@@ -56,7 +56,8 @@ bool SmallDisk::leaveRoom(std::uint64_t room) const {
     static const char block[4096] = {};
     std::uint64_t left = now - room;
     while (left > 0) {
-        const std::size_t part = left < sizeof block ? static_cast<std::size_t>(left) : sizeof block;
+        const std::size_t part =
+            left < sizeof block ? static_cast<std::size_t>(left) : sizeof block;
         if (std::fwrite(block, 1, part, filler) != part) break;  // full before the count
         left -= part;
     }

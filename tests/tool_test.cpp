@@ -472,12 +472,12 @@ TEST(Tool, EachCommandSaysWhatCameOfIt) {
                "written\n",
          1},
         {"vyx " + quoted(one) + " " + quoted(none), "",
-         "cannot create a file in " + (folder / "none/") + ": No such file or directory; nothing "
-                                                           "written\n",
+         "cannot create a file in " + (folder / "none/") +
+             ": No such file or directory; nothing written\n",
          1},
         {"smooth-to-groups " + quoted(one) + " " + quoted(none), "",
-         "cannot create a file in " + (folder / "none/") + ": No such file or directory; nothing "
-                                                           "written\n",
+         "cannot create a file in " + (folder / "none/") +
+             ": No such file or directory; nothing written\n",
          1},
         {"rm " + quoted(folder / "missing"), "",
          "cannot delete " + (folder / "missing") + " (No such file or directory)\n", 1},

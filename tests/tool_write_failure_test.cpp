@@ -59,8 +59,9 @@ const std::string kLayer =
     testing_support::realDataPath("usd/mayausd__UsdImportUVSetsTestWithCreases.usda");
 
 // Eight positions, as many as kObj has, and a face: a target the swap rewrites.
-const std::string kTarget = "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
-                            "v 0 0 0\nf 1 2 3 4\n";
+const std::string kTarget =
+    "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
+    "v 0 0 0\nf 1 2 3 4\n";
 
 // The files every case starts from, in `folder` (which the cases make unwritable in their
 // ways): a Maya scene, a host scene with the crease placeholder, a text layer and an OBJ
@@ -79,8 +80,8 @@ struct Inputs {
 // the folder written to.
 struct WritingRun {
     const char* arguments;
-    const char* output;  // the file it writes, in OUT
-    bool inPlace;        // the output is one of the inputs, rewritten
+    const char* output;   // the file it writes, in OUT
+    bool inPlace;         // the output is one of the inputs, rewritten
     bool throughLibrary;  // written by one of the library's commands, which answer a code
 };
 
@@ -142,7 +143,8 @@ void expectEveryRunSays(const std::string& in, const std::string& out, Cause cau
         const std::string end = cause(run, output) + after + "\n";
         EXPECT_TRUE(result.err.size() >= end.size() &&
                     result.err.compare(result.err.size() - end.size(), end.size(), end) == 0)
-            << result.err << "does not end with\n" << end;
+            << result.err << "does not end with\n"
+            << end;
         if (existed) {
             EXPECT_EQ(readFile(output), bytes);
         }
@@ -175,9 +177,9 @@ TEST(WriteFailure, ADiskWithRoomForHalfTheOutputSaysNoSpaceLeft) {
     for (int i = 0; i <= 4000; ++i)
         grid += "v " + std::to_string(i) + " 0 0\nv " + std::to_string(i) + " 1 0\n";
     for (int i = 0; i < 4000; ++i) {
-        grid += i % 100 == 0 ? "g part" + std::to_string(i / 100) + "\ns " +
-                                   std::to_string(i / 50) + "\n"
-                             : "";
+        grid += i % 100 == 0
+                    ? "g part" + std::to_string(i / 100) + "\ns " + std::to_string(i / 50) + "\n"
+                    : "";
         grid += "f " + std::to_string(2 * i + 1) + " " + std::to_string(2 * i + 3) + " " +
                 std::to_string(2 * i + 4) + " " + std::to_string(2 * i + 2) + "\n";
     }
@@ -210,9 +212,10 @@ TEST(WriteFailure, AReadOnlyFileIsSaidToBeReadOnly) {
         if (!run.inPlace) writeFile(output, "kept\n");
         testing_support::setReadOnly(output, true);
     }
-    expectEveryRunSays(folder.path(), folder / "out", [](const WritingRun&, const std::string& output) {
-        return "cannot write " + output + " (it is read-only)";
-    });
+    expectEveryRunSays(folder.path(), folder / "out",
+                       [](const WritingRun&, const std::string& output) {
+                           return "cannot write " + output + " (it is read-only)";
+                       });
 }
 
 // A new file goes into a folder that is not there, or is a file: the folder is named.
@@ -258,12 +261,11 @@ TEST(WriteFailure, AFolderThatRefusesNewFilesIsNamed) {
     ASSERT_TRUE(small.makeReadOnly()) << std::strerror(errno);
     const std::string reason = std::strerror(EROFS);
     // A file there cannot be written itself; a new one cannot be made in the folder.
-    expectEveryRunSays(folder.path(), locked,
-                       [&](const WritingRun& run, const std::string& output) {
-                           return run.inPlace ? "cannot write " + output + " (" + reason + ")"
-                                              : "cannot create a file in " + locked + "/: " +
-                                                    reason;
-                       });
+    expectEveryRunSays(
+        folder.path(), locked, [&](const WritingRun& run, const std::string& output) {
+            return run.inPlace ? "cannot write " + output + " (" + reason + ")"
+                               : "cannot create a file in " + locked + "/: " + reason;
+        });
 }
 
 #if defined(TESSARYN_FAULT_PRELOAD) && !defined(TESSARYN_UNDER_EMULATOR)

@@ -107,8 +107,8 @@ std::string whyFileRefuses(const std::string& path) {
     if (fs::is_directory(status)) return "it is a folder";
     // No write bit at all: read-only for every user, root included, as the library
     // treats it (and as the read-only attribute is on Windows).
-    const fs::perms writeBits = fs::perms::owner_write | fs::perms::group_write |
-                                fs::perms::others_write;
+    const fs::perms writeBits =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
     if ((status.permissions() & writeBits) == fs::perms::none) return "it is read-only";
 #if !defined(_WIN32)
     errno = 0;

@@ -326,9 +326,11 @@ int main(int argc, char** argv) {
     std::string libraryPath;
     if (!words.empty() && words[0] == "--library") {
         if (words.size() < 2)
-            return misuse(tool::misuseSentence(tool::Misuse::NeedsValue, {"--library", "", "PATH"}));
+            return misuse(
+                tool::misuseSentence(tool::Misuse::NeedsValue, {"--library", "", "PATH"}));
         if (words[1].empty())
-            return misuse(tool::misuseSentence(tool::Misuse::EmptyValue, {"--library", "", "PATH"}));
+            return misuse(
+                tool::misuseSentence(tool::Misuse::EmptyValue, {"--library", "", "PATH"}));
         libraryPath = words[1];
 #if !defined(_WIN32)
         // dlopen looks for a name without a '/' in the system's folders, not here.
