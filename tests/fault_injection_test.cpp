@@ -12,10 +12,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "small_disk.h"
 #include "support.h"
 
 using testing_support::readFile;
@@ -79,24 +82,37 @@ const WritingCommand kWriters[] = {
     {"SwapVertices", 0, TESSARYN_FAILED, true},
 };
 
-// The files of one call: `text` and `buffer` in a fresh folder; the destination holds
-// content of its own (the scene, a target OBJ, an old output) with permissions 0640.
+// The names in `folder`, sorted.
+std::vector<std::string> entriesOf(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The files of one call: `text` and `buffer` in a fresh folder (or in `where`, a folder
+// the case made); the destination holds content of its own (the scene, a target OBJ, an
+// old output) with permissions 0640.
 struct CallFiles {
     TempFolder folder;
+    std::string where;
     std::string text;
     std::string buffer;
     std::string bufferBytes;
     std::vector<std::string> entries;
 
-    CallFiles(const WritingCommand& w, const std::string& obj, const std::string& scene) {
-        text = folder / "input.obj";
+    CallFiles(const WritingCommand& w, const std::string& obj, const std::string& scene,
+              const std::string& in = std::string())
+        : where(in.empty() ? folder.path() : in) {
+        text = where + "/input.obj";
         writeFile(text, obj);
-        buffer = w.textIsBuffer ? text : folder / "destination";
+        buffer = w.textIsBuffer ? text : where + "/destination";
         if (!w.textIsBuffer)
             writeFile(buffer, std::string(w.command) == "GetCreases" ? scene : obj);
         chmod(buffer.c_str(), 0640);
         bufferBytes = readFile(buffer);
-        entries = folder.entries();
+        entries = entriesOf(where);
     }
 
     void expectUnchanged() const {
@@ -104,7 +120,7 @@ struct CallFiles {
         struct stat facts {};
         ASSERT_EQ(stat(buffer.c_str(), &facts), 0);
         EXPECT_EQ(facts.st_mode & 07777, 0640u);
-        EXPECT_EQ(folder.entries(), entries);
+        EXPECT_EQ(entriesOf(where), entries);
     }
 };
 
@@ -192,6 +208,31 @@ TEST_F(FaultInjection, WriteFailuresAtEveryKindOfOffsetChangeNothing) {
     RecordProperty("write_faults_injected", injected);
     std::printf("write faults injected: %d, files changed by a failed call: %d\n", injected,
                 HasFailure() ? -1 : 0);
+}
+
+// The same failures as a full disk gives them: ENOSPC, with the output's folder on a
+// small tmpfs filled until only the room for part of the output is left.
+TEST_F(FaultInjection, AFullDiskAtEveryKindOfOffsetChangesNothing) {
+    int injected = 0;
+    for (const WritingCommand& w : kWriters) {
+        const std::size_t size = outputSize(w, *obj_, *scene_);
+        // tmpfs counts whole pages: the last offset is a page short of the whole.
+        for (std::size_t offset : {std::size_t{0}, std::size_t{5}, size / 2, size - 8192}) {
+            SCOPED_TRACE(std::string(w.command) + (w.textIsBuffer ? " in place" : "") + " room " +
+                         std::to_string(offset) + " of " + std::to_string(size));
+            TempFolder outer;
+            testing_support::SmallDisk disk(outer / "disk", "64m");
+            if (!disk.mounted()) GTEST_SKIP() << disk.why();
+            CallFiles setup(w, *obj_, *scene_, outer / "disk");
+            ASSERT_TRUE(disk.leaveRoom(offset));
+            setup.entries = entriesOf(setup.where);
+            float code = callInChild(w, setup, [] {});
+            ++injected;
+            EXPECT_EQ(code, w.outputFailure);
+            setup.expectUnchanged();
+        }
+    }
+    RecordProperty("full_disk_faults_injected", injected);
 }
 
 #if !defined(__SANITIZE_ADDRESS__) && !defined(TESSARYN_UNDER_EMULATOR)

@@ -4,8 +4,13 @@
 
 #if !defined(_WIN32)
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 #include "support.h"
@@ -116,6 +121,52 @@ TEST(SafeWriter, RefusesWhatADirectWriteWouldRefuse) {
     EXPECT_EQ(readFile(folder / "readonly"), "keep");
     EXPECT_EQ(folder.entries(), (std::vector<std::string>{"file", "readonly", "sub"}));
 }
+
+#if !defined(_WIN32)
+// A refused destination leaves the system's reason in errno; one refused for its kind or
+// permission bits alone leaves 0, and the caller looks at the file for itself.
+TEST(SafeWriter, ARefusedOpenLeavesTheReasonInErrno) {
+    TempFolder folder;
+    writeFile(folder / "readonly", "keep");
+    testing_support::setReadOnly(folder / "readonly", true);
+    writeFile(folder / "file", "x");
+    const struct {
+        std::string path;
+        int error;
+    } rows[] = {
+        {folder / "missing/out", ENOENT}, {folder / "file/out", ENOTDIR}, {folder / "readonly", 0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        tessaryn::SafeWriter writer;
+        errno = EINTR;
+        EXPECT_FALSE(writer.open(row.path.c_str()));
+        EXPECT_EQ(errno, row.error);
+    }
+}
+
+// A write that fails (here past the file-size limit, in a child process) leaves its own
+// reason in errno when commit answers, not what removing the unfinished file met.
+TEST(SafeWriter, AFailedCommitLeavesTheFirstFailuresReasonInErrno) {
+    TempFolder folder;
+    const std::string path = folder / "out";
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        tessaryn::SafeWriter writer;
+        const bool opened = writer.open(path.c_str());
+        writer.write(std::string(3 << 20, 'z'));
+        errno = 0;
+        const bool committed = writer.commit();
+        _exit(opened && !committed && errno == EFBIG ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{});
+}
+#endif
 
 TEST(SafeWriter, AnUncommittedWriterLeavesNothingBehind) {
     TempFolder folder;

@@ -472,9 +472,13 @@ TEST(Tool, EachCommandSaysWhatCameOfIt) {
                "written\n",
          1},
         {"vyx " + quoted(one) + " " + quoted(none), "",
-         "cannot write " + none + "; nothing written\n", 1},
+         "cannot create a file in " + (folder / "none/") +
+             ": No such file or directory; nothing written\n",
+         1},
         {"smooth-to-groups " + quoted(one) + " " + quoted(none), "",
-         "cannot write " + none + "; it is unchanged\n", 1},
+         "cannot create a file in " + (folder / "none/") +
+             ": No such file or directory; nothing written\n",
+         1},
         {"rm " + quoted(folder / "missing"), "",
          "cannot delete " + (folder / "missing") + " (No such file or directory)\n", 1},
         {"ls " + quoted(folder / "missing"), "",

@@ -1,5 +1,7 @@
 #include "tools/command_line.h"
 
+#include "tools/sentences.h"
+
 namespace tool {
 
 namespace {
@@ -11,12 +13,12 @@ const OptionSyntax* findOption(const Syntax& syntax, const std::string& word) {
     return nullptr;
 }
 
-// "OBJ SCENE", or "no argument".
+// "OBJ SCENE", or empty.
 std::string argumentList(const Syntax& syntax) {
     std::string list;
     for (const char* argument : syntax.arguments)
         list.append(list.empty() ? "" : " ").append(argument);
-    return list.empty() ? "no argument" : list;
+    return list;
 }
 
 }  // namespace
@@ -52,13 +54,12 @@ std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>
             continue;
         }
         const OptionSyntax* option = optionsEnded ? nullptr : findOption(syntax, word);
-        if (option == nullptr && !optionsEnded && looksLikeOption(word)) {
-            return std::string("unknown option '") + word + "' for " + syntax.name;
-        }
+        if (option == nullptr && !optionsEnded && looksLikeOption(word))
+            return misuseSentence(Misuse::UnknownOption, {word, syntax.name, ""});
         if (option == nullptr) {
             if (invocation.arguments.size() == syntax.arguments.size()) {
-                return std::string("unexpected argument '") + word + "': " + syntax.name +
-                       " takes " + argumentList(syntax);
+                return misuseSentence(Misuse::UnexpectedArgument,
+                                      {word, syntax.name, argumentList(syntax)});
             }
             invocation.arguments.push_back(word);
             continue;
@@ -67,19 +68,17 @@ std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>
             invocation.options.emplace_back(word, std::string());
             continue;
         }
-        if (i + 1 == words.size()) {
-            return word + " needs a value (" + option->valueName + ")";
-        }
+        if (i + 1 == words.size())
+            return misuseSentence(Misuse::NeedsValue, {word, "", option->valueName});
         // Given explicitly, an empty value is a mistake (an unset variable in a script),
         // not a request for the default.
-        if (words[i + 1].empty()) {
-            return word + " needs a value (" + option->valueName + "), not an empty one";
-        }
+        if (words[i + 1].empty())
+            return misuseSentence(Misuse::EmptyValue, {word, "", option->valueName});
         invocation.options.emplace_back(word, words[++i]);
     }
     if (invocation.arguments.size() < syntax.arguments.size()) {
-        return std::string("missing ") + syntax.arguments[invocation.arguments.size()] + " for " +
-               syntax.name;
+        return misuseSentence(Misuse::MissingArgument,
+                              {syntax.arguments[invocation.arguments.size()], syntax.name, ""});
     }
     return std::string();
 }

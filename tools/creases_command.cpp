@@ -155,29 +155,26 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
     tessaryn::SceneCreaseRequest request;
     const std::string value = invocation.value("--value");
     if (run.valueGiven && !tessaryn::readCreaseValue(value, request.value)) {
-        misuse = "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + value + "'";
+        misuse = misuseSentence(Misuse::BadCreaseValue, {value, "", ""});
         return 2;
     }
     run.wait = invocation.has("--wait") ? invocation.value("--wait") : kDefaultWait;
     double waitSeconds = 0.0;
     if (!readWaitSeconds(run.wait, waitSeconds)) {
-        misuse = "--wait needs a number of seconds of 0 or more, such as 60 or 0.5, not '" +
-                 run.wait + "'";
+        misuse = misuseSentence(Misuse::BadWait, {run.wait, "", ""});
         return 2;
     }
     if (run.dryRun && invocation.has("-o")) {
-        misuse = "-o and --dry-run exclude each other: --dry-run writes nothing";
+        misuse = misuseSentence(Misuse::OutWithDryRun);
         return 2;
     }
     if (invocation.has("--over") && (invocation.has("-o") || run.dryRun)) {
-        misuse = std::string("--over and ") + (run.dryRun ? "--dry-run" : "-o") +
-                 " exclude each other: --over writes an override layer and leaves the layer "
-                 "as it is";
+        misuse = misuseSentence(Misuse::OverWith, {run.dryRun ? "--dry-run" : "-o", "", ""});
         return 2;
     }
     int threads = 2;
     if (!creaseThreads(invocation.value("--threads"), std::getenv("TESSARYN_THREADS"), threads)) {
-        misuse = "--threads takes 1 or 2, not '" + invocation.value("--threads") + "'";
+        misuse = misuseSentence(Misuse::BadThreads, {invocation.value("--threads"), "", ""});
         return 2;
     }
     LentThread lent;

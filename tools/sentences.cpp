@@ -1,7 +1,9 @@
 #include "tools/sentences.h"
 
 #include <cstring>
+#include <filesystem>
 #include <set>
+#include <system_error>
 #include <vector>
 
 #include "crease/crease_edges.h"
@@ -24,6 +26,34 @@ std::string number(std::int64_t value) {
 std::string outputIsInput(const std::string& output, const std::string& input) {
     return output + " names the same file as " + input +
            ": an output never replaces the input it is made from";
+}
+
+// "cannot create a file in ro/: Permission denied", "cannot write a.ma (it is read-only)".
+std::string cannotWrite(const std::string& path, const WriteFailure& failure) {
+    if (!failure.folder.empty())
+        return "cannot create a file in " + failure.folder + ": " + failure.reason;
+    if (failure.reason.empty()) return "cannot write " + path;
+    return "cannot write " + path + " (" + failure.reason + ")";
+}
+
+// How many times its input's bytes an output may take at most, for the room it needs: a
+// Vyx file's face records (16 bytes, 32 more with texture corners) outgrow the text of
+// small indices about fourfold; smooth-to-groups adds a little to some lines.
+constexpr std::uint64_t kVyxPerObjByte = 4;
+constexpr std::uint64_t kGroupsPerObjByte = 2;
+
+// Why an output made from `input` could not be written, as the files tell it.
+std::string cannotWriteFrom(const std::string& output, const std::string& input,
+                            std::uint64_t perInputByte) {
+    return cannotWrite(output, whyNotWritten(output, 0, sizeOf(input) * perInputByte));
+}
+
+// What became of an output that was not written: a file that was there is as it was,
+// one that was not never came to be.
+std::string leftAsItWas(const std::string& output) {
+    std::error_code error;
+    return std::filesystem::exists(output, error) ? "; " + output + " is unchanged"
+                                                  : "; nothing written";
 }
 
 std::string libraryNotLoaded(const std::string& library, const std::string& reason) {
@@ -320,9 +350,12 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                    (run.wait == "1" ? "1 second" : run.wait + " seconds") + " (--wait)";
         case SceneRefusal::SceneChanged:
             return (report.file.empty() ? scene : report.file) + " changed while it was being read";
-        case SceneRefusal::Unwritable:
-            return "cannot write " +
-                   fileAndReason(report.file.empty() ? scene : report.file, report.error, true);
+        case SceneRefusal::Unwritable: {
+            const std::string& file = report.file.empty() ? scene : report.file;
+            // The scene with the OBJ's creases in it: at most both files' bytes.
+            const std::uint64_t room = sizeOf(scene) + sizeOf(run.obj);
+            return cannotWrite(file, whyNotWritten(file, report.error, room));
+        }
         case SceneRefusal::OutOfMemory:
             return "out of memory";
     }
@@ -462,9 +495,10 @@ std::string swapSentence(const std::string& source, const tessaryn::SwapLineCoun
             break;
         case SwapRefusal::None: {
             // The counts allow the swap: the target could not be written.
-            const std::string why = whyUnwritable(target);
-            sentence += why.empty() ? ", and the reason cannot be told from the files"
-                                    : ": cannot write " + target + " (" + why + ")";
+            // The source's positions and the target's other lines.
+            const WriteFailure why = whyNotWritten(target, 0, sizeOf(source) + sizeOf(target));
+            sentence += why.reason.empty() ? ", and the reason cannot be told from the files"
+                                           : ": " + cannotWrite(target, why);
             break;
         }
     }
@@ -493,13 +527,13 @@ std::string commandSentence(Said said, const CommandFacts& facts) {
                    " has a face that names a vertex or texture coordinate it does not have; "
                    "nothing written";
         case Said::VyxUnwritable:
-            return "cannot write " + out + "; nothing written";
+            return cannotWriteFrom(out, path, kVyxPerObjByte) + leftAsItWas(out);
         case Said::GroupsWritten:
             return out + " written with smoothing groups as groups";
         case Said::GroupsUnreadable:
             return "cannot read " + fileAndReason(path, 0, false) + "; nothing written";
         case Said::GroupsUnwritable:
-            return "cannot write " + out + "; it is unchanged";
+            return cannotWriteFrom(out, path, kGroupsPerObjByte) + leftAsItWas(out);
         case Said::Swapped:
             return out + " now has the vertex positions of " + path;
         case Said::OutputIsInput:
@@ -526,6 +560,42 @@ std::string commandSentence(Said said, const CommandFacts& facts) {
                    " with an extension: " + facts.left;
         case Said::Version:
             return "TessarynDLL version " + number(facts.count);
+    }
+    return std::string();
+}
+
+std::string misuseSentence(Misuse misuse, const MisuseFacts& facts) {
+    const std::string& word = facts.word;
+    switch (misuse) {
+        case Misuse::NoCommand:
+            return "no command given";
+        case Misuse::UnknownCommand:
+            return "unknown command '" + word + "'";
+        case Misuse::UnknownOption:
+            return "unknown option '" + word + "'" +
+                   (facts.command.empty() ? std::string() : " for " + facts.command);
+        case Misuse::UnexpectedArgument:
+            return "unexpected argument '" + word + "': " + facts.command + " takes " +
+                   (facts.detail.empty() ? std::string("no argument") : facts.detail);
+        case Misuse::MissingArgument:
+            return "missing " + word + " for " + facts.command;
+        case Misuse::NeedsValue:
+            return word + " needs a value (" + facts.detail + ")";
+        case Misuse::EmptyValue:
+            return word + " needs a value (" + facts.detail + "), not an empty one";
+        case Misuse::BadCreaseValue:
+            return "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + word + "'";
+        case Misuse::BadWait:
+            return "--wait needs a number of seconds of 0 or more, such as 60 or 0.5, not '" +
+                   word + "'";
+        case Misuse::BadThreads:
+            return "--threads takes 1 or 2, not '" + word + "'";
+        case Misuse::OutWithDryRun:
+            return "-o and --dry-run exclude each other: --dry-run writes nothing";
+        case Misuse::OverWith:
+            return "--over and " + word +
+                   " exclude each other: --over writes an override layer and leaves the layer "
+                   "as it is";
     }
     return std::string();
 }

@@ -114,4 +114,29 @@ struct CommandFacts {
 // The sentence for `said`, as the tool prints it (without the line break).
 std::string commandSentence(Said said, const CommandFacts& facts);
 
+// What was wrong with a command line (exit status 2).
+enum class Misuse {
+    NoCommand,
+    UnknownCommand,      // word
+    UnknownOption,       // word; command, when it follows one
+    UnexpectedArgument,  // word, command; detail: the arguments it takes ("OBJ SCENE"), if any
+    MissingArgument,     // word: the argument's name ("SCENE"), command
+    NeedsValue,          // word: the option; detail: its value's name ("NAME")
+    EmptyValue,          // as NeedsValue
+    BadCreaseValue,      // word: what --value was given
+    BadWait,             // word: what --wait was given
+    BadThreads,          // word: what --threads was given
+    OutWithDryRun,
+    OverWith,  // word: the option --over was given with, "-o" or "--dry-run"
+};
+
+struct MisuseFacts {
+    std::string word;
+    std::string command;
+    std::string detail;
+};
+
+// What was wrong, as the tool says it before the usage (without the line break).
+std::string misuseSentence(Misuse misuse, const MisuseFacts& facts = MisuseFacts());
+
 }  // namespace tool

@@ -325,8 +325,12 @@ int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
     std::string libraryPath;
     if (!words.empty() && words[0] == "--library") {
-        if (words.size() < 2) return misuse("--library needs a value (PATH)");
-        if (words[1].empty()) return misuse("--library needs a value (PATH), not an empty one");
+        if (words.size() < 2)
+            return misuse(
+                tool::misuseSentence(tool::Misuse::NeedsValue, {"--library", "", "PATH"}));
+        if (words[1].empty())
+            return misuse(
+                tool::misuseSentence(tool::Misuse::EmptyValue, {"--library", "", "PATH"}));
         libraryPath = words[1];
 #if !defined(_WIN32)
         // dlopen looks for a name without a '/' in the system's folders, not here.
@@ -334,7 +338,7 @@ int main(int argc, char** argv) {
 #endif
         words.erase(words.begin(), words.begin() + 2);
     }
-    if (words.empty()) return misuse("no command given");
+    if (words.empty()) return misuse(tool::misuseSentence(tool::Misuse::NoCommand));
     if (words[0] == "help" || std::any_of(words.begin(), words.end(), asksForHelp)) {
         printUsage(stdout);
         return 0;
@@ -355,6 +359,7 @@ int main(int argc, char** argv) {
         const int status = subcommand.run(library, invocation, wrongValue);
         return wrongValue.empty() ? status : misuse(wrongValue, json);
     }
-    if (tool::looksLikeOption(words[0])) return misuse("unknown option '" + words[0] + "'");
-    return misuse("unknown command '" + words[0] + "'");
+    if (tool::looksLikeOption(words[0]))
+        return misuse(tool::misuseSentence(tool::Misuse::UnknownOption, {words[0], "", ""}));
+    return misuse(tool::misuseSentence(tool::Misuse::UnknownCommand, {words[0], "", ""}));
 }

@@ -77,6 +77,8 @@ SafeWriter::~SafeWriter() {
 bool SafeWriter::open(const char* destination) {
     abandon();
     failed_ = false;
+    error_ = 0;
+    errno = 0;
     if (!inspectDestination(destination, destination_)) return false;
     errno = 0;
     file_ = createTemporaryBeside(destination_, temporaryPath_);
@@ -89,9 +91,15 @@ bool SafeWriter::open(const char* destination) {
     return true;
 }
 
+// Marks the writer failed, keeping the reason of the first failure only.
+void SafeWriter::fail() {
+    if (!failed_) error_ = errno;
+    failed_ = true;
+}
+
 void SafeWriter::flush() {
     if (used_ == 0 || failed_) return;
-    if (std::fwrite(buffer_.get(), 1, used_, file_) != used_) failed_ = true;
+    if (std::fwrite(buffer_.get(), 1, used_, file_) != used_) fail();
     written(used_);
     used_ = 0;
 }
@@ -109,7 +117,7 @@ void SafeWriter::write(std::string_view bytes) {
         flush();
         if (bytes.size() >= kBufferSize) {
             if (!failed_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-                failed_ = true;
+                fail();
             }
             written(bytes.size());
             return;
@@ -125,7 +133,7 @@ void SafeWriter::writeAt(std::uint64_t offset, std::string_view bytes) {
     flush();
     if (failed_ || !seekFile(file_, offset) ||
         std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-        failed_ = true;
+        fail();
     }
     written(bytes.size());
 }
@@ -139,17 +147,26 @@ bool SafeWriter::commit() {
     if (file_ == nullptr) return false;
     flush();
     bool inPlace = false;
+    errno = 0;
     bool ready = !failed_ && syncFile(file_);
     if (ready && temporaryPath_.empty()) {
         ready = nameTemporary(file_, destination_, temporaryPath_, inPlace);
     }
+    if (!ready) fail();
+    errno = 0;
     bool closed = std::fclose(file_) == 0;
+    if (!closed) fail();
     file_ = nullptr;
     if (inPlace) {
         // Linked straight in as the destination, which did not exist before.
-        if (!closed) deleteFile(destination_.path.c_str());
+        if (!closed) {
+            deleteFile(destination_.path.c_str());
+            errno = error_;
+        }
     } else if (!ready || !closed || !replaceDestination(temporaryPath_, destination_)) {
+        if (!failed_) fail();  // the replacement's own reason
         abandon();
+        errno = error_;
         return false;
     }
     temporaryPath_.clear();

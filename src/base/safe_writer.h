@@ -23,7 +23,9 @@ public:
     SafeWriter& operator=(const SafeWriter&) = delete;
     ~SafeWriter();
 
-    // False when the destination cannot be written; nothing has been changed then.
+    // False when the destination cannot be written; nothing has been changed then, and
+    // errno holds the system's reason (0 for a destination refused by its kind or
+    // permission bits alone: a folder, a read-only file).
     bool open(const char* destination);
     void write(std::string_view bytes);
     // The line followed by CR LF, the line break of every text file written.
@@ -33,13 +35,15 @@ public:
     // uses only this one.
     void writeAt(std::uint64_t offset, std::string_view bytes);
     // Moves the finished file into place. False on any earlier or present failure,
-    // and then the destination is untouched.
+    // and then the destination is untouched and errno holds the reason the first failing
+    // call gave (a full disk's ENOSPC from a write or the sync), not what the clean-up met.
     bool commit();
 
 private:
     void flush();
     void written(std::size_t bytes);
     void abandon();
+    void fail();
 
     Destination destination_;
     std::string temporaryPath_;  // empty while the file has no name
@@ -48,6 +52,7 @@ private:
     std::size_t used_ = 0;
     std::uint64_t unstarted_ = 0;  // bytes written since the last startWriteOut
     bool failed_ = false;
+    int error_ = 0;  // errno of the first failing call
 };
 
 }  // namespace tessaryn
