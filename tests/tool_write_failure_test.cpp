@@ -209,7 +209,10 @@ TEST(WriteFailure, AReadOnlyFileIsSaidToBeReadOnly) {
     const Inputs out(folder / "out");
     for (const WritingRun& run : kWritingRuns) {
         const std::string output = folder / ("out/" + std::string(run.output));
-        if (!run.inPlace) writeFile(output, "kept\n");
+        // An existing override layer must be one of the layer, or it is refused as foreign.
+        const bool layer = std::string(run.output) == "shot.usda";
+        if (!run.inPlace)
+            writeFile(output, layer ? "#usda 1.0\n(\n    subLayers = [@../layer.usda@]\n)\n" : "kept\n");
         testing_support::setReadOnly(output, true);
     }
     expectEveryRunSays(folder.path(), folder / "out",
