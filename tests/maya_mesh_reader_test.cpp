@@ -313,10 +313,13 @@ TEST(MayaMeshReader, HandMadeNodes) {
          {}, kTriangles, {}, {}, ""},
     };
     for (const Row& row : rows) {
-        for (bool byLine : {false, true}) {
-            SCOPED_TRACE(std::string(row.what) + (byLine ? " (found by its line)" : ""));
+        for (int form = 0; form < 3; ++form) {
+            // As written; the node found by its line instead of its start; CR LF lines.
+            const bool byLine = form == 1;
+            SCOPED_TRACE(std::string(row.what) + " form " + std::to_string(form));
+            const std::string text = kHeader + row.text;
             Read read;
-            readNode(kHeader + row.text, "sq", read, byLine);
+            readNode(form == 2 ? testing_support::toCrlf(text) : text, "sq", read, byLine);
             ASSERT_EQ(read.result.problem, SceneRefusal::None)
                 << read.result.detail << " line " << read.result.line;
             EXPECT_EQ(read.sink.head.points, row.points.empty() ? square : row.points);

@@ -84,13 +84,14 @@ std::string number(std::int64_t value) {
     return std::to_string(value);
 }
 
-// Grows `values` to `size` entries of `fill`, its room at least doubling: values come
-// one by one, and no count given ahead is trusted.
+// Grows `values` to at least `size` entries, new ones `fill`: to all the room reserved
+// (from a count the file gave), else to twice its size. Values come one by one, and no
+// count given ahead is trusted further than the file's size; the caller keeps the count
+// it has filled.
 template <class T>
 void growTo(std::vector<T>& values, std::size_t size, T fill) {
     if (size <= values.size()) return;
-    if (size > values.capacity()) values.reserve(std::max(size, 2 * values.capacity()));
-    values.resize(size, fill);
+    values.resize(std::max({size, values.capacity(), 2 * values.size()}), fill);
 }
 
 // What the numbers of the statement being read are.
@@ -192,6 +193,8 @@ private:
     std::int64_t values_ = 0;
     std::int64_t valuesWanted_ = 0;
     std::int64_t edgeEnds_[2] = {0, 0};
+    int edgeEndAt_ = 0;             // the place of the next number in its triple
+    std::int64_t nextEdge_ = 0;     // the edge the triple being read gives
     std::int64_t facesWanted_ = -1;  // -1: a face statement without a range
     std::int64_t facesInStatement_ = 0;
 
@@ -274,6 +277,13 @@ const char* NodeReader::integerRun(const char* p, const char* end) {
         while (p != end && isStreamSpace(*p)) ++p;
         if (p == end) return end;
         const char* const word = p;
+        if (data_ == Data::Faces && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) {
+            // An element's letters (f, mu, ...), most of a face list's words after numbers.
+            while (p != end && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
+            if (p != end && !isStreamSpace(*p)) return word;
+            faceElement(std::string_view(word, static_cast<std::size_t>(p - word)));
+            continue;
+        }
         const bool negative = *p == '-';
         if (negative) ++p;
         const char* const digits = p;
@@ -452,7 +462,11 @@ void NodeReader::startData(Data data, std::int64_t first, std::int64_t last, int
     axis_ = axis;
     values_ = 0;
     valuesWanted_ = axis >= 0 ? 1 : perEntry * (last - first + 1);
-    if (data == Data::Edges) edgesSeen_ = true;
+    if (data == Data::Edges) {
+        edgesSeen_ = true;
+        edgeEndAt_ = 0;
+        nextEdge_ = first;
+    }
     if (data != Data::Faces) return;
     if (!faceListStarted_) {
         // Faces are handed over as they come once the points and edges are whole, as
@@ -526,13 +540,14 @@ void NodeReader::integerValue(std::int64_t value) {
         refuse("has an edge statement holding more values than its range", lineNumber_);
         return;
     }
-    const std::int64_t at = values_++;
-    if (at % 3 < 2) {
-        edgeEnds_[at % 3] = value;
+    ++values_;
+    // Triples (vertex, vertex, flag); the k-th is the edge first + k.
+    if (edgeEndAt_ < 2) {
+        edgeEnds_[edgeEndAt_++] = value;
         return;
     }
-    // Triples (vertex, vertex, flag); the k-th is the edge first + k.
-    const std::int64_t edge = first_ + at / 3;
+    edgeEndAt_ = 0;
+    const std::int64_t edge = nextEdge_++;
     for (const std::int64_t end : edgeEnds_) {
         if (end < 0 || end >= node_.vertexCount) {
             refuse("has edge " + number(edge) + " joining vertex " + number(end) + ", beyond its " +
@@ -663,6 +678,7 @@ void NodeReader::emitFace(const MayaFace& face, std::int64_t faceNumber) {
 bool NodeReader::beginMesh() {
     begun_ = true;
     if (useUvs_) {
+        head_.uvs.resize(2 * static_cast<std::size_t>(uvCount_));
         head_.uvSet = uvSetName();
     } else {
         head_.uvs.clear();
