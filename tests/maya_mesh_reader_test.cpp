@@ -375,6 +375,7 @@ TEST(MayaMeshReader, NodesThatDoNotHoldTogether) {
          "gives tweaks after faces already read", 7},
         {"createNode mesh -n \"sq\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1;\n",
          "has a vertex statement whose values do not fill its range", 4},
+        {kSquare + "\tsetAttr \".vt[4].vy\" 1;\n", "gives vertex 4 beyond its 4 vertices", 6},
         {kSquare + "\tsetAttr \".uvst[0].uvsp[0]\" -type \"float2\" 0 0 1;\n",
          "has a texture coordinate statement holding more values than its range", 6},
         {kSquare + "\tsetAttr \".uvst[0].uvsp[0:90000000]\" -type \"float2\" 0 0;\n",
@@ -411,6 +412,24 @@ TEST(MayaMeshReader, TheSinkStopsTheRead) {
         EXPECT_TRUE(read.result.stopped);
         EXPECT_EQ(read.sink.faces.size(), static_cast<std::size_t>(stopAfter));
         EXPECT_EQ(read.result.faces, stopAfter);
+    }
+}
+
+// A scene that changed after its scan has the node elsewhere: the reader says so, by
+// the node's start or by its line.
+TEST(MayaMeshReader, ANodeMovedSinceTheScan) {
+    const std::string text = kHeader + kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5;\n";
+    const tessaryn::SceneFacts facts = scan(text);
+    const std::string moved = kHeader + "select -ne :time1;\n" + kSquare;
+    for (bool byLine : {false, true}) {
+        tessaryn::SceneNode node = *findNode(facts, "sq");
+        if (byLine) node.start = 0;
+        testing_support::InMemory scene(moved);
+        RecordingSink sink;
+        const tessaryn::MeshReadResult result = tessaryn::readMayaMesh(scene.source, node, sink);
+        EXPECT_EQ(result.problem, SceneRefusal::SceneChanged);
+        EXPECT_EQ(result.line, 3);
+        EXPECT_EQ(sink.begins, 0);
     }
 }
 

@@ -521,9 +521,13 @@ void NodeReader::floatValue(float value) {
     const std::int64_t entry = axis_ >= 0 ? first_ : first_ + at / 3;
     const std::int64_t axis = axis_ >= 0 ? axis_ : at % 3;
     if (entry >= node_.vertexCount) {
-        // Tweaks may outlast vertices a mesh lost; a vertex beyond the count found before
-        // is a scene that changed.
-        if (data_ == Data::Vertices) refuseAs(SceneRefusal::SceneChanged, lineNumber_);
+        // Tweaks may outlast vertices a mesh lost; a vertex beyond the count is one given
+        // a coordinate at a time (".vt[9].vx"), which makes no vertex of its own.
+        if (data_ == Data::Vertices) {
+            refuse("gives vertex " + number(entry) + " beyond its " +
+                       number(node_.vertexCount) + " vertices",
+                   lineNumber_);
+        }
         return;
     }
     // A tweak adds to its vertex; both start from 0, in whichever order they come.
