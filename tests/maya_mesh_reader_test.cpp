@@ -76,8 +76,7 @@ struct Read {
 
 // Scans `text`, then reads node `name` from it, as the road does: from memory, or
 // without the scanner's start (by its line).
-void readNode(const std::string& text, const std::string& name, Read& read,
-              bool byLine = false) {
+void readNode(const std::string& text, const std::string& name, Read& read, bool byLine = false) {
     const tessaryn::SceneFacts facts = scan(text);
     ASSERT_EQ(facts.problem, SceneRefusal::None);
     const tessaryn::SceneNode* found = findNode(facts, name);
@@ -127,20 +126,50 @@ TEST(MayaMeshReader, EveryRealMeshNode) {
     };
     const Row rows[] = {
         // Its first vertex has a tweak of its own (.pt[0]), which Maya adds.
-        {"cgkit__objects.ma", "meshShape", 6, 14, {-0.5f + 0.24999999f, 0.5f, 0.5f - 0.25f},
-         {0, 1, 3, 2}, {0, 1, 3, 2}},
-        {"maya2gltf__FlatTetrahedron.ma", "pPyramidShape1", 4, 8, {-0.2886751f, -0.40824831f, -0.50000006f},
-         {0, 2, 1}, {0, 2, 1}},
-        {"maya2gltf__CubeToSphere.ma", "pCubeShape1Orig", 96, 125, {-0.5f, -0.5f, 0.5f}, {}, {}},
-        {"mayausd__UsdExportMeshTest.ma", "polyShape", 6, 14, {-0.5f, -0.5f, -0.5f}, {0, 1, 3, 2},
+        {"cgkit__objects.ma",
+         "meshShape",
+         6,
+         14,
+         {-0.5f + 0.24999999f, 0.5f, 0.5f - 0.25f},
+         {0, 1, 3, 2},
          {0, 1, 3, 2}},
-        {"mayausd__UsdExportMeshTest.ma", "polyNoNormalsShape", 6, 14, {-0.5f, -0.5f, -0.5f}, {}, {}},
+        {"maya2gltf__FlatTetrahedron.ma",
+         "pPyramidShape1",
+         4,
+         8,
+         {-0.2886751f, -0.40824831f, -0.50000006f},
+         {0, 2, 1},
+         {0, 2, 1}},
+        {"maya2gltf__CubeToSphere.ma", "pCubeShape1Orig", 96, 125, {-0.5f, -0.5f, 0.5f}, {}, {}},
+        {"mayausd__UsdExportMeshTest.ma",
+         "polyShape",
+         6,
+         14,
+         {-0.5f, -0.5f, -0.5f},
+         {0, 1, 3, 2},
+         {0, 1, 3, 2}},
+        {"mayausd__UsdExportMeshTest.ma",
+         "polyNoNormalsShape",
+         6,
+         14,
+         {-0.5f, -0.5f, -0.5f},
+         {},
+         {}},
         {"mayausd__UsdExportMeshTest.ma", "subdivShape", 6, 14, {-0.5f, -0.5f, -0.5f}, {}, {}},
         // Every vertex tweaked (.pt[0:7]), four faces of a box with no lid.
-        {"mayausd__UsdExportMeshTest.ma", "TestNormalsMeshShape", 4, 14,
+        {"mayausd__UsdExportMeshTest.ma",
+         "TestNormalsMeshShape",
+         4,
+         14,
          {-0.60149187f + 5765.2817f, -0.51270145f + 641.37012f, 0.045243949f + -1464.6793f},
-         {2, 3, 5, 4}, {2, 3, 5, 4}},
-        {"mayausd__UsdExportMeshTest.ma", "creasedShape", 6, 0, {-0.5f, -0.5f, 0.5f}, {0, 1, 3, 2},
+         {2, 3, 5, 4},
+         {2, 3, 5, 4}},
+        {"mayausd__UsdExportMeshTest.ma",
+         "creasedShape",
+         6,
+         0,
+         {-0.5f, -0.5f, 0.5f},
+         {0, 1, 3, 2},
          {}},
     };
     std::set<std::string> covered;
@@ -220,7 +249,8 @@ const std::string kHeader = "//Maya ASCII 2022 scene\ncreateNode transform -n \"
 const std::string kEdges = "\tsetAttr -s 5 \".ed[0:4]\" 0 1 0 1 2 0 3 2 0 0 3 0 0 2 0;\n";
 const std::string kSquare =
     "createNode mesh -n \"sq\" -p \"t\";\n"
-    "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" + kEdges;
+    "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" +
+    kEdges;
 const std::vector<std::vector<std::uint32_t>> kTriangles = {{0, 1, 2}, {0, 2, 3}};
 
 // The forms of a node's points, edges, faces and texture coordinates, each read as a
@@ -239,11 +269,19 @@ TEST(MayaMeshReader, HandMadeNodes) {
     const std::vector<float> square = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
     const Row rows[] = {
         {"edges walked both ways",
-         kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 0 1 -3 -4;\n", {}, {{0, 1, 2, 3}},
-         {}, {}, ""},
+         kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 0 1 -3 -4;\n",
+         {},
+         {{0, 1, 2, 3}},
+         {},
+         {},
+         ""},
         {"the other way round",
-         kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 3 2 -2 -1;\n", {}, {{0, 3, 2, 1}},
-         {}, {}, ""},
+         kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 3 2 -2 -1;\n",
+         {},
+         {{0, 3, 2, 1}},
+         {},
+         {},
+         ""},
         // Tweaks in each form Maya gives them, before and after the vertices.
         {"tweaks",
          "createNode mesh -n \"sq\";\n"
@@ -253,8 +291,12 @@ TEST(MayaMeshReader, HandMadeNodes) {
          "\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
          "\tsetAttr \".pt[3].py\" 2;\n"
          "\tsetAttr \".pt[9]\" -type \"float3\" 5 5 5;\n"  // beyond the vertices: no vertex's
-         + kEdges + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 0 1 -3 -4;\n",
-         {0.5f, 0, 0, 1, 0.25f, 0, 1, 1, -1, 0, 3, 0}, {{0, 1, 2, 3}}, {}, {}, ""},
+             + kEdges + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 0 1 -3 -4;\n",
+         {0.5f, 0, 0, 1, 0.25f, 0, 1, 1, -1, 0, 3, 0},
+         {{0, 1, 2, 3}},
+         {},
+         {},
+         ""},
         // A hole is dropped, its corners' texture coordinates with it; the colour
         // elements between are passed over.
         {"a hole",
@@ -267,32 +309,48 @@ TEST(MayaMeshReader, HandMadeNodes) {
          "\t\tf 4 0 1 2 3\n\t\th 3 -7 -6 -5\n\t\tmu 0 4 0 1 2 3\n\t\tmu 0 3 0 1 2\n"
          "\t\tmc 0 4 0 0 0 0\n\t\tfc 4 1 1 1 1;\n",
          {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0.2f, 0.2f, 0, 0.8f, 0.2f, 0, 0.5f, 0.8f, 0},
-         {{0, 1, 2, 3}}, {0, 0, 1, 0, 1, 1, 0, 1}, {{0, 1, 2, 3}}, "map1", 1},
+         {{0, 1, 2, 3}},
+         {0, 0, 1, 0, 1, 1, 0, 1},
+         {{0, 1, 2, 3}},
+         "map1",
+         1},
         // Two UV sets, .cuvs naming the second: its values and its mu elements.
         {"the current UV set",
-         kSquare +
-             "\tsetAttr -s 2 \".uvst\";\n"
-             "\tsetAttr \".uvst[0].uvsn\" -type \"string\" \"map1\";\n"
-             "\tsetAttr -s 4 \".uvst[0].uvsp[0:3]\" -type \"float2\" 0 0 1 0 1 1 0 1;\n"
-             "\tsetAttr \".uvst[1].uvsn\" -type \"string\" \"second\";\n"
-             "\tsetAttr -s 2 \".uvst[1].uvsp\";\n"
-             "\tsetAttr \".uvst[1].uvsp[0:1]\" -type \"float2\" 0.5 0.25 0.75 1;\n"
-             "\tsetAttr \".cuvs\" -type \"string\" \"second\";\n"
-             "\tsetAttr \".fc[0:1]\" -type \"polyFaces\"\n"
-             "\t\tf 3 0 1 -5 mu 0 3 0 1 2 mu 1 3 1 0 1\n"
-             "\t\tf 3 4 -3 -4 mu 1 3 0 0 1 mu 0 3 2 3 0;\n",
-         {}, kTriangles, {0.5f, 0.25f, 0.75f, 1}, {{1, 0, 1}, {0, 0, 1}}, "second"},
+         kSquare + "\tsetAttr -s 2 \".uvst\";\n"
+                   "\tsetAttr \".uvst[0].uvsn\" -type \"string\" \"map1\";\n"
+                   "\tsetAttr -s 4 \".uvst[0].uvsp[0:3]\" -type \"float2\" 0 0 1 0 1 1 0 1;\n"
+                   "\tsetAttr \".uvst[1].uvsn\" -type \"string\" \"second\";\n"
+                   "\tsetAttr -s 2 \".uvst[1].uvsp\";\n"
+                   "\tsetAttr \".uvst[1].uvsp[0:1]\" -type \"float2\" 0.5 0.25 0.75 1;\n"
+                   "\tsetAttr \".cuvs\" -type \"string\" \"second\";\n"
+                   "\tsetAttr \".fc[0:1]\" -type \"polyFaces\"\n"
+                   "\t\tf 3 0 1 -5 mu 0 3 0 1 2 mu 1 3 1 0 1\n"
+                   "\t\tf 3 4 -3 -4 mu 1 3 0 0 1 mu 0 3 2 3 0;\n",
+         {},
+         kTriangles,
+         {0.5f, 0.25f, 0.75f, 1},
+         {{1, 0, 1}, {0, 0, 1}},
+         "second"},
         // No .cuvs: the first set. A set whose faces have no mu: no texture coordinates.
         {"the first UV set",
-         kSquare + "\tsetAttr \".uvst[1].uvsn\" -type \"string\" \"second\";\n"
-                   "\tsetAttr \".uvst[0].uvsp[0:0]\" -type \"float2\" 0.5 0.5;\n"
-                   "\tsetAttr \".uvst[1].uvsp[0:1]\" -type \"float2\" 0 0 1 1;\n"
-                   "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5 mu 1 3 0 1 1 mu 0 3 0 0 0;\n",
-         {}, {{0, 1, 2}}, {0.5f, 0.5f}, {{0, 0, 0}}, "uvst[0]"},
+         kSquare +
+             "\tsetAttr \".uvst[1].uvsn\" -type \"string\" \"second\";\n"
+             "\tsetAttr \".uvst[0].uvsp[0:0]\" -type \"float2\" 0.5 0.5;\n"
+             "\tsetAttr \".uvst[1].uvsp[0:1]\" -type \"float2\" 0 0 1 1;\n"
+             "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5 mu 1 3 0 1 1 mu 0 3 0 0 0;\n",
+         {},
+         {{0, 1, 2}},
+         {0.5f, 0.5f},
+         {{0, 0, 0}},
+         "uvst[0]"},
         {"a set no face uses",
          kSquare + "\tsetAttr \".uvst[0].uvsp[0:0]\" -type \"float2\" 0.5 0.5;\n"
                    "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5;\n",
-         {}, {{0, 1, 2}}, {}, {}, ""},
+         {},
+         {{0, 1, 2}},
+         {},
+         {},
+         ""},
         // Faces before the points and edges (a hand-written file): held to the node's end.
         {"faces first",
          "createNode mesh -n \"sq\";\n"
@@ -301,7 +359,11 @@ TEST(MayaMeshReader, HandMadeNodes) {
              kEdges +
              "\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
              "\tsetAttr \".uvst[0].uvsp[0:3]\" -type \"float2\" 0 0 1 0 1 1 0 1;\n",
-         {}, kTriangles, {0, 0, 1, 0, 1, 1, 0, 1}, {{0, 1, 2}, {2, 3, 0}}, "uvst[0]"},
+         {},
+         kTriangles,
+         {0, 0, 1, 0, 1, 1, 0, 1},
+         {{0, 1, 2}, {2, 3, 0}},
+         "uvst[0]"},
         // Faces split over statements, numbers on lines of their own, the node's end at
         // the next statement that starts a line (another mesh node's faces are not its).
         {"split face lists",
@@ -310,7 +372,11 @@ TEST(MayaMeshReader, HandMadeNodes) {
                    "\tsetAttr \".fc[1]\" -type \"polyFaces\" f 3 4 -3 -4;\n"
                    "createNode mesh -n \"other\";\n"
                    "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 2;\n",
-         {}, kTriangles, {}, {}, ""},
+         {},
+         kTriangles,
+         {},
+         {},
+         ""},
     };
     for (const Row& row : rows) {
         for (int form = 0; form < 3; ++form) {
@@ -393,9 +459,10 @@ TEST(MayaMeshReader, NodesThatDoNotHoldTogether) {
     }
 
     Read notANumber;
-    readNode(kHeader + "createNode mesh -n \"sq\";\n\tsetAttr \".vt[0:2]\" 0 0 0 1 nan 0 1 1 0;\n"
-                       "\tsetAttr \".ed[0:2]\" 0 1 0 1 2 0 2 0 0;\n"
-                       "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 2;\n",
+    readNode(kHeader +
+                 "createNode mesh -n \"sq\";\n\tsetAttr \".vt[0:2]\" 0 0 0 1 nan 0 1 1 0;\n"
+                 "\tsetAttr \".ed[0:2]\" 0 1 0 1 2 0 2 0 0;\n"
+                 "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 2;\n",
              "sq", notANumber);
     ASSERT_EQ(notANumber.result.problem, SceneRefusal::None);
     EXPECT_TRUE(std::isnan(notANumber.sink.head.points[4]));
@@ -403,8 +470,8 @@ TEST(MayaMeshReader, NodesThatDoNotHoldTogether) {
 
 // A sink that stops the read stops it at once.
 TEST(MayaMeshReader, TheSinkStopsTheRead) {
-    const std::string text = kHeader + kSquare +
-                             "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 3 0 1 -5 f 3 4 -3 -4;\n";
+    const std::string text =
+        kHeader + kSquare + "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 3 0 1 -5 f 3 4 -3 -4;\n";
     for (long stopAfter : {0L, 1L}) {
         Read read(stopAfter);
         readNode(text, "sq", read);
@@ -418,7 +485,8 @@ TEST(MayaMeshReader, TheSinkStopsTheRead) {
 // A scene that changed after its scan has the node elsewhere: the reader says so, by
 // the node's start or by its line.
 TEST(MayaMeshReader, ANodeMovedSinceTheScan) {
-    const std::string text = kHeader + kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5;\n";
+    const std::string text =
+        kHeader + kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5;\n";
     const tessaryn::SceneFacts facts = scan(text);
     const std::string moved = kHeader + "select -ne :time1;\n" + kSquare;
     for (bool byLine : {false, true}) {
@@ -450,7 +518,8 @@ TEST(MayaMeshReader, NodesWhoseMeshIsTheirHistory) {
     for (const char* file : {"cgkit__objects.ma", "maya2gltf__FlatTetrahedron.ma",
                              "maya2gltf__CubeToSphere.ma", "mayausd__UsdExportMeshTest.ma"}) {
         for (const tessaryn::SceneNode& node : scan(readFile(realDataPath(file))).nodes) {
-            if (node.problem == NodeProblem::HistoryOnly) marked.insert(std::string(file) + " " + node.name);
+            if (node.problem == NodeProblem::HistoryOnly)
+                marked.insert(std::string(file) + " " + node.name);
         }
     }
     std::set<std::string> expected;
@@ -483,14 +552,15 @@ TEST(MayaMeshReader, ASceneOfHistoryOnly) {
     const std::string scene = folder / "scene.ma";
     const std::string obj = folder / "mesh.obj";
     writeFile(obj, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 1 2 3 4\n");
-    const std::string text = "//Maya ASCII 2022 scene\ncreateNode transform -n \"pCube1\";\n"
-                             "createNode mesh -n \"pCubeShape1\" -p \"pCube1\";\n"
-                             "\tsetAttr \".uvst[0].uvsn\" -type \"string\" \"map1\";\n"
-                             "createNode mesh -n \"empty\";\n"
-                             "createNode mesh -n \"other\";\n"
-                             "createNode polyCube -n \"polyCube1\";\n"
-                             "connectAttr \"polyCube1.out\" \"|pCube1|pCubeShape1.i\";\n"
-                             "connectAttr \"polyCube1.msg\" \"other.ix\";\n";
+    const std::string text =
+        "//Maya ASCII 2022 scene\ncreateNode transform -n \"pCube1\";\n"
+        "createNode mesh -n \"pCubeShape1\" -p \"pCube1\";\n"
+        "\tsetAttr \".uvst[0].uvsn\" -type \"string\" \"map1\";\n"
+        "createNode mesh -n \"empty\";\n"
+        "createNode mesh -n \"other\";\n"
+        "createNode polyCube -n \"polyCube1\";\n"
+        "connectAttr \"polyCube1.out\" \"|pCube1|pCubeShape1.i\";\n"
+        "connectAttr \"polyCube1.msg\" \"other.ix\";\n";
     writeFile(scene, text);
     const tessaryn::SceneFacts facts = scan(text);
     ASSERT_EQ(facts.nodes.size(), 3u);

@@ -407,8 +407,9 @@ TEST(Tool, NodesWhoseMeshIsTheirHistory) {
               "connectAttr \"polyCube1.out\" \"pCubeShape1.i\";\n");
     writeFile(obj, "v 0 0 0\nv 1 0 0\nv 1 1 0\ng a\nf 1 2 3\n");
     const std::string hint = "delete its history in Maya and save the scene";
-    const std::string candidate = "{\"path\": \"|pCube1|pCubeShape1\", \"name\": \"pCubeShape1\", "
-                                  "\"vertices\": 0, \"history\": true}";
+    const std::string candidate =
+        "{\"path\": \"|pCube1|pCubeShape1\", \"name\": \"pCubeShape1\", "
+        "\"vertices\": 0, \"history\": true}";
     struct Row {
         std::string arguments;
         std::string kind;

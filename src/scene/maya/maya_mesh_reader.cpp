@@ -134,8 +134,7 @@ public:
                data_ != Data::None;
     }
     const char* numberRun(const char* p, const char* end) {
-        return data_ == Data::Edges || data_ == Data::Faces ? integerRun(p, end)
-                                                            : floatRun(p, end);
+        return data_ == Data::Edges || data_ == Data::Faces ? integerRun(p, end) : floatRun(p, end);
     }
     void beginStatement(std::uint64_t, bool startsLine);
     void word(std::string_view word);
@@ -193,14 +192,14 @@ private:
     std::int64_t values_ = 0;
     std::int64_t valuesWanted_ = 0;
     std::int64_t edgeEnds_[2] = {0, 0};
-    int edgeEndAt_ = 0;             // the place of the next number in its triple
-    std::int64_t nextEdge_ = 0;     // the edge the triple being read gives
+    int edgeEndAt_ = 0;              // the place of the next number in its triple
+    std::int64_t nextEdge_ = 0;      // the edge the triple being read gives
     std::int64_t facesWanted_ = -1;  // -1: a face statement without a range
     std::int64_t facesInStatement_ = 0;
 
     // The node.
-    MeshHead head_;                   // points, and texture coordinates of the set read
-    std::int64_t vertexValues_ = 0;   // .vt values read
+    MeshHead head_;                     // points, and texture coordinates of the set read
+    std::int64_t vertexValues_ = 0;     // .vt values read
     std::vector<std::uint32_t> edges_;  // both ends of each edge
     std::int64_t edgeCount_ = 0;
     bool edgesSeen_ = false;
@@ -209,9 +208,9 @@ private:
     MayaPolyFaces faces_;
     std::int64_t facesRead_ = 0;
     bool faceListStarted_ = false;
-    bool hold_ = false;     // faces held to the node's end: they came before its points
-    bool begun_ = false;    // the sink has the head
-    bool useUvs_ = false;   // decided by the first face: it has texture coordinates
+    bool hold_ = false;    // faces held to the node's end: they came before its points
+    bool begun_ = false;   // the sink has the head
+    bool useUvs_ = false;  // decided by the first face: it has texture coordinates
     std::vector<std::uint32_t> corners_;
     std::vector<std::uint32_t> cornerUvs_;
 
@@ -440,10 +439,11 @@ void NodeReader::name(std::string_view attribute) {
 void NodeReader::startData(Data data, std::int64_t first, std::int64_t last, int axis,
                            int perEntry) {
     if (data != Data::Faces && facesHandedOver()) {
-        refuse(std::string("gives ") + (data == Data::Vertices ? "vertices"
-                                        : data == Data::Tweaks ? "tweaks"
-                                        : data == Data::Edges  ? "edges"
-                                                               : "texture coordinates") +
+        refuse(std::string("gives ") +
+                   (data == Data::Vertices ? "vertices"
+                    : data == Data::Tweaks ? "tweaks"
+                    : data == Data::Edges  ? "edges"
+                                           : "texture coordinates") +
                    " after faces already read",
                statementLine_);
         return;
@@ -477,8 +477,7 @@ void NodeReader::startData(Data data, std::int64_t first, std::int64_t last, int
     facesWanted_ = last >= first ? last - first + 1 : -1;
     facesInStatement_ = 0;
     if (facesWanted_ >= 0 && first != facesRead_)
-        refuse("gives face " + number(first) + " where face " + number(facesRead_) +
-                   " comes next",
+        refuse("gives face " + number(first) + " where face " + number(facesRead_) + " comes next",
                statementLine_);
 }
 
@@ -506,7 +505,8 @@ void NodeReader::dataWord(std::string_view word) {
 
 void NodeReader::floatValue(float value) {
     if (values_ == valuesWanted_) {
-        refuse(std::string("has a ") + dataName(data_) + " statement holding more values than its range",
+        refuse(std::string("has a ") + dataName(data_) +
+                   " statement holding more values than its range",
                lineNumber_);
         return;
     }
@@ -524,8 +524,8 @@ void NodeReader::floatValue(float value) {
         // Tweaks may outlast vertices a mesh lost; a vertex beyond the count is one given
         // a coordinate at a time (".vt[9].vx"), which makes no vertex of its own.
         if (data_ == Data::Vertices) {
-            refuse("gives vertex " + number(entry) + " beyond its " +
-                       number(node_.vertexCount) + " vertices",
+            refuse("gives vertex " + number(entry) + " beyond its " + number(node_.vertexCount) +
+                       " vertices",
                    lineNumber_);
         }
         return;
@@ -537,7 +537,8 @@ void NodeReader::floatValue(float value) {
 
 void NodeReader::integerValue(std::int64_t value) {
     if (data_ == Data::Faces) {
-        if (!faces_.number(value)) refuse("has a face list that does not read as faces", lineNumber_);
+        if (!faces_.number(value))
+            refuse("has a face list that does not read as faces", lineNumber_);
         return;
     }
     if (values_ == valuesWanted_) {
@@ -599,7 +600,8 @@ void NodeReader::endSetAttr() {
         return;
     }
     if (data_ != Data::None && values_ != valuesWanted_) {
-        refuse(std::string("has a ") + dataName(data_) + " statement whose values do not fill its range",
+        refuse(std::string("has a ") + dataName(data_) +
+                   " statement whose values do not fill its range",
                statementLine_);
     }
 }
@@ -631,7 +633,8 @@ void NodeReader::emitFace(const MayaFace& face, std::int64_t faceNumber) {
                    face.line);
             return;
         }
-        const std::uint32_t start = edges_[static_cast<std::size_t>(2 * edge + (backwards ? 1 : 0))];
+        const std::uint32_t start =
+            edges_[static_cast<std::size_t>(2 * edge + (backwards ? 1 : 0))];
         if (start == kNotGiven) {
             refuse("has face " + number(faceNumber) + " naming edge " + number(edge) +
                        ", which its edge statements do not give",
@@ -654,8 +657,10 @@ void NodeReader::emitFace(const MayaFace& face, std::int64_t faceNumber) {
         const std::size_t corners = face.edges.size();
         if (face.uvs.size() != corners &&
             face.uvs.size() != corners + static_cast<std::size_t>(face.holeCorners)) {
-            refuse("has face " + number(faceNumber) + " giving " + number(static_cast<std::int64_t>(face.uvs.size())) +
-                       " texture coordinates for its " + number(static_cast<std::int64_t>(corners)) + " corners",
+            refuse("has face " + number(faceNumber) + " giving " +
+                       number(static_cast<std::int64_t>(face.uvs.size())) +
+                       " texture coordinates for its " +
+                       number(static_cast<std::int64_t>(corners)) + " corners",
                    face.line);
             return;
         }
@@ -697,9 +702,8 @@ bool NodeReader::beginMesh() {
 void NodeReader::finishNode() {
     phase_ = Phase::Done;
     MayaFace face;
-    for (std::size_t i = 0; i < held_.size() && result_.problem == SceneRefusal::None &&
-                            !result_.stopped;
-         ++i) {
+    for (std::size_t i = 0;
+         i < held_.size() && result_.problem == SceneRefusal::None && !result_.stopped; ++i) {
         const HeldFace& given = held_[i];
         const auto numbers = heldNumbers_.begin() + static_cast<std::ptrdiff_t>(given.at);
         face.edges.assign(numbers, numbers + static_cast<std::ptrdiff_t>(given.edges));

@@ -42,7 +42,16 @@ public:
     std::int64_t badEdgeLine() const { return badEdgeLine_; }
 
 private:
-    enum class Statement { Unnamed, Plain, Vertices, Edges, Faces, Creases, UvSetName, CurrentUvSet };
+    enum class Statement {
+        Unnamed,
+        Plain,
+        Vertices,
+        Edges,
+        Faces,
+        Creases,
+        UvSetName,
+        CurrentUvSet
+    };
 
     void name(std::string_view attribute);
     void edgeWord(std::string_view word);
@@ -67,7 +76,7 @@ private:
     std::int64_t creaseElement_ = 0;
     std::int64_t badEdgeLine_ = 0;
     std::int64_t uvSetIndex_ = 0;  // the k of a .uvst[k].uvsn statement
-    std::string lastString_;        // a name statement's value: its last string
+    std::string lastString_;       // a name statement's value: its last string
 
     // The node being read.
     struct ElementCrease {
