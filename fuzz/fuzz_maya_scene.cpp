@@ -3,6 +3,8 @@
 // its crease statement must change that statement and no other byte, and reading the
 // result again must find the same nodes with the new creases. The road through the files
 // must give the same bytes as the rewrite in memory, and a refusal must change nothing.
+// A node read whole for an OBJ must hand over only vertex and texture coordinate numbers
+// within what it handed over first, or be refused naming a line.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "crease/crease_edge_set.h"
 #include "scene/crease_plan.h"
 #include "scene/maya/maya_crease_statement.h"
+#include "scene/maya/maya_mesh_reader.h"
 #include "scene/maya/maya_scene_scanner.h"
 #include "scene/scene_creases.h"
 #include "fuzz_files.h"
@@ -67,6 +70,47 @@ std::string rewritten(const std::string& input, const SceneNode& node,
     return output + input.substr(at);
 }
 
+// Checks every face against the head it was given.
+class CheckingSink : public tessaryn::MeshSink {
+public:
+    bool begin(const tessaryn::MeshHead& head) override {
+        check(!begun_, "one head");
+        begun_ = true;
+        points_ = head.points.size() / 3;
+        uvs_ = head.uvs.size() / 2;
+        return true;
+    }
+    bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
+              std::size_t corners) override {
+        check(begun_, "the head before the faces");
+        check((uvs != nullptr) == (uvs_ > 0), "texture coordinates where the head has them");
+        for (std::size_t i = 0; i < corners; ++i) {
+            check(vertices[i] < points_, "corners are vertices of the head");
+            check(uvs == nullptr || uvs[i] < uvs_, "texture coordinates of the head");
+        }
+        ++faces;
+        return true;
+    }
+    std::int64_t faces = 0;
+
+private:
+    bool begun_ = false;
+    std::size_t points_ = 0;
+    std::size_t uvs_ = 0;
+};
+
+void readWhole(const std::string& input, const SceneNode& node) {
+    InMemory scene(input);
+    CheckingSink sink;
+    const tessaryn::MeshReadResult result = tessaryn::readMayaMesh(scene.source, node, sink);
+    if (result.problem != tessaryn::SceneRefusal::None) {
+        check(result.line >= 1 || result.problem == tessaryn::SceneRefusal::Unreadable,
+              "a refused node names its line");
+        return;
+    }
+    check(!result.stopped && result.faces == sink.faces, "every face handed over");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -89,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t n = 0; n < scene.nodes.size() && n < 4; ++n) {
         const SceneNode& node = scene.nodes[n];
         if (!node.holdsMesh()) continue;
+        readWhole(input, node);
         const tessaryn::CreasePlan plan = tessaryn::planCreases(node, square(), "10", false);
         if (plan.missing > 0) continue;
         const SceneFacts again = scan(rewritten(input, node, plan));

@@ -392,6 +392,60 @@ TEST(Tool, CreasesForScripts) {
     EXPECT_EQ(dashed.status, 0) << dashed.err;
 }
 
+// A Maya node whose mesh is its construction history is named as such, with what to do
+// in Maya: when asked for, and among the candidates when none fits or none holds a mesh.
+TEST(Tool, NodesWhoseMeshIsTheirHistory) {
+    TempFolder folder;
+    const std::string scene = folder / "scene.ma";
+    const std::string historyOnly = folder / "history.ma";
+    const std::string obj = folder / "cube.obj";
+    writeFile(scene, readFile(testing_support::realDataPath("cgkit__objects.ma")));
+    writeFile(historyOnly,
+              "//Maya ASCII 2022 scene\ncreateNode transform -n \"pCube1\";\n"
+              "createNode mesh -n \"pCubeShape1\" -p \"pCube1\";\n"
+              "createNode polyCube -n \"polyCube1\";\n"
+              "connectAttr \"polyCube1.out\" \"pCubeShape1.i\";\n");
+    writeFile(obj, "v 0 0 0\nv 1 0 0\nv 1 1 0\ng a\nf 1 2 3\n");
+    const std::string hint = "delete its history in Maya and save the scene";
+    const std::string candidate =
+        "{\"path\": \"|pCube1|pCubeShape1\", \"name\": \"pCubeShape1\", "
+        "\"vertices\": 0, \"history\": true}";
+    struct Row {
+        std::string arguments;
+        std::string kind;
+        std::string said;
+        std::string json;  // a part of the object
+    } rows[] = {
+        {quoted(scene) + " --node pCubeShape1", "node-holds-no-mesh",
+         "pCubeShape1 in " + scene +
+             " holds no mesh data in the file: its mesh is made by its construction history "
+             "(connected on line 88); " + hint + "; nothing changed",
+         "\"line\": 88, \"node\": \"|pCube1|pCubeShape1\""},
+        {quoted(historyOnly) + " --node " + quoted("pCube1|pCubeShape1"), "node-holds-no-mesh",
+         "(connected on line 5); " + hint, "\"line\": 5"},
+        {quoted(scene), "no-fitting-node",
+         "but no mesh node of " + scene + " has as many: pCubeShape1 (construction history: " +
+             hint + "), meshShape (8 vertices); nothing changed",
+         "\"candidates\": [" + candidate},
+        {quoted(historyOnly), "no-mesh-node",
+         historyOnly + " has no mesh node with vertices and edges: pCubeShape1 (construction "
+                       "history: " + hint + "); nothing changed",
+         "\"candidates\": [" + candidate + "]"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const ToolRun run = runTool("creases " + quoted(obj) + " " + row.arguments + " --json");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find("\"refusal\": \"" + row.kind + "\""), std::string::npos) << run.out;
+        EXPECT_NE(run.out.find(row.json), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(row.said), std::string::npos) << run.err;
+    }
+    // Other nodes' candidates say nothing of history.
+    const ToolRun fitting = runTool("creases " + quoted(obj) + " " + quoted(scene) + " --json");
+    EXPECT_NE(fitting.out.find("\"name\": \"meshShape\", \"vertices\": 8}"), std::string::npos)
+        << fitting.out;
+}
+
 TEST(Tool, ARefusedSwapGivesBothCountsAndTheReason) {
     TempFolder folder;
     const std::string a = folder / "a.obj";

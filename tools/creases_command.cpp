@@ -67,11 +67,11 @@ std::string nodesJson(const std::vector<tessaryn::NodeSummary>& nodes) {
     std::string json = "[";
     for (const tessaryn::NodeSummary& node : nodes) {
         if (json.size() > 1) json += ", ";
-        json += JsonObject()
-                    .add("path", node.path)
-                    .add("name", node.name)
-                    .add("vertices", node.vertexCount)
-                    .text();
+        JsonObject entry;
+        entry.add("path", node.path).add("name", node.name).add("vertices", node.vertexCount);
+        // Only a node whose mesh is its construction history says so.
+        if (node.historyOnly) entry.add("history", true);
+        json += entry.text();
     }
     return json + "]";
 }

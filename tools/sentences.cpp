@@ -90,7 +90,9 @@ std::string nodeList(const std::vector<NodeSummary>& nodes, bool paths = false) 
     for (const NodeSummary& node : nodes) {
         if (!list.empty()) list += ", ";
         list += paths || names.count(node.name) > 1 ? node.path : node.name;
-        list += " (" + counted(node.vertexCount, "vertex", "vertices") + ")";
+        list += node.historyOnly
+                    ? " (construction history: delete its history in Maya and save the scene)"
+                    : " (" + counted(node.vertexCount, "vertex", "vertices") + ")";
     }
     return list;
 }
@@ -122,8 +124,9 @@ std::string primProblem(const SceneCreaseReport& report) {
         case tessaryn::NodeProblem::TimeSampledTopology:
             return "gives its faces over time" + line + ": faces that change cannot keep creases";
         case tessaryn::NodeProblem::HistoryOnly:
-            return "holds no mesh data in the file: its mesh comes from its construction history" +
-                   line;
+            return "holds no mesh data in the file: its mesh is made by its construction history" +
+                   (report.line > 0 ? " (connected on line " + number(report.line) + ")" : "") +
+                   "; delete its history in Maya and save the scene";
         case tessaryn::NodeProblem::None:
             break;
     }
@@ -287,6 +290,10 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                 return scene + " has no " + mesh + " with points and faces: " + node + " " +
                        primProblem(report);
             }
+            // Maya nodes whose mesh is their construction history are the candidates.
+            if (!report.candidates.empty())
+                return scene + " has no " + mesh + words.meshHas + ": " +
+                       nodeList(report.candidates, usd);
             return scene + " has no " + mesh + words.meshHas + otherLayers(report);
         case SceneRefusal::NoSuchNode:
             return scene + " has no " + mesh + " " + run.node + "; its " + mesh +
@@ -296,7 +303,13 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
                    nodeList(report.candidates, usd) + "; choose one by its path with " +
                    nodeOption(report);
         case SceneRefusal::NodeHoldsNoMesh:
-            if (words.namesNodeProblems) return node + " in " + scene + " " + primProblem(report);
+            if (words.namesNodeProblems || report.nodeProblem == tessaryn::NodeProblem::HistoryOnly)
+                return node + " in " + scene + " " + primProblem(report);
+            // A mesh read whole for an OBJ: what does not hold together in it.
+            if (!report.detail.empty()) {
+                return node + " in " + scene + " " + report.detail +
+                       (report.line > 0 ? " (line " + line + ")" : "");
+            }
             return node + " in " + scene + " holds no vertices and edges";
         case SceneRefusal::VertexCountDiffers:
             return run.obj + " has " + objVertices + " but " + node + " has " +

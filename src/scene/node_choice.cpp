@@ -12,6 +12,15 @@ std::vector<const SceneNode*> meshNodes(const SceneFacts& scene) {
     return nodes;
 }
 
+// The nodes that hold a mesh and those whose mesh is their history, in the scene's order.
+std::vector<const SceneNode*> offeredNodes(const SceneFacts& scene) {
+    std::vector<const SceneNode*> nodes;
+    for (const SceneNode& node : scene.nodes) {
+        if (node.holdsMesh() || node.problem == NodeProblem::HistoryOnly) nodes.push_back(&node);
+    }
+    return nodes;
+}
+
 NodeChoice problem(SceneRefusal what, std::vector<const SceneNode*> candidates) {
     NodeChoice choice;
     choice.problem = what;
@@ -31,13 +40,25 @@ bool nodeIsNamed(const std::string& path, const std::string& name, const std::st
 NodeChoice chooseSceneNode(const SceneFacts& scene, const std::string& wanted,
                            std::int64_t objVertices) {
     const std::vector<const SceneNode*> meshes = meshNodes(scene);
-    if (meshes.empty()) return problem(SceneRefusal::NoMeshNode, {});
+    if (meshes.empty()) {
+        // A node named whose mesh is its history is told as such all the same.
+        for (const SceneNode& node : scene.nodes) {
+            if (wanted.empty() || node.problem != NodeProblem::HistoryOnly ||
+                !nodeIsNamed(node.path, node.name, wanted))
+                continue;
+            NodeChoice choice;
+            choice.problem = SceneRefusal::NodeHoldsNoMesh;
+            choice.node = &node;
+            return choice;
+        }
+        return problem(SceneRefusal::NoMeshNode, offeredNodes(scene));
+    }
     std::vector<const SceneNode*> fitting;
     for (const SceneNode* node : meshes) {
         if (node->vertexCount == objVertices) fitting.push_back(node);
     }
     if (wanted.empty()) {
-        if (fitting.empty()) return problem(SceneRefusal::NoFittingNode, meshes);
+        if (fitting.empty()) return problem(SceneRefusal::NoFittingNode, offeredNodes(scene));
         if (fitting.size() > 1) return problem(SceneRefusal::SeveralFittingNodes, fitting);
         NodeChoice choice;
         choice.node = fitting[0];
@@ -51,7 +72,8 @@ NodeChoice chooseSceneNode(const SceneFacts& scene, const std::string& wanted,
         if (!nodeIsNamed(node.path, node.name, wanted)) continue;
         if (node.holdsMesh()) {
             named.push_back(&node);
-        } else if (namedEmpty == nullptr) {
+        } else if (namedEmpty == nullptr || (namedEmpty->problem != NodeProblem::HistoryOnly &&
+                                             node.problem == NodeProblem::HistoryOnly)) {
             namedEmpty = &node;
         }
     }

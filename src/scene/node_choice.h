@@ -16,7 +16,9 @@ struct NodeChoice {
     SceneRefusal problem = SceneRefusal::None;
     const SceneNode* node = nullptr;  // the node chosen, or the one asked for
     // For a problem, the nodes to choose from: those the name fits, those the vertex
-    // count fits, or every node that holds a mesh. Never one that holds none.
+    // count fits, or every node that holds a mesh. Never one that holds none, but for
+    // a Maya node whose mesh is its construction history (NodeProblem::HistoryOnly),
+    // listed where no node holds a mesh or none fits, as the one its user may have meant.
     std::vector<const SceneNode*> candidates;
 };
 

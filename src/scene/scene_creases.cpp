@@ -57,7 +57,7 @@ bool refuse(SceneCreaseReport& report, SceneRefusal refusal,
 }
 
 NodeSummary summaryOf(const SceneNode& node) {
-    return {node.path, node.name, node.vertexCount};
+    return {node.path, node.name, node.vertexCount, node.problem == NodeProblem::HistoryOnly};
 }
 
 // The first bytes of `path`, enough to tell a scene's header; false with the system's

@@ -48,6 +48,7 @@ struct NodeSummary {
     std::string path;
     std::string name;
     std::int64_t vertexCount = 0;
+    bool historyOnly = false;  // a Maya node whose mesh is its construction history
 };
 
 struct SceneCreaseReport {

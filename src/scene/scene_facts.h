@@ -79,6 +79,11 @@ struct SceneNode {
     // (one holding '/' or braces cannot be told apart in the path's text); empty: none.
     std::string unfitName;
     std::string lineEnding = "\n";
+    // Maya: where the node's createNode statement starts, in bytes from the file's start
+    // (0: not told), and its current UV set, the k of its .uvst[k] statements (.cuvs names
+    // it by its .uvsn; else 0). Its mesh reader goes there and reads that set.
+    std::uint64_t start = 0;
+    std::int32_t uvSet = 0;
 
     std::vector<CreaseHit> hits;      // ascending by creaseEdge, each at most once
     std::vector<NodeCrease> creases;  // what it carries now, in the scene's order

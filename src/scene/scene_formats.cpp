@@ -1,6 +1,7 @@
 #include "scene/scene_formats.h"
 
 #include "scene/maya/maya_crease_statement.h"
+#include "scene/maya/maya_mesh_reader.h"
 #include "scene/maya/maya_scene_scanner.h"
 #include "scene/usd/usd_crease_statements.h"
 #include "scene/usd/usd_layer_scanner.h"
@@ -18,7 +19,7 @@ SceneFacts scanMayaLines(LineReader& scene, const CreaseEdgesAhead& creases, Sca
 // Binary forms are told before any text is parsed: they may hold no line break at all.
 const SceneFormatEntry kFormats[] = {
     {SceneFormat::Maya, SceneRefusal::None, "//Maya ASCII", scanMayaLines, nullptr,
-     mayaCreaseStatements, true, false, false, false, nullptr},
+     mayaCreaseStatements, true, false, false, false, readMayaMesh},
     {SceneFormat::Maya, SceneRefusal::MayaBinary, "FOR4", nullptr, nullptr, nullptr, false, false,
      false, false, nullptr},
     {SceneFormat::Maya, SceneRefusal::MayaBinary, "FOR8", nullptr, nullptr, nullptr, false, false,

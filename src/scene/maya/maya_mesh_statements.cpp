@@ -76,6 +76,8 @@ void MayaMeshStatements::beginNode() {
     creaseStatements_.clear();
     hits_.clear();
     elementCreases_.clear();
+    uvSetNames_.clear();
+    currentUvSet_.clear();
 }
 
 void MayaMeshStatements::beginSetAttr(std::uint64_t offset, std::int64_t line) {
@@ -89,6 +91,8 @@ void MayaMeshStatements::string(std::string_view text) {
         name(text);  // the first string of a setAttr names its attribute
     } else if (statement_ == Statement::Edges) {
         fail();
+    } else if (statement_ == Statement::UvSetName || statement_ == Statement::CurrentUvSet) {
+        lastString_.assign(text.data(), text.size());
     }
 }
 
@@ -116,6 +120,17 @@ void MayaMeshStatements::name(std::string_view attribute) {
     } else if (attribute == ".cd") {
         statement_ = Statement::Creases;
         creaseWords_ = 0;
+    } else if (attribute == ".cuvs") {
+        statement_ = Statement::CurrentUvSet;
+        lastString_.clear();
+    } else if (startsWith(attribute, ".uvst[") && attribute.size() > 5 &&
+               attribute.compare(attribute.size() - 5, 5, ".uvsn") == 0 &&
+               readAttributeRange(attribute.substr(0, attribute.size() - 5), ".uvst", first,
+                                  last) &&
+               first == last) {
+        statement_ = Statement::UvSetName;
+        uvSetIndex_ = first;
+        lastString_.clear();
     } else {
         statement_ = Statement::Plain;
     }
@@ -227,6 +242,12 @@ void MayaMeshStatements::endSetAttr(std::uint64_t offsetAfter) {
             facesSeen_ = true;
             insertAt_ = offsetAfter;
             return;
+        case Statement::UvSetName:
+            uvSetNames_.push_back({uvSetIndex_, lastString_});
+            break;
+        case Statement::CurrentUvSet:
+            currentUvSet_ = lastString_;
+            break;
         default:
             break;
     }
@@ -240,6 +261,14 @@ void MayaMeshStatements::finishNode(SceneNode& node) {
     node.creaseStatements = std::move(creaseStatements_);
     node.insertAt = insertAt_;
     node.indent = "\t";
+    // The set .cuvs names, else the first.
+    node.uvSet = 0;
+    for (const UvSetName& set : uvSetNames_) {
+        if (set.name == currentUvSet_) {
+            node.uvSet = static_cast<std::int32_t>(set.index);
+            break;
+        }
+    }
 
     // Each crease edge once, by its first edge number; written smaller vertex first
     // when any of its edges is.

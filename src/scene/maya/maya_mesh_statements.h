@@ -1,9 +1,11 @@
 // The setAttr statements of a Maya mesh node that a crease rewrite needs: its vertices
-// (.vt), edges (.ed), faces (.fc) and creases (.cd). The statements of one node are read
+// (.vt), edges (.ed), faces (.fc) and creases (.cd); and the names of its UV sets (.uvsn,
+// .cuvs), which tell its mesh reader the set to read. The statements of one node are read
 // into this, and the node's facts are handed over when the node ends.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -40,7 +42,16 @@ public:
     std::int64_t badEdgeLine() const { return badEdgeLine_; }
 
 private:
-    enum class Statement { Unnamed, Plain, Vertices, Edges, Faces, Creases };
+    enum class Statement {
+        Unnamed,
+        Plain,
+        Vertices,
+        Edges,
+        Faces,
+        Creases,
+        UvSetName,
+        CurrentUvSet
+    };
 
     void name(std::string_view attribute);
     void edgeWord(std::string_view word);
@@ -64,6 +75,8 @@ private:
     std::int64_t creaseWords_ = 0;
     std::int64_t creaseElement_ = 0;
     std::int64_t badEdgeLine_ = 0;
+    std::int64_t uvSetIndex_ = 0;  // the k of a .uvst[k].uvsn statement
+    std::string lastString_;       // a name statement's value: its last string
 
     // The node being read.
     struct ElementCrease {
@@ -77,6 +90,12 @@ private:
     std::vector<ByteRange> creaseStatements_;
     std::vector<CreaseHit> hits_;
     std::vector<ElementCrease> elementCreases_;
+    struct UvSetName {
+        std::int64_t index;
+        std::string name;
+    };
+    std::vector<UvSetName> uvSetNames_;
+    std::string currentUvSet_;
 };
 
 }  // namespace tessaryn

@@ -4,8 +4,10 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "scene/host_scene.h"
+#include "scene/node_choice.h"
 #include "scene/maya/maya_dag_paths.h"
 #include "scene/maya/maya_mesh_statements.h"
 #include "scene/maya/maya_statement_splitter.h"
@@ -70,6 +72,7 @@ public:
             fail(SceneRefusal::UnterminatedStatement, statementLine_);
         }
         facts_.size = lineStart_;
+        markHistoryOnly();
         return std::move(facts_);
     }
 
@@ -100,6 +103,7 @@ public:
             case Statement::MeshSetAttr:
                 mesh_.word(word);
                 break;
+            case Statement::Connect:
             case Statement::Other:
                 break;
         }
@@ -108,6 +112,7 @@ public:
         if (statement_ == Statement::Unknown) statement_ = Statement::Other;
         if (statement_ == Statement::CreateNode) createNode_.value(text);
         if (statement_ == Statement::MeshSetAttr) mesh_.string(text);
+        if (statement_ == Statement::Connect && ++connectStrings_ == 2) connectedTo(text);
     }
     void endStatement(std::uint64_t offsetAfter) {
         if (statement_ == Statement::MeshSetAttr) mesh_.endSetAttr(offsetAfter);
@@ -116,7 +121,7 @@ public:
     }
 
 private:
-    enum class Statement { Unknown, Other, CreateNode, MeshSetAttr };
+    enum class Statement { Unknown, Other, CreateNode, MeshSetAttr, Connect };
 
     bool fail(SceneRefusal problem, std::int64_t line) {
         facts_.problem = problem;
@@ -133,6 +138,10 @@ private:
             mesh_.beginSetAttr(statementStart_, statementLine_);
             return Statement::MeshSetAttr;
         }
+        if (word == "connectAttr") {
+            connectStrings_ = 0;
+            return Statement::Connect;
+        }
         return Statement::Other;
     }
 
@@ -144,6 +153,7 @@ private:
         node.path = path;
         node.name = createNode_.name;
         node.line = statementLine_;
+        node.start = statementStart_;
         node.lineEnding = ending_.empty() ? "\n" : std::string(ending_);
         facts_.nodes.push_back(std::move(node));
         mesh_.beginNode();
@@ -156,11 +166,41 @@ private:
         nodeOpen_ = false;
     }
 
+    // A connection's destination, "pCubeShape1.i": a mesh's input (.i, .inMesh) takes
+    // its shape from the node connected, its construction history.
+    void connectedTo(std::string_view plug) {
+        const std::size_t dot = plug.find('.');
+        if (dot == std::string_view::npos || dot == 0) return;
+        const std::string_view attribute = plug.substr(dot + 1);
+        if (attribute != "i" && attribute != "inMesh") return;
+        meshInputs_.push_back({std::string(plug.substr(0, dot)), statementLine_});
+    }
+
+    // A node without vertices and edges whose input is connected: its mesh is made by its
+    // history when the scene is opened, and the file holds none of it.
+    void markHistoryOnly() {
+        for (const MeshInput& input : meshInputs_) {
+            for (SceneNode& node : facts_.nodes) {
+                if (node.vertexCount != 0 || node.problem != NodeProblem::NoFaces ||
+                    !nodeIsNamed(node.path, node.name, input.node))
+                    continue;
+                node.problem = NodeProblem::HistoryOnly;
+                node.problemLine = input.line;
+            }
+        }
+    }
+
     SceneFacts facts_;
     MayaStatementSplitter<MayaSceneScanner> splitter_{*this};
     MayaMeshStatements mesh_;
     MayaDagPaths paths_;
     CreateNodeStatement createNode_;
+    struct MeshInput {
+        std::string node;  // as the connection names it: a name or a path
+        std::int64_t line;
+    };
+    std::vector<MeshInput> meshInputs_;
+    int connectStrings_ = 0;
     Statement statement_ = Statement::Other;
     bool nodeOpen_ = false;
 

@@ -1,0 +1,751 @@
+#include "scene/maya/maya_mesh_reader.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/line_reader.h"
+#include "base/numbers.h"
+#include "scene/maya/maya_poly_faces.h"
+#include "scene/maya/maya_statement_splitter.h"
+
+namespace tessaryn {
+
+namespace {
+
+// Indices stay below this, as the scanner keeps them: the highest plus one is an int32.
+constexpr std::int64_t kIndexLimit = std::numeric_limits<std::int32_t>::max();
+// An edge of the list that no statement gave.
+constexpr std::uint32_t kNotGiven = std::numeric_limits<std::uint32_t>::max();
+// The fewest bytes a vertex ("0 0 0 "), an edge ("0 1 0 ") and a texture coordinate
+// ("0 0 ") take in a file: a count beyond what the file could hold reserves nothing, and
+// a node that names more vertices than it could is damaged.
+constexpr std::uint64_t kLeastVertexBytes = 6;
+constexpr std::uint64_t kLeastEdgeBytes = 6;
+constexpr std::uint64_t kLeastUvBytes = 4;
+
+bool readIndex(std::string_view digits, std::int64_t& value) {
+    if (digits.empty() || digits.size() > 10) return false;
+    value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return value < kIndexLimit;
+}
+
+// "[a:b]" or "[a]" at the start of `text`, and in `rest` what follows its ']'.
+bool readRange(std::string_view text, std::int64_t& first, std::int64_t& last,
+               std::string_view& rest) {
+    const std::size_t close = text.find(']');
+    if (text.empty() || text[0] != '[' || close == std::string_view::npos) return false;
+    const std::string_view range = text.substr(1, close - 1);
+    rest = text.substr(close + 1);
+    const std::size_t colon = range.find(':');
+    if (colon == std::string_view::npos) {
+        if (!readIndex(range, first)) return false;
+        last = first;
+        return true;
+    }
+    return readIndex(range.substr(0, colon), first) && readIndex(range.substr(colon + 1), last) &&
+           first <= last;
+}
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// One coordinate of a vertex or tweak, ".vx" or ".pz" after its index: 0 to 2, else -1.
+int component(std::string_view rest, char letter) {
+    if (rest.size() != 3 || rest[0] != '.' || rest[1] != letter) return -1;
+    const int axis = rest[2] - 'x';
+    return axis >= 0 && axis <= 2 ? axis : -1;
+}
+
+// A flag such as -type, not a negative number.
+bool isFlag(std::string_view word) {
+    return word.size() > 1 && word[0] == '-' && !(word[1] >= '0' && word[1] <= '9') &&
+           word[1] != '.';
+}
+
+bool isLetters(std::string_view word) {
+    for (char c : word) {
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+    }
+    return !word.empty();
+}
+
+std::string number(std::int64_t value) {
+    return std::to_string(value);
+}
+
+// Grows `values` to at least `size` entries, new ones `fill`: to all the room reserved
+// (from a count the file gave), else to twice its size. Values come one by one, and no
+// count given ahead is trusted further than the file's size; the caller keeps the count
+// it has filled.
+template <class T>
+void growTo(std::vector<T>& values, std::size_t size, T fill) {
+    if (size <= values.size()) return;
+    values.resize(std::max({size, values.capacity(), 2 * values.size()}), fill);
+}
+
+// What the numbers of the statement being read are.
+enum class Data { None, Vertices, Tweaks, Edges, Faces, Uvs };
+
+const char* dataName(Data data) {
+    switch (data) {
+        case Data::Vertices:
+            return "vertex";
+        case Data::Tweaks:
+            return "tweak";
+        case Data::Edges:
+            return "edge";
+        case Data::Faces:
+            return "face";
+        case Data::Uvs:
+            return "texture coordinate";
+        case Data::None:
+            break;
+    }
+    return "";
+}
+
+// The statement splitter's handler: finds the node's createNode statement, then reads
+// its setAttr statements until the next statement that starts a line.
+class NodeReader {
+public:
+    NodeReader(const SceneNode& node, MeshSink& sink, std::uint64_t sceneSize)
+        : node_(node), sink_(sink), sceneSize_(sceneSize), faces_(node.uvSet) {}
+
+    MeshReadResult read(LineReader& lines, std::int64_t firstLine);
+
+    // The splitter's handler.
+    bool wordsMatter() const {
+        if (phase_ == Phase::Done || statement_ == Statement::Other) return false;
+        return statement_ != Statement::SetAttr || !named_ || data_ != Data::None;
+    }
+    bool readsNumberRun() const {
+        return phase_ == Phase::Reading && statement_ == Statement::SetAttr && named_ &&
+               data_ != Data::None;
+    }
+    const char* numberRun(const char* p, const char* end) {
+        return data_ == Data::Edges || data_ == Data::Faces ? integerRun(p, end) : floatRun(p, end);
+    }
+    void beginStatement(std::uint64_t, bool startsLine);
+    void word(std::string_view word);
+    void string(std::string_view text);
+    void endStatement(std::uint64_t);
+
+private:
+    enum class Phase { Seeking, Reading, Done };
+    enum class Statement { Unknown, Other, CreateNode, SetAttr };
+
+    // Numbers as the splitter's quick road reads them: each closed by white space or the
+    // line's end; anything else goes back to the splitter, as a word.
+    const char* floatRun(const char* p, const char* end);
+    const char* integerRun(const char* p, const char* end);
+
+    void createWord(std::string_view word);
+    void name(std::string_view attribute);
+    void startData(Data data, std::int64_t first, std::int64_t last, int axis, int perEntry);
+    void dataWord(std::string_view word);
+    void floatValue(float value);
+    void integerValue(std::int64_t value);
+    void faceElement(std::string_view word);
+    void endSetAttr();
+    void takeFace();
+    void emitFace(const MayaFace& face, std::int64_t number);
+    bool beginMesh();
+    void finishNode();
+    void refuse(const std::string& detail, std::int64_t line);
+    void refuseAs(SceneRefusal problem, std::int64_t line);
+    std::string uvSetName() const {
+        return !uvSetName_.empty() ? uvSetName_ : "uvst[" + number(node_.uvSet) + "]";
+    }
+    bool facesHandedOver() const { return faceListStarted_ && !hold_; }
+
+    const SceneNode& node_;
+    MeshSink& sink_;
+    const std::uint64_t sceneSize_;
+    MeshReadResult result_;
+    Phase phase_ = Phase::Seeking;
+    std::int64_t lineNumber_ = 0;
+
+    // The statement being read.
+    Statement statement_ = Statement::Other;
+    std::int64_t statementLine_ = 0;
+    std::string createType_;
+    std::string createName_;
+    bool createNameNext_ = false;
+    bool named_ = false;
+    bool sizeNext_ = false;
+    std::int64_t size_ = 0;  // -s: the array's size, 0 when not given
+    bool uvSetNameStatement_ = false;
+    Data data_ = Data::None;
+    std::int64_t first_ = 0;
+    int axis_ = -1;  // a single coordinate's, or -1 for whole entries
+    std::int64_t values_ = 0;
+    std::int64_t valuesWanted_ = 0;
+    std::int64_t edgeEnds_[2] = {0, 0};
+    int edgeEndAt_ = 0;              // the place of the next number in its triple
+    std::int64_t nextEdge_ = 0;      // the edge the triple being read gives
+    std::int64_t facesWanted_ = -1;  // -1: a face statement without a range
+    std::int64_t facesInStatement_ = 0;
+
+    // The node.
+    MeshHead head_;                     // points, and texture coordinates of the set read
+    std::int64_t vertexValues_ = 0;     // .vt values read
+    std::vector<std::uint32_t> edges_;  // both ends of each edge
+    std::int64_t edgeCount_ = 0;
+    bool edgesSeen_ = false;
+    std::int64_t uvCount_ = 0;
+    std::string uvSetName_;
+    MayaPolyFaces faces_;
+    std::int64_t facesRead_ = 0;
+    bool faceListStarted_ = false;
+    bool hold_ = false;    // faces held to the node's end: they came before its points
+    bool begun_ = false;   // the sink has the head
+    bool useUvs_ = false;  // decided by the first face: it has texture coordinates
+    std::vector<std::uint32_t> corners_;
+    std::vector<std::uint32_t> cornerUvs_;
+
+    // Faces held: each face's numbers (edges, then texture coordinates) in one array.
+    struct HeldFace {
+        std::int64_t line;
+        std::size_t at;
+        std::size_t edges;
+        std::size_t uvs;
+        std::int64_t holes;
+        std::int64_t holeCorners;
+        bool mapped;
+    };
+    std::vector<HeldFace> held_;
+    std::vector<std::int64_t> heldNumbers_;
+};
+
+MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine) {
+    const std::int64_t vertices = node_.vertexCount;
+    if (vertices < 0 || static_cast<std::uint64_t>(vertices) > sceneSize_ / kLeastVertexBytes + 1) {
+        refuse("names " + number(vertices) + " vertices, more than its file could hold",
+               node_.line);
+        return result_;
+    }
+    if (static_cast<std::uint64_t>(vertices) > head_.points.max_size() / 3) throw std::bad_alloc();
+    head_.points.assign(3 * static_cast<std::size_t>(vertices), 0.0f);
+    MayaStatementSplitter<NodeReader> splitter(*this);
+    lineNumber_ = firstLine - 1;
+    std::string_view line;
+    while (phase_ != Phase::Done && lines.next(line)) {
+        ++lineNumber_;
+        if (!splitter.scanLine(line, lines.lineOffset()) && phase_ != Phase::Done)
+            refuseAs(SceneRefusal::UnterminatedString, lineNumber_);
+    }
+    if (lines.failed()) {
+        result_ = MeshReadResult();
+        result_.problem = SceneRefusal::Unreadable;
+        return result_;
+    }
+    if (phase_ == Phase::Seeking) refuseAs(SceneRefusal::SceneChanged, node_.line);
+    if (phase_ == Phase::Reading && splitter.inStatement())
+        refuseAs(SceneRefusal::UnterminatedStatement, statementLine_);
+    if (phase_ == Phase::Reading) finishNode();
+    return result_;
+}
+
+const char* NodeReader::floatRun(const char* p, const char* end) {
+    while (phase_ != Phase::Done) {
+        while (p != end && isStreamSpace(*p)) ++p;
+        if (p == end) return end;
+        TextCursor cursor(std::string_view(p, static_cast<std::size_t>(end - p)));
+        float value = 0.0f;
+        if (!readFloat(cursor, value) || (!cursor.atEnd() && !isStreamSpace(*cursor.position)))
+            return p;
+        floatValue(value);
+        p = cursor.position;
+    }
+    return end;
+}
+
+const char* NodeReader::integerRun(const char* p, const char* end) {
+    while (phase_ != Phase::Done) {
+        while (p != end && isStreamSpace(*p)) ++p;
+        if (p == end) return end;
+        const char* const word = p;
+        if (data_ == Data::Faces && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) {
+            // An element's letters (f, mu, ...), most of a face list's words after numbers.
+            while (p != end && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
+            if (p != end && !isStreamSpace(*p)) return word;
+            faceElement(std::string_view(word, static_cast<std::size_t>(p - word)));
+            continue;
+        }
+        const bool negative = *p == '-';
+        if (negative) ++p;
+        const char* const digits = p;
+        std::uint64_t value = 0;
+        unsigned count = 8;
+        if (end - p > 8) count = leadingDigits(byte_search::loadWord(p), value);
+        if (count < 8) {
+            p += count;  // not the end: more than eight bytes were left
+            if (count == 0 || !isStreamSpace(*p)) return word;
+        } else {
+            unsigned digit = 0;
+            while (p != end && (digit = static_cast<unsigned char>(*p - '0')) < 10) {
+                value = value * 10 + digit;
+                ++p;
+            }
+            // 18 digits cannot overflow; anything else is a word.
+            if (p == digits || p - digits > 18 || (p != end && !isStreamSpace(*p))) return word;
+        }
+        const auto magnitude = static_cast<std::int64_t>(value);
+        integerValue(negative ? -magnitude : magnitude);
+    }
+    return end;
+}
+
+void NodeReader::beginStatement(std::uint64_t, bool startsLine) {
+    if (phase_ == Phase::Done) return;
+    // Maya indents the statements of a node; one that starts a line ends the node.
+    if (phase_ == Phase::Reading && startsLine) {
+        finishNode();
+        return;
+    }
+    statement_ = Statement::Unknown;
+    statementLine_ = lineNumber_;
+}
+
+void NodeReader::word(std::string_view word) {
+    if (phase_ == Phase::Done) return;
+    switch (statement_) {
+        case Statement::Unknown:
+            if (word == "createNode") {
+                statement_ = Statement::CreateNode;
+                createType_.clear();
+                createName_.clear();
+                createNameNext_ = false;
+            } else if (word == "setAttr" && phase_ == Phase::Reading) {
+                statement_ = Statement::SetAttr;
+                named_ = sizeNext_ = uvSetNameStatement_ = false;
+                size_ = 0;
+                data_ = Data::None;
+            } else {
+                statement_ = Statement::Other;
+            }
+            break;
+        case Statement::CreateNode:
+            createWord(word);
+            break;
+        case Statement::SetAttr:
+            if (!named_) {
+                // Flags before the attribute's name; -s gives its array's size.
+                if (sizeNext_ && !readIndex(word, size_)) size_ = 0;
+                sizeNext_ = !sizeNext_ && (word == "-s" || word == "-size");
+            } else if (!isFlag(word)) {
+                dataWord(word);
+            }
+            break;
+        case Statement::Other:
+            break;
+    }
+}
+
+void NodeReader::createWord(std::string_view word) {
+    if (createNameNext_ && word[0] != '-') {
+        createName_.assign(word.data(), word.size());
+        createNameNext_ = false;
+        return;
+    }
+    createNameNext_ = word == "-n" || word == "-name";
+    if (!createNameNext_ && createType_.empty() && word[0] != '-')
+        createType_.assign(word.data(), word.size());
+}
+
+void NodeReader::string(std::string_view text) {
+    if (phase_ == Phase::Done) return;
+    if (statement_ == Statement::Unknown) {
+        statement_ = Statement::Other;
+    } else if (statement_ == Statement::CreateNode && createNameNext_) {
+        createName_.assign(text.data(), text.size());
+        createNameNext_ = false;
+    } else if (statement_ == Statement::SetAttr) {
+        if (!named_) {
+            name(text);  // the first string of a setAttr names its attribute
+        } else if (uvSetNameStatement_) {
+            uvSetName_.assign(text.data(), text.size());  // the last string is the value
+        }
+    }
+}
+
+void NodeReader::endStatement(std::uint64_t) {
+    if (phase_ == Phase::Done) return;
+    const bool isMesh = statement_ == Statement::CreateNode && createType_ == "mesh";
+    if (phase_ == Phase::Seeking) {
+        if (isMesh && createName_ == node_.name &&
+            (node_.start != 0 || node_.line == 0 || statementLine_ == node_.line)) {
+            phase_ = Phase::Reading;
+        } else if (node_.start != 0) {
+            refuseAs(SceneRefusal::SceneChanged, node_.line);  // not the node found before
+        }
+    } else if (isMesh) {
+        finishNode();  // the scanner ends a node at a mesh's createNode too
+    } else if (statement_ == Statement::SetAttr && named_) {
+        endSetAttr();
+    }
+    statement_ = Statement::Other;
+}
+
+void NodeReader::name(std::string_view attribute) {
+    named_ = true;
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    std::string_view rest;
+    if (startsWith(attribute, ".vt[") && readRange(attribute.substr(3), first, last, rest)) {
+        const int axis = component(rest, 'v');
+        if (rest.empty() || (axis >= 0 && first == last))
+            startData(Data::Vertices, first, last, axis, 3);
+    } else if (startsWith(attribute, ".pt[") && readRange(attribute.substr(3), first, last, rest)) {
+        const int axis = component(rest, 'p');
+        if (rest.empty() || (axis >= 0 && first == last))
+            startData(Data::Tweaks, first, last, axis, 3);
+    } else if (startsWith(attribute, ".ed")) {
+        if (size_ > 0 && static_cast<std::uint64_t>(size_) <= sceneSize_ / kLeastEdgeBytes)
+            edges_.reserve(2 * static_cast<std::size_t>(size_));
+        if (readRange(attribute.substr(3), first, last, rest) && rest.empty())
+            startData(Data::Edges, first, last, -1, 3);
+    } else if (attribute == ".fc") {
+        startData(Data::Faces, 0, -1, -1, 0);
+    } else if (startsWith(attribute, ".fc[") && readRange(attribute.substr(3), first, last, rest) &&
+               rest.empty()) {
+        startData(Data::Faces, first, last, -1, 0);
+    } else if (startsWith(attribute, ".uvst[") &&
+               readRange(attribute.substr(5), first, last, rest) && first == last &&
+               first == node_.uvSet) {
+        if (rest == ".uvsn") {
+            uvSetNameStatement_ = true;
+        } else if (startsWith(rest, ".uvsp")) {
+            if (size_ > 0 && static_cast<std::uint64_t>(size_) <= sceneSize_ / kLeastUvBytes)
+                head_.uvs.reserve(2 * static_cast<std::size_t>(size_));
+            std::string_view after;
+            if (readRange(rest.substr(5), first, last, after) && after.empty())
+                startData(Data::Uvs, first, last, -1, 2);
+        }
+    }
+}
+
+void NodeReader::startData(Data data, std::int64_t first, std::int64_t last, int axis,
+                           int perEntry) {
+    if (data != Data::Faces && facesHandedOver()) {
+        refuse(std::string("gives ") +
+                   (data == Data::Vertices ? "vertices"
+                    : data == Data::Tweaks ? "tweaks"
+                    : data == Data::Edges  ? "edges"
+                                           : "texture coordinates") +
+                   " after faces already read",
+               statementLine_);
+        return;
+    }
+    // A file holds no more entries than it has room for: a range beyond that is damage.
+    const std::uint64_t room =
+        sceneSize_ / (data == Data::Uvs ? kLeastUvBytes : kLeastEdgeBytes) + 1;
+    if ((data == Data::Edges || data == Data::Uvs) && static_cast<std::uint64_t>(last) >= room) {
+        refuse(std::string("has a ") + dataName(data) + " statement of entries up to " +
+                   number(last) + ", more than its file could hold",
+               statementLine_);
+        return;
+    }
+    data_ = data;
+    first_ = first;
+    axis_ = axis;
+    values_ = 0;
+    valuesWanted_ = axis >= 0 ? 1 : perEntry * (last - first + 1);
+    if (data == Data::Edges) {
+        edgesSeen_ = true;
+        edgeEndAt_ = 0;
+        nextEdge_ = first;
+    }
+    if (data != Data::Faces) return;
+    if (!faceListStarted_) {
+        // Faces are handed over as they come once the points and edges are whole, as
+        // Maya writes them; a node that gives them first has them held.
+        faceListStarted_ = true;
+        hold_ = vertexValues_ < 3 * node_.vertexCount || !edgesSeen_;
+    }
+    facesWanted_ = last >= first ? last - first + 1 : -1;
+    facesInStatement_ = 0;
+    if (facesWanted_ >= 0 && first != facesRead_)
+        refuse("gives face " + number(first) + " where face " + number(facesRead_) + " comes next",
+               statementLine_);
+}
+
+void NodeReader::dataWord(std::string_view word) {
+    TextCursor cursor(word);
+    if (data_ == Data::Edges || data_ == Data::Faces) {
+        std::int64_t value = 0;
+        if (readInt64(cursor, value) && cursor.atEnd()) {
+            integerValue(value);
+        } else if (data_ == Data::Faces && isLetters(word)) {
+            faceElement(word);
+        } else {
+            refuse(std::string("has ") + (data_ == Data::Edges ? "an edge" : "a face") +
+                       " statement holding '" + std::string(word) + "'",
+                   lineNumber_);
+        }
+        return;
+    }
+    // A coordinate that is no number ("nan", "1.#INF") is no finite one: the sink says so.
+    float value = 0.0f;
+    if (!readFloat(cursor, value) || !cursor.atEnd())
+        value = std::numeric_limits<float>::quiet_NaN();
+    floatValue(value);
+}
+
+void NodeReader::floatValue(float value) {
+    if (values_ == valuesWanted_) {
+        refuse(std::string("has a ") + dataName(data_) +
+                   " statement holding more values than its range",
+               lineNumber_);
+        return;
+    }
+    const std::int64_t at = values_++;
+    if (data_ == Data::Uvs) {
+        const std::int64_t entry = first_ + at / 2;
+        growTo(head_.uvs, 2 * static_cast<std::size_t>(entry + 1), 0.0f);
+        head_.uvs[static_cast<std::size_t>(2 * entry + at % 2)] = value;
+        uvCount_ = std::max(uvCount_, entry + 1);
+        return;
+    }
+    const std::int64_t entry = axis_ >= 0 ? first_ : first_ + at / 3;
+    const std::int64_t axis = axis_ >= 0 ? axis_ : at % 3;
+    if (entry >= node_.vertexCount) {
+        // Tweaks may outlast vertices a mesh lost; a vertex beyond the count is one given
+        // a coordinate at a time (".vt[9].vx"), which makes no vertex of its own.
+        if (data_ == Data::Vertices) {
+            refuse("gives vertex " + number(entry) + " beyond its " + number(node_.vertexCount) +
+                       " vertices",
+                   lineNumber_);
+        }
+        return;
+    }
+    // A tweak adds to its vertex; both start from 0, in whichever order they come.
+    head_.points[static_cast<std::size_t>(3 * entry + axis)] += value;
+    if (data_ == Data::Vertices) ++vertexValues_;
+}
+
+void NodeReader::integerValue(std::int64_t value) {
+    if (data_ == Data::Faces) {
+        if (!faces_.number(value))
+            refuse("has a face list that does not read as faces", lineNumber_);
+        return;
+    }
+    if (values_ == valuesWanted_) {
+        refuse("has an edge statement holding more values than its range", lineNumber_);
+        return;
+    }
+    ++values_;
+    // Triples (vertex, vertex, flag); the k-th is the edge first + k.
+    if (edgeEndAt_ < 2) {
+        edgeEnds_[edgeEndAt_++] = value;
+        return;
+    }
+    edgeEndAt_ = 0;
+    const std::int64_t edge = nextEdge_++;
+    for (const std::int64_t end : edgeEnds_) {
+        if (end < 0 || end >= node_.vertexCount) {
+            refuse("has edge " + number(edge) + " joining vertex " + number(end) + ", beyond its " +
+                       number(node_.vertexCount) + " vertices",
+                   lineNumber_);
+            return;
+        }
+    }
+    growTo(edges_, 2 * static_cast<std::size_t>(edge + 1), kNotGiven);
+    edges_[static_cast<std::size_t>(2 * edge)] = static_cast<std::uint32_t>(edgeEnds_[0]);
+    edges_[static_cast<std::size_t>(2 * edge + 1)] = static_cast<std::uint32_t>(edgeEnds_[1]);
+    edgeCount_ = std::max(edgeCount_, edge + 1);
+}
+
+void NodeReader::faceElement(std::string_view word) {
+    // An f closes the face before it, which is taken first.
+    if (word == "f" && faces_.hasFace()) {
+        if (!faces_.elementWhole()) {
+            refuse("has a face list that does not read as faces", lineNumber_);
+            return;
+        }
+        takeFace();
+        if (phase_ == Phase::Done) return;
+    }
+    if (!faces_.element(word, lineNumber_))
+        refuse("has a face list that does not read as faces", lineNumber_);
+}
+
+void NodeReader::endSetAttr() {
+    if (data_ == Data::Faces) {
+        if (faces_.hasFace()) {
+            if (!faces_.elementWhole()) {
+                refuse("has a face list that does not read as faces", lineNumber_);
+                return;
+            }
+            takeFace();
+            if (phase_ == Phase::Done) return;
+        }
+        faces_.endStatement();
+        if (facesWanted_ >= 0 && facesInStatement_ != facesWanted_) {
+            refuse("has a face statement of " + number(facesInStatement_) +
+                       " faces for a range of " + number(facesWanted_),
+                   statementLine_);
+        }
+        return;
+    }
+    if (data_ != Data::None && values_ != valuesWanted_) {
+        refuse(std::string("has a ") + dataName(data_) +
+                   " statement whose values do not fill its range",
+               statementLine_);
+    }
+}
+
+void NodeReader::takeFace() {
+    const MayaFace& face = faces_.face();
+    ++facesInStatement_;
+    const std::int64_t faceNumber = facesRead_++;
+    if (!hold_) {
+        emitFace(face, faceNumber);
+        return;
+    }
+    held_.push_back({face.line, heldNumbers_.size(), face.edges.size(), face.uvs.size(), face.holes,
+                     face.holeCorners, face.mapped});
+    heldNumbers_.insert(heldNumbers_.end(), face.edges.begin(), face.edges.end());
+    heldNumbers_.insert(heldNumbers_.end(), face.uvs.begin(), face.uvs.end());
+}
+
+void NodeReader::emitFace(const MayaFace& face, std::int64_t faceNumber) {
+    corners_.clear();
+    cornerUvs_.clear();
+    // Each corner is the vertex its edge starts from, as the face walks it.
+    for (const std::int64_t given : face.edges) {
+        const bool backwards = given < 0;
+        const std::int64_t edge = backwards ? -given - 1 : given;
+        if (edge >= edgeCount_) {
+            refuse("has face " + number(faceNumber) + " naming edge " + number(edge) +
+                       ", beyond its " + number(edgeCount_) + " edges",
+                   face.line);
+            return;
+        }
+        const std::uint32_t start =
+            edges_[static_cast<std::size_t>(2 * edge + (backwards ? 1 : 0))];
+        if (start == kNotGiven) {
+            refuse("has face " + number(faceNumber) + " naming edge " + number(edge) +
+                       ", which its edge statements do not give",
+                   face.line);
+            return;
+        }
+        corners_.push_back(start);
+    }
+    // The first face tells whether the mesh has texture coordinates; every face agrees.
+    if (!begun_) useUvs_ = face.mapped;
+    if (face.mapped != useUvs_) {
+        refuse("has face " + number(faceNumber) + (face.mapped ? " with" : " without") +
+                   " texture coordinates in its UV set " + uvSetName() + ", while face 0 has " +
+                   (face.mapped ? "none" : "them"),
+               face.line);
+        return;
+    }
+    if (useUvs_) {
+        // Those of the outer corners come first; any after them are the holes'.
+        const std::size_t corners = face.edges.size();
+        if (face.uvs.size() != corners &&
+            face.uvs.size() != corners + static_cast<std::size_t>(face.holeCorners)) {
+            refuse("has face " + number(faceNumber) + " giving " +
+                       number(static_cast<std::int64_t>(face.uvs.size())) +
+                       " texture coordinates for its " +
+                       number(static_cast<std::int64_t>(corners)) + " corners",
+                   face.line);
+            return;
+        }
+        for (std::size_t i = 0; i < corners; ++i) {
+            if (face.uvs[i] >= uvCount_) {
+                refuse("has face " + number(faceNumber) + " naming texture coordinate " +
+                           number(face.uvs[i]) + ", beyond the " + number(uvCount_) +
+                           " of its UV set " + uvSetName(),
+                       face.line);
+                return;
+            }
+            cornerUvs_.push_back(static_cast<std::uint32_t>(face.uvs[i]));
+        }
+    }
+    if (!begun_ && !beginMesh()) return;
+    if (face.holes > 0) ++result_.holedFaces;
+    ++result_.faces;
+    if (!sink_.face(corners_.data(), useUvs_ ? cornerUvs_.data() : nullptr, corners_.size())) {
+        result_.stopped = true;
+        phase_ = Phase::Done;
+    }
+}
+
+bool NodeReader::beginMesh() {
+    begun_ = true;
+    if (useUvs_) {
+        head_.uvs.resize(2 * static_cast<std::size_t>(uvCount_));
+        head_.uvSet = uvSetName();
+    } else {
+        head_.uvs.clear();
+        head_.uvs.shrink_to_fit();
+    }
+    if (sink_.begin(head_)) return true;
+    result_.stopped = true;
+    phase_ = Phase::Done;
+    return false;
+}
+
+void NodeReader::finishNode() {
+    phase_ = Phase::Done;
+    MayaFace face;
+    for (std::size_t i = 0;
+         i < held_.size() && result_.problem == SceneRefusal::None && !result_.stopped; ++i) {
+        const HeldFace& given = held_[i];
+        const auto numbers = heldNumbers_.begin() + static_cast<std::ptrdiff_t>(given.at);
+        face.edges.assign(numbers, numbers + static_cast<std::ptrdiff_t>(given.edges));
+        face.uvs.assign(numbers + static_cast<std::ptrdiff_t>(given.edges),
+                        numbers + static_cast<std::ptrdiff_t>(given.edges + given.uvs));
+        face.mapped = given.mapped;
+        face.holes = given.holes;
+        face.holeCorners = given.holeCorners;
+        face.line = given.line;
+        emitFace(face, static_cast<std::int64_t>(i));
+    }
+    if (result_.problem != SceneRefusal::None || result_.stopped) return;
+    if (!begun_ && !beginMesh()) return;
+    if (result_.holedFaces > 0) result_.warnings.push_back(MeshWarning::FaceHolesDropped);
+}
+
+void NodeReader::refuse(const std::string& detail, std::int64_t line) {
+    if (result_.problem != SceneRefusal::None) return;
+    refuseAs(SceneRefusal::NodeHoldsNoMesh, line);
+    result_.detail = detail;
+}
+
+void NodeReader::refuseAs(SceneRefusal problem, std::int64_t line) {
+    if (result_.problem != SceneRefusal::None) return;
+    result_.problem = problem;
+    result_.line = line;
+    phase_ = Phase::Done;
+}
+
+}  // namespace
+
+MeshReadResult readMayaMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink) {
+    // Straight to the node's createNode when the scanner told where it starts; else from
+    // the top, to the createNode on its line.
+    LineReader lines;
+    if (!lines.open(scene, node.start)) {
+        MeshReadResult result;
+        result.problem = SceneRefusal::Unreadable;
+        return result;
+    }
+    NodeReader reader(node, sink, scene.size());
+    return reader.read(lines, node.start != 0 ? node.line : 1);
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,603 @@
+// A Maya mesh node's geometry as the OBJ writer gets it: every mesh node of the real
+// scenes read whole, with corners that walk the node's own edges; the forms Maya gives
+// tweaks, holes, UV sets and face lists in; and the nodes whose mesh is their history.
+#include "scene/maya/maya_mesh_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "crease/crease_edge_set.h"
+#include "scene/maya/maya_scene_scanner.h"
+#include "scene/node_choice.h"
+#include "scene/scene_creases.h"
+#include "support.h"
+
+namespace {
+
+using tessaryn::MeshHead;
+using tessaryn::NodeProblem;
+using tessaryn::SceneRefusal;
+using testing_support::readFile;
+using testing_support::realDataPath;
+using testing_support::writeFile;
+
+// What a reader hands over, as the OBJ writer would take it.
+class RecordingSink : public tessaryn::MeshSink {
+public:
+    explicit RecordingSink(long facesBeforeStop = -1) : facesBeforeStop_(facesBeforeStop) {}
+    bool begin(const MeshHead& given) override {
+        ++begins;
+        head = given;
+        return facesBeforeStop_ != 0;
+    }
+    bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
+              std::size_t corners) override {
+        EXPECT_EQ(begins, 1);
+        EXPECT_EQ(uvs != nullptr, !head.uvs.empty());
+        faces.emplace_back(vertices, vertices + corners);
+        faceUvs.push_back(uvs == nullptr ? std::vector<std::uint32_t>()
+                                         : std::vector<std::uint32_t>(uvs, uvs + corners));
+        return facesBeforeStop_ < 0 || static_cast<long>(faces.size()) < facesBeforeStop_;
+    }
+
+    int begins = 0;
+    MeshHead head;
+    std::vector<std::vector<std::uint32_t>> faces;
+    std::vector<std::vector<std::uint32_t>> faceUvs;
+
+private:
+    long facesBeforeStop_;
+};
+
+tessaryn::SceneFacts scan(const std::string& text) {
+    static const tessaryn::CreaseEdgeSet none;
+    testing_support::InMemory scene(text);
+    return tessaryn::scanMayaScene(scene.lines, none);
+}
+
+const tessaryn::SceneNode* findNode(const tessaryn::SceneFacts& facts, const std::string& name) {
+    for (const tessaryn::SceneNode& node : facts.nodes) {
+        if (node.name == name) return &node;
+    }
+    return nullptr;
+}
+
+struct Read {
+    explicit Read(long facesBeforeStop = -1) : sink(facesBeforeStop) {}
+    tessaryn::MeshReadResult result;
+    RecordingSink sink;
+};
+
+// Scans `text`, then reads node `name` from it, as the road does: from memory, or
+// without the scanner's start (by its line).
+void readNode(const std::string& text, const std::string& name, Read& read, bool byLine = false) {
+    const tessaryn::SceneFacts facts = scan(text);
+    ASSERT_EQ(facts.problem, SceneRefusal::None);
+    const tessaryn::SceneNode* found = findNode(facts, name);
+    ASSERT_NE(found, nullptr) << name;
+    tessaryn::SceneNode node = *found;
+    if (byLine) node.start = 0;
+    testing_support::InMemory scene(text);
+    read.result = tessaryn::readMayaMesh(scene.source, node, read.sink);
+}
+
+// The edges of node `name` as its .ed statements list them, read plainly from the text.
+std::set<std::pair<std::uint32_t, std::uint32_t>> edgeList(const std::string& text,
+                                                           const std::string& name) {
+    std::set<std::pair<std::uint32_t, std::uint32_t>> edges;
+    const std::size_t node = text.find("createNode mesh -n \"" + name + "\"");
+    const std::size_t end = text.find("\ncreateNode", node + 1);
+    std::size_t at = node;
+    while ((at = text.find("\".ed[", at)) < end) {
+        const std::size_t close = text.find(';', at);
+        std::istringstream numbers(text.substr(text.find('"', at + 1) + 1, close - at));
+        std::uint32_t a = 0, b = 0, flag = 0;
+        while (numbers >> a >> b >> flag) {
+            edges.insert({a, b});
+            edges.insert({b, a});
+        }
+        at = close;
+    }
+    return edges;
+}
+
+std::vector<float> firstPoint(const MeshHead& head) {
+    return {head.points[0], head.points[1], head.points[2]};
+}
+
+// Every mesh node of every real scene: as many points as the scanner counts, every face's
+// sides (the last corner to the first too) edges of the node, each corner one texture
+// coordinate of the set, and what a few of them are.
+TEST(MayaMeshReader, EveryRealMeshNode) {
+    struct Row {
+        const char* file;
+        const char* node;
+        std::size_t faces;
+        std::size_t uvs;  // 0: none
+        std::vector<float> firstPoint;
+        std::vector<std::uint32_t> firstFace;
+        std::vector<std::uint32_t> firstFaceUvs;
+    };
+    const Row rows[] = {
+        // Its first vertex has a tweak of its own (.pt[0]), which Maya adds.
+        {"cgkit__objects.ma",
+         "meshShape",
+         6,
+         14,
+         {-0.5f + 0.24999999f, 0.5f, 0.5f - 0.25f},
+         {0, 1, 3, 2},
+         {0, 1, 3, 2}},
+        {"maya2gltf__FlatTetrahedron.ma",
+         "pPyramidShape1",
+         4,
+         8,
+         {-0.2886751f, -0.40824831f, -0.50000006f},
+         {0, 2, 1},
+         {0, 2, 1}},
+        {"maya2gltf__CubeToSphere.ma", "pCubeShape1Orig", 96, 125, {-0.5f, -0.5f, 0.5f}, {}, {}},
+        {"mayausd__UsdExportMeshTest.ma",
+         "polyShape",
+         6,
+         14,
+         {-0.5f, -0.5f, -0.5f},
+         {0, 1, 3, 2},
+         {0, 1, 3, 2}},
+        {"mayausd__UsdExportMeshTest.ma",
+         "polyNoNormalsShape",
+         6,
+         14,
+         {-0.5f, -0.5f, -0.5f},
+         {},
+         {}},
+        {"mayausd__UsdExportMeshTest.ma", "subdivShape", 6, 14, {-0.5f, -0.5f, -0.5f}, {}, {}},
+        // Every vertex tweaked (.pt[0:7]), four faces of a box with no lid.
+        {"mayausd__UsdExportMeshTest.ma",
+         "TestNormalsMeshShape",
+         4,
+         14,
+         {-0.60149187f + 5765.2817f, -0.51270145f + 641.37012f, 0.045243949f + -1464.6793f},
+         {2, 3, 5, 4},
+         {2, 3, 5, 4}},
+        {"mayausd__UsdExportMeshTest.ma",
+         "creasedShape",
+         6,
+         0,
+         {-0.5f, -0.5f, 0.5f},
+         {0, 1, 3, 2},
+         {}},
+    };
+    std::set<std::string> covered;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + " " + row.node);
+        const std::string text = readFile(realDataPath(row.file));
+        const tessaryn::SceneFacts facts = scan(text);
+        const tessaryn::SceneNode* node = findNode(facts, row.node);
+        ASSERT_NE(node, nullptr);
+        ASSERT_TRUE(node->holdsMesh());
+        covered.insert(std::string(row.file) + " " + row.node);
+        // From the file, as the road opens it.
+        tessaryn::ByteSource file;
+        ASSERT_TRUE(file.openFile(testing_support::hostPath(realDataPath(row.file)).c_str()));
+        RecordingSink sink;
+        const tessaryn::MeshReadResult result = tessaryn::readMayaMesh(file, *node, sink);
+        ASSERT_EQ(result.problem, SceneRefusal::None) << result.detail << " line " << result.line;
+        EXPECT_FALSE(result.stopped);
+        EXPECT_EQ(result.holedFaces, 0);
+        EXPECT_TRUE(result.warnings.empty());
+        ASSERT_EQ(sink.begins, 1);
+        EXPECT_EQ(sink.head.points.size(), 3 * static_cast<std::size_t>(node->vertexCount));
+        EXPECT_EQ(sink.head.uvs.size(), 2 * row.uvs);
+        EXPECT_EQ(sink.head.uvSet, row.uvs > 0 ? "map1" : "");
+        EXPECT_EQ(sink.faces.size(), row.faces);
+        EXPECT_EQ(result.faces, static_cast<std::int64_t>(row.faces));
+        EXPECT_EQ(firstPoint(sink.head), row.firstPoint);
+        if (!row.firstFace.empty()) {
+            EXPECT_EQ(sink.faces[0], row.firstFace);
+        }
+        if (!row.firstFaceUvs.empty()) {
+            EXPECT_EQ(sink.faceUvs[0], row.firstFaceUvs);
+        }
+
+        const auto edges = edgeList(text, row.node);
+        for (std::size_t f = 0; f < sink.faces.size(); ++f) {
+            const std::vector<std::uint32_t>& corners = sink.faces[f];
+            ASSERT_GE(corners.size(), 3u);
+            for (std::size_t c = 0; c < corners.size(); ++c) {
+                const std::uint32_t next = corners[(c + 1) % corners.size()];
+                EXPECT_EQ(edges.count({corners[c], next}), 1u) << "face " << f << " corner " << c;
+            }
+            for (std::uint32_t uv : sink.faceUvs[f]) EXPECT_LT(uv, row.uvs);
+        }
+    }
+    // Every node of every real scene that holds a mesh is a row above.
+    for (const char* file : {"cgkit__objects.ma", "maya2gltf__FlatTetrahedron.ma",
+                             "maya2gltf__CubeToSphere.ma", "mayausd__UsdExportMeshTest.ma"}) {
+        for (const tessaryn::SceneNode& node : scan(readFile(realDataPath(file))).nodes) {
+            if (node.holdsMesh()) {
+                EXPECT_EQ(covered.count(std::string(file) + " " + node.name), 1u)
+                    << file << " " << node.name;
+            }
+        }
+    }
+}
+
+// creasedShape is the cube of tinyobj's OBJ, vertex for vertex.
+TEST(MayaMeshReader, PointsAreThoseOfTheObjCounterpart) {
+    Read read;
+    readNode(readFile(realDataPath("mayausd__UsdExportMeshTest.ma")), "creasedShape", read);
+    std::istringstream obj(readFile(realDataPath("tinyobj__issue-162-smoothing-group.obj")));
+    std::vector<float> points;
+    std::string word;
+    while (obj >> word) {
+        if (word != "v") continue;
+        float x = 0, y = 0, z = 0;
+        obj >> x >> y >> z;
+        points.insert(points.end(), {x, y, z});
+    }
+    EXPECT_EQ(read.sink.head.points, points);
+}
+
+const std::string kHeader = "//Maya ASCII 2022 scene\ncreateNode transform -n \"t\";\n";
+// A square 0 1 2 3, its four sides (the last two written larger vertex first) and the
+// diagonal 0 2 as edge 4: "f 3 0 1 -5" is the triangle 0 1 2, "f 3 4 -3 -4" 0 2 3.
+const std::string kEdges = "\tsetAttr -s 5 \".ed[0:4]\" 0 1 0 1 2 0 3 2 0 0 3 0 0 2 0;\n";
+const std::string kSquare =
+    "createNode mesh -n \"sq\" -p \"t\";\n"
+    "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" +
+    kEdges;
+const std::vector<std::vector<std::uint32_t>> kTriangles = {{0, 1, 2}, {0, 2, 3}};
+
+// The forms of a node's points, edges, faces and texture coordinates, each read as a
+// writer should get it.
+TEST(MayaMeshReader, HandMadeNodes) {
+    struct Row {
+        const char* what;
+        std::string text;
+        std::vector<float> points;  // empty: the square's
+        std::vector<std::vector<std::uint32_t>> faces;
+        std::vector<float> uvs;
+        std::vector<std::vector<std::uint32_t>> faceUvs;
+        std::string uvSet;
+        std::int64_t holed = 0;
+    };
+    const std::vector<float> square = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+    const Row rows[] = {
+        {"edges walked both ways",
+         kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 0 1 -3 -4;\n",
+         {},
+         {{0, 1, 2, 3}},
+         {},
+         {},
+         ""},
+        {"the other way round",
+         kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 3 2 -2 -1;\n",
+         {},
+         {{0, 3, 2, 1}},
+         {},
+         {},
+         ""},
+        // Tweaks in each form Maya gives them, before and after the vertices.
+        {"tweaks",
+         "createNode mesh -n \"sq\";\n"
+         "\tsetAttr -s 3 \".pt\";\n"
+         "\tsetAttr \".pt[0]\" -type \"float3\" 0.5 0 0 ;\n"
+         "\tsetAttr \".pt[1:2]\" -type \"float3\" 0 0.25 0 0 0 -1;\n"
+         "\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
+         "\tsetAttr \".pt[3].py\" 2;\n"
+         "\tsetAttr \".pt[9]\" -type \"float3\" 5 5 5;\n"  // beyond the vertices: no vertex's
+             + kEdges + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 0 1 -3 -4;\n",
+         {0.5f, 0, 0, 1, 0.25f, 0, 1, 1, -1, 0, 3, 0},
+         {{0, 1, 2, 3}},
+         {},
+         {},
+         ""},
+        // A hole is dropped, its corners' texture coordinates with it; the colour
+        // elements between are passed over.
+        {"a hole",
+         "createNode mesh -n \"sq\";\n"
+         "\tsetAttr \".uvst[0].uvsn\" -type \"string\" \"map1\";\n"
+         "\tsetAttr \".uvst[0].uvsp[0:3]\" -type \"float2\" 0 0 1 0 1 1 0 1;\n"
+         "\tsetAttr \".vt[0:6]\" 0 0 0 1 0 0 1 1 0 0 1 0 0.2 0.2 0 0.8 0.2 0 0.5 0.8 0;\n"
+         "\tsetAttr \".ed[0:6]\" 0 1 0 1 2 0 2 3 0 3 0 0 4 5 0 5 6 0 6 4 0;\n"
+         "\tsetAttr \".fc[0]\" -type \"polyFaces\"\n"
+         "\t\tf 4 0 1 2 3\n\t\th 3 -7 -6 -5\n\t\tmu 0 4 0 1 2 3\n\t\tmu 0 3 0 1 2\n"
+         "\t\tmc 0 4 0 0 0 0\n\t\tfc 4 1 1 1 1;\n",
+         {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0.2f, 0.2f, 0, 0.8f, 0.2f, 0, 0.5f, 0.8f, 0},
+         {{0, 1, 2, 3}},
+         {0, 0, 1, 0, 1, 1, 0, 1},
+         {{0, 1, 2, 3}},
+         "map1",
+         1},
+        // Two UV sets, .cuvs naming the second: its values and its mu elements.
+        {"the current UV set",
+         kSquare + "\tsetAttr -s 2 \".uvst\";\n"
+                   "\tsetAttr \".uvst[0].uvsn\" -type \"string\" \"map1\";\n"
+                   "\tsetAttr -s 4 \".uvst[0].uvsp[0:3]\" -type \"float2\" 0 0 1 0 1 1 0 1;\n"
+                   "\tsetAttr \".uvst[1].uvsn\" -type \"string\" \"second\";\n"
+                   "\tsetAttr -s 2 \".uvst[1].uvsp\";\n"
+                   "\tsetAttr \".uvst[1].uvsp[0:1]\" -type \"float2\" 0.5 0.25 0.75 1;\n"
+                   "\tsetAttr \".cuvs\" -type \"string\" \"second\";\n"
+                   "\tsetAttr \".fc[0:1]\" -type \"polyFaces\"\n"
+                   "\t\tf 3 0 1 -5 mu 0 3 0 1 2 mu 1 3 1 0 1\n"
+                   "\t\tf 3 4 -3 -4 mu 1 3 0 0 1 mu 0 3 2 3 0;\n",
+         {},
+         kTriangles,
+         {0.5f, 0.25f, 0.75f, 1},
+         {{1, 0, 1}, {0, 0, 1}},
+         "second"},
+        // No .cuvs: the first set. A set whose faces have no mu: no texture coordinates.
+        {"the first UV set",
+         kSquare +
+             "\tsetAttr \".uvst[1].uvsn\" -type \"string\" \"second\";\n"
+             "\tsetAttr \".uvst[0].uvsp[0:0]\" -type \"float2\" 0.5 0.5;\n"
+             "\tsetAttr \".uvst[1].uvsp[0:1]\" -type \"float2\" 0 0 1 1;\n"
+             "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5 mu 1 3 0 1 1 mu 0 3 0 0 0;\n",
+         {},
+         {{0, 1, 2}},
+         {0.5f, 0.5f},
+         {{0, 0, 0}},
+         "uvst[0]"},
+        {"a set no face uses",
+         kSquare + "\tsetAttr \".uvst[0].uvsp[0:0]\" -type \"float2\" 0.5 0.5;\n"
+                   "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5;\n",
+         {},
+         {{0, 1, 2}},
+         {},
+         {},
+         ""},
+        // Faces before the points and edges (a hand-written file): held to the node's end.
+        {"faces first",
+         "createNode mesh -n \"sq\";\n"
+         "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 3 0 1 -5 mu 0 3 0 1 2 f 3 4 -3 -4\n"
+         "\t\tmu 0 3 2 3 0;\n" +
+             kEdges +
+             "\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n"
+             "\tsetAttr \".uvst[0].uvsp[0:3]\" -type \"float2\" 0 0 1 0 1 1 0 1;\n",
+         {},
+         kTriangles,
+         {0, 0, 1, 0, 1, 1, 0, 1},
+         {{0, 1, 2}, {2, 3, 0}},
+         "uvst[0]"},
+        // Faces split over statements, numbers on lines of their own, the node's end at
+        // the next statement that starts a line (another mesh node's faces are not its).
+        {"split face lists",
+         kSquare + "\tsetAttr -s 2 \".fc\";\n"
+                   "\tsetAttr \".fc[0]\" -type \"polyFaces\"\n\t\tf\n\t\t3\n\t\t0 1\n\t\t-5;\n"
+                   "\tsetAttr \".fc[1]\" -type \"polyFaces\" f 3 4 -3 -4;\n"
+                   "createNode mesh -n \"other\";\n"
+                   "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 2;\n",
+         {},
+         kTriangles,
+         {},
+         {},
+         ""},
+    };
+    for (const Row& row : rows) {
+        for (int form = 0; form < 3; ++form) {
+            // As written; the node found by its line instead of its start; CR LF lines.
+            const bool byLine = form == 1;
+            SCOPED_TRACE(std::string(row.what) + " form " + std::to_string(form));
+            const std::string text = kHeader + row.text;
+            Read read;
+            readNode(form == 2 ? testing_support::toCrlf(text) : text, "sq", read, byLine);
+            ASSERT_EQ(read.result.problem, SceneRefusal::None)
+                << read.result.detail << " line " << read.result.line;
+            EXPECT_EQ(read.sink.head.points, row.points.empty() ? square : row.points);
+            EXPECT_EQ(read.sink.faces, row.faces);
+            EXPECT_EQ(read.sink.head.uvs, row.uvs);
+            EXPECT_EQ(read.sink.head.uvSet, row.uvSet);
+            if (!row.uvs.empty()) {
+                EXPECT_EQ(read.sink.faceUvs, row.faceUvs);
+            }
+            EXPECT_EQ(read.result.holedFaces, row.holed);
+            EXPECT_EQ(read.result.warnings.size(), row.holed > 0 ? 1u : 0u);
+        }
+    }
+}
+
+// What does not hold together is refused, naming what and the line; a coordinate that is
+// no number goes to the writer, which refuses it.
+TEST(MayaMeshReader, NodesThatDoNotHoldTogether) {
+    const std::string uvs = "\tsetAttr \".uvst[0].uvsp[0:2]\" -type \"float2\" 0 0 1 0 1 1;\n";
+    const std::string faces = "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" ";
+    struct Row {
+        std::string text;
+        std::string detail;
+        std::int64_t line;
+    } rows[] = {
+        {kSquare + faces + "f 3 0 1 5 f 3 4 -3 -4;\n",
+         "has face 0 naming edge 5, beyond its 5 edges", 6},
+        {kSquare + faces + "f 3 0 1 -5 f 3 4 -3 -7;\n",
+         "has face 1 naming edge 6, beyond its 5 edges", 6},
+        {kSquare + "\tsetAttr \".ed[7]\" 0 2 0;\n" + faces + "f 3 0 1 -5\n\t\tf 3 6 -3 -4;\n",
+         "has face 1 naming edge 6, which its edge statements do not give", 8},
+        {kSquare + "\tsetAttr \".ed[5]\" 0 4 0;\n",
+         "has edge 5 joining vertex 4, beyond its 4 vertices", 6},
+        {kSquare + uvs + faces + "f 3 0 1 -5 mu 0 3 0 1 2\n\t\tf 3 4 -3 -4 mu 0 3 2 3 0;\n",
+         "has face 1 naming texture coordinate 3, beyond the 3 of its UV set uvst[0]", 8},
+        {kSquare + uvs + faces + "f 3 0 1 -5 mu 0 3 0 1 2\n\t\tf 3 4 -3 -4;\n",
+         "has face 1 without texture coordinates in its UV set uvst[0], while face 0 has them", 8},
+        {kSquare + uvs + faces + "f 3 0 1 -5\n\t\tf 3 4 -3 -4 mu 0 3 0 1 2;\n",
+         "has face 1 with texture coordinates in its UV set uvst[0], while face 0 has none", 8},
+        {kSquare + uvs + faces + "f 3 0 1 -5 mu 0 2 0 1 f 3 4 -3 -4;\n",
+         "has face 0 giving 2 texture coordinates for its 3 corners", 7},
+        {kSquare + faces + "f 3 0 1 -5;\n", "has a face statement of 1 faces for a range of 2", 6},
+        {kSquare + faces + "f 3 0 1 f 3 4 -3 -4;\n", "has a face list that does not read as faces",
+         6},
+        {kSquare + faces + "mu 0 3 0 1 2 f 3 0 1 -5 f 3 4 -3 -4;\n",
+         "has a face list that does not read as faces", 6},
+        {kSquare + faces + "f 3 0 1 -5 2.5 f 3 4 -3 -4;\n", "has a face statement holding '2.5'",
+         6},
+        {kSquare + "\tsetAttr \".fc[1]\" -type \"polyFaces\" f 3 0 1 -5;\n",
+         "gives face 1 where face 0 comes next", 6},
+        {kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5;\n"
+                   "\tsetAttr \".pt[0]\" -type \"float3\" 1 1 1;\n",
+         "gives tweaks after faces already read", 7},
+        {"createNode mesh -n \"sq\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1;\n",
+         "has a vertex statement whose values do not fill its range", 4},
+        {kSquare + "\tsetAttr \".vt[4].vy\" 1;\n", "gives vertex 4 beyond its 4 vertices", 6},
+        {kSquare + "\tsetAttr \".uvst[0].uvsp[0]\" -type \"float2\" 0 0 1;\n",
+         "has a texture coordinate statement holding more values than its range", 6},
+        {kSquare + "\tsetAttr \".uvst[0].uvsp[0:90000000]\" -type \"float2\" 0 0;\n",
+         "has a texture coordinate statement of entries up to 90000000, more than its file could "
+         "hold",
+         6},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        Read read;
+        readNode(kHeader + row.text, "sq", read);
+        EXPECT_EQ(read.result.problem, SceneRefusal::NodeHoldsNoMesh);
+        EXPECT_EQ(read.result.detail, row.detail);
+        EXPECT_EQ(read.result.line, row.line);
+    }
+
+    Read notANumber;
+    readNode(kHeader +
+                 "createNode mesh -n \"sq\";\n\tsetAttr \".vt[0:2]\" 0 0 0 1 nan 0 1 1 0;\n"
+                 "\tsetAttr \".ed[0:2]\" 0 1 0 1 2 0 2 0 0;\n"
+                 "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 2;\n",
+             "sq", notANumber);
+    ASSERT_EQ(notANumber.result.problem, SceneRefusal::None);
+    EXPECT_TRUE(std::isnan(notANumber.sink.head.points[4]));
+}
+
+// A sink that stops the read stops it at once.
+TEST(MayaMeshReader, TheSinkStopsTheRead) {
+    const std::string text =
+        kHeader + kSquare + "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 3 0 1 -5 f 3 4 -3 -4;\n";
+    for (long stopAfter : {0L, 1L}) {
+        Read read(stopAfter);
+        readNode(text, "sq", read);
+        EXPECT_EQ(read.result.problem, SceneRefusal::None);
+        EXPECT_TRUE(read.result.stopped);
+        EXPECT_EQ(read.sink.faces.size(), static_cast<std::size_t>(stopAfter));
+        EXPECT_EQ(read.result.faces, stopAfter);
+    }
+}
+
+// A scene that changed after its scan has the node elsewhere: the reader says so, by
+// the node's start or by its line.
+TEST(MayaMeshReader, ANodeMovedSinceTheScan) {
+    const std::string text =
+        kHeader + kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5;\n";
+    const tessaryn::SceneFacts facts = scan(text);
+    const std::string moved = kHeader + "select -ne :time1;\n" + kSquare;
+    for (bool byLine : {false, true}) {
+        tessaryn::SceneNode node = *findNode(facts, "sq");
+        if (byLine) node.start = 0;
+        testing_support::InMemory scene(moved);
+        RecordingSink sink;
+        const tessaryn::MeshReadResult result = tessaryn::readMayaMesh(scene.source, node, sink);
+        EXPECT_EQ(result.problem, SceneRefusal::SceneChanged);
+        EXPECT_EQ(result.line, 3);
+        EXPECT_EQ(sink.begins, 0);
+    }
+}
+
+// The real scenes' mesh nodes whose mesh is their history, and only those, are marked so;
+// naming one is refused for that node, and without a name they are the candidates.
+TEST(MayaMeshReader, NodesWhoseMeshIsTheirHistory) {
+    struct Row {
+        const char* file;
+        const char* node;
+        std::int64_t line;  // of the connection that feeds it
+    };
+    const Row rows[] = {
+        {"cgkit__objects.ma", "pCubeShape1", 88},
+        {"maya2gltf__CubeToSphere.ma", "pCubeShape1", 962},  // a blend shape's output
+        {"mayausd__UsdExportMeshTest.ma", "unspecifiedShape", 480},
+    };
+    std::set<std::string> marked;
+    for (const char* file : {"cgkit__objects.ma", "maya2gltf__FlatTetrahedron.ma",
+                             "maya2gltf__CubeToSphere.ma", "mayausd__UsdExportMeshTest.ma"}) {
+        for (const tessaryn::SceneNode& node : scan(readFile(realDataPath(file))).nodes) {
+            if (node.problem == NodeProblem::HistoryOnly)
+                marked.insert(std::string(file) + " " + node.name);
+        }
+    }
+    std::set<std::string> expected;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + " " + row.node);
+        expected.insert(std::string(row.file) + " " + row.node);
+        const tessaryn::SceneFacts facts = scan(readFile(realDataPath(row.file)));
+        const tessaryn::NodeChoice named = tessaryn::chooseSceneNode(facts, row.node, 8);
+        EXPECT_EQ(named.problem, SceneRefusal::NodeHoldsNoMesh);
+        ASSERT_NE(named.node, nullptr);
+        EXPECT_EQ(named.node->name, row.node);
+        EXPECT_EQ(named.node->problemLine, row.line);
+        // No node of 5 vertices: the history node is among the candidates.
+        const tessaryn::NodeChoice unnamed = tessaryn::chooseSceneNode(facts, "", 5);
+        EXPECT_EQ(unnamed.problem, SceneRefusal::NoFittingNode);
+        std::set<std::string> history;
+        for (const tessaryn::SceneNode* candidate : unnamed.candidates) {
+            if (candidate->problem == NodeProblem::HistoryOnly) history.insert(candidate->name);
+        }
+        EXPECT_EQ(history, (std::set<std::string>{row.node}));
+    }
+    EXPECT_EQ(marked, expected);
+}
+
+// A scene whose only mesh node is its history: named, that node is refused as such (not
+// "no mesh node"); unnamed, it is the candidate. A node without data and without a
+// connection, or with another input connected, stays a node without faces.
+TEST(MayaMeshReader, ASceneOfHistoryOnly) {
+    testing_support::TempFolder folder;
+    const std::string scene = folder / "scene.ma";
+    const std::string obj = folder / "mesh.obj";
+    writeFile(obj, "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 1 2 3 4\n");
+    const std::string text =
+        "//Maya ASCII 2022 scene\ncreateNode transform -n \"pCube1\";\n"
+        "createNode mesh -n \"pCubeShape1\" -p \"pCube1\";\n"
+        "\tsetAttr \".uvst[0].uvsn\" -type \"string\" \"map1\";\n"
+        "createNode mesh -n \"empty\";\n"
+        "createNode mesh -n \"other\";\n"
+        "createNode polyCube -n \"polyCube1\";\n"
+        "connectAttr \"polyCube1.out\" \"|pCube1|pCubeShape1.i\";\n"
+        "connectAttr \"polyCube1.msg\" \"other.ix\";\n";
+    writeFile(scene, text);
+    const tessaryn::SceneFacts facts = scan(text);
+    ASSERT_EQ(facts.nodes.size(), 3u);
+    EXPECT_EQ(facts.nodes[0].problem, NodeProblem::HistoryOnly);
+    EXPECT_EQ(facts.nodes[0].problemLine, 8);
+    EXPECT_EQ(facts.nodes[1].problem, NodeProblem::NoFaces);
+    EXPECT_EQ(facts.nodes[2].problem, NodeProblem::NoFaces);
+
+    struct Row {
+        std::string node;
+        SceneRefusal outcome;
+        std::string reportedNode;
+        std::size_t historyCandidates;
+    } rows[] = {
+        {"pCubeShape1", SceneRefusal::NodeHoldsNoMesh, "pCubeShape1", 0},
+        {"pCube1|pCubeShape1", SceneRefusal::NodeHoldsNoMesh, "pCubeShape1", 0},
+        {"", SceneRefusal::NoMeshNode, "pCubeShape1", 1},
+        {"empty", SceneRefusal::NoMeshNode, "pCubeShape1", 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.node);
+        tessaryn::SceneCreaseRequest request;
+        request.objPath = obj;
+        request.scenePath = scene;
+        request.node = row.node;
+        const tessaryn::SceneCreaseReport report = tessaryn::writeSceneCreases(request);
+        EXPECT_EQ(report.outcome, row.outcome);
+        EXPECT_EQ(report.node.name, row.reportedNode);
+        EXPECT_EQ(report.nodeProblem, NodeProblem::HistoryOnly);
+        EXPECT_EQ(report.line, 8);
+        ASSERT_EQ(report.candidates.size(), row.historyCandidates);
+        for (const tessaryn::NodeSummary& candidate : report.candidates) {
+            EXPECT_EQ(candidate.name, "pCubeShape1");
+            EXPECT_TRUE(candidate.historyOnly);
+        }
+    }
+    EXPECT_EQ(readFile(scene), text);
+}
+
+}  // namespace
