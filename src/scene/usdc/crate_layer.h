@@ -78,7 +78,7 @@ struct CrateTexture {
     std::string name;           // the primvar's attribute, "primvars:st"; empty: none
     std::string interpolation;  // as authored: "vertex", "faceVarying"...; "" when not
     std::vector<float> values;  // u, v of each
-    bool indexed = false;       // its ":indices" attribute has a value
+    bool indexed = false;       // its ":indices" attribute has a value, not empty
     std::vector<std::int32_t> indices;
 };
 

@@ -123,8 +123,11 @@ CrateResult readTexture(const CrateFile& file, const CratePrim& prim, CrateTextu
         const ValueRead read = readText(file, rep, texture.interpolation);
         if (readFailed(read)) return valueProblem(file.source, read, prim.path + "." + name);
     }
-    return readAttribute(file, prim, name + ":indices", readIntArray, texture.indices,
-                         texture.indexed, nullptr);
+    result = readAttribute(file, prim, name + ":indices", readIntArray, texture.indices,
+                           texture.indexed, nullptr);
+    // Empty indices index nothing: the values are taken as they stand.
+    texture.indexed = texture.indexed && !texture.indices.empty();
+    return result;
 }
 
 // The orientation token; unauthored is rightHanded.
