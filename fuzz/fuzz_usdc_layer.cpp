@@ -68,8 +68,8 @@ void checkMeshReader(const std::string& bytes, bool package, const std::string& 
     SceneNode node;
     node.path = path;
     BoundsSink sink;
-    const MeshReadResult read = package ? readUsdzPackageMesh(source, node, sink)
-                                        : readCrateLayerMesh(source, node, sink);
+    const MeshReadResult read =
+        package ? readUsdzPackageMesh(source, node, sink) : readCrateLayerMesh(source, node, sink);
     check(read.problem != SceneRefusal::None || !read.stopped, "a finished read");
 }
 

@@ -109,16 +109,16 @@ CrateMesh creaseArrays(const std::string& bytes, const std::string& path) {
 struct RealMeshRow {
     const char* file;
     const char* path;
-    const char* uvSet;   // "" for none
-    std::size_t uvs;     // values (pairs)
-    bool uvPerVertex;    // the corner's uv number is its vertex's
-    bool uvPerCorner;    // the corner's uv number is its place among the corners
+    const char* uvSet;  // "" for none
+    std::size_t uvs;    // values (pairs)
+    bool uvPerVertex;   // the corner's uv number is its vertex's
+    bool uvPerCorner;   // the corner's uv number is its place among the corners
     bool sampled;
 };
 
 const RealMeshRow kRealMeshes[] = {
-    {"arnoldusd__test_0206_geo.usdc", "/ASSET_geo_variant_2/ASSET{geo=Torus_C}geo/render/shape",
-     "", 0, false, false, false},
+    {"arnoldusd__test_0206_geo.usdc", "/ASSET_geo_variant_2/ASSET{geo=Torus_C}geo/render/shape", "",
+     0, false, false, false},
     {"arnoldusd__test_1442_test.usd", "/ins_var_vel1/instances/Prototypes/obj_1/mesh_0", "", 0,
      false, false, true},
     // Its st:indices blocked: faceVarying, one value per corner.
@@ -138,8 +138,7 @@ const RealMeshRow kRealMeshes[] = {
     {"tinyusdz__cube.usdz", "/Cube/Cube", "UVMap", 14, false, false, false},
     {"tinyusdz__skintest.usdc", "/root/Armature/Grid/Grid", "st", 400, false, true, false},
     {"tinyusdz__suzanne.usdc", "/Suzanne/Suzanne", "UVMap", 1968, false, true, false},
-    {"usdwg__InterpolationTest.usdz", "/InterpolationTest/Geom/Plane", "st", 4, true, false,
-     false},
+    {"usdwg__InterpolationTest.usdz", "/InterpolationTest/Geom/Plane", "st", 4, true, false, false},
 };
 
 // Every mesh of every real file: the points the scanner counted, the faces and corners of
@@ -245,10 +244,22 @@ TEST(CrateMeshReader, RealValues) {
     };
     const Row rows[] = {
         {"tinyusdz__cube.usdz", "/Cube/Cube", 7, {-1, -1, -1}, 1, 4, {0.875f, 0.5f}, true},
-        {"mayausd__Table.maya.usd", "/Table/mesh", 0, {-127, 0, 63.5f}, 3, 2, {0.375f, 0.25f},
+        {"mayausd__Table.maya.usd",
+         "/Table/mesh",
+         0,
+         {-127, 0, 63.5f},
+         3,
+         2,
+         {0.375f, 0.25f},
          true},
-        {"usdwg__InterpolationTest.usdz", "/InterpolationTest/Geom/Plane", 3, {1, 0, 1}, 4, 3,
-         {1, 0}, false},
+        {"usdwg__InterpolationTest.usdz",
+         "/InterpolationTest/Geom/Plane",
+         3,
+         {1, 0, 1},
+         4,
+         3,
+         {1, 0},
+         false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.file) + " " + row.path);
@@ -315,21 +326,39 @@ TEST(CrateMeshReader, WrittenTextureCoordinates) {
         std::vector<std::int32_t> uvIndices;
         const char* interpolation;
         const char* orientation;
-        std::vector<std::uint32_t> vertices;  // expected corners
-        std::vector<std::uint32_t> uvCorners; // expected; empty: no uvs handed
-        bool notPerCorner;                    // the warning
+        std::vector<std::uint32_t> vertices;   // expected corners
+        std::vector<std::uint32_t> uvCorners;  // expected; empty: no uvs handed
+        bool notPerCorner;                     // the warning
     };
     const std::vector<std::uint32_t> asGiven = {0, 1, 2, 1, 3, 4, 2};
     const std::vector<std::uint32_t> reversed = {2, 1, 0, 2, 4, 3, 1};
     const Row rows[] = {
         {"no uvs", 0, {}, "faceVarying", "", asGiven, {}, false},
         {"faceVarying", 7, {}, "faceVarying", "", asGiven, {0, 1, 2, 3, 4, 5, 6}, false},
-        {"faceVarying, leftHanded", 7, {}, "faceVarying", "leftHanded", reversed,
-         {2, 1, 0, 6, 5, 4, 3}, false},
-        {"faceVarying indexed", 4, {0, 1, 2, 2, 1, 0, 3}, "faceVarying", "rightHanded", asGiven,
-         {0, 1, 2, 2, 1, 0, 3}, false},
-        {"faceVarying indexed, leftHanded", 4, {0, 1, 2, 2, 1, 0, 3}, "faceVarying", "leftHanded",
-         reversed, {2, 1, 0, 3, 0, 1, 2}, false},
+        {"faceVarying, leftHanded",
+         7,
+         {},
+         "faceVarying",
+         "leftHanded",
+         reversed,
+         {2, 1, 0, 6, 5, 4, 3},
+         false},
+        {"faceVarying indexed",
+         4,
+         {0, 1, 2, 2, 1, 0, 3},
+         "faceVarying",
+         "rightHanded",
+         asGiven,
+         {0, 1, 2, 2, 1, 0, 3},
+         false},
+        {"faceVarying indexed, leftHanded",
+         4,
+         {0, 1, 2, 2, 1, 0, 3},
+         "faceVarying",
+         "leftHanded",
+         reversed,
+         {2, 1, 0, 3, 0, 1, 2},
+         false},
         {"vertex", 5, {}, "vertex", "", asGiven, asGiven, false},
         {"vertex, leftHanded", 5, {}, "vertex", "leftHanded", reversed, reversed, false},
         {"vertex indexed", 2, {1, 0, 1, 0, 1}, "vertex", "", asGiven, {1, 0, 1, 0, 0, 1, 1}, false},
@@ -462,9 +491,15 @@ TEST(CrateMeshReader, InconsistentArraysRefused) {
         const char* detail;
     };
     const Row rows[] = {
-        {"counts short of the indices", [](CrateMeshSpec& m) { m.faceVertexCounts = {3, 3}; },
+        {"counts short of the indices",
+         [](CrateMeshSpec& m) {
+             m.faceVertexCounts = {3, 3};
+         },
          SceneRefusal::NodeHoldsNoMesh, NodeProblem::FaceCountsMismatch, ""},
-        {"a negative count", [](CrateMeshSpec& m) { m.faceVertexCounts = {-1, 8}; },
+        {"a negative count",
+         [](CrateMeshSpec& m) {
+             m.faceVertexCounts = {-1, 8};
+         },
          SceneRefusal::NodeHoldsNoMesh, NodeProblem::FaceCountsMismatch, ""},
         {"an index beyond the points", [](CrateMeshSpec& m) { m.faceVertexIndices[6] = 5; },
          SceneRefusal::NodeHoldsNoMesh, NodeProblem::IndexBeyondPoints, ""},

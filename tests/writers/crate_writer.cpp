@@ -86,11 +86,13 @@ void writeMesh(LayerWriter& w, std::uint32_t parent, const CrateMeshSpec& mesh) 
     const bool texture = !mesh.uvs.empty();
     std::vector<std::string> properties;
     if (creases) properties = {"creaseIndices", "creaseLengths", "creaseSharpnesses"};
-    for (const char* name : {"faceVertexCounts", "faceVertexIndices"}) properties.emplace_back(name);
+    for (const char* name : {"faceVertexCounts", "faceVertexIndices"})
+        properties.emplace_back(name);
     if (!mesh.orientation.empty()) properties.emplace_back("orientation");
     properties.emplace_back("points");
     if (texture) properties.push_back("primvars:" + mesh.uvName);
-    if (texture && !mesh.uvIndices.empty()) properties.push_back("primvars:" + mesh.uvName + ":indices");
+    if (texture && !mesh.uvIndices.empty())
+        properties.push_back("primvars:" + mesh.uvName + ":indices");
     if (scheme) properties.emplace_back("subdivisionScheme");
 
     const std::uint32_t path = addPath(w.tables, parent, mesh.name, false);

@@ -134,7 +134,7 @@ CrateResult readTexture(const CrateFile& file, const CratePrim& prim, CrateTextu
 CrateResult readOrientation(const CrateFile& file, const CratePrim& prim, bool& leftHanded) {
     std::string orientation;
     bool authored = false;
-    const CrateResult result =
+    CrateResult result =
         readAttribute(file, prim, "orientation", readText, orientation, authored, nullptr);
     leftHanded = orientation == "leftHanded";
     return result;

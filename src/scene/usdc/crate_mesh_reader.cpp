@@ -119,8 +119,7 @@ void handFaces(const FaceArrays& faces, const CrateTexture& texture, UvLookup lo
                                                         lookup == UvLookup::None ? 0 : corners));
         }
         ++result.faces;
-        if (!sink.face(vertices.data(), lookup == UvLookup::None ? nullptr : uvs.data(),
-                       corners)) {
+        if (!sink.face(vertices.data(), lookup == UvLookup::None ? nullptr : uvs.data(), corners)) {
             result.stopped = true;
             return;
         }
@@ -128,8 +127,9 @@ void handFaces(const FaceArrays& faces, const CrateTexture& texture, UvLookup lo
     }
 }
 
-// The node's mesh in a crate layer that `source` holds from its first byte.
-MeshReadResult readLayer(ByteSource& source, const SceneNode& node, MeshSink& sink) {
+// The node's mesh read whole from a crate layer that `source` holds from its first byte;
+// only the mesh's arrays outlive the layer's tables.
+MeshReadResult readNodeArrays(ByteSource& source, const SceneNode& node, CrateMesh& mesh) {
     CrateLayer layer;
     CrateRefusal refusal = layerRefusal(readCrateLayer(source, layer));
     if (refusal.refusal != SceneRefusal::None) return refused(refusal.refusal, refusal.detail);
@@ -140,51 +140,50 @@ MeshReadResult readLayer(ByteSource& source, const SceneNode& node, MeshSink& si
             prim = &candidate;
     // The scanner reported it from this file: the file is another now.
     if (prim == nullptr) return refused(SceneRefusal::SceneChanged);
-
-    CrateMesh mesh;
     refusal = layerRefusal(readCrateMesh(source, layer, *prim, mesh, CrateMeshParts::Geometry));
     if (refusal.refusal != SceneRefusal::None) return refused(refusal.refusal, refusal.detail);
-    // The layer's tables are no longer needed: the mesh's arrays have been read.
-    const std::string path = prim->path;
-    layer = CrateLayer{};
-    if (!mesh.pointsAuthored || mesh.pointCount == 0) return holdsNoMesh(NodeProblem::None);
-    if (!mesh.faceVertexCountsAuthored || !mesh.faceVertexIndicesAuthored)
-        return holdsNoMesh(NodeProblem::NoFaces);
-    FaceArrays faces{mesh.faceVertexCounts, mesh.faceVertexIndices};
-    MeshReadResult result = checkFaces(faces, mesh.pointCount);
-    if (result.problem != SceneRefusal::None) return result;
-    if (mesh.pointsTimeSampled) result.warnings.push_back(MeshWarning::PointsFromTimeSample);
-    UvLookup lookup = UvLookup::None;
-    MeshReadResult uvProblem = chooseUvLookup(path, mesh.texture, faces, lookup, result.warnings);
-    if (uvProblem.problem != SceneRefusal::None) return uvProblem;
-
-    MeshHead head;
-    head.points = std::move(mesh.points);
-    if (lookup != UvLookup::None) {
-        head.uvs = std::move(mesh.texture.values);
-        head.uvSet = mesh.texture.name.substr(mesh.texture.name.find(':') + 1);
-    }
-    if (!sink.begin(head)) {
-        result.stopped = true;
-        return result;
-    }
-    // The sink has what it needs of the head: the faces need only the arrays.
-    head = MeshHead{};
-    handFaces(faces, mesh.texture, lookup, mesh.leftHanded, sink, result);
-    return result;
+    return {};
 }
 
 }  // namespace
 
 MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink) {
-    return readLayer(scene, node, sink);
+    CrateMesh mesh;
+    MeshReadResult result = readNodeArrays(scene, node, mesh);
+    if (result.problem != SceneRefusal::None) return result;
+    if (!mesh.pointsAuthored || mesh.pointCount == 0) return holdsNoMesh(NodeProblem::None);
+    if (!mesh.faceVertexCountsAuthored || !mesh.faceVertexIndicesAuthored)
+        return holdsNoMesh(NodeProblem::NoFaces);
+    FaceArrays faces{mesh.faceVertexCounts, mesh.faceVertexIndices};
+    result = checkFaces(faces, mesh.pointCount);
+    if (result.problem != SceneRefusal::None) return result;
+    if (mesh.pointsTimeSampled) result.warnings.push_back(MeshWarning::PointsFromTimeSample);
+    UvLookup lookup = UvLookup::None;
+    MeshReadResult uvProblem =
+        chooseUvLookup(node.path, mesh.texture, faces, lookup, result.warnings);
+    if (uvProblem.problem != SceneRefusal::None) return uvProblem;
+    {
+        // The head lives while the sink takes it: the faces need only the arrays.
+        MeshHead head;
+        head.points = std::move(mesh.points);
+        if (lookup != UvLookup::None) {
+            head.uvs = std::move(mesh.texture.values);
+            head.uvSet = mesh.texture.name.substr(mesh.texture.name.find(':') + 1);
+        }
+        if (!sink.begin(head)) {
+            result.stopped = true;
+            return result;
+        }
+    }
+    handFaces(faces, mesh.texture, lookup, mesh.leftHanded, sink, result);
+    return result;
 }
 
 MeshReadResult readUsdzPackageMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink) {
     UsdzRootLayer root;
     const CrateRefusal opened = packageRefusal(openUsdzRootLayer(scene, root), root);
     if (opened.refusal != SceneRefusal::None) return refused(opened.refusal, opened.detail);
-    return readLayer(scene, node, sink);
+    return readCrateLayerMesh(scene, node, sink);
 }
 
 }  // namespace tessaryn
