@@ -1,7 +1,8 @@
 // The crate layer reader on arbitrary bytes, through a package first when they start with
-// "PK", then every mesh prim that is no class. A refusal hands on nothing; a read never
-// reports more than the bytes can hold: no array longer than its compressed bytes could
-// make, no point count beyond the bytes its points would take.
+// "PK", then every mesh prim that is no class, and the mesh reader on each. A refusal
+// hands on nothing; a read never reports more than the bytes can hold: no array longer
+// than its compressed bytes could make, no point count beyond the bytes its points would
+// take, no corner beyond the points or uvs it hands over.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "base/byte_source.h"
 #include "fuzz_files.h"
 #include "scene/usdc/crate_layer.h"
+#include "scene/usdc/crate_mesh_reader.h"
 #include "scene/usdc/usdz_package.h"
 
 using namespace fuzzing;
@@ -38,6 +40,37 @@ void checkMesh(const CrateMesh& mesh, std::uint64_t size) {
           "a point count only when authored");
     check(mesh.faceVertexCountsAuthored || mesh.faceVertexCounts.empty(), "counts when authored");
     check(mesh.faceVertexIndicesAuthored || mesh.faceVertexIndices.empty(), "indices when authored");
+}
+
+// Takes a mesh as an OBJ would: every corner among the points, every uv among the uvs.
+struct BoundsSink : MeshSink {
+    std::size_t points = 0;
+    std::size_t uvs = 0;
+    bool begin(const MeshHead& head) override {
+        check(head.points.size() % 3 == 0 && head.uvs.size() % 2 == 0, "whole points and uvs");
+        points = head.points.size() / 3;
+        uvs = head.uvs.size() / 2;
+        return true;
+    }
+    bool face(const std::uint32_t* vertices, const std::uint32_t* faceUvs,
+              std::size_t corners) override {
+        check((faceUvs != nullptr) == (uvs != 0), "uvs for every face when the mesh has them");
+        for (std::size_t k = 0; k < corners; ++k)
+            check(vertices[k] < points && (faceUvs == nullptr || faceUvs[k] < uvs), "in range");
+        return true;
+    }
+};
+
+// The mesh reader on the same bytes, as the OBJ road calls it for the prim.
+void checkMeshReader(const std::string& bytes, bool package, const std::string& path) {
+    ByteSource source;
+    source.openMemory(bytes);
+    SceneNode node;
+    node.path = path;
+    BoundsSink sink;
+    const MeshReadResult read =
+        package ? readUsdzPackageMesh(source, node, sink) : readCrateLayerMesh(source, node, sink);
+    check(read.problem != SceneRefusal::None || !read.stopped, "a finished read");
 }
 
 }  // namespace
@@ -88,6 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
         }
         checkMesh(mesh, layerSize);
+        checkMeshReader(bytes, size >= 2 && data[0] == 'P' && data[1] == 'K', prim.path);
     }
     return 0;
 }

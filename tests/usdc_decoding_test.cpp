@@ -2,6 +2,7 @@
 // around them, the integer coding, and the value encodings that real files rarely show.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -212,6 +213,57 @@ TEST(CrateValues, FloatArrays) {
               ValueRead::Damaged);
     ASSERT_EQ(readRealArray(crate, rep(CrateType::Double, doubles, true), values), ValueRead::Done);
     EXPECT_EQ(values, std::vector<double>{0.25});
+}
+
+// Points and texture coordinates of floats, halves and doubles, read as floats.
+TEST(CrateValues, VectorArrays) {
+    HandFile file;
+    const std::uint64_t pairs = file.place(le<std::uint64_t>(2) + le<float>(0.5f) +
+                                           le<float>(-1) + le<float>(2) + le<float>(1e-3f));
+    // Halves: 1, -2, 0.5, the smallest subnormal, infinity, 65504.
+    const std::uint64_t halves =
+        file.place(le<std::uint64_t>(2) + le<std::uint16_t>(0x3C00) + le<std::uint16_t>(0xC000) +
+                   le<std::uint16_t>(0x3800) + le<std::uint16_t>(0x0001) +
+                   le<std::uint16_t>(0x7C00) + le<std::uint16_t>(0x7BFF));
+    const std::uint64_t doubles = file.place(le<std::uint64_t>(1) + le<double>(0.1) +
+                                             le<double>(1e300) + le<double>(-3));
+    const std::uint64_t cut = file.place(le<std::uint64_t>(3) + std::string(20, '\0'));
+    ByteSource source;
+    source.openMemory(file.bytes);
+    const CrateFile crate{source, file.tables};
+    std::vector<float> values;
+    ASSERT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec2f, pairs, true), 2, values),
+              ValueRead::Done);
+    EXPECT_EQ(values, (std::vector<float>{0.5f, -1, 2, 1e-3f}));
+    ASSERT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec3h, halves, true), 3, values),
+              ValueRead::Done);
+    EXPECT_EQ(values, (std::vector<float>{1, -2, 0.5f, std::ldexp(1.0f, -24), INFINITY, 65504}));
+    ASSERT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec3d, doubles, true), 3, values),
+              ValueRead::Done);
+    EXPECT_EQ(values, (std::vector<float>{0.1f, INFINITY, -3}));
+    EXPECT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec2h, halves, true), 2, values),
+              ValueRead::Done);
+    EXPECT_EQ(values.size(), 4u);
+    // The wrong shape of vector, no array, an empty one, elements beyond the file.
+    EXPECT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec3f, pairs, true), 2, values),
+              ValueRead::Absent);
+    EXPECT_EQ(readFloatVectorArray(crate, rep(CrateType::Float, pairs, true), 2, values),
+              ValueRead::Absent);
+    EXPECT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec2f, pairs), 2, values),
+              ValueRead::Absent);
+    EXPECT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec2f, 0, true), 2, values),
+              ValueRead::Done);
+    EXPECT_TRUE(values.empty());
+    EXPECT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec2f, cut, true), 2, values),
+              ValueRead::Damaged);
+    EXPECT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec2d, cut, true), 2, values),
+              ValueRead::Damaged);
+    EXPECT_TRUE(values.empty());
+    // Version 0.4.0: a u32 rank, then a u32 count: the u64 count 2 reads as rank 2, count 0.
+    file.tables.version.minor = 4;
+    EXPECT_EQ(readFloatVectorArray(crate, rep(CrateType::Vec2f, pairs, true), 2, values),
+              ValueRead::Done);
+    EXPECT_TRUE(values.empty());
 }
 
 TEST(CrateValues, ScalarsAndSamples) {

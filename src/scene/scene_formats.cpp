@@ -5,6 +5,7 @@
 #include "scene/maya/maya_scene_scanner.h"
 #include "scene/usd/usd_crease_statements.h"
 #include "scene/usd/usd_layer_scanner.h"
+#include "scene/usdc/crate_mesh_reader.h"
 #include "scene/usdc/usdc_scanner.h"
 
 namespace tessaryn {
@@ -27,9 +28,9 @@ const SceneFormatEntry kFormats[] = {
     {SceneFormat::Usd, SceneRefusal::None, "#usda", scanUsdLayer, nullptr, usdCreaseStatements,
      true, true, true, true, nullptr},
     {SceneFormat::Usdc, SceneRefusal::None, "PXR-USDC", nullptr, scanCrateLayer,
-     usdCreaseStatements, false, true, true, false, nullptr},
+     usdCreaseStatements, false, true, true, false, readCrateLayerMesh},
     {SceneFormat::Usdz, SceneRefusal::None, std::string_view("PK\x03\x04", 4), nullptr,
-     scanUsdzPackage, usdCreaseStatements, false, true, true, false, nullptr},
+     scanUsdzPackage, usdCreaseStatements, false, true, true, false, readUsdzPackageMesh},
 };
 
 }  // namespace

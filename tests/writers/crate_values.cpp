@@ -121,4 +121,29 @@ std::uint64_t writeVec3fArray(CrateOutput& out, CrateVersion version, const floa
     return valueRep(CrateType::Vec3f, at, kArrayBit);
 }
 
+std::uint64_t writeVec2fArray(CrateOutput& out, CrateVersion version, const float* uv,
+                              std::size_t count) {
+    if (count == 0) return valueRep(CrateType::Vec2f, 0, kArrayBit);
+    out.alignTo8();
+    const std::uint64_t at = writeArrayHeader(out, version, count);
+    out.floats(uv, 2 * count);
+    return valueRep(CrateType::Vec2f, at, kArrayBit);
+}
+
+std::uint64_t writeOneTimeSample(CrateOutput& out, double time, std::uint64_t sample) {
+    const std::uint64_t times = out.position();
+    out.u64(1);
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &time, sizeof bits);
+    out.u64(bits);
+    // The times' rep right after the first jump, the count and values right after the second.
+    const std::uint64_t at = out.position();
+    out.u64(8);
+    out.u64(valueRep(CrateType::DoubleVector, times, 0));
+    out.u64(8);
+    out.u64(1);
+    out.u64(sample);
+    return valueRep(CrateType::TimeSamples, at, 0);
+}
+
 }  // namespace tessaryn::testkit

@@ -19,12 +19,15 @@ enum class CrateType : std::uint64_t {
     Float = 8,
     Double = 9,
     Token = 11,
+    Vec2f = 20,
     Vec3f = 24,
     StringListOp = 33,
     TokenVector = 41,
     Specifier = 42,
     Variability = 44,
     VariantSelectionMap = 45,
+    TimeSamples = 46,
+    DoubleVector = 48,
 };
 
 constexpr std::uint64_t kArrayBit = std::uint64_t{1} << 63;
@@ -64,5 +67,11 @@ std::uint64_t writeFloatArray(CrateOutput& out, CrateVersion version, const floa
 // `count` points, 3 * count floats.
 std::uint64_t writeVec3fArray(CrateOutput& out, CrateVersion version, const float* xyz,
                               std::size_t count);
+// `count` pairs (texture coordinates), 2 * count floats.
+std::uint64_t writeVec2fArray(CrateOutput& out, CrateVersion version, const float* uv,
+                              std::size_t count);
+// One value (`sample`, a rep) at one time: the times as a vector of doubles, then the
+// samples' two jumps, each relative to where it stands.
+std::uint64_t writeOneTimeSample(CrateOutput& out, double time, std::uint64_t sample);
 
 }  // namespace tessaryn::testkit

@@ -36,24 +36,63 @@ std::vector<std::string> meshNames(const std::vector<CrateMeshSpec>& meshes) {
     return names;
 }
 
-void addAttribute(LayerWriter& w, std::uint32_t mesh, const char* name, const char* typeName,
-                  std::uint64_t value, bool uniform) {
+void addAttribute(LayerWriter& w, std::uint32_t mesh, const std::string& name,
+                  const std::string& typeName, std::uint64_t value, bool uniform,
+                  std::vector<CrateField> more = {}) {
     std::vector<CrateField> fields = {{"typeName", token(w, typeName)}, {"default", value}};
     if (uniform)
         fields.push_back({"variability", inlinedRep(CrateType::Variability, kVariabilityUniform)});
+    fields.insert(fields.end(), more.begin(), more.end());
     addSpec(w.tables, addPath(w.tables, mesh, name, true), SpecType::Attribute, fields);
+}
+
+// The points: a default, or one time sample.
+void addPoints(LayerWriter& w, std::uint32_t path, const CrateMeshSpec& mesh) {
+    const std::uint64_t points =
+        writeVec3fArray(w.out, w.version, mesh.points.data(), mesh.points.size() / 3);
+    if (!mesh.pointsTimeSampled) {
+        addAttribute(w, path, "points", "point3f[]", points, false);
+        return;
+    }
+    addSpec(w.tables, addPath(w.tables, path, "points", true), SpecType::Attribute,
+            {{"typeName", token(w, "point3f[]")},
+             {"timeSamples", writeOneTimeSample(w.out, 1.0, points)}});
+}
+
+// The texture coordinates' primvar, its interpolation, and its indices when given.
+void addTexture(LayerWriter& w, std::uint32_t path, const CrateMeshSpec& mesh) {
+    const std::string name = "primvars:" + mesh.uvName;
+    std::vector<CrateField> interpolation;
+    if (!mesh.uvInterpolation.empty())
+        interpolation.push_back({"interpolation", token(w, mesh.uvInterpolation)});
+    addAttribute(w, path, name, mesh.uvTypeName,
+                 writeVec2fArray(w.out, w.version, mesh.uvs.data(), mesh.uvs.size() / 2), false,
+                 interpolation);
+    if (mesh.uvIndices.empty()) return;
+    addAttribute(w, path, name + ":indices", "int[]",
+                 writeIntArray(w.out, w.version, mesh.uvIndices.data(), mesh.uvIndices.size(),
+                               mesh.compressIntArrays),
+                 false);
 }
 
 // A Mesh prim and its attributes, listed by name as text layers list them.
 void writeMesh(LayerWriter& w, std::uint32_t parent, const CrateMeshSpec& mesh) {
     if (mesh.points.size() % 3 != 0)
         throw std::invalid_argument("crate mesh points are not in threes: " + mesh.name);
+    if (mesh.uvs.size() % 2 != 0)
+        throw std::invalid_argument("crate mesh uvs are not in twos: " + mesh.name);
     const bool creases = !mesh.creaseLengths.empty();
     const bool scheme = !mesh.subdivisionScheme.empty();
+    const bool texture = !mesh.uvs.empty();
     std::vector<std::string> properties;
     if (creases) properties = {"creaseIndices", "creaseLengths", "creaseSharpnesses"};
-    for (const char* name : {"faceVertexCounts", "faceVertexIndices", "points"})
+    for (const char* name : {"faceVertexCounts", "faceVertexIndices"})
         properties.emplace_back(name);
+    if (!mesh.orientation.empty()) properties.emplace_back("orientation");
+    properties.emplace_back("points");
+    if (texture) properties.push_back("primvars:" + mesh.uvName);
+    if (texture && !mesh.uvIndices.empty())
+        properties.push_back("primvars:" + mesh.uvName + ":indices");
     if (scheme) properties.emplace_back("subdivisionScheme");
 
     const std::uint32_t path = addPath(w.tables, parent, mesh.name, false);
@@ -84,9 +123,10 @@ void writeMesh(LayerWriter& w, std::uint32_t parent, const CrateMeshSpec& mesh) 
                  writeIntArray(w.out, w.version, mesh.faceVertexIndices.data(),
                                mesh.faceVertexIndices.size(), compress),
                  false);
-    addAttribute(w, path, "points", "point3f[]",
-                 writeVec3fArray(w.out, w.version, mesh.points.data(), mesh.points.size() / 3),
-                 false);
+    if (!mesh.orientation.empty())
+        addAttribute(w, path, "orientation", "token", token(w, mesh.orientation), true);
+    addPoints(w, path, mesh);
+    if (texture) addTexture(w, path, mesh);
     if (scheme)
         addAttribute(w, path, "subdivisionScheme", "token", token(w, mesh.subdivisionScheme), true);
 }

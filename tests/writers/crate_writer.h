@@ -25,6 +25,18 @@ struct CrateMeshSpec {
     std::string subdivisionScheme;  // a uniform token, written when not empty
     // Packs this mesh's int arrays of 16 values or more (versions from 0.5.0 on).
     bool compressIntArrays = true;
+    // A uniform token, written when not empty: "leftHanded" winds the faces the other way.
+    std::string orientation;
+    // The points given as one time sample (at time 1) instead of a default.
+    bool pointsTimeSampled = false;
+    // Texture coordinates, written as the primvar "primvars:" + uvName when uvs is not
+    // empty, with its type name and interpolation (when not empty), and its indices
+    // (":indices") when uvIndices is not empty.
+    std::vector<float> uvs;  // u, v of each
+    std::string uvName = "st";
+    std::string uvTypeName = "texCoord2f[]";
+    std::string uvInterpolation = "faceVarying";
+    std::vector<std::int32_t> uvIndices;
 };
 
 // A variant set on the root prim with one variant, selected, holding an Xform prim that

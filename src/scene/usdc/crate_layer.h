@@ -73,6 +73,20 @@ struct CrateLayer {
 
 CrateResult readCrateLayer(ByteSource& source, CrateLayer& layer);
 
+// A mesh's texture coordinates: a primvar of 2-vectors, indexed or not.
+struct CrateTexture {
+    std::string name;           // the primvar's attribute, "primvars:st"; empty: none
+    std::string interpolation;  // as authored: "vertex", "faceVarying"...; "" when not
+    std::vector<float> values;  // u, v of each
+    bool indexed = false;       // its ":indices" attribute has a value, not empty
+    std::vector<std::int32_t> indices;
+};
+
+// What readCrateMesh reads: what a crease rewrite needs (the point count, the faces, the
+// creases and the subdivision scheme), or what an OBJ of the mesh needs (the points
+// themselves, the faces, the orientation and the texture coordinates).
+enum class CrateMeshParts { Creases, Geometry };
+
 // A mesh prim's arrays: each from the attribute's default, else from its first time
 // sample; an attribute without either (or blocked) is not authored.
 struct CrateMesh {
@@ -91,11 +105,17 @@ struct CrateMesh {
     std::vector<std::int32_t> creaseLengths;
     std::vector<double> creaseSharpnesses;  // float or double values
     std::string subdivisionScheme;          // "" when unauthored
+    // Geometry only.
+    std::vector<float> points;  // x, y, z of each point
+    bool leftHanded = false;    // orientation "leftHanded": faces wound the other way
+    // primvars:st, else the first primvar of texture coordinates in the prim's
+    // property order (texCoord2f[], or of halves or doubles).
+    CrateTexture texture;
 };
 
 // Reads the mesh attributes of `prim`, one of `layer`'s prims, from the source the layer
 // was read from. The caller picks the prims (Mesh, not class).
 CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const CratePrim& prim,
-                          CrateMesh& mesh);
+                          CrateMesh& mesh, CrateMeshParts parts = CrateMeshParts::Creases);
 
 }  // namespace tessaryn

@@ -1,5 +1,9 @@
 #include "scene/usdc/crate_values.h"
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
 #include "scene/usdc/crate_bytes.h"
 #include "scene/usdc/crate_integers.h"
 
@@ -129,6 +133,39 @@ bool readCompressedAt(ByteSource& source, std::uint64_t at, std::uint64_t count,
     Bytes blob;
     return readBytes(source, at + 8, compressedSize, blob) &&
            decodeCompressedIntegers(blob.data(), blob.size(), count, values);
+}
+
+// A 16-bit float: sign, 5 exponent bits, 10 fraction bits.
+float halfValue(std::uint16_t half) {
+    const int exponent = (half >> 10) & 0x1F;
+    const int fraction = half & 0x3FF;
+    float value = 0;
+    if (exponent == 0) {
+        value = std::ldexp(static_cast<float>(fraction), -24);  // subnormal
+    } else if (exponent == 0x1F) {
+        value = fraction == 0 ? INFINITY : NAN;
+    } else {
+        value = std::ldexp(static_cast<float>(fraction + 0x400), exponent - 25);
+    }
+    return (half & 0x8000) != 0 ? -value : value;
+}
+
+// A double as the nearest float; one beyond the floats' range is an infinity, as
+// converting it would not be defined.
+float narrowed(double value) {
+    if (value > FLT_MAX) return INFINITY;
+    if (value < -FLT_MAX) return -INFINITY;
+    return static_cast<float>(value);
+}
+
+// The size of one component of a 2- or 3-vector array's elements, by its type; 0 for
+// an array of anything else.
+std::uint64_t vectorComponentSize(std::uint64_t rep, unsigned components) {
+    const bool pair = components == 2;
+    if (repIs(rep, pair ? CrateType::Vec2f : CrateType::Vec3f)) return 4;
+    if (repIs(rep, pair ? CrateType::Vec2d : CrateType::Vec3d)) return 8;
+    if (repIs(rep, pair ? CrateType::Vec2h : CrateType::Vec3h)) return 2;
+    return 0;
 }
 
 double realAt(const unsigned char* p, bool isDouble) {
@@ -398,6 +435,48 @@ ValueRead readVectorArrayCount(const CrateFile& file, std::uint64_t rep, std::ui
     if (place.count != 0 && (place.data > size || place.count > (size - place.data) / elementSize))
         return ValueRead::Damaged;
     count = place.count;
+    return ValueRead::Done;
+}
+
+ValueRead readFloatVectorArray(const CrateFile& file, std::uint64_t rep, unsigned components,
+                               std::vector<float>& values) {
+    values.clear();
+    const ValueRead known = checkRepType(file, rep);
+    if (known != ValueRead::Done) return known;
+    const std::uint64_t componentSize = vectorComponentSize(rep, components);
+    if (componentSize == 0) return ValueRead::Absent;
+    ArrayPlace place;
+    const ValueRead placed = placeArray(file, rep, place);
+    if (placed != ValueRead::Done || place.count == 0) return placed;
+    ByteSource& source = file.source;
+    const std::uint64_t scalars = place.count * components;
+    if (place.data > source.size() || scalars > (source.size() - place.data) / componentSize ||
+        scalars > SIZE_MAX / 8)
+        return ValueRead::Damaged;
+    values.resize(static_cast<std::size_t>(scalars));
+    // Floats are read straight into the values (little-endian, as the machine); halves
+    // and doubles a block at a time through a buffer, converted as they come.
+    if (componentSize == 4) {
+        if (source.readAt(place.data, values.data(), values.size() * 4)) return ValueRead::Done;
+        values.clear();
+        return ValueRead::Damaged;
+    }
+    constexpr std::size_t kBlockScalars = 8192;
+    unsigned char block[kBlockScalars * 8];
+    for (std::size_t done = 0; done < values.size();) {
+        const std::size_t count = std::min(kBlockScalars, values.size() - done);
+        if (!source.readAt(place.data + done * componentSize, block,
+                           count * static_cast<std::size_t>(componentSize))) {
+            values.clear();
+            return ValueRead::Damaged;
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            values[done + i] = componentSize == 8
+                                   ? narrowed(loadLittle<double>(block + i * 8))
+                                   : halfValue(loadLittle<std::uint16_t>(block + i * 2));
+        }
+        done += count;
+    }
     return ValueRead::Done;
 }
 

@@ -30,6 +30,9 @@ enum class CrateType : unsigned {
     String = 10,
     Token = 11,
     AssetPath = 12,
+    Vec2d = 19,
+    Vec2f = 20,
+    Vec2h = 21,
     Vec3d = 23,
     Vec3f = 24,
     Vec3h = 25,
@@ -135,6 +138,11 @@ ValueRead readFirstSample(const CrateFile& file, std::uint64_t rep, std::uint64_
 
 // The element count of an array of 3-vectors (points), without reading its elements.
 ValueRead readVectorArrayCount(const CrateFile& file, std::uint64_t rep, std::uint64_t& count);
+// An array of 2- or 3-vectors (`components`: texture coordinates, points) of floats, halves
+// or doubles, as floats: the components of each element in turn. Absent for an array of
+// other elements. Vectors are never compressed.
+ValueRead readFloatVectorArray(const CrateFile& file, std::uint64_t rep, unsigned components,
+                               std::vector<float>& values);
 // An int array, raw or compressed.
 ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std::int32_t>& values);
 // A float or double array, raw or compressed (as integers, or as indices into a table).

@@ -6,6 +6,7 @@
 #include "scene/usd/usd_mesh_scan.h"
 #include "scene/usd/usd_override_layer.h"
 #include "scene/usdc/crate_layer.h"
+#include "scene/usdc/crate_refusal.h"
 #include "scene/usdc/usdz_package.h"
 
 namespace tessaryn {
@@ -18,43 +19,6 @@ SceneFacts refused(SceneRefusal refusal, std::string detail) {
     facts.problem = refusal;
     facts.problemDetail = std::move(detail);
     return facts;
-}
-
-SceneRefusal refusalOf(CrateProblem problem) {
-    switch (problem) {
-        case CrateProblem::None:
-            return SceneRefusal::None;
-        case CrateProblem::Unreadable:
-            return SceneRefusal::Unreadable;
-        case CrateProblem::UnsupportedVersion:
-            return SceneRefusal::UsdVersion;
-        case CrateProblem::CompressedEntry:
-        case CrateProblem::NoLayerEntry:
-        case CrateProblem::NotPackage:
-            return SceneRefusal::UsdPackage;
-        case CrateProblem::BadEntryName:
-            return SceneRefusal::BadName;
-        case CrateProblem::NotCrate:
-        case CrateProblem::UnknownType:
-        case CrateProblem::Damaged:
-            break;
-    }
-    return SceneRefusal::UsdBinary;
-}
-
-// What a refused read says: the version for one, else what is damaged or unknown.
-std::string damage(const CrateResult& result) {
-    switch (result.problem) {
-        case CrateProblem::UnsupportedVersion:
-            return result.detail;
-        case CrateProblem::NotCrate:
-            return "its header is damaged";
-        case CrateProblem::UnknownType:
-            return "it holds a value of a type this tool does not know (" + result.detail + ")";
-        default:
-            break;
-    }
-    return (result.detail.empty() ? "the layer" : result.detail) + " is damaged";
 }
 
 // The layer's metadata as an override layer spells it: tokens quoted (control bytes
@@ -102,8 +66,8 @@ SceneNode meshNode(const CratePrim& prim, CrateMesh& arrays, const CreaseEdgeSet
 SceneFacts scanCrate(ByteSource& file, const CreaseEdgesAhead& creaseEdges,
                      std::vector<CrateWarning> warnings) {
     CrateLayer layer;
-    const CrateResult read = readCrateLayer(file, layer);
-    if (!read.ok()) return refused(refusalOf(read.problem), damage(read));
+    const CrateRefusal read = layerRefusal(readCrateLayer(file, layer));
+    if (read.refusal != SceneRefusal::None) return refused(read.refusal, read.detail);
     SceneFacts facts;
     facts.format = SceneFormat::Usdc;
     facts.size = file.size();
@@ -131,8 +95,8 @@ SceneFacts scanCrate(ByteSource& file, const CreaseEdgesAhead& creaseEdges,
     for (const CratePrim& prim : layer.prims) {
         if (prim.typeName != "Mesh" || prim.specifier == CrateSpecifier::Class) continue;
         CrateMesh arrays;
-        const CrateResult mesh = readCrateMesh(file, layer, prim, arrays);
-        if (!mesh.ok()) return refused(refusalOf(mesh.problem), damage(mesh));
+        const CrateRefusal mesh = layerRefusal(readCrateMesh(file, layer, prim, arrays));
+        if (mesh.refusal != SceneRefusal::None) return refused(mesh.refusal, mesh.detail);
         // The arrays were read while the OBJ's crease edges may have been collected beside.
         facts.nodes.push_back(meshNode(prim, arrays, creaseEdges.await()));
         for (const auto& at : unfit) {
@@ -155,26 +119,8 @@ SceneFacts scanCrateLayer(ByteSource& file, const CreaseEdgesAhead& creaseEdges)
 
 SceneFacts scanUsdzPackage(ByteSource& file, const CreaseEdgesAhead& creaseEdges) {
     UsdzRootLayer root;
-    const CrateResult opened = openUsdzRootLayer(file, root);
-    switch (opened.problem) {
-        case CrateProblem::None:
-            break;
-        case CrateProblem::Unreadable:
-        case CrateProblem::BadEntryName:
-            return refused(refusalOf(opened.problem), opened.detail);
-        case CrateProblem::CompressedEntry:
-            return refused(SceneRefusal::UsdPackage,
-                           "its entry " + opened.detail + " is compressed");
-        case CrateProblem::NoLayerEntry:
-            return refused(SceneRefusal::UsdPackage, "its first entry is no USD layer");
-        default:
-            return refused(SceneRefusal::UsdPackage,
-                           (opened.detail.empty() ? "the package" : opened.detail) + " is damaged");
-    }
-    // A package whose root layer is text would need the text scanner over a part of the
-    // package; none has been seen, and it is refused as a package this build cannot read.
-    if (root.format != UsdzLayerFormat::Crate)
-        return refused(SceneRefusal::UsdPackage, "its layer " + root.name + " is text");
+    const CrateRefusal opened = packageRefusal(openUsdzRootLayer(file, root), root);
+    if (opened.refusal != SceneRefusal::None) return refused(opened.refusal, opened.detail);
     return scanCrate(file, creaseEdges, root.warnings);
 }
 
