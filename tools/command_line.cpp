@@ -4,11 +4,16 @@ namespace tool {
 
 namespace {
 
-const OptionSyntax* findOption(const Syntax& syntax, const std::string& word) {
+const OptionSyntax* findOption(const Syntax& syntax, const std::string& name) {
     for (const OptionSyntax& option : syntax.options) {
-        if (word == option.name) return &option;
+        if (name == option.name) return &option;
     }
     return nullptr;
+}
+
+// The name an option is found by: its own, or the one it is another spelling of.
+const char* canonicalName(const OptionSyntax& option) {
+    return option.spellingOf != nullptr ? option.spellingOf : option.name;
 }
 
 // "OBJ SCENE", or "no argument".
@@ -17,6 +22,21 @@ std::string argumentList(const Syntax& syntax) {
     for (const char* argument : syntax.arguments)
         list.append(list.empty() ? "" : " ").append(argument);
     return list.empty() ? "no argument" : list;
+}
+
+// A word that would be taken for an option where a value is due. A negative number
+// ("-1") is not one: it is a wrong value, which the option's own check names.
+bool looksLikeOptionForAValue(const std::string& word) {
+    if (!looksLikeOption(word)) return false;
+    const char second = word[1];
+    return !((second >= '0' && second <= '9') || second == '.');
+}
+
+// How a value that starts with '-' can still be given to `option`.
+std::string dashedValueHint(const OptionSyntax& option) {
+    const std::string name = option.name;
+    if (name.compare(0, 2, "--") == 0) return "; write " + name + "=VALUE for a value that starts with -";
+    return "; a file whose name starts with - can be named ./-NAME";
 }
 
 }  // namespace
@@ -33,16 +53,17 @@ bool Invocation::has(const char* option) const {
 }
 
 std::string Invocation::value(const char* option) const {
-    std::string found;
     for (const auto& given : options) {
-        if (given.first == option) found = given.second;
+        if (given.first == option) return given.second;
     }
-    return found;
+    return std::string();
 }
 
 std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>& words,
                             Invocation& invocation) {
     invocation = Invocation();
+    // The spelling each option was given by, for the misuse of giving it twice.
+    std::vector<std::pair<std::string, std::string>> spelled;
     bool optionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
@@ -51,11 +72,7 @@ std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>
             optionsEnded = true;
             continue;
         }
-        const OptionSyntax* option = optionsEnded ? nullptr : findOption(syntax, word);
-        if (option == nullptr && !optionsEnded && looksLikeOption(word)) {
-            return std::string("unknown option '") + word + "' for " + syntax.name;
-        }
-        if (option == nullptr) {
+        if (optionsEnded || !looksLikeOption(word)) {
             if (invocation.arguments.size() == syntax.arguments.size()) {
                 return std::string("unexpected argument '") + word + "': " + syntax.name +
                        " takes " + argumentList(syntax);
@@ -63,19 +80,40 @@ std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>
             invocation.arguments.push_back(word);
             continue;
         }
+        // "--name=value": the value may be anything, a leading '-' included.
+        const std::size_t equals = word.compare(0, 2, "--") == 0 ? word.find('=') : std::string::npos;
+        const std::string name = word.substr(0, equals);
+        const OptionSyntax* option = findOption(syntax, name);
+        if (option == nullptr) return "unknown option '" + name + "' for " + syntax.name;
+        const char* canonical = canonicalName(*option);
+        for (const auto& given : spelled) {
+            if (given.first != canonical) continue;
+            if (given.second == name) return name + " is given twice";
+            return name + " is given twice: " + given.second + " and " + name + " are one option";
+        }
+        spelled.emplace_back(canonical, name);
         if (option->valueName == nullptr) {
-            invocation.options.emplace_back(word, std::string());
+            if (equals != std::string::npos) return name + " takes no value";
+            invocation.options.emplace_back(canonical, std::string());
             continue;
         }
-        if (i + 1 == words.size()) {
-            return word + " needs a value (" + option->valueName + ")";
+        std::string value;
+        if (equals != std::string::npos) {
+            value = word.substr(equals + 1);
+        } else {
+            if (i + 1 == words.size()) return name + " needs a value (" + option->valueName + ")";
+            value = words[++i];
+            if (looksLikeOptionForAValue(value)) {
+                return name + " needs a value (" + option->valueName + "), not the option '" +
+                       value + "'" + dashedValueHint(*option);
+            }
         }
         // Given explicitly, an empty value is a mistake (an unset variable in a script),
         // not a request for the default.
-        if (words[i + 1].empty()) {
-            return word + " needs a value (" + option->valueName + "), not an empty one";
+        if (value.empty()) {
+            return name + " needs a value (" + option->valueName + "), not an empty one";
         }
-        invocation.options.emplace_back(word, words[++i]);
+        invocation.options.emplace_back(canonical, value);
     }
     if (invocation.arguments.size() < syntax.arguments.size()) {
         return std::string("missing ") + syntax.arguments[invocation.arguments.size()] + " for " +

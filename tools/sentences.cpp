@@ -126,7 +126,8 @@ std::string otherLayers(const SceneCreaseReport& report) {
 }
 
 std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
-    const std::string& node = nodeName(report);
+    // By its full path: a short name may be one of several.
+    const std::string& node = report.node.path;
     if (report.hostScene) {
         if (run.dryRun) {
             return "host scene: " + counted(report.written, "crease edge") + " of " + node +
@@ -272,8 +273,9 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
         case SceneRefusal::ExportUnavailable:
             return libraryNotLoaded(run.library, run.libraryError);
         case SceneRefusal::ValueNotPositive:
-            return "--value must be above 0 for a USD layer, where a sharpness of 0 is no "
-                   "crease";
+            return "--value " + run.value +
+                   " is not above 0 as a 32-bit float (0, or too small or too large for one), "
+                   "and a crease of 0 is no crease";
         case SceneRefusal::OverNeedsUsdLayer:
             return "--over writes a USD override layer, and " + scene + " is no USD layer";
         case SceneRefusal::OverIsTheLayer:
@@ -398,6 +400,16 @@ const char* refusalKind(SceneRefusal outcome) {
     return "unknown";
 }
 
+std::vector<const char*> creaseRefusalKinds() {
+    // The outcomes in order, up to the first that has no kind (past the last one).
+    std::vector<const char*> kinds;
+    for (int outcome = static_cast<int>(SceneRefusal::None) + 1;; ++outcome) {
+        const char* kind = refusalKind(static_cast<SceneRefusal>(outcome));
+        if (std::strcmp(kind, "unknown") == 0) return kinds;
+        kinds.push_back(kind);
+    }
+}
+
 std::string swapSentence(const std::string& source, const tessaryn::SwapLineCounts& from,
                          const std::string& target, const tessaryn::SwapLineCounts& to,
                          tessaryn::SwapRefusal refusal) {
@@ -493,6 +505,71 @@ std::string commandSentence(Said said, const CommandFacts& facts) {
             return "TessarynDLL version " + number(facts.count);
     }
     return std::string();
+}
+
+}  // namespace tool
+
+namespace tool {
+
+const char* saidKind(Said said) {
+    switch (said) {
+        case Said::LibraryNotLoaded:
+            return "library-not-loaded";
+        case Said::CommandMissing:
+            return "command-missing";
+        case Said::OutOfMemory:
+            return "out-of-memory";
+        case Said::UnexpectedCode:
+            return "unexpected-code";
+        case Said::VyxUnreadable:
+        case Said::GroupsUnreadable:
+            return "unreadable";
+        case Said::VyxBadIndex:
+            return "bad-index";
+        case Said::VyxUnwritable:
+        case Said::GroupsUnwritable:
+            return "unwritable";
+        case Said::OutputIsInput:
+            return "output-is-input";
+        case Said::NotListed:
+        case Said::SweepNotListed:
+        case Said::SweepNotEmptied:
+        case Said::SweepNotListedAfter:
+            return "unlistable";
+        case Said::NotDeleted:
+            return "not-deleted";
+        case Said::SweepDeclined:
+            return "declined";
+        case Said::SweepLeft:
+            return "files-left";
+        case Said::VyxWritten:
+        case Said::GroupsWritten:
+        case Said::Swapped:
+        case Said::Deleted:
+        case Said::SweepDeleted:
+        case Said::Version:
+            return nullptr;
+    }
+    return "unknown";
+}
+
+const char* swapKind(tessaryn::SwapRefusal refusal) {
+    using tessaryn::SwapRefusal;
+    switch (refusal) {
+        case SwapRefusal::SourceUnreadable:
+        case SwapRefusal::TargetUnreadable:
+            return "unreadable";
+        case SwapRefusal::SourceHasNoPositions:
+        case SwapRefusal::TargetHasNoPositions:
+            return "no-positions";
+        case SwapRefusal::CountsDiffer:
+            return "counts-differ";
+        case SwapRefusal::TargetHoldsOnlyPositions:
+            return "only-positions";
+        case SwapRefusal::None:
+            return "unwritable";  // the counts allow the swap: the target could not be written
+    }
+    return "unknown";
 }
 
 }  // namespace tool

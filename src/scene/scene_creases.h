@@ -57,6 +57,7 @@ struct SceneCreaseReport {
     std::string detail;     // a binary file's refusal: its version, what is damaged, a name
 
     SceneFormat format = SceneFormat::Maya;
+    bool formatKnown = false;  // the scene's first bytes told `format` (a refused form too)
     bool hostScene = false;                       // the host's road
     NodeSummary node;                             // the node chosen (or asked for)
     NodeProblem nodeProblem = NodeProblem::None;  // why the node asked for holds no mesh
