@@ -132,9 +132,31 @@ const char kCubeObj[] =
     "v 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\nv 0 0 0\n"
     "g rest\nf 1 2 4 3\ng top\nf 3 4 6 5\ng rest\nf 5 6 8 7\nf 7 8 2 1\nf 2 8 6 4\nf 7 1 3 5\n";
 
-// Every subcommand, --json, on success and on refusal: one valid object with the
-// envelope, the facts the row names, a kind that the subcommand's help lists.
-TEST(ToolJson, EverySubcommandGivesOneValidObject) {
+struct JsonRow {
+    std::string arguments;
+    int status;
+    std::string kind;  // empty: done
+    std::vector<std::string> facts;
+};
+
+// Each row with --json: one valid object with the envelope, the facts it names, a kind
+// that the subcommand's help lists; the text on standard error.
+void expectJsonRows(const std::vector<JsonRow>& rows) {
+    for (const JsonRow& row : rows) {
+        SCOPED_TRACE(row.arguments);
+        const ToolRun run = runTool(row.arguments + " --json");
+        EXPECT_EQ(run.status, row.status) << run.err;
+        expectOneObject(run, row.kind);
+        for (const std::string& fact : row.facts) EXPECT_TRUE(contains(run.out, fact)) << fact;
+        if (!row.kind.empty() && row.kind != "misuse") {
+            const std::string name = row.arguments.substr(0, row.arguments.find(' '));
+            EXPECT_TRUE(contains(helpedKinds(name), row.kind)) << name;
+        }
+        EXPECT_FALSE(run.err.empty());
+    }
+}
+
+TEST(ToolJson, CreasesGivesOneValidObject) {
     TempFolder folder;
     const std::string obj = folder / "cube.obj";
     const std::string layer = folder / "cube.usda";
@@ -143,19 +165,7 @@ TEST(ToolJson, EverySubcommandGivesOneValidObject) {
     writeFile(layer, readFile(testing_support::realDataPath("usd/mayausd__DeformingCube.usda")));
     writeFile(host, readFile(testing_support::examplePath("cube.ma")));
     const std::string binary = testing_support::realDataPath("usdc/openusd__model.usdc");
-    testing_support::makeFolder(folder / "sweep");
-    writeFile(folder / "sweep/a.tmp", "x");
-    writeFile(folder / "sweep/keep", "x");
-    writeFile(folder / "short.obj", "v 0 0 0\nf 1 1 1\n");
-    writeFile(folder / "bad.vyx", "not a vyx file");
-    const std::string q = quoted(folder.path());
-    struct Row {
-        std::string arguments;
-        int status;
-        std::string kind;  // empty: done
-        std::vector<std::string> facts;
-    } const rows[] = {
-        {"version", 0, "", {"\"version\": 3"}},
+    expectJsonRows({
         {"creases " + quoted(obj) + " " + quoted(layer), 0, "",
          {"\"format\": \"usd\"", "\"node\": \"/DeformingCube/Geom/Cube\"", "\"written\": 4"}},
         {"creases " + quoted(obj) + " " + quoted(host), 0, "", {"\"hostScene\": true"}},
@@ -170,6 +180,19 @@ TEST(ToolJson, EverySubcommandGivesOneValidObject) {
          {"\"format\": \"usdc\""}},
         {"creases " + quoted(obj) + " " + quoted(host) + " --node nope", 1, "no-such-node",
          {"\"format\": \"maya\"", "\"candidates\": [{\"path\": \"|pCube1|pCubeShape1\""}},
+        {"creases " + quoted(obj), 2, "misuse", {"missing SCENE for creases"}},
+        {"creases " + quoted(obj) + " " + quoted(layer) + " --value nan", 2, "misuse", {}},
+    });
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"cube.obj", "cube.usda", "host.ma"}));
+}
+
+TEST(ToolJson, FileToolsGiveOneValidObject) {
+    TempFolder folder;
+    const std::string obj = folder / "cube.obj";
+    writeFile(obj, kCubeObj);
+    writeFile(folder / "short.obj", "v 0 0 0\nf 1 1 1\n");
+    writeFile(folder / "bad.vyx", "not a vyx file");
+    expectJsonRows({
         {"vyx " + quoted(obj) + " " + quoted(folder / "cube.vyx"), 0, "",
          {"\"groups\": 2", "\"smoothing\": false", "\"vyx\": "}},
         {"vyx " + quoted(folder / "none.obj") + " " + quoted(folder / "x.vyx"), 1, "unreadable",
@@ -180,39 +203,37 @@ TEST(ToolJson, EverySubcommandGivesOneValidObject) {
         {"dump " + quoted(folder / "none.vyx"), 1, "unreadable", {}},
         {"smooth-to-groups " + quoted(obj) + " " + quoted(folder / "groups.obj"), 0, "",
          {"\"output\": "}},
-        {"smooth-to-groups " + quoted(obj) + " " + quoted(obj), 1, "output-is-input", {}},
         {"swap-vertices " + quoted(obj) + " " + quoted(folder / "groups.obj"), 0, "",
          {"\"target\": "}},
+        {"smooth-to-groups " + quoted(obj) + " " + quoted(obj), 1, "output-is-input", {}},
         {"swap-vertices " + quoted(obj) + " " + quoted(folder / "short.obj"), 1, "counts-differ",
          {"\"sourcePositions\": 8, \"targetPositions\": 1"}},
+    });
+    EXPECT_EQ(folder.entries(),
+              (std::vector<std::string>{"bad.vyx", "cube.obj", "cube.vyx", "groups.obj",
+                                        "short.obj"}));
+}
+
+TEST(ToolJson, FolderSubcommandsGiveOneValidObject) {
+    TempFolder folder;
+    testing_support::makeFolder(folder / "sweep");
+    writeFile(folder / "sweep/a.tmp", "x");
+    writeFile(folder / "sweep/keep", "x");
+    writeFile(folder / "gone.obj", "x");
+    expectJsonRows({
+        {"version", 0, "", {"\"version\": 3"}},
         {"ls " + quoted(folder / "sweep"), 0, "", {"\"entries\": ["}},
         {"ls " + quoted(folder / "none"), 1, "unlistable", {}},
-        {"rm " + quoted(folder / "groups.obj"), 0, "", {"\"file\": "}},
-        {"rm " + quoted(folder / "groups.obj"), 1, "not-deleted", {}},
+        {"rm " + quoted(folder / "gone.obj"), 0, "", {"\"file\": "}},
+        {"rm " + quoted(folder / "gone.obj"), 1, "not-deleted", {}},
         {"sweep --yes " + quoted(folder / "sweep"), 0, "",
          {"\"deleted\": [\"a.tmp\"], \"left\": []"}},
         {"sweep --yes " + quoted(folder / "none"), 1, "unlistable", {}},
         // Misuse: one object too, whatever was wrong.
         {"sweep " + quoted(folder / "sweep"), 2, "misuse", {"no one to ask"}},
         {"frob", 2, "misuse", {"unknown command 'frob'"}},
-        {"creases " + quoted(obj), 2, "misuse", {"missing SCENE for creases"}},
-        {"creases " + quoted(obj) + " " + quoted(layer) + " --value nan", 2, "misuse", {}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.arguments);
-        const ToolRun run = runTool(row.arguments + " --json");
-        EXPECT_EQ(run.status, row.status) << run.err;
-        expectOneObject(run, row.kind);
-        for (const std::string& fact : row.facts) EXPECT_TRUE(contains(run.out, fact)) << fact;
-        if (!row.kind.empty() && row.kind != "misuse") {
-            const std::string name = row.arguments.substr(0, row.arguments.find(' '));
-            EXPECT_TRUE(contains(helpedKinds(name), row.kind)) << name;
-        }
-        EXPECT_FALSE(run.err.empty());  // the text went to standard error
-    }
-    EXPECT_EQ(folder.entries(),
-              (std::vector<std::string>{"bad.vyx", "cube.obj", "cube.usda", "cube.vyx", "host.ma",
-                                        "short.obj", "sweep"}));
+    });
+    EXPECT_EQ(folder.entries(), std::vector<std::string>{"sweep"});
 }
 
 // A file name is bytes: one that is not UTF-8 still gives valid JSON, each stray byte as
@@ -299,16 +320,12 @@ TEST(ToolOptions, ParsedAsPeopleExpect) {
 // --value on a Maya scene and on a USD layer alike: any finite decimal, written as the
 // shortest that reads back as the same float; one that is no crease as a float is refused
 // on both; one that is no decimal is misuse.
-TEST(ToolOptions, CreaseValues) {
+void expectCreaseValues(const std::string& sceneName, const std::string& node) {
     TempFolder folder;
     const std::string obj = testing_support::realDataPath("tinyobj__issue-162-smoothing-group.obj");
-    const std::string maya = folder / "scene.ma";
-    const std::string usd = folder / "cube.usda";
-    const std::string mayaText = readFile(testing_support::realDataPath("mayausd__UsdExportMeshTest.ma"));
-    const std::string usdText =
-        readFile(testing_support::realDataPath("usd/mayausd__UsdImportUVSetsTestWithCreases.usda"));
-    writeFile(maya, mayaText);
-    writeFile(usd, usdText);
+    const std::string scene = folder / "scene";
+    const std::string original = readFile(testing_support::realDataPath(sceneName));
+    writeFile(scene, original);
     struct Row {
         const char* value;
         int status;
@@ -328,26 +345,31 @@ TEST(ToolOptions, CreaseValues) {
         {"inf", 2, "not 'inf'"},
         {"ten", 2, "not 'ten'"},
     };
-    for (const std::string& scene : {maya, usd}) {
-        const std::string node = scene == maya ? "creasedShape" : "CreasedCube";
-        for (const Row& row : rows) {
-            SCOPED_TRACE(scene + " " + row.value);
-            const ToolRun run = runTool("creases --smoothing " + quoted(obj) + " " + quoted(scene) +
-                                        " --node " + node + " --json --value " + row.value);
-            EXPECT_EQ(run.status, row.status) << run.err;
-            if (row.status == 0) {
-                EXPECT_TRUE(contains(run.out, "\"value\": \"" + row.expected + "\"")) << run.out;
-                EXPECT_TRUE(contains(run.err, "(value " + row.expected + ")")) << run.err;
-                writeFile(scene, scene == maya ? mayaText : usdText);
-            } else {
-                EXPECT_TRUE(contains(run.out, row.status == 1 ? "\"refusal\": \"" + row.expected
-                                                              : "\"refusal\": \"misuse\""))
-                    << run.out;
-                EXPECT_TRUE(row.status == 1 || contains(run.out, row.expected)) << run.out;
-                EXPECT_EQ(readFile(scene), scene == maya ? mayaText : usdText);
-            }
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        const ToolRun run = runTool("creases --smoothing " + quoted(obj) + " " + quoted(scene) +
+                                    " --node " + node + " --json --value " + row.value);
+        EXPECT_EQ(run.status, row.status) << run.err;
+        if (row.status == 0) {
+            EXPECT_TRUE(contains(run.out, "\"value\": \"" + row.expected + "\"")) << run.out;
+            EXPECT_TRUE(contains(run.err, "(value " + row.expected + ")")) << run.err;
+            writeFile(scene, original);
+            continue;
         }
+        EXPECT_TRUE(contains(run.out, row.status == 1 ? "\"refusal\": \"" + row.expected
+                                                      : "\"refusal\": \"misuse\""))
+            << run.out;
+        EXPECT_TRUE(row.status == 1 || contains(run.out, row.expected)) << run.out;
+        EXPECT_EQ(readFile(scene), original);
     }
+}
+
+TEST(ToolOptions, CreaseValuesOnAMayaScene) {
+    expectCreaseValues("mayausd__UsdExportMeshTest.ma", "creasedShape");
+}
+
+TEST(ToolOptions, CreaseValuesOnAUsdLayer) {
+    expectCreaseValues("usd/mayausd__UsdImportUVSetsTestWithCreases.usda", "CreasedCube");
 }
 
 // Text as the manual page renders it: no requests, no font changes, hyphens as they are,
@@ -393,18 +415,20 @@ TEST(ToolHelp, EverySubcommandAndTheManualPage) {
     ASSERT_GE(names.size(), 9u);
     const std::string manual = readFile(TESSARYN_MAN_PAGE);
     const std::string manualWords = singleSpaced(renderedWords(manual));
-    for (const std::string& name : names) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& name = names[i];
         SCOPED_TRACE(name);
         const ToolRun help = runTool("help " + name);
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.err, "");
         EXPECT_EQ(help.out.compare(0, 34 + name.size(), "usage: tessaryn [--library PATH] " + name + " "), 0)
             << help.out;
-        for (const std::string& asked : {name + " --help", name + " -h", name + " a b c -h"}) {
-            const ToolRun run = runTool(asked);
-            EXPECT_EQ(run.out, help.out) << asked;
-            EXPECT_EQ(run.status, 0) << asked;
-        }
+        // Each form in turn, over the subcommands: --help, -h, and among arguments.
+        const std::string forms[] = {" --help", " -h", " a b c --help"};
+        const std::string asked = name + forms[i % 3];
+        const ToolRun run = runTool(asked);
+        EXPECT_EQ(run.out, help.out) << asked;
+        EXPECT_EQ(run.status, 0) << asked;
         EXPECT_TRUE(contains(manual, ".SS " + name + "\n"));
         // The sections of the help, each line of an entry joined to the next.
         const std::string options = help.out.substr(help.out.find("\noptions:\n") + 10);
