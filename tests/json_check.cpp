@@ -80,7 +80,8 @@ private:
                 ++at_;
                 continue;
             }
-            const std::size_t length = tool::utf8SequenceLength(std::string_view(text_).substr(at_));
+            const std::size_t length =
+                tool::utf8SequenceLength(std::string_view(text_).substr(at_));
             if (length == 0) return fail("a byte that is not UTF-8 in a string");
             at_ += length;
         }

@@ -639,7 +639,7 @@ TEST(SceneCreases, CreaseValues) {
                 {"", nullptr},  {".", nullptr}, {"1.", "1"},        {"1.2.3", nullptr},
                 {" 1", nullptr},
                 // The shortest decimal that reads back as the same 32-bit float.
-                {"0.1", "0.1"}, {"3.14159265358979", "3.1415927"}, {"2.5E-2", "0.025"},
+                {"0.1", "0.1"},     {"3.14159265358979", "3.1415927"}, {"2.5E-2", "0.025"},
                 {"1e+10", "1e+10"}, {"16777217", "16777216"},
                 // 0 as a float, or beyond the largest: no crease, given as "0".
                 {"1e-50", "0"}, {"1e39", "0"}, {"0e5", "0"}, {"1e-45", "1e-45"},

@@ -31,15 +31,18 @@ TEST(JsonString, BytesThatAreNotUtf8BecomeReplacementCharacters) {
     } const rows[] = {
         {"plain", "\"plain\""},
         {"a\"b\\c\x01", "\"a\\\"b\\\\c\\u0001\""},
-        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\""},
-        {"a\xFF" "b", "\"a" + fffd + "b\""},
-        {"\xC3\x28", "\"" + fffd + "(\""},                          // a lead byte without its follower
-        {"\xC0\xAF", "\"" + fffd + fffd + "\""},                    // an overlong '/'
-        {"\xE0\x80\xAF", "\"" + fffd + fffd + fffd + "\""},         // overlong, three bytes
-        {"\xED\xA0\x80", "\"" + fffd + fffd + fffd + "\""},         // a surrogate
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",
+         "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\""},
+        {"a\xFF"
+         "b",
+         "\"a" + fffd + "b\""},
+        {"\xC3\x28", "\"" + fffd + "(\""},                   // a lead byte without its follower
+        {"\xC0\xAF", "\"" + fffd + fffd + "\""},             // an overlong '/'
+        {"\xE0\x80\xAF", "\"" + fffd + fffd + fffd + "\""},  // overlong, three bytes
+        {"\xED\xA0\x80", "\"" + fffd + fffd + fffd + "\""},  // a surrogate
         {"\xF4\x90\x80\x80", "\"" + fffd + fffd + fffd + fffd + "\""},  // beyond U+10FFFF
-        {"x\xE2\x82", "\"x" + fffd + fffd + "\""},                  // cut short at the end
-        {"\x80\xBF", "\"" + fffd + fffd + "\""},                    // stray continuation bytes
+        {"x\xE2\x82", "\"x" + fffd + fffd + "\""},                      // cut short at the end
+        {"\x80\xBF", "\"" + fffd + fffd + "\""},                        // stray continuation bytes
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
@@ -75,8 +78,8 @@ ToolRun runTool(const std::string& arguments) {
     TempFolder scratch;
     const std::string errors = scratch / "stderr";
     const std::string command = std::string(TESSARYN_TOOL_COMMAND) + " --library " +
-                                quoted(TESSARYN_LIBRARY_PATH) + " " + arguments +
-                                " </dev/null 2>" + quoted(errors);
+                                quoted(TESSARYN_LIBRARY_PATH) + " " + arguments + " </dev/null 2>" +
+                                quoted(errors);
     ToolRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
@@ -123,7 +126,8 @@ void expectOneObject(const ToolRun& run, const std::string& kind) {
     if (kind.empty()) {
         EXPECT_EQ(run.out.compare(0, 12, "{\"ok\": true,"), 0) << run.out;
     } else {
-        EXPECT_TRUE(contains(run.out, "{\"ok\": false, \"refusal\": \"" + kind + "\", \"reason\": \""))
+        EXPECT_TRUE(
+            contains(run.out, "{\"ok\": false, \"refusal\": \"" + kind + "\", \"reason\": \""))
             << run.out;
     }
 }
@@ -166,19 +170,31 @@ TEST(ToolJson, CreasesGivesOneValidObject) {
     writeFile(host, readFile(testing_support::examplePath("cube.ma")));
     const std::string binary = testing_support::realDataPath("usdc/openusd__model.usdc");
     expectJsonRows({
-        {"creases " + quoted(obj) + " " + quoted(layer), 0, "",
+        {"creases " + quoted(obj) + " " + quoted(layer),
+         0,
+         "",
          {"\"format\": \"usd\"", "\"node\": \"/DeformingCube/Geom/Cube\"", "\"written\": 4"}},
         {"creases " + quoted(obj) + " " + quoted(host), 0, "", {"\"hostScene\": true"}},
         // The format is known once the scene's first bytes are read, null before.
-        {"creases " + quoted(folder / "none.obj") + " " + quoted(layer), 1, "unreadable",
+        {"creases " + quoted(folder / "none.obj") + " " + quoted(layer),
+         1,
+         "unreadable",
          {"\"format\": null", "\"file\": " + tool::jsonString(folder / "none.obj")}},
-        {"creases " + quoted(layer) + " " + quoted(obj), 1, "arguments-swapped",
+        {"creases " + quoted(layer) + " " + quoted(obj),
+         1,
+         "arguments-swapped",
          {"\"format\": null"}},
-        {"creases " + quoted(obj) + " " + quoted(layer) + " --value 0", 1, "value-not-positive",
+        {"creases " + quoted(obj) + " " + quoted(layer) + " --value 0",
+         1,
+         "value-not-positive",
          {"\"format\": \"usd\""}},
-        {"creases " + quoted(obj) + " " + quoted(binary), 1, "binary-needs-over",
+        {"creases " + quoted(obj) + " " + quoted(binary),
+         1,
+         "binary-needs-over",
          {"\"format\": \"usdc\""}},
-        {"creases " + quoted(obj) + " " + quoted(host) + " --node nope", 1, "no-such-node",
+        {"creases " + quoted(obj) + " " + quoted(host) + " --node nope",
+         1,
+         "no-such-node",
          {"\"format\": \"maya\"", "\"candidates\": [{\"path\": \"|pCube1|pCubeShape1\""}},
         {"creases " + quoted(obj), 2, "misuse", {"missing SCENE for creases"}},
         {"creases " + quoted(obj) + " " + quoted(layer) + " --value nan", 2, "misuse", {}},
@@ -193,25 +209,36 @@ TEST(ToolJson, FileToolsGiveOneValidObject) {
     writeFile(folder / "short.obj", "v 0 0 0\nf 1 1 1\n");
     writeFile(folder / "bad.vyx", "not a vyx file");
     expectJsonRows({
-        {"vyx " + quoted(obj) + " " + quoted(folder / "cube.vyx"), 0, "",
+        {"vyx " + quoted(obj) + " " + quoted(folder / "cube.vyx"),
+         0,
+         "",
          {"\"groups\": 2", "\"smoothing\": false", "\"vyx\": "}},
-        {"vyx " + quoted(folder / "none.obj") + " " + quoted(folder / "x.vyx"), 1, "unreadable",
+        {"vyx " + quoted(folder / "none.obj") + " " + quoted(folder / "x.vyx"),
+         1,
+         "unreadable",
          {"\"obj\": "}},
-        {"dump " + quoted(folder / "cube.vyx"), 0, "",
+        {"dump " + quoted(folder / "cube.vyx"),
+         0,
+         "",
          {"\"blocks\": [{\"tag\": ", "\"entries\": 8}", "\"bytes\": "}},
         {"dump " + quoted(folder / "bad.vyx"), 1, "malformed", {"\"blocks\": ["}},
         {"dump " + quoted(folder / "none.vyx"), 1, "unreadable", {}},
-        {"smooth-to-groups " + quoted(obj) + " " + quoted(folder / "groups.obj"), 0, "",
+        {"smooth-to-groups " + quoted(obj) + " " + quoted(folder / "groups.obj"),
+         0,
+         "",
          {"\"output\": "}},
-        {"swap-vertices " + quoted(obj) + " " + quoted(folder / "groups.obj"), 0, "",
+        {"swap-vertices " + quoted(obj) + " " + quoted(folder / "groups.obj"),
+         0,
+         "",
          {"\"target\": "}},
         {"smooth-to-groups " + quoted(obj) + " " + quoted(obj), 1, "output-is-input", {}},
-        {"swap-vertices " + quoted(obj) + " " + quoted(folder / "short.obj"), 1, "counts-differ",
+        {"swap-vertices " + quoted(obj) + " " + quoted(folder / "short.obj"),
+         1,
+         "counts-differ",
          {"\"sourcePositions\": 8, \"targetPositions\": 1"}},
     });
-    EXPECT_EQ(folder.entries(),
-              (std::vector<std::string>{"bad.vyx", "cube.obj", "cube.vyx", "groups.obj",
-                                        "short.obj"}));
+    EXPECT_EQ(folder.entries(), (std::vector<std::string>{"bad.vyx", "cube.obj", "cube.vyx",
+                                                          "groups.obj", "short.obj"}));
 }
 
 TEST(ToolJson, FolderSubcommandsGiveOneValidObject) {
@@ -226,7 +253,9 @@ TEST(ToolJson, FolderSubcommandsGiveOneValidObject) {
         {"ls " + quoted(folder / "none"), 1, "unlistable", {}},
         {"rm " + quoted(folder / "gone.obj"), 0, "", {"\"file\": "}},
         {"rm " + quoted(folder / "gone.obj"), 1, "not-deleted", {}},
-        {"sweep --yes " + quoted(folder / "sweep"), 0, "",
+        {"sweep --yes " + quoted(folder / "sweep"),
+         0,
+         "",
          {"\"deleted\": [\"a.tmp\"], \"left\": []"}},
         {"sweep --yes " + quoted(folder / "none"), 1, "unlistable", {}},
         // Misuse: one object too, whatever was wrong.
@@ -286,7 +315,8 @@ TEST(ToolOptions, ParsedAsPeopleExpect) {
         {"creases " + files + " -o --dry-run", 2,
          "-o needs a value (OUT), not the option '--dry-run'; a file whose name starts with - "
          "can be named ./-NAME"},
-        {"creases " + files + " --node -- a", 2, "--node needs a value (NAME), not the option '--'"},
+        {"creases " + files + " --node -- a", 2,
+         "--node needs a value (NAME), not the option '--'"},
         // ... unless given with '=', which takes any value.
         {"creases " + files + " --prim=--odd --dry-run", 1, "has no mesh prim --odd"},
         {"creases " + files + " --prim=Cube --value=.5 --wait=0.5 --threads=1 --dry-run", 0,
@@ -386,9 +416,12 @@ std::string renderedWords(const std::string& roff) {
         for (std::size_t i = 0; i < line.size(); ++i) {
             if (line[i] == '\\' && i + 1 < line.size()) {
                 const char next = line[++i];
-                if (next == 'f') ++i;  // \fB, \fI, \fR
-                else if (next == '-') words += '-';
-                else if (next == 'e') words += '\\';
+                if (next == 'f')
+                    ++i;  // \fB, \fI, \fR
+                else if (next == '-')
+                    words += '-';
+                else if (next == 'e')
+                    words += '\\';
                 continue;  // \& and the like give nothing
             }
             words += line[i];
@@ -421,7 +454,9 @@ TEST(ToolHelp, EverySubcommandAndTheManualPage) {
         const ToolRun help = runTool("help " + name);
         EXPECT_EQ(help.status, 0);
         EXPECT_EQ(help.err, "");
-        EXPECT_EQ(help.out.compare(0, 34 + name.size(), "usage: tessaryn [--library PATH] " + name + " "), 0)
+        EXPECT_EQ(
+            help.out.compare(0, 34 + name.size(), "usage: tessaryn [--library PATH] " + name + " "),
+            0)
             << help.out;
         // Each form in turn, over the subcommands: --help, -h, and among arguments.
         const std::string forms[] = {" --help", " -h", " a b c --help"};
@@ -441,7 +476,8 @@ TEST(ToolHelp, EverySubcommandAndTheManualPage) {
             std::size_t end = nameEnd;
             while (options.compare(end + 1, 6, "      ") == 0) end = options.find('\n', end + 1);
             const std::string option = options.substr(at + 2, nameEnd - at - 2);
-            const std::string explanation = singleSpaced(options.substr(nameEnd + 1, end - nameEnd));
+            const std::string explanation =
+                singleSpaced(options.substr(nameEnd + 1, end - nameEnd));
             EXPECT_FALSE(explanation.empty()) << option;
             EXPECT_TRUE(contains(manualWords, explanation)) << option << ": " << explanation;
             at = end + 1;

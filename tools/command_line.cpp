@@ -35,7 +35,8 @@ bool looksLikeOptionForAValue(const std::string& word) {
 // How a value that starts with '-' can still be given to `option`.
 std::string dashedValueHint(const OptionSyntax& option) {
     const std::string name = option.name;
-    if (name.compare(0, 2, "--") == 0) return "; write " + name + "=VALUE for a value that starts with -";
+    if (name.compare(0, 2, "--") == 0)
+        return "; write " + name + "=VALUE for a value that starts with -";
     return "; a file whose name starts with - can be named ./-NAME";
 }
 
@@ -81,7 +82,8 @@ std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>
             continue;
         }
         // "--name=value": the value may be anything, a leading '-' included.
-        const std::size_t equals = word.compare(0, 2, "--") == 0 ? word.find('=') : std::string::npos;
+        const std::size_t equals =
+            word.compare(0, 2, "--") == 0 ? word.find('=') : std::string::npos;
         const std::string name = word.substr(0, equals);
         const OptionSyntax* option = findOption(syntax, name);
         if (option == nullptr) return "unknown option '" + name + "' for " + syntax.name;
@@ -89,7 +91,11 @@ std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>
         for (const auto& given : spelled) {
             if (given.first != canonical) continue;
             if (given.second == name) return name + " is given twice";
-            return name + " is given twice: " + given.second + " and " + name + " are one option";
+            std::string misuse = name + " is given twice: ";
+            return misuse.append(given.second)
+                .append(" and ")
+                .append(name)
+                .append(" are one option");
         }
         spelled.emplace_back(canonical, name);
         if (option->valueName == nullptr) {
@@ -104,8 +110,11 @@ std::string parseInvocation(const Syntax& syntax, const std::vector<std::string>
             if (i + 1 == words.size()) return name + " needs a value (" + option->valueName + ")";
             value = words[++i];
             if (looksLikeOptionForAValue(value)) {
-                return name + " needs a value (" + option->valueName + "), not the option '" +
-                       value + "'" + dashedValueHint(*option);
+                std::string misuse = name + " needs a value (" + option->valueName + ")";
+                return misuse.append(", not the option '")
+                    .append(value)
+                    .append("'")
+                    .append(dashedValueHint(*option));
             }
         }
         // Given explicitly, an empty value is a mistake (an unset variable in a script),

@@ -180,8 +180,8 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, Reply& reply)
     run.wait = invocation.has("--wait") ? invocation.value("--wait") : kDefaultWait;
     double waitSeconds = 0.0;
     if (!readWaitSeconds(run.wait, waitSeconds)) {
-        return reply.misused("--wait needs a number of seconds of 0 or more, such as 60 or 0.5, "
-                             "not '" + run.wait + "'");
+        const std::string wanted = "--wait needs a number of seconds of 0 or more";
+        return reply.misused(wanted + ", such as 60 or 0.5, not '" + run.wait + "'");
     }
     if (run.dryRun && invocation.has("-o")) {
         return reply.misused("-o and --dry-run exclude each other: --dry-run writes nothing");

@@ -88,8 +88,7 @@ std::string usageLine(const Subcommand& subcommand) {
 std::string overviewHelp(const std::vector<Subcommand>& subcommands) {
     std::string text = "usage: tessaryn [--library PATH] COMMAND ARGUMENTS [--json]\n";
     for (const Subcommand& subcommand : subcommands) {
-        text += "  " + syntaxLine(subcommand.syntax) + "\n" + "      " + subcommand.summary +
-                "\n";
+        text += "  " + syntaxLine(subcommand.syntax) + "\n" + "      " + subcommand.summary + "\n";
     }
     text +=
         "The library is the one beside the tool's own file (symbolic links followed), or\n"

@@ -206,8 +206,7 @@ int list(Library& library, const Invocation& invocation, Reply& reply) {
     facts.path = invocation.arguments[0];
     reply.facts().add("folder", facts.path);
     std::vector<std::string> names;
-    if (!listThroughLibrary(library, facts.path, names))
-        return say(reply, Said::NotListed, facts);
+    if (!listThroughLibrary(library, facts.path, names)) return say(reply, Said::NotListed, facts);
     for (const std::string& name : names) reply.show(name);
     reply.facts().addJson("entries", tool::jsonStrings(names));
     return 0;
@@ -317,7 +316,8 @@ const std::vector<Subcommand> kSubcommands = {
      "      mesh prim of a USD layer, text or binary (.usd, .usdc, .usdz) (-o: into OUT;\n"
      "      --over: a new USD layer overriding SCENE, the only way for a binary one); runs\n"
      "      on one file take turns, each waiting at most --wait seconds (60) for the other",
-     tool::runCreases, tool::creaseRefusalKinds()},
+     tool::runCreases,
+     tool::creaseRefusalKinds()},
     {{"vyx", {"OBJ", "VYX"}, {kSmoothing}},
      "OBJ as a Vyx file with crease flags",
      vyxFile,
@@ -334,7 +334,8 @@ const std::vector<Subcommand> kSubcommands = {
                    "only-positions", "unwritable"})},
     {{"ls", {"FOLDER"}, {}}, "list the entries of FOLDER", list, callingKinds({"unlistable"})},
     {{"rm", {"FILE"}, {}}, "delete FILE", remove, callingKinds({"not-deleted"})},
-    {{"sweep", {"FOLDER"},
+    {{"sweep",
+      {"FOLDER"},
       {{"--yes", nullptr, "delete without asking; --json needs it, as there is no one to ask"}}},
      "delete the files in FOLDER whose names have an extension (asks unless --yes)",
      sweep,
@@ -383,8 +384,9 @@ int help(const std::vector<std::string>& words, bool json) {
     }
     const Subcommand* subcommand = findSubcommand(words[1]);
     if (subcommand == nullptr || words.size() > 2) {
-        return misuse(words.size() > 2 ? "help takes one COMMAND" : "unknown command '" + words[1] + "'",
-                      json);
+        return misuse(
+            words.size() > 2 ? "help takes one COMMAND" : "unknown command '" + words[1] + "'",
+            json);
     }
     std::fputs(tool::subcommandHelp(*subcommand).c_str(), stdout);
     return 0;
