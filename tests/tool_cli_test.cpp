@@ -73,12 +73,13 @@ std::string quoted(const std::string& word) {
     return text + "'";
 }
 
-// The tool with `arguments` through the shell, stdin empty.
-ToolRun runTool(const std::string& arguments) {
+// The tool with `arguments` through the shell, stdin empty, with `library`.
+ToolRun runTool(const std::string& arguments,
+                const std::string& library = TESSARYN_LIBRARY_PATH) {
     TempFolder scratch;
     const std::string errors = scratch / "stderr";
     const std::string command = std::string(TESSARYN_TOOL_COMMAND) + " --library " +
-                                quoted(TESSARYN_LIBRARY_PATH) + " " + arguments + " </dev/null 2>" +
+                                quoted(library) + " " + arguments + " </dev/null 2>" +
                                 quoted(errors);
     ToolRun run;
     FILE* pipe = popen(command.c_str(), "r");
@@ -263,6 +264,12 @@ TEST(ToolJson, FolderSubcommandsGiveOneValidObject) {
         {"frob", 2, "misuse", {"unknown command 'frob'"}},
     });
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"sweep"});
+
+    // A library that does not load refuses any command that needs it, in one object too.
+    const ToolRun run = runTool("ls " + quoted(folder.path()) + " --json", folder / "none.so");
+    EXPECT_EQ(run.status, 1);
+    expectOneObject(run, "library-not-loaded");
+    EXPECT_TRUE(contains(run.out, "\"folder\": ")) << run.out;
 }
 
 // A file name is bytes: one that is not UTF-8 still gives valid JSON, each stray byte as
