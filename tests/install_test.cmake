@@ -1,16 +1,23 @@
 # Installs the build into a fresh prefix and runs the installed tool there: it must find
-# the installed library, answer its version and write the example scene's creases.
+# the installed library, answer its version and write the example scene's creases. The
+# manual page is installed as it is in the sources.
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
                 RESULT_VARIABLE status OUTPUT_QUIET)
 if(NOT status EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
-foreach(installed bin/tessaryn lib/libTessarynDLL.so include/tessaryn.h)
+foreach(installed bin/tessaryn lib/libTessarynDLL.so include/tessaryn.h share/man/man1/tessaryn.1)
     if(NOT EXISTS ${PREFIX}/${installed})
         message(FATAL_ERROR "the install has no ${installed}")
     endif()
 endforeach()
+
+execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${MAN_PAGE}
+                        ${PREFIX}/share/man/man1/tessaryn.1 RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "the installed manual page differs from ${MAN_PAGE}")
+endif()
 
 execute_process(COMMAND ${PREFIX}/bin/tessaryn version RESULT_VARIABLE status
                 OUTPUT_VARIABLE said ERROR_VARIABLE complaint)

@@ -78,7 +78,7 @@ TEST(Tool, CreasesOnTheExamplesAndItsSentences) {
               std::string::npos);
     // Filled in, the placeholder is gone: the scene is then read as Maya would save it.
     EXPECT_EQ(runShell(tool + "creases " + obj + " " + scene + " --smoothing 2>&1", status),
-              "pCubeShape1 in " + scene +
+              "|pCube1|pCubeShape1 in " + scene +
                   ": 8 crease edges written (2 values kept, the others 10), 4 replaced (2 on other "
                   "edges dropped); 2 smoothing groups\n");
     EXPECT_EQ(status, 0);
@@ -122,7 +122,7 @@ TEST(Tool, CreasesIntoARealMayaScene) {
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(
         runShell(tool + "creases " + obj + scene + " --smoothing --node creasedShape 2>&1", status),
-        "creasedShape in " + scene +
+        "|UsdExportMeshTest|creased|creasedShape in " + scene +
             ": already has its 12 crease edges (values kept); 6 smoothing groups; unchanged\n");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(testing_support::readFile(scene), original);
@@ -130,7 +130,7 @@ TEST(Tool, CreasesIntoARealMayaScene) {
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_EQ(runShell(tool + "creases " + obj + scene + " --value 0.50 --node creasedShape 2>&1",
                        status),
-              "creasedShape in " + scene +
+              "|UsdExportMeshTest|creased|creasedShape in " + scene +
                   ": 4 crease edges written (value 0.5), 12 replaced (8 on other edges dropped); "
                   "2 groups\n");
     const std::size_t from = original.find("Index_Data Edge 12 ");

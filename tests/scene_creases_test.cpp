@@ -635,9 +635,18 @@ TEST(SceneCreases, CreaseValues) {
         const char* text;
         const char* written;  // nullptr: refused
     } rows[] = {{"10", "10"},   {"0", "0"},     {"010.50", "10.5"}, {"2.0", "2"},
-                {".5", "0.5"},  {"0.000", "0"}, {"-1", nullptr},    {"1e3", nullptr},
-                {"", nullptr},  {".", nullptr}, {"1.", nullptr},    {"1.2.3", nullptr},
-                {" 1", nullptr}};
+                {".5", "0.5"},  {"0.000", "0"}, {"-1", nullptr},    {"1e3", "1000"},
+                {"", nullptr},  {".", nullptr}, {"1.", "1"},        {"1.2.3", nullptr},
+                {" 1", nullptr},
+                // The shortest decimal that reads back as the same 32-bit float.
+                {"0.1", "0.1"},     {"3.14159265358979", "3.1415927"}, {"2.5E-2", "0.025"},
+                {"1e+10", "1e+10"}, {"16777217", "16777216"},
+                // 0 as a float, or beyond the largest: no crease, given as "0".
+                {"1e-50", "0"}, {"1e39", "0"}, {"0e5", "0"}, {"1e-45", "1e-45"},
+                // Not a plain decimal.
+                {"+1", nullptr}, {"nan", nullptr}, {"inf", nullptr}, {"0x10", nullptr},
+                {"1e", nullptr}, {"e3", nullptr}, {"1e3.5", nullptr}, {".e1", nullptr},
+                {"1 ", nullptr}, {"1,5", nullptr}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);
         std::string written;

@@ -127,7 +127,7 @@ bool startsWith(const std::string& text, const std::string& start) {
 }
 
 TEST(Tool, HelpGoesToStandardOutput) {
-    for (const char* arguments : {"--help", "-h", "help", "creases --help", "sweep -h"}) {
+    for (const char* arguments : {"--help", "-h", "help", "creases --help", "help creases"}) {
         SCOPED_TRACE(arguments);
         const ToolRun run = runTool(arguments);
         EXPECT_EQ(run.status, 0);
@@ -159,7 +159,7 @@ TEST(Tool, MisuseSaysWhatWasWrongThenTheUsage) {
         {"creases a.obj b.ma --node ''", "--node needs a value (NAME), not an empty one"},
         {"creases a.obj b.ma --value '' --node n", "--value needs a value (V), not an empty one"},
         {"creases a.obj b.ma --value -1",
-         "--value needs a decimal of 0 or more, such as 10 or 0.5, not '-1'"},
+         "--value needs a decimal above 0, such as 10, 0.5 or 1e3, not '-1'"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments);
@@ -757,7 +757,7 @@ TEST(Tool, CreasesIntoUsdLayers) {
         {quoted(obj) + " " + quoted(maya) + " --over " + quoted(out), 1, "over-needs-usd-layer",
          "is no USD layer"},
         {quoted(obj) + " " + quoted(variants) + " --node " + quoted(cubeC) + " --value 0.0", 1,
-         "value-not-positive", "must be above 0 for a USD layer"},
+         "value-not-positive", "--value 0.0 is not above 0 as a 32-bit float"},
         {quoted(obj) + " " + quoted(variants) + " --over " + quoted(out) + " -o " + quoted(out), 2,
          "misuse", "--over and -o exclude each other"},
     };

@@ -86,15 +86,13 @@ std::string warningsJson(const std::vector<tessaryn::SceneWarning>& warnings) {
     return json + "]";
 }
 
-std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
-                       const std::string& sentence) {
+// What the run found, the members after the envelope: the node and its counts on success,
+// where it stopped on a refusal.
+JsonObject reportJson(const SceneCreaseReport& report, const CreaseRun& run) {
     JsonObject json;
     const bool ok = report.outcome == SceneRefusal::None;
-    json.add("ok", ok);
-    if (!ok) json.add("refusal", refusalKind(report.outcome)).add("reason", sentence);
-    // A busy file was never read: its format is not known.
-    report.outcome == SceneRefusal::Busy ? json.addNull("format")
-                                         : json.add("format", wordsFor(report.format).json);
+    // A refusal before the scene's first bytes were read knows no format.
+    report.formatKnown ? json.add("format", wordsFor(report.format).json) : json.addNull("format");
     json.add("hostScene", report.hostScene);
     json.add("scene", run.scene);
     if (ok) {
@@ -108,7 +106,7 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
         json.add("creaseEdges", report.creaseEdges);
         json.add("changed", report.changed).add("dryRun", run.dryRun);
         json.addJson("warnings", warningsJson(report.warnings));
-        return json.text();
+        return json;
     }
     report.file.empty() ? json.addNull("file") : json.add("file", report.file);
     report.line == 0 ? json.addNull("line") : json.add("line", report.line);
@@ -121,61 +119,79 @@ std::string reportJson(const SceneCreaseReport& report, const CreaseRun& run,
         json.addNull("firstMissing");
     }
     json.addJson("candidates", nodesJson(report.candidates));
-    return json.text();
+    return json;
 }
 
 }  // namespace
 
 std::vector<OptionSyntax> creaseOptions() {
-    return {{"--smoothing", nullptr}, {"--node", "NAME"}, {"--prim", "PATH"},
-            {"--value", "V"},         {"-o", "OUT"},      {"--over", "OUT.usda"},
-            {"--dry-run", nullptr},   {"--json", nullptr}, {"--wait", "SECONDS"},
-            {"--threads", "N"}};
+    return {
+        {"--smoothing", nullptr,
+         "the crease edges are the borders of the OBJ's smoothing groups (s lines) instead of "
+         "its groups (g lines)"},
+        {"--node", "NAME",
+         "the mesh node, by its path (|group1|pCube1|pCubeShape1), a path's tail "
+         "(pCube1|pCubeShape1) or its short name; without it, the one node with as many "
+         "vertices as the OBJ has v lines"},
+        {"--prim", "PATH",
+         "--node by the name USD gives a mesh: the prim's path, a variant selection written "
+         "{set=variant} (/asset{model=cube}geo/cube/mesh_0), a path's tail or its name",
+         "--node"},
+        {"--value", "V",
+         "every crease at V, a decimal above 0 (10, 0.5, 1e3), written as the shortest "
+         "decimal that reads back as the same 32-bit float; a V that is 0 as a 32-bit float, "
+         "or beyond the largest, is refused (value-not-positive); without it an edge keeps "
+         "the crease value it carries and a new crease gets 10"},
+        {"-o", "OUT",
+         "the result goes to OUT (replacing it, durably, even when nothing changes) and SCENE "
+         "is left alone"},
+        {"--over", "OUT.usda",
+         "USD layers only: SCENE is only read, and the override layer OUT.usda, which names "
+         "SCENE as its sublayer, gives the prim its creases (the only way for a binary layer); "
+         "not with -o or --dry-run"},
+        {"--dry-run", nullptr,
+         "say what would be written (node, counts, values) and write nothing; not with -o"},
+        {"--wait", "SECONDS",
+         "how long to wait for another run on the file this run replaces, a decimal of 0 or "
+         "more (60 when not given); after that the run is refused busy"},
+        {"--threads", "N",
+         "1 or 2 (the default): 2 reads the OBJ on a second thread while the scene is "
+         "scanned; TESSARYN_THREADS=1 in the environment also keeps to one"},
+    };
 }
 
-std::string creasesMisuseJson(const std::string& what) {
-    return JsonObject().add("ok", false).add("refusal", "misuse").add("reason", what).text();
-}
-
-int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& misuse) {
+int runCreases(LazyLibrary& library, const Invocation& invocation, Reply& reply) {
     CreaseRun run;
     run.obj = invocation.arguments[0];
     run.scene = invocation.arguments[1];
     run.out = invocation.value("-o");
-    // --node and --prim are one option with two names: the last one given counts.
-    for (const auto& option : invocation.options) {
-        if (option.first == "--node" || option.first == "--prim") run.node = option.second;
-    }
+    run.node = invocation.value("--node");  // or --prim, its other spelling
     run.over = invocation.value("--over");
     run.smoothing = invocation.has("--smoothing");
     run.valueGiven = invocation.has("--value");
     run.dryRun = invocation.has("--dry-run");
-    const bool json = invocation.has("--json");
 
     tessaryn::SceneCreaseRequest request;
-    const std::string value = invocation.value("--value");
-    if (run.valueGiven && !tessaryn::readCreaseValue(value, request.value)) {
-        misuse = misuseSentence(Misuse::BadCreaseValue, {value, "", ""});
-        return 2;
+    run.value = invocation.value("--value");
+    if (run.valueGiven && !tessaryn::readCreaseValue(run.value, request.value)) {
+        return reply.misused(misuseSentence(Misuse::BadCreaseValue, {run.value, "", ""}));
     }
     run.wait = invocation.has("--wait") ? invocation.value("--wait") : kDefaultWait;
     double waitSeconds = 0.0;
     if (!readWaitSeconds(run.wait, waitSeconds)) {
-        misuse = misuseSentence(Misuse::BadWait, {run.wait, "", ""});
-        return 2;
+        return reply.misused(misuseSentence(Misuse::BadWait, {run.wait, "", ""}));
     }
     if (run.dryRun && invocation.has("-o")) {
-        misuse = misuseSentence(Misuse::OutWithDryRun);
-        return 2;
+        return reply.misused(misuseSentence(Misuse::OutWithDryRun));
     }
     if (invocation.has("--over") && (invocation.has("-o") || run.dryRun)) {
-        misuse = misuseSentence(Misuse::OverWith, {run.dryRun ? "--dry-run" : "-o", "", ""});
-        return 2;
+        return reply.misused(
+            misuseSentence(Misuse::OverWith, {run.dryRun ? "--dry-run" : "-o", "", ""}));
     }
     int threads = 2;
     if (!creaseThreads(invocation.value("--threads"), std::getenv("TESSARYN_THREADS"), threads)) {
-        misuse = misuseSentence(Misuse::BadThreads, {invocation.value("--threads"), "", ""});
-        return 2;
+        return reply.misused(
+            misuseSentence(Misuse::BadThreads, {invocation.value("--threads"), "", ""}));
     }
     LentThread lent;
     if (threads == 2) request.secondThread = &lent.lend();
@@ -218,12 +234,10 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& 
         run.library = library.path();
         run.libraryError = library.error();
     }
-    const bool ok = report.outcome == SceneRefusal::None;
+    reply.facts().addMembers(reportJson(report, run));
     const std::string sentence = creaseSentence(report, run);
-    // With --json, standard output carries the object alone.
-    std::fprintf(ok && !json ? stdout : stderr, "%s\n", sentence.c_str());
-    if (json) std::printf("%s\n", reportJson(report, run, sentence).c_str());
-    return ok ? 0 : 1;
+    if (report.outcome == SceneRefusal::None) return reply.done(sentence);
+    return reply.refused(refusalKind(report.outcome), sentence);
 }
 
 }  // namespace tool

@@ -5,6 +5,7 @@
 
 #include "tools/command_line.h"
 #include "tools/lazy_library.h"
+#include "tools/reply.h"
 
 namespace tool {
 
@@ -12,11 +13,8 @@ namespace tool {
 // file is built from it while statics are initialised).
 std::vector<OptionSyntax> creaseOptions();
 
-// Runs `creases`; the exit status (0 done, 1 refused or failed). On misuse sets `misuse`
-// to what was wrong and writes nothing.
-int runCreases(LazyLibrary& library, const Invocation& invocation, std::string& misuse);
-
-// The misuse of a `creases` run as its one JSON object, for --json.
-std::string creasesMisuseJson(const std::string& what);
+// Runs `creases`; the exit status (0 done, 1 refused or failed, 2 misuse, told through
+// reply.misused() before anything is read).
+int runCreases(LazyLibrary& library, const Invocation& invocation, Reply& reply);
 
 }  // namespace tool

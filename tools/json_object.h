@@ -4,12 +4,21 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tool {
 
-// `text` as a JSON string, quotes included; bytes that are not UTF-8 are given as
-// they are (paths are bytes).
+// `text` as a JSON string, quotes included. Paths are bytes: each byte that is not part
+// of valid UTF-8 becomes U+FFFD, so that the string is always valid JSON.
 std::string jsonString(std::string_view text);
+
+// The length of the valid UTF-8 sequence at the start of `text` (1 to 4), or 0 when its
+// first byte starts none (a stray continuation byte, an overlong form, a surrogate, a
+// code point beyond U+10FFFF, a sequence cut short).
+std::size_t utf8SequenceLength(std::string_view text);
+
+// `texts` as a JSON array of strings.
+std::string jsonStrings(const std::vector<std::string>& texts);
 
 class JsonObject {
 public:
@@ -22,6 +31,9 @@ public:
     JsonObject& addNull(const char* key);
     // `json` is already a JSON value: an array or an object.
     JsonObject& addJson(const char* key, const std::string& json);
+    // The members of `other`, after this one's.
+    JsonObject& addMembers(const JsonObject& other);
+    bool empty() const { return members_.empty(); }
     std::string text() const { return "{" + members_ + "}"; }
 
 private:

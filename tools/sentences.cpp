@@ -184,7 +184,8 @@ std::string foreignOverLayer(const SceneCreaseReport& report) {
 }
 
 std::string done(const SceneCreaseReport& report, const CreaseRun& run) {
-    const std::string& node = nodeName(report);
+    // By its full path: a short name may be one of several.
+    const std::string& node = report.node.path;
     if (report.hostScene) {
         if (run.dryRun) {
             return "host scene: " + counted(report.written, "crease edge") + " of " + node +
@@ -345,8 +346,9 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
         case SceneRefusal::ExportUnavailable:
             return libraryNotLoaded(run.library, run.libraryError);
         case SceneRefusal::ValueNotPositive:
-            return "--value must be above 0 for a USD layer, where a sharpness of 0 is no "
-                   "crease";
+            return "--value " + run.value +
+                   " is not above 0 as a 32-bit float (0, or too small or too large for one), "
+                   "and a crease of 0 is no crease";
         case SceneRefusal::OverNeedsUsdLayer:
             return "--over writes a USD override layer, and " + scene + " is no USD layer";
         case SceneRefusal::OverIsTheLayer:
@@ -479,6 +481,33 @@ const char* refusalKind(SceneRefusal outcome) {
     return "unknown";
 }
 
+std::vector<const char*> creaseRefusalKinds() {
+    // Every outcome a crease run can be refused with, in the order the README lists them.
+    static const SceneRefusal kOutcomes[] = {
+        SceneRefusal::Unreadable,          SceneRefusal::ArgumentsSwapped,
+        SceneRefusal::TooManyGroups,       SceneRefusal::NoCreaseEdges,
+        SceneRefusal::MayaBinary,          SceneRefusal::UsdBinary,
+        SceneRefusal::UsdPackage,          SceneRefusal::NotAScene,
+        SceneRefusal::UnterminatedString,  SceneRefusal::UnterminatedStatement,
+        SceneRefusal::UnterminatedBlock,   SceneRefusal::BadEdgeStatement,
+        SceneRefusal::UsdVersion,          SceneRefusal::NoMeshNode,
+        SceneRefusal::NoSuchNode,          SceneRefusal::SeveralNamed,
+        SceneRefusal::NodeHoldsNoMesh,     SceneRefusal::VertexCountDiffers,
+        SceneRefusal::NoFittingNode,       SceneRefusal::SeveralFittingNodes,
+        SceneRefusal::EdgesNotInNode,      SceneRefusal::ValueOnHostScene,
+        SceneRefusal::NoPlaceholder,       SceneRefusal::ExportUnavailable,
+        SceneRefusal::OverNeedsUsdLayer,   SceneRefusal::BinaryNeedsOver,
+        SceneRefusal::BadName,             SceneRefusal::ValueNotPositive,
+        SceneRefusal::OverIsTheLayer,      SceneRefusal::OverLayerForeign,
+        SceneRefusal::OutputIsInput,       SceneRefusal::Busy,
+        SceneRefusal::SceneChanged,        SceneRefusal::Unwritable,
+        SceneRefusal::OutOfMemory,
+    };
+    std::vector<const char*> kinds;
+    for (SceneRefusal outcome : kOutcomes) kinds.push_back(refusalKind(outcome));
+    return kinds;
+}
+
 std::string swapSentence(const std::string& source, const tessaryn::SwapLineCounts& from,
                          const std::string& target, const tessaryn::SwapLineCounts& to,
                          tessaryn::SwapRefusal refusal) {
@@ -597,7 +626,7 @@ std::string misuseSentence(Misuse misuse, const MisuseFacts& facts) {
         case Misuse::EmptyValue:
             return word + " needs a value (" + facts.detail + "), not an empty one";
         case Misuse::BadCreaseValue:
-            return "--value needs a decimal of 0 or more, such as 10 or 0.5, not '" + word + "'";
+            return "--value needs a decimal above 0, such as 10, 0.5 or 1e3, not '" + word + "'";
         case Misuse::BadWait:
             return "--wait needs a number of seconds of 0 or more, such as 60 or 0.5, not '" +
                    word + "'";
@@ -609,8 +638,91 @@ std::string misuseSentence(Misuse misuse, const MisuseFacts& facts) {
             return "--over and " + word +
                    " exclude each other: --over writes an override layer and leaves the layer "
                    "as it is";
+        case Misuse::GivenTwice:
+            return word == facts.detail
+                       ? word + " is given twice"
+                       : word + " is given twice: " + facts.detail + " and " + word +
+                             " are one option";
+        case Misuse::TakesNoValue:
+            return word + " takes no value";
+        case Misuse::OptionForAValue:
+            return word + " needs a value (" + facts.detail + "), not the option '" +
+                   facts.command + "'" +
+                   (word.compare(0, 2, "--") == 0
+                        ? "; write " + word + "=VALUE for a value that starts with -"
+                        : std::string("; a file whose name starts with - can be named ./-NAME"));
+        case Misuse::SweepJsonNeedsYes:
+            return "sweep --json needs --yes: a run whose output a program reads has no one to "
+                   "ask before it deletes";
+        case Misuse::HelpTakesOne:
+            return "help takes one COMMAND";
     }
     return std::string();
+}
+
+}  // namespace tool
+
+namespace tool {
+
+const char* saidKind(Said said) {
+    switch (said) {
+        case Said::LibraryNotLoaded:
+            return "library-not-loaded";
+        case Said::CommandMissing:
+            return "command-missing";
+        case Said::OutOfMemory:
+            return "out-of-memory";
+        case Said::UnexpectedCode:
+            return "unexpected-code";
+        case Said::VyxUnreadable:
+        case Said::GroupsUnreadable:
+            return "unreadable";
+        case Said::VyxBadIndex:
+            return "bad-index";
+        case Said::VyxUnwritable:
+        case Said::GroupsUnwritable:
+            return "unwritable";
+        case Said::OutputIsInput:
+            return "output-is-input";
+        case Said::NotListed:
+        case Said::SweepNotListed:
+        case Said::SweepNotEmptied:
+        case Said::SweepNotListedAfter:
+            return "unlistable";
+        case Said::NotDeleted:
+            return "not-deleted";
+        case Said::SweepDeclined:
+            return "declined";
+        case Said::SweepLeft:
+            return "files-left";
+        case Said::VyxWritten:
+        case Said::GroupsWritten:
+        case Said::Swapped:
+        case Said::Deleted:
+        case Said::SweepDeleted:
+        case Said::Version:
+            return nullptr;
+    }
+    return "unknown";
+}
+
+const char* swapKind(tessaryn::SwapRefusal refusal) {
+    using tessaryn::SwapRefusal;
+    switch (refusal) {
+        case SwapRefusal::SourceUnreadable:
+        case SwapRefusal::TargetUnreadable:
+            return "unreadable";
+        case SwapRefusal::SourceHasNoPositions:
+        case SwapRefusal::TargetHasNoPositions:
+            return "no-positions";
+        case SwapRefusal::CountsDiffer:
+            return "counts-differ";
+        case SwapRefusal::TargetHoldsOnlyPositions:
+            return "only-positions";
+        case SwapRefusal::None:
+            return "unwritable";  // the counts allow the swap: the target could not be written
+    }
+    return "unknown";
 }
 
 }  // namespace tool

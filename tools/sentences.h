@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "objtools/swap_vertices.h"
 #include "scene/scene_creases.h"
@@ -20,6 +21,7 @@ struct CreaseRun {
     std::string node;  // --node (or --prim) as given
     std::string over;  // --over as given
     std::string wait;  // --wait as given, or the default
+    std::string value;  // --value as given
     bool smoothing = false;
     bool valueGiven = false;
     bool dryRun = false;
@@ -48,6 +50,9 @@ std::string creaseSentence(const tessaryn::SceneCreaseReport& report, const Crea
 
 // The refusal kind --json gives, such as "edges-not-in-node"; null for Done.
 const char* refusalKind(tessaryn::SceneRefusal outcome);
+
+// Every refusal kind of `creases`, in the order of the outcomes.
+std::vector<const char*> creaseRefusalKinds();
 
 // The file a failure concerns and the system's reason: "a.obj (No such file or
 // directory)". The error number when the core has one, else the file asked again: by
@@ -128,6 +133,11 @@ enum class Misuse {
     BadThreads,          // word: what --threads was given
     OutWithDryRun,
     OverWith,  // word: the option --over was given with, "-o" or "--dry-run"
+    GivenTwice,       // word: the option as given the second time; detail: the first time
+    TakesNoValue,     // word: a flag given as --flag=value
+    OptionForAValue,  // word: the option; command: the option-like word; detail: value's name
+    SweepJsonNeedsYes,
+    HelpTakesOne,
 };
 
 struct MisuseFacts {
@@ -138,5 +148,12 @@ struct MisuseFacts {
 
 // What was wrong, as the tool says it before the usage (without the line break).
 std::string misuseSentence(Misuse misuse, const MisuseFacts& facts = MisuseFacts());
+
+// The refusal kind --json gives for `said`, such as "unwritable"; null for an outcome that
+// went well.
+const char* saidKind(Said said);
+
+// The refusal kind --json gives for a refused swap.
+const char* swapKind(tessaryn::SwapRefusal refusal);
 
 }  // namespace tool

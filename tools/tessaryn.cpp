@@ -21,9 +21,12 @@
 #include "tools/counted.h"
 #include "tools/creases_command.h"
 #include "tools/executable_path.h"
+#include "tools/json_object.h"
 #include "tools/lazy_library.h"
 #include "tools/library_loader.h"
+#include "tools/reply.h"
 #include "tools/sentences.h"
+#include "tools/subcommand.h"
 #include "tools/vyx_dump.h"
 
 namespace {
@@ -31,11 +34,19 @@ namespace {
 using library_loader::Command;
 using tool::CommandFacts;
 using tool::Invocation;
+using tool::Reply;
 using tool::Said;
 using Library = tool::LazyLibrary;
 
 // What GetFile may write, whatever it is told.
 constexpr std::size_t kNameBuffer = TESSARYN_NAME_BUFFER_SIZE;
+
+// A library that does not load, or lacks a command: no command can go on. Thrown from
+// wherever the library is first needed, told by the dispatcher.
+struct LibraryFailure {
+    Said said;
+    CommandFacts facts;
+};
 
 // The export `name`, the library loaded first if it is not yet; a library that does not
 // load, or lacks it, is not one the tool can work with.
@@ -45,15 +56,13 @@ Command required(Library& lazy, const char* name) {
     if (library == nullptr) {
         facts.library = lazy.path();
         facts.reason = lazy.error();
-        std::fprintf(stderr, "%s\n", tool::commandSentence(Said::LibraryNotLoaded, facts).c_str());
-        std::exit(1);
+        throw LibraryFailure{Said::LibraryNotLoaded, facts};
     }
     Command command = library->find(name);
     if (command == nullptr) {
         facts.command = name;
         facts.reason = library->error();
-        std::fprintf(stderr, "%s\n", tool::commandSentence(Said::CommandMissing, facts).c_str());
-        std::exit(1);
+        throw LibraryFailure{Said::CommandMissing, facts};
     }
     return command;
 }
@@ -67,14 +76,11 @@ float call(Library& library, const char* name, const std::string& text, double n
     return command(text.c_str(), number, buffer.data(), static_cast<int>(buffer.size()));
 }
 
-int say(bool ok, const std::string& sentence) {
-    std::fprintf(ok ? stdout : stderr, "%s\n", sentence.c_str());
-    return ok ? 0 : 1;
-}
-
-// Prints the sentence for `said`: on standard output when `ok`, else on standard error.
-int say(bool ok, Said said, const CommandFacts& facts) {
-    return say(ok, tool::commandSentence(said, facts));
+// Tells the sentence for `said`: a result that went well, or a refusal of its kind.
+int say(Reply& reply, Said said, const CommandFacts& facts) {
+    const std::string sentence = tool::commandSentence(said, facts);
+    const char* kind = tool::saidKind(said);
+    return kind == nullptr ? reply.done(sentence) : reply.refused(kind, sentence);
 }
 
 // A result code that counts something (groups, the version) as a whole number.
@@ -88,15 +94,21 @@ std::string counted(std::size_t count, const char* one, const char* several = nu
 }
 
 // A failure that any command may report, or a code it should not.
-int sayFailure(float code) {
+int sayFailure(Reply& reply, float code) {
     CommandFacts facts;
     facts.code = code;
-    return say(false, code == TESSARYN_UNEXPECTED ? Said::OutOfMemory : Said::UnexpectedCode,
+    return say(reply, code == TESSARYN_UNEXPECTED ? Said::OutOfMemory : Said::UnexpectedCode,
                facts);
 }
 
-int runCreases(Library& library, const Invocation& invocation, std::string& misuse) {
-    return tool::runCreases(library, invocation, misuse);
+// The refusal kinds of every command that calls the library.
+const std::vector<const char*> kLibraryKinds = {"library-not-loaded", "command-missing",
+                                                "out-of-memory", "unexpected-code"};
+
+// `kinds` and then those of a command that calls the library.
+std::vector<const char*> callingKinds(std::vector<const char*> kinds) {
+    kinds.insert(kinds.end(), kLibraryKinds.begin(), kLibraryKinds.end());
+    return kinds;
 }
 
 // The output names the input (by any path, links followed): refused before the library
@@ -105,56 +117,72 @@ bool outputIsInput(const CommandFacts& facts) {
     return tessaryn::sameFile(facts.out, facts.path);
 }
 
-int vyxFile(Library& library, const Invocation& invocation, std::string&) {
+int vyxFile(Library& library, const Invocation& invocation, Reply& reply) {
     CommandFacts facts;
     facts.path = invocation.arguments[0];
     facts.out = invocation.arguments[1];
-    if (outputIsInput(facts)) return say(false, Said::OutputIsInput, facts);
     facts.smoothing = invocation.has("--smoothing");
+    reply.facts().add("obj", facts.path).add("vyx", facts.out).add("smoothing", facts.smoothing);
+    if (outputIsInput(facts)) return say(reply, Said::OutputIsInput, facts);
     float code = call(library, "GetCreasesVyx", facts.path, facts.smoothing ? 1.0 : 0.0, facts.out);
     if (code >= 0.0f) {
         facts.count = wholeNumber(code);
-        return say(true, Said::VyxWritten, facts);
+        reply.facts().add("groups", facts.count);
+        return say(reply, Said::VyxWritten, facts);
     }
-    if (code == TESSARYN_FAILED) return say(false, Said::VyxUnreadable, facts);
-    if (code == TESSARYN_BAD_INDEX) return say(false, Said::VyxBadIndex, facts);
-    if (code == TESSARYN_VYX_CANNOT_WRITE) return say(false, Said::VyxUnwritable, facts);
-    return sayFailure(code);
+    if (code == TESSARYN_FAILED) return say(reply, Said::VyxUnreadable, facts);
+    if (code == TESSARYN_BAD_INDEX) return say(reply, Said::VyxBadIndex, facts);
+    if (code == TESSARYN_VYX_CANNOT_WRITE) return say(reply, Said::VyxUnwritable, facts);
+    return sayFailure(reply, code);
 }
 
-int dump(Library&, const Invocation& invocation, std::string&) {
-    return dumpVyx(invocation.arguments[0]);
+int dump(Library&, const Invocation& invocation, Reply& reply) {
+    return dumpVyx(invocation.arguments[0], reply);
 }
 
-int smoothToGroups(Library& library, const Invocation& invocation, std::string&) {
+int smoothToGroups(Library& library, const Invocation& invocation, Reply& reply) {
     CommandFacts facts;
     facts.path = invocation.arguments[0];
     facts.out = invocation.arguments[1];
-    if (outputIsInput(facts)) return say(false, Said::OutputIsInput, facts);
+    reply.facts().add("input", facts.path).add("output", facts.out);
+    if (outputIsInput(facts)) return say(reply, Said::OutputIsInput, facts);
     float code = call(library, "SmoothtoGroupOBJ", facts.path, 0.0, facts.out);
-    if (code == TESSARYN_OK) return say(true, Said::GroupsWritten, facts);
-    if (code == TESSARYN_FAILED) return say(false, Said::GroupsUnreadable, facts);
-    if (code == TESSARYN_CANNOT_WRITE) return say(false, Said::GroupsUnwritable, facts);
-    return sayFailure(code);
+    if (code == TESSARYN_OK) return say(reply, Said::GroupsWritten, facts);
+    if (code == TESSARYN_FAILED) return say(reply, Said::GroupsUnreadable, facts);
+    if (code == TESSARYN_CANNOT_WRITE) return say(reply, Said::GroupsUnwritable, facts);
+    return sayFailure(reply, code);
 }
 
-int swapVertices(Library& library, const Invocation& invocation, std::string&) {
+// A file's vertex positions for --json: null when it cannot be read.
+void addPositions(Reply& reply, const char* key, const tessaryn::SwapLineCounts& counts) {
+    if (!counts.read) {
+        reply.facts().addNull(key);
+        return;
+    }
+    reply.facts().add(key, static_cast<std::int64_t>(counts.positions));
+}
+
+int swapVertices(Library& library, const Invocation& invocation, Reply& reply) {
     const std::string& source = invocation.arguments[0];
     const std::string& target = invocation.arguments[1];
     CommandFacts facts;
     facts.path = source;
     facts.out = target;
+    reply.facts().add("source", source).add("target", target);
     // TARGET is rewritten in place by design; only a TARGET that is SOURCE is refused.
-    if (outputIsInput(facts)) return say(false, Said::OutputIsInput, facts);
+    if (outputIsInput(facts)) return say(reply, Said::OutputIsInput, facts);
     float code = call(library, "SwapVertices", source, 0.0, target);
-    if (code == TESSARYN_OK) return say(true, Said::Swapped, facts);
-    if (code != TESSARYN_FAILED) return sayFailure(code);
+    if (code == TESSARYN_OK) return say(reply, Said::Swapped, facts);
+    if (code != TESSARYN_FAILED) return sayFailure(reply, code);
     // Counted only after the refusal, so that a successful swap reads each file once; the
     // reason is the one the swap itself decides by.
     const tessaryn::SwapLineCounts from = tessaryn::countSwapLines(source.c_str());
     const tessaryn::SwapLineCounts to = tessaryn::countSwapLines(target.c_str());
-    return say(false,
-               tool::swapSentence(source, from, target, to, tessaryn::swapRefusal(from, to)));
+    addPositions(reply, "sourcePositions", from);
+    addPositions(reply, "targetPositions", to);
+    const tessaryn::SwapRefusal refusal = tessaryn::swapRefusal(from, to);
+    return reply.refused(tool::swapKind(refusal),
+                         tool::swapSentence(source, from, target, to, refusal));
 }
 
 // The entries of `folder` through the library's listing, as the host sees them, without
@@ -173,21 +201,24 @@ bool listThroughLibrary(Library& library, const std::string& folder,
     return true;
 }
 
-int list(Library& library, const Invocation& invocation, std::string&) {
+int list(Library& library, const Invocation& invocation, Reply& reply) {
     CommandFacts facts;
     facts.path = invocation.arguments[0];
+    reply.facts().add("folder", facts.path);
     std::vector<std::string> names;
-    if (!listThroughLibrary(library, facts.path, names)) return say(false, Said::NotListed, facts);
-    for (const std::string& name : names) std::printf("%s\n", name.c_str());
+    if (!listThroughLibrary(library, facts.path, names)) return say(reply, Said::NotListed, facts);
+    for (const std::string& name : names) reply.show(name);
+    reply.facts().addJson("entries", tool::jsonStrings(names));
     return 0;
 }
 
-int remove(Library& library, const Invocation& invocation, std::string&) {
+int remove(Library& library, const Invocation& invocation, Reply& reply) {
     CommandFacts facts;
     facts.path = invocation.arguments[0];
+    reply.facts().add("file", facts.path);
     if (call(library, "FileDelete", facts.path, 0.0, "") == TESSARYN_OK)
-        return say(true, Said::Deleted, facts);
-    return say(false, Said::NotDeleted, facts);
+        return say(reply, Said::Deleted, facts);
+    return say(reply, Said::NotDeleted, facts);
 }
 
 bool isFolder(const std::string& folder, const std::string& name) {
@@ -202,135 +233,177 @@ bool isSweptFile(const std::string& folder, const std::string& name) {
     return tessaryn::HasExtension(name.c_str()) && !isFolder(folder, name);
 }
 
-void showListing(const char* when, const std::string& folder,
+void showListing(Reply& reply, const char* when, const std::string& folder,
                  const std::vector<std::string>& names) {
-    std::printf("%s: %s in %s\n", when, counted(names.size(), "entry", "entries").c_str(),
-                folder.c_str());
+    reply.show(std::string(when) + ": " + counted(names.size(), "entry", "entries") + " in " +
+               folder);
     for (const std::string& name : names)
-        std::printf("  %s%s\n", name.c_str(), isFolder(folder, name) ? "/" : "");
+        reply.show("  " + name + (isFolder(folder, name) ? "/" : ""));
 }
 
-int sweep(Library& library, const Invocation& invocation, std::string&) {
+int sweep(Library& library, const Invocation& invocation, Reply& reply) {
     CommandFacts facts;
     facts.path = invocation.arguments[0];
     const std::string& folder = facts.path;
     if (!invocation.has("--yes")) {
+        if (reply.json()) {
+            return reply.misused(tool::misuseSentence(tool::Misuse::SweepJsonNeedsYes));
+        }
         std::fprintf(stderr, "Delete every file in %s whose name has an extension? [y/N] ",
                      folder.c_str());
         char answer[16] = {};
         if (std::fgets(answer, sizeof answer, stdin) == nullptr ||
             (answer[0] != 'y' && answer[0] != 'Y')) {
-            return say(false, Said::SweepDeclined, facts);
+            return say(reply, Said::SweepDeclined, facts);
         }
     }
+    reply.facts().add("folder", folder);
     std::vector<std::string> before;
     if (!listThroughLibrary(library, folder, before))
-        return say(false, Said::SweepNotListed, facts);
-    showListing("before", folder, before);
+        return say(reply, Said::SweepNotListed, facts);
+    showListing(reply, "before", folder, before);
     // Kinds are looked at before the sweep: a deleted file has none afterwards.
     std::vector<std::string> meant;
     for (const std::string& name : before) {
         if (isSweptFile(folder, name)) meant.push_back(name);
     }
     if (call(library, "EmptyFolder", folder, 0.0, "") != TESSARYN_OK)
-        return say(false, Said::SweepNotEmptied, facts);
+        return say(reply, Said::SweepNotEmptied, facts);
     std::vector<std::string> after;
     if (!listThroughLibrary(library, folder, after))
-        return say(false, Said::SweepNotListedAfter, facts);
-    showListing("after", folder, after);
+        return say(reply, Said::SweepNotListedAfter, facts);
+    showListing(reply, "after", folder, after);
 
     const std::set<std::string> remaining(after.begin(), after.end());
-    std::size_t kept = 0;
-    for (const std::string& name : meant) kept += remaining.count(name);
-    facts.count = static_cast<std::int64_t>(meant.size() - kept);
-    say(true, Said::SweepDeleted, facts);
-    std::int64_t leftCount = 0;
-    for (const std::string& name : after) {
-        if (!isSweptFile(folder, name)) continue;
-        facts.left += (facts.left.empty() ? "" : ", ") + name;
-        ++leftCount;
+    std::vector<std::string> deleted;
+    for (const std::string& name : meant) {
+        if (remaining.count(name) == 0) deleted.push_back(name);
     }
-    if (leftCount == 0) return 0;
-    facts.count = leftCount;
-    return say(false, Said::SweepLeft, facts);
+    std::vector<std::string> left;
+    for (const std::string& name : after) {
+        if (isSweptFile(folder, name)) left.push_back(name);
+    }
+    reply.facts().addJson("deleted", tool::jsonStrings(deleted));
+    reply.facts().addJson("left", tool::jsonStrings(left));
+    facts.count = static_cast<std::int64_t>(deleted.size());
+    say(reply, Said::SweepDeleted, facts);
+    if (left.empty()) return 0;
+    for (const std::string& name : left) facts.left += (facts.left.empty() ? "" : ", ") + name;
+    facts.count = static_cast<std::int64_t>(left.size());
+    return say(reply, Said::SweepLeft, facts);
 }
 
-int version(Library& library, const Invocation&, std::string&) {
+int version(Library& library, const Invocation&, Reply& reply) {
     CommandFacts facts;
     facts.count = wholeNumber(call(library, "Version", "", 0.0, ""));
-    return say(true, Said::Version, facts);
+    reply.facts().add("version", facts.count);
+    return say(reply, Said::Version, facts);
 }
 
-struct Subcommand {
-    tool::Syntax syntax;
-    const char* summary;
-    // Misuse that only the option values show sets the string; the library is loaded
-    // only by a command that calls it.
-    int (*run)(Library&, const Invocation&, std::string& misuse);
-};
+using tool::Subcommand;
 
-const tool::OptionSyntax kSmoothing = {"--smoothing", nullptr};
+const tool::OptionSyntax kSmoothing = {
+    "--smoothing", nullptr,
+    "the crease flags mark the borders of the OBJ's smoothing groups (s lines) instead of "
+    "its groups (g lines)"};
 
-const Subcommand kSubcommands[] = {
-    {{"version", {}, {}}, "the library's version number", version},
+const std::vector<Subcommand> kSubcommands = {
+    {{"version", {}, {}}, "the library's version number", version, callingKinds({})},
     {{"creases", {"OBJ", "SCENE"}, tool::creaseOptions()},
      "group-border edges of OBJ as the creases of a mesh node of a Maya ASCII scene or a\n"
      "      mesh prim of a USD layer, text or binary (.usd, .usdc, .usdz) (-o: into OUT;\n"
      "      --over: a new USD layer overriding SCENE, the only way for a binary one); runs\n"
      "      on one file take turns, each waiting at most --wait seconds (60) for the other",
-     runCreases},
-    {{"vyx", {"OBJ", "VYX"}, {kSmoothing}}, "OBJ as a Vyx file with crease flags", vyxFile},
-    {{"dump", {"VYX"}, {}}, "show what a Vyx file holds", dump},
+     tool::runCreases,
+     tool::creaseRefusalKinds()},
+    {{"vyx", {"OBJ", "VYX"}, {kSmoothing}},
+     "OBJ as a Vyx file with crease flags",
+     vyxFile,
+     callingKinds({"output-is-input", "unreadable", "bad-index", "unwritable"})},
+    {{"dump", {"VYX"}, {}}, "show what a Vyx file holds", dump, {"unreadable", "malformed"}},
     {{"smooth-to-groups", {"IN", "OUT"}, {}},
      "IN with smoothing groups as groups, into OUT",
-     smoothToGroups},
+     smoothToGroups,
+     callingKinds({"output-is-input", "unreadable", "unwritable"})},
     {{"swap-vertices", {"SOURCE", "TARGET"}, {}},
      "TARGET gets the vertex positions of SOURCE",
-     swapVertices},
-    {{"ls", {"FOLDER"}, {}}, "list the entries of FOLDER", list},
-    {{"rm", {"FILE"}, {}}, "delete FILE", remove},
-    {{"sweep", {"FOLDER"}, {{"--yes", nullptr}}},
+     swapVertices,
+     callingKinds({"output-is-input", "unreadable", "no-positions", "counts-differ",
+                   "only-positions", "unwritable"})},
+    {{"ls", {"FOLDER"}, {}}, "list the entries of FOLDER", list, callingKinds({"unlistable"})},
+    {{"rm", {"FILE"}, {}}, "delete FILE", remove, callingKinds({"not-deleted"})},
+    {{"sweep",
+      {"FOLDER"},
+      {{"--yes", nullptr, "delete without asking; --json needs it, as there is no one to ask"}}},
      "delete the files in FOLDER whose names have an extension (asks unless --yes)",
-     sweep},
+     sweep,
+     callingKinds({"declined", "unlistable", "files-left"}),
+     "refused or failed, or a file with an extension is left (folders are never deleted)"},
 };
 
-void printUsage(std::FILE* to) {
-    std::fputs("usage: tessaryn [--library PATH] COMMAND ARGUMENTS\n", to);
+const Subcommand* findSubcommand(const std::string& name) {
     for (const Subcommand& subcommand : kSubcommands) {
-        std::fprintf(to, "  %s\n      %s\n", tool::syntaxLine(subcommand.syntax).c_str(),
-                     subcommand.summary);
+        if (name == subcommand.syntax.name) return &subcommand;
     }
-    std::fputs(
-        "The library is the one beside the tool's own file (symbolic links followed), or\n"
-        "PATH given with --library; it is loaded only by commands that call it. Exit status:\n"
-        "0 done, 1 failed or refused (nothing changed), 2 misuse. \"--\" ends the options.\n",
-        to);
+    return nullptr;
 }
 
-// With --json (only `creases` takes it) standard output still carries one object.
-int misuse(const std::string& what, bool json = false) {
-    if (json) std::printf("%s\n", tool::creasesMisuseJson(what).c_str());
+// With --json standard output still carries one object. After a subcommand's misuse its
+// usage line, else the overview.
+int misuse(const std::string& what, bool json, const Subcommand* subcommand = nullptr) {
+    if (json) std::printf("%s\n", tool::misuseJson(what).c_str());
     std::fprintf(stderr, "tessaryn: %s\n", what.c_str());
-    printUsage(stderr);
+    if (subcommand == nullptr) {
+        std::fputs(tool::overviewHelp(kSubcommands).c_str(), stderr);
+    } else {
+        std::fprintf(stderr, "%s(tessaryn help %s: its options, exit statuses and refusals)\n",
+                     tool::usageLine(*subcommand).c_str(), subcommand->syntax.name);
+    }
     return 2;
 }
 
-bool asksForHelp(const std::string& word) {
-    return word == "--help" || word == "-h";
+// The words before "--", where options are.
+std::vector<std::string> optionWords(const std::vector<std::string>& words) {
+    return std::vector<std::string>(words.begin(), std::find(words.begin(), words.end(), "--"));
+}
+
+bool asksForJson(const std::vector<std::string>& words) {
+    for (const std::string& word : optionWords(words)) {
+        if (word == "--json" || word.compare(0, 7, "--json=") == 0) return true;
+    }
+    return false;
+}
+
+// `tessaryn help [COMMAND]`, `tessaryn --help`: on standard output.
+int help(const std::vector<std::string>& words, bool json) {
+    if (words.size() == 1) {
+        std::fputs(tool::overviewHelp(kSubcommands).c_str(), stdout);
+        return 0;
+    }
+    const Subcommand* subcommand = findSubcommand(words[1]);
+    if (subcommand == nullptr || words.size() > 2) {
+        return misuse(words.size() > 2
+                          ? tool::misuseSentence(tool::Misuse::HelpTakesOne)
+                          : tool::misuseSentence(tool::Misuse::UnknownCommand, {words[1], "", ""}),
+                      json);
+    }
+    std::fputs(tool::subcommandHelp(*subcommand).c_str(), stdout);
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> words(argv + 1, argv + argc);
+    const bool json = asksForJson(words);
     std::string libraryPath;
     if (!words.empty() && words[0] == "--library") {
         if (words.size() < 2)
             return misuse(
-                tool::misuseSentence(tool::Misuse::NeedsValue, {"--library", "", "PATH"}));
+                tool::misuseSentence(tool::Misuse::NeedsValue, {"--library", "", "PATH"}), json);
         if (words[1].empty())
             return misuse(
-                tool::misuseSentence(tool::Misuse::EmptyValue, {"--library", "", "PATH"}));
+                tool::misuseSentence(tool::Misuse::EmptyValue, {"--library", "", "PATH"}), json);
         libraryPath = words[1];
 #if !defined(_WIN32)
         // dlopen looks for a name without a '/' in the system's folders, not here.
@@ -338,28 +411,36 @@ int main(int argc, char** argv) {
 #endif
         words.erase(words.begin(), words.begin() + 2);
     }
-    if (words.empty()) return misuse(tool::misuseSentence(tool::Misuse::NoCommand));
-    if (words[0] == "help" || std::any_of(words.begin(), words.end(), asksForHelp)) {
-        printUsage(stdout);
+    if (words.empty()) return misuse(tool::misuseSentence(tool::Misuse::NoCommand), json);
+    if (words[0] == "help" || tool::asksForHelp(words[0])) return help(words, json);
+
+    const Subcommand* subcommand = findSubcommand(words[0]);
+    if (subcommand == nullptr) {
+        const tool::Misuse kind =
+            tool::looksLikeOption(words[0]) ? tool::Misuse::UnknownOption : tool::Misuse::UnknownCommand;
+        return misuse(tool::misuseSentence(kind, {words[0], "", ""}), json);
+    }
+    const std::vector<std::string> given(words.begin() + 1, words.end());
+    const std::vector<std::string> options = optionWords(given);
+    if (std::any_of(options.begin(), options.end(), tool::asksForHelp)) {
+        std::fputs(tool::subcommandHelp(*subcommand).c_str(), stdout);
         return 0;
     }
-
-    for (const Subcommand& subcommand : kSubcommands) {
-        if (words[0] != subcommand.syntax.name) continue;
-        Invocation invocation;
-        const std::string wrong = tool::parseInvocation(
-            subcommand.syntax, std::vector<std::string>(words.begin() + 1, words.end()),
-            invocation);
-        const bool json = std::find(words.begin(), words.end(), "--json") != words.end();
-        if (!wrong.empty()) return misuse(wrong, json);
-        if (libraryPath.empty())
-            libraryPath = library_loader::libraryFor(library_loader::runningExecutable(argv[0]));
-        Library library(libraryPath);
-        std::string wrongValue;
-        const int status = subcommand.run(library, invocation, wrongValue);
-        return wrongValue.empty() ? status : misuse(wrongValue, json);
+    Invocation invocation;
+    const std::string wrong =
+        tool::parseInvocation(tool::withCommonOptions(subcommand->syntax), given, invocation);
+    if (!wrong.empty()) return misuse(wrong, json, subcommand);
+    if (libraryPath.empty())
+        libraryPath = library_loader::libraryFor(library_loader::runningExecutable(argv[0]));
+    Library library(libraryPath);
+    Reply reply(json);
+    int status = 1;
+    try {
+        status = subcommand->run(library, invocation, reply);
+    } catch (const LibraryFailure& failure) {
+        status = say(reply, failure.said, failure.facts);
     }
-    if (tool::looksLikeOption(words[0]))
-        return misuse(tool::misuseSentence(tool::Misuse::UnknownOption, {words[0], "", ""}));
-    return misuse(tool::misuseSentence(tool::Misuse::UnknownCommand, {words[0], "", ""}));
+    if (!reply.misuse().empty()) return misuse(reply.misuse(), json, subcommand);
+    reply.finish(status);
+    return status;
 }

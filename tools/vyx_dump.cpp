@@ -1,12 +1,15 @@
 // `tessaryn dump`: a Vyx file shown for a person, block by block.
 #include "tools/vyx_dump.h"
 
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "vyx/vyx_format.h"
+#include "tools/json_object.h"
 #include "tools/vyx_reader.h"
 
 namespace {
@@ -65,33 +68,40 @@ std::string entry(const vyx::Block& block, std::size_t i) {
 
 }  // namespace
 
-int dumpVyx(const std::string& path) {
+int dumpVyx(const std::string& path, tool::Reply& reply) {
+    reply.facts().add("file", path);
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "cannot read %s\n", path.c_str());
-        return 1;
-    }
+    if (!in) return reply.refused("unreadable", "cannot read " + path);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     const std::string data = bytes.str();
     vyx::File file;
     const std::string problem = vyx::parse(data, file);
-    std::printf("%s: Vyx file of %zu bytes\n", path.c_str(), data.size());
+    reply.show(path + ": Vyx file of " + std::to_string(data.size()) + " bytes");
+    std::string blocks = "[";
+    char line[160];
     for (const vyx::Block& block : file.blocks) {
-        std::printf("  %-6d %-16s %10d bytes %10d entries\n", block.tag, vyx::tagName(block.tag),
-                    block.size, block.count);
+        std::snprintf(line, sizeof line, "  %-6d %-16s %10d bytes %10d entries", block.tag,
+                      vyx::tagName(block.tag), block.size, block.count);
+        reply.show(line);
+        if (blocks.size() > 1) blocks += ", ";
+        blocks += tool::JsonObject()
+                      .add("tag", static_cast<std::int64_t>(block.tag))
+                      .add("name", vyx::tagName(block.tag))
+                      .add("bytes", static_cast<std::int64_t>(block.size))
+                      .add("entries", static_cast<std::int64_t>(block.count))
+                      .text();
         const std::size_t known =
             vyx::elementSize(block.tag) == 0 ? 0 : static_cast<std::size_t>(block.count);
         for (std::size_t i = 0; i < known && i < kShown; ++i) {
-            std::printf("         %zu: %s\n", i, entry(block, i).c_str());
+            reply.show("         " + std::to_string(i) + ": " + entry(block, i));
         }
-        if (known > kShown) std::printf("         ...\n");
+        if (known > kShown) reply.show("         ...");
     }
-    if (!problem.empty()) {
-        std::fprintf(stderr, "%s is not a well-formed Vyx file: %s\n", path.c_str(),
-                     problem.c_str());
-        return 1;
-    }
-    std::printf("  end marker\n");
+    reply.facts().add("bytes", static_cast<std::int64_t>(data.size()));
+    reply.facts().addJson("blocks", blocks + "]");
+    if (!problem.empty())
+        return reply.refused("malformed", path + " is not a well-formed Vyx file: " + problem);
+    reply.show("  end marker");
     return 0;
 }

@@ -2,5 +2,8 @@
 
 #include <string>
 
-// Prints the Vyx file at `path` block by block; 0 when it is well formed, else 1.
-int dumpVyx(const std::string& path);
+#include "tools/reply.h"
+
+// Shows the Vyx file at `path` block by block (with --json, its blocks with their counts);
+// 0 when it is well formed, else 1.
+int dumpVyx(const std::string& path, tool::Reply& reply);

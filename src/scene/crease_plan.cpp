@@ -1,5 +1,8 @@
 #include "scene/crease_plan.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "base/numbers.h"
 
 namespace tessaryn {
@@ -62,22 +65,53 @@ CreasePlan planCreases(const SceneNode& node, const CreaseEdgeSet& creases, std:
     return plan;
 }
 
-bool readCreaseValue(std::string_view text, std::string& written) {
-    const std::size_t point = text.find('.');
-    std::string_view whole = text.substr(0, point);
-    std::string_view fraction =
-        point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
-    if (whole.empty() && fraction.empty()) return false;
-    if (point != std::string_view::npos && fraction.empty()) return false;
-    for (std::string_view digits : {whole, fraction}) {
-        for (char c : digits) {
-            if (c < '0' || c > '9') return false;
-        }
+namespace {
+
+// A run of digits at `at`; answers how many.
+std::size_t digitsAt(std::string_view text, std::size_t at) {
+    std::size_t count = 0;
+    while (at + count < text.size() && text[at + count] >= '0' && text[at + count] <= '9') ++count;
+    return count;
+}
+
+// A decimal as people write one: digits with at most one point, a digit on at least one
+// side of it, then an optional exponent ("10", ".5", "5.", "1e3", "2.5E-2"); no sign, no
+// space, no "inf" or "nan", no hexadecimal.
+bool isPlainDecimal(std::string_view text) {
+    const std::size_t whole = digitsAt(text, 0);
+    std::size_t at = whole;
+    std::size_t fraction = 0;
+    if (at < text.size() && text[at] == '.') {
+        fraction = digitsAt(text, at + 1);
+        at += 1 + fraction;
     }
-    while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
-    while (!fraction.empty() && fraction.back() == '0') fraction.remove_suffix(1);
-    written = whole.empty() ? "0" : std::string(whole);
-    if (!fraction.empty()) written += "." + std::string(fraction);
+    if (whole + fraction == 0) return false;
+    if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+        const std::size_t exponent = digitsAt(text, at);
+        if (exponent == 0) return false;
+        at += exponent;
+    }
+    return at == text.size();
+}
+
+}  // namespace
+
+bool readCreaseValue(std::string_view text, std::string& written) {
+    if (!isPlainDecimal(text)) return false;
+    float value = 0.0f;
+    const auto result =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
+    // Out of range: the nearest float is 0 or infinite, neither of them a crease.
+    const bool outOfRange = result.ec == std::errc::result_out_of_range;
+    if (!outOfRange && (result.ec != std::errc() || result.ptr != text.data() + text.size()))
+        return false;
+    if (outOfRange || value == 0.0f || std::isinf(value)) {
+        written = "0";
+        return true;
+    }
+    written = shortestDecimal(value);
     return true;
 }
 

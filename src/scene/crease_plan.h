@@ -38,8 +38,11 @@ struct CreasePlan {
 CreasePlan planCreases(const SceneNode& node, const CreaseEdgeSet& creases, std::string_view value,
                        bool smallerFirstOnly);
 
-// A crease value: digits with at most one point, 0 or more. Gives it as it is written
-// into a scene, without leading or trailing zeros ("010.50" as "10.5").
+// A crease value: a decimal without sign, with an optional point and exponent ("10",
+// ".5", "5.", "1e3"). Gives it as it is written into a scene: the shortest decimal that
+// reads back as the same 32-bit float ("010.50" as "10.5", "1e3" as "1000"); a value that
+// is 0 as a float, or beyond the largest, as "0", which is no crease and which the road
+// refuses. False for anything else (a sign, nan, text).
 bool readCreaseValue(std::string_view text, std::string& written);
 
 }  // namespace tessaryn

@@ -184,13 +184,16 @@ bool tellFormat(Road& road) {
     if (!road.scene.open(request.scenePath.c_str()))
         return refuse(road.report, SceneRefusal::Unreadable, request.scenePath, errno);
     road.format = sniffSceneFormat(road.scene.unread());
+    if (road.format != nullptr) {
+        road.report.format = road.format->format;
+        road.report.formatKnown = true;
+    }
     if (road.format == nullptr || road.format->refused != SceneRefusal::None) {
         road.report.line = 1;
         return refuse(road.report,
                       road.format == nullptr ? SceneRefusal::NotAScene : road.format->refused,
                       request.scenePath);
     }
-    road.report.format = road.format->format;
     return true;
 }
 
@@ -203,7 +206,9 @@ bool checkRequest(Road& road) {
         if (!output->empty() && sameFile(*output, request.objPath))
             return refuse(road.report, SceneRefusal::OutputIsInput, *output);
     }
-    if (format.zeroIsNoCrease && request.value == "0")
+    // A crease of 0 is no crease in every format: readCreaseValue gives "0" for every value
+    // that is none as a 32-bit float.
+    if (request.value == "0")
         return refuse(road.report, SceneRefusal::ValueNotPositive, request.scenePath);
     if (!format.rewritesInPlace && request.overPath.empty() && !request.dryRun)
         return refuse(road.report, SceneRefusal::BinaryNeedsOver, request.scenePath);

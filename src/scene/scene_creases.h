@@ -60,6 +60,7 @@ struct SceneCreaseReport {
     ForeignOverLayer foreignOverLayer = ForeignOverLayer::None;  // what --over's file is
 
     SceneFormat format = SceneFormat::Maya;
+    bool formatKnown = false;  // the scene's first bytes told `format` (a refused form too)
     bool hostScene = false;                       // the host's road
     NodeSummary node;                             // the node chosen (or asked for)
     NodeProblem nodeProblem = NodeProblem::None;  // why the node asked for holds no mesh
