@@ -23,6 +23,7 @@
 #include "tools/executable_path.h"
 #include "tools/lazy_library.h"
 #include "tools/library_loader.h"
+#include "tools/obj_command.h"
 #include "tools/sentences.h"
 #include "tools/vyx_dump.h"
 
@@ -279,6 +280,10 @@ const Subcommand kSubcommands[] = {
      "      --over: a new USD layer overriding SCENE, the only way for a binary one); runs\n"
      "      on one file take turns, each waiting at most --wait seconds (60) for the other",
      runCreases},
+    {{"obj", {"SCENE", "OUT.obj"}, tool::objOptions()},
+     "a mesh node of SCENE (any scene creases reads) as an OBJ in its own vertex order, for\n"
+     "      the host to draw groups on and creases to bring back",
+     tool::runObj},
     {{"vyx", {"OBJ", "VYX"}, {kSmoothing}}, "OBJ as a Vyx file with crease flags", vyxFile},
     {{"dump", {"VYX"}, {}}, "show what a Vyx file holds", dump},
     {{"smooth-to-groups", {"IN", "OUT"}, {}},

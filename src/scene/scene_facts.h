@@ -59,12 +59,17 @@ enum class NodeProblem {
     TimeSampledTopology,  // USD: face arrays given over time
     HistoryOnly,          // Maya: the node's mesh comes from its construction history, not
                           // the file
+    UvsMismatch,          // texture coordinates that do not fit the faces: fewer than the
+                          // corners or vertices need, or an index beyond them
 };
 
 struct SceneNode {
     std::string path;       // full path: "|group1|pCube1|pCubeShape1", "/asset{model=cube}geo/mesh"
     std::string name;       // short name: "pCubeShape1", "mesh"
     std::int64_t line = 0;  // where the node starts, from 1
+    // Where the node's statement starts in the file, in bytes (USD text: its specifier,
+    // `def`), for a reader that goes back to it; 0 where the scanner does not tell.
+    std::uint64_t start = 0;
     std::int64_t vertexCount = 0;  // 0 when it has none
     NodeProblem problem = NodeProblem::None;
     std::int64_t problemLine = 0;

@@ -1,5 +1,8 @@
 #include "scene/usd/usd_arrays.h"
 
+#include <limits>
+#include <string_view>
+
 #include "base/numbers.h"
 #include "scene/usd/usd_word_bytes.h"
 
@@ -66,6 +69,101 @@ ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count) {
         }
         break;
     }
+    return lexer.skipGroup('[') ? ArrayRead::Malformed : ArrayRead::Broken;
+}
+
+namespace {
+
+bool startsWith(const char* p, const char* end, std::string_view word) {
+    return static_cast<std::size_t>(end - p) >= word.size() &&
+           std::string_view(p, word.size()) == word;
+}
+
+bool endsNumber(char c) {
+    return c == ',' || c == ')' || c == ']' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// One number at `p`, ending before `end`; null when there is none, or something other
+// than a separator follows it.
+const char* readTupleNumber(const char* p, const char* end, float& value) {
+    const bool negative = *p == '-';
+    const char* word = negative ? p + 1 : p;
+    const char* stop = nullptr;
+    if (startsWith(word, end, "inf")) {
+        value = negative ? -std::numeric_limits<float>::infinity()
+                         : std::numeric_limits<float>::infinity();
+        stop = word + 3;
+    } else if (startsWith(word, end, "nan")) {
+        value = std::numeric_limits<float>::quiet_NaN();
+        stop = word + 3;
+    } else {
+        TextCursor cursor(std::string_view(p, static_cast<std::size_t>(end - p)));
+        if (!readFloat(cursor, value)) return nullptr;
+        stop = cursor.position;
+    }
+    return stop != end && endsNumber(*stop) ? stop : nullptr;
+}
+
+}  // namespace
+
+ArrayRead readFloatTuples(UsdLexer& lexer, std::size_t width, std::vector<float>& values) {
+    UsdByteReader& reader = lexer.reader();
+    bool inTuple = false;
+    std::size_t filled = 0;  // numbers of the tuple so far
+    for (;;) {
+        const bool more = reader.ensure(kFloatLookAhead);
+        const char* p = reader.cursor;
+        const char* const end = reader.limit;
+        if (p == end) {
+            lexer.skipGroup('[');  // reports the open bracket
+            return ArrayRead::Broken;
+        }
+        // Far enough from the end of the bytes at hand that a number is read whole.
+        const char* const safe = more ? end - kFloatLookAhead / 2 : end;
+        bool malformed = false;
+        while (p < safe) {
+            const char c = *p;
+            if (c == ' ' || c == ',' || c == '\n' || c == '\r' || c == '\t') {
+                ++p;
+            } else if (c == '(') {
+                malformed = inTuple;
+                inTuple = true;
+                filled = 0;
+                ++p;
+            } else if (c == ')') {
+                malformed = !inTuple || filled != width;
+                inTuple = false;
+                ++p;
+            } else if (c == ']' && !inTuple) {
+                reader.cursor = p + 1;
+                return ArrayRead::Done;
+            } else if (c == '#' || c == '/') {
+                break;  // a comment, looked at below
+            } else {
+                float value = 0.0F;
+                const char* const stop = inTuple && filled < width
+                                             ? readTupleNumber(p, end, value)
+                                             : nullptr;
+                malformed = stop == nullptr;
+                if (!malformed) {
+                    values.push_back(value);
+                    ++filled;
+                    p = stop;
+                }
+            }
+            if (malformed) break;
+        }
+        reader.cursor = p;
+        if (malformed) break;
+        if (p < safe) {
+            // A comment inside the array; a lone '/' starts none.
+            lexer.skipSpaceInGroup();
+            if (lexer.problem() != SceneRefusal::None) return ArrayRead::Broken;
+            if (reader.cursor == p) break;
+        }
+    }
+    // Inside a tuple its parenthesis is closed first.
+    if (inTuple && !lexer.skipGroup('(')) return ArrayRead::Broken;
     return lexer.skipGroup('[') ? ArrayRead::Malformed : ArrayRead::Broken;
 }
 
