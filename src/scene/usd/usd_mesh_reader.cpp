@@ -180,7 +180,7 @@ void PrimReader::statement(const UsdToken& first) {
 }
 
 void PrimReader::readIndices(std::vector<std::uint32_t>& into) {
-    into.clear();
+    into.resize(0);
     bool& negative = mesh_.negative;
     const ArrayRead read = readIntegerArray(lexer_, [&](std::int32_t value) {
         negative = negative || value < 0;
@@ -229,10 +229,19 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
         mesh_.pointsRead = readFloatTuples(lexer_, 3, mesh_.head.points) == ArrayRead::Done;
         mesh_.pointsFromSample = false;
     } else if (counts) {
+        // A closed mesh of quads has about as many faces as points: room for that many
+        // counts up front, so that the array seldom moves as it grows.
+        mesh_.counts.reserve(static_cast<std::size_t>(node_.vertexCount));
         readIndices(mesh_.counts);
         mesh_.countsRead = true;
         mesh_.countsLine = line;
     } else if (indices) {
+        // USD's order gives the counts first: their sum is the indices' number.
+        if (mesh_.countsRead) {
+            std::uint64_t corners = 0;
+            for (const std::uint32_t count : mesh_.counts) corners += count;
+            if (corners <= std::uint64_t{INT32_MAX}) mesh_.indices.reserve(corners);
+        }
         readIndices(mesh_.indices);
         mesh_.indicesRead = true;
         mesh_.indicesLine = line;
@@ -267,6 +276,8 @@ void PrimReader::readTexture(TexturePrimvar& primvar, const std::string& name,
     primvar.name = name;
     primvar.line = line;
     primvar.values.clear();
+    // As many as the points where it is given per vertex, the usual texture primvar.
+    primvar.values.reserve(static_cast<std::size_t>(node_.vertexCount) * 2);
     primvar.read = readFloatTuples(lexer_, 2, primvar.values) == ArrayRead::Done;
     readMetadata(&primvar);
 }
@@ -307,7 +318,7 @@ MeshReadResult refusedMesh(NodeProblem problem, std::int64_t line) {
 // The texture coordinate of each corner, by the primvar's interpolation: per vertex, or
 // per face corner; through its indices where it has them. Null when the mesh has none.
 struct CornerUvs {
-    const TexturePrimvar* primvar = nullptr;
+    TexturePrimvar* primvar = nullptr;
     bool perVertex = false;
 
     std::uint32_t of(std::uint32_t vertex, std::size_t corner) const {
@@ -318,10 +329,10 @@ struct CornerUvs {
 
 // Which primvar gives the texture coordinates, checked against the faces; a refusal when
 // it does not fit them.
-MeshReadResult chooseUvs(const MeshArrays& mesh, std::size_t points, CornerUvs& uvs,
+MeshReadResult chooseUvs(MeshArrays& mesh, std::size_t points, CornerUvs& uvs,
                          const PrimReader& reader) {
     MeshReadResult result;
-    const TexturePrimvar* primvar = mesh.st.read ? &mesh.st
+    TexturePrimvar* primvar = mesh.st.read ? &mesh.st
                                     : mesh.other.read && (!mesh.other.indexed ||
                                                           mesh.other.indicesName == mesh.other.name)
                                         ? &mesh.other
@@ -367,7 +378,7 @@ MeshReadResult handOver(MeshArrays& mesh, const PrimReader& reader, const SceneN
     if (result.problem != SceneRefusal::None) return result;
     if (mesh.pointsFromSample) result.warnings.push_back(MeshWarning::PointsFromTimeSample);
     if (uvs.primvar != nullptr) {
-        mesh.head.uvs = uvs.primvar->values;
+        mesh.head.uvs = std::move(uvs.primvar->values);
         mesh.head.uvSet = uvs.primvar->name;
     }
     if (!sink.begin(mesh.head)) {
