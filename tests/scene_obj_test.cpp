@@ -225,6 +225,12 @@ TEST(SceneObj, UsdFacesAndTextureCoordinates) {
         {"first texCoord2f, not st",
          kSquare + "    texCoord2f[] primvars:map1 = " + uvs4 + " (interpolation = \"vertex\")\n",
          {1, 2, 3, 4}, {1, 2, 3, 4}, 4, false},
+        {"indices before counts, a subset inside",
+         "    int[] faceVertexIndices = [0, 1, 2, 3]\n"
+         "    def GeomSubset \"half\"\n    {\n        int[] indices = [0]\n    }\n"
+         "    int[] faceVertexCounts = [4]\n"
+         "    point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]\n",
+         {1, 2, 3, 4}, {}, 0, false},
         {"uniform", kSquare + "    texCoord2f[] primvars:st = [(0, 0)] (interpolation = \"uniform\")\n",
          {1, 2, 3, 4}, {}, 0, true},
     };

@@ -30,7 +30,11 @@ struct TexturePrimvar {
 // What the prim's properties gave.
 struct MeshArrays {
     std::vector<std::uint32_t> counts;
-    std::vector<std::uint32_t> indices;
+    // faceVertexIndices are only counted and checked as the prim is read; the faces are
+    // read again from indicesAt (in the layer) once the points are at hand.
+    std::uint64_t indicesAt = 0;
+    std::uint64_t corners = 0;
+    std::uint32_t largest = 0;
     std::int64_t countsLine = 0;
     std::int64_t indicesLine = 0;
     bool countsRead = false;
@@ -236,13 +240,16 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
         mesh_.countsRead = true;
         mesh_.countsLine = line;
     } else if (indices) {
-        // USD's order gives the counts first: their sum is the indices' number.
-        if (mesh_.countsRead) {
-            std::uint64_t corners = 0;
-            for (const std::uint32_t count : mesh_.counts) corners += count;
-            if (corners <= std::uint64_t{INT32_MAX}) mesh_.indices.reserve(corners);
-        }
-        readIndices(mesh_.indices);
+        mesh_.indicesAt = node_.start + lexer_.reader().offset();
+        mesh_.corners = 0;
+        mesh_.largest = 0;
+        bool& negative = mesh_.negative;
+        const ArrayRead read = readIntegerArray(lexer_, [&](std::int32_t vertex) {
+            negative = negative || vertex < 0;
+            ++mesh_.corners;
+            mesh_.largest = std::max(mesh_.largest, static_cast<std::uint32_t>(vertex));
+        });
+        if (read == ArrayRead::Malformed) mesh_.negative = true;
         mesh_.indicesRead = true;
         mesh_.indicesLine = line;
     } else {
@@ -343,7 +350,7 @@ MeshReadResult chooseUvs(MeshArrays& mesh, std::size_t points, CornerUvs& uvs,
         result.warnings.push_back(MeshWarning::UvsNotPerCorner);
         return result;
     }
-    const std::size_t needed = perVertex ? points : mesh.indices.size();
+    const std::size_t needed = perVertex ? points : static_cast<std::size_t>(mesh.corners);
     const std::size_t values = primvar->values.size() / 2;
     bool fits = primvar->indexed ? primvar->indices.size() >= needed : values >= needed;
     if (primvar->indexed) {
@@ -355,9 +362,66 @@ MeshReadResult chooseUvs(MeshArrays& mesh, std::size_t points, CornerUvs& uvs,
     return result;
 }
 
-// The arrays checked against each other, then handed to the sink face by face.
-MeshReadResult handOver(MeshArrays& mesh, const PrimReader& reader, const SceneNode& node,
-                        MeshSink& sink) {
+// Hands the faces to the sink as their corners stream past, each face's corners (and
+// texture corners) reversed for a leftHanded mesh.
+class FaceStream {
+public:
+    FaceStream(const MeshArrays& mesh, const CornerUvs& uvs, MeshSink& sink)
+        : counts_(mesh.counts), leftHanded_(mesh.leftHanded), uvs_(uvs), sink_(sink) {
+        const std::uint32_t largest =
+            counts_.empty() ? 0 : *std::max_element(counts_.begin(), counts_.end());
+        vertices_.reserve(largest);
+        faceUvs_.reserve(largest);
+        handEmptyFaces();
+    }
+
+    void corner(std::int32_t index) {
+        if (stopped_ || face_ == counts_.size()) return;
+        const auto vertex = static_cast<std::uint32_t>(index);
+        vertices_.push_back(vertex);
+        if (uvs_.primvar != nullptr) faceUvs_.push_back(uvs_.of(vertex, corner_));
+        ++corner_;
+        if (vertices_.size() == counts_[face_]) {
+            handFace();
+            handEmptyFaces();
+        }
+    }
+    bool stopped() const { return stopped_; }
+    bool complete() const { return face_ == counts_.size(); }
+    std::int64_t faces() const { return static_cast<std::int64_t>(face_); }
+
+private:
+    void handFace() {
+        if (leftHanded_) {
+            std::reverse(vertices_.begin(), vertices_.end());
+            std::reverse(faceUvs_.begin(), faceUvs_.end());
+        }
+        stopped_ = !sink_.face(vertices_.data(), uvs_.primvar != nullptr ? faceUvs_.data() : nullptr,
+                               vertices_.size());
+        if (!stopped_) ++face_;
+        vertices_.clear();
+        faceUvs_.clear();
+    }
+    // Faces of no corners take none from the stream.
+    void handEmptyFaces() {
+        while (!stopped_ && face_ < counts_.size() && counts_[face_] == 0) handFace();
+    }
+
+    const std::vector<std::uint32_t>& counts_;
+    bool leftHanded_;
+    const CornerUvs& uvs_;
+    MeshSink& sink_;
+    std::vector<std::uint32_t> vertices_;
+    std::vector<std::uint32_t> faceUvs_;
+    std::size_t face_ = 0;
+    std::size_t corner_ = 0;
+    bool stopped_ = false;
+};
+
+// The arrays checked against each other, then the faces read again and handed to the
+// sink one by one.
+MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& reader,
+                        const SceneNode& node, MeshSink& sink) {
     if (!mesh.countsRead || !mesh.indicesRead) return refusedMesh(NodeProblem::NoFaces, node.line);
     std::uint64_t corners = 0;
     bool negative = mesh.negative;
@@ -365,14 +429,12 @@ MeshReadResult handOver(MeshArrays& mesh, const PrimReader& reader, const SceneN
         negative = negative || count > INT32_MAX;
         corners += count;
     }
-    if (negative || corners != mesh.indices.size())
+    if (negative || corners != mesh.corners)
         return refusedMesh(NodeProblem::FaceCountsMismatch, reader.layerLine(mesh.indicesLine));
     const std::size_t points = mesh.head.points.size() / 3;
     if (points == 0) return refusedMesh(NodeProblem::None, node.line);
-    for (const std::uint32_t index : mesh.indices) {
-        if (index >= points)
-            return refusedMesh(NodeProblem::IndexBeyondPoints, reader.layerLine(mesh.indicesLine));
-    }
+    if (mesh.corners > 0 && mesh.largest >= points)
+        return refusedMesh(NodeProblem::IndexBeyondPoints, reader.layerLine(mesh.indicesLine));
     CornerUvs uvs;
     MeshReadResult result = chooseUvs(mesh, points, uvs, reader);
     if (result.problem != SceneRefusal::None) return result;
@@ -385,27 +447,25 @@ MeshReadResult handOver(MeshArrays& mesh, const PrimReader& reader, const SceneN
         result.stopped = true;
         return result;
     }
-    std::vector<std::uint32_t> faceVertices;
-    std::vector<std::uint32_t> faceUvs;
-    std::size_t at = 0;
-    for (const std::uint32_t count : mesh.counts) {
-        faceVertices.assign(mesh.indices.begin() + static_cast<std::ptrdiff_t>(at),
-                            mesh.indices.begin() + static_cast<std::ptrdiff_t>(at + count));
-        faceUvs.resize(count);
-        if (uvs.primvar != nullptr) {
-            for (std::size_t k = 0; k < count; ++k) faceUvs[k] = uvs.of(faceVertices[k], at + k);
-        }
-        at += count;
-        if (mesh.leftHanded) {
-            std::reverse(faceVertices.begin(), faceVertices.end());
-            std::reverse(faceUvs.begin(), faceUvs.end());
-        }
-        if (!sink.face(faceVertices.data(), uvs.primvar != nullptr ? faceUvs.data() : nullptr,
-                       count)) {
-            result.stopped = true;
-            return result;
-        }
-        ++result.faces;
+    std::vector<float>().swap(mesh.head.points);  // the sink has taken them
+    LineReader lines;
+    if (!lines.open(layer, mesh.indicesAt)) {
+        result.problem = SceneRefusal::Unreadable;
+        return result;
+    }
+    UsdByteReader bytes;
+    bytes.openBlocks(lines);
+    UsdLexer lexer(bytes);
+    FaceStream stream(mesh, uvs, sink);
+    const ArrayRead read =
+        readIntegerArray(lexer, [&stream](std::int32_t vertex) { stream.corner(vertex); });
+    result.faces = stream.faces();
+    if (stream.stopped()) {
+        result.stopped = true;
+    } else if (bytes.failed()) {
+        result.problem = SceneRefusal::Unreadable;
+    } else if (read != ArrayRead::Done || !stream.complete()) {
+        result.problem = SceneRefusal::SceneChanged;  // not the array the prim's read counted
     }
     return result;
 }
@@ -436,7 +496,7 @@ MeshReadResult readUsdMesh(ByteSource& layer, const SceneNode& node, MeshSink& s
         result.line = prim.layerLine(lexer.problem() != SceneRefusal::None ? lexer.problemLine()
                                                                            : 1);
     } else {
-        result = handOver(mesh, prim, node, sink);
+        result = handOver(layer, mesh, prim, node, sink);
     }
     return result;
 }
