@@ -1,5 +1,6 @@
 #include "scene/usd/usd_arrays.h"
 
+#include <charconv>
 #include <limits>
 #include <string_view>
 
@@ -83,6 +84,40 @@ bool endsNumber(char c) {
     return c == ',' || c == ')' || c == ']' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A number read as USD reads one, into a double (a float array's element is then that
+// double rounded to a float). Plain decimals of at most 15 digits take one exact division;
+// the rest the library's full conversion. Gives where the number ends; null for none.
+const char* readDouble(const char* p, const char* end, double& value) {
+    const char* q = p;
+    const bool negative = q != end && *q == '-';
+    if (negative) ++q;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int decimals = 0;
+    const char* const first = q;
+    for (; q != end && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits)
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+    const bool whole = q != first;
+    if (q != end && *q == '.') {
+        for (++q; q != end && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits, ++decimals)
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+    }
+    const bool plain = (whole || decimals > 0) && digits <= 15 &&
+                       (q == end || (*q != 'e' && *q != 'E'));
+    if (plain) {
+        const double magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
+        value = negative ? -magnitude : magnitude;
+        return q;
+    }
+    const auto result = std::from_chars(p, end, value, std::chars_format::general);
+    return result.ec == std::errc() ? result.ptr : nullptr;
+}
+
 // One number at `p`, ending before `end`; null when there is none, or something other
 // than a separator follows it.
 const char* readTupleNumber(const char* p, const char* end, float& value) {
@@ -97,9 +132,10 @@ const char* readTupleNumber(const char* p, const char* end, float& value) {
         value = std::numeric_limits<float>::quiet_NaN();
         stop = word + 3;
     } else {
-        TextCursor cursor(std::string_view(p, static_cast<std::size_t>(end - p)));
-        if (!readFloat(cursor, value)) return nullptr;
-        stop = cursor.position;
+        double wide = 0.0;
+        stop = readDouble(p, end, wide);
+        if (stop == nullptr) return nullptr;
+        value = static_cast<float>(wide);
     }
     return stop != end && endsNumber(*stop) ? stop : nullptr;
 }
