@@ -12,6 +12,7 @@
 #include "crease/crease_edge_set.h"
 #include "scene/scene_formats.h"
 #include "scene/scene_scan.h"
+#include "base/numbers.h"
 #include "scene_obj/obj_mesh_writer.h"
 #include "obj_test_reader.h"
 #include "support.h"
@@ -328,6 +329,51 @@ TEST(SceneObj, HeaderEscapesControlCharacters) {
     EXPECT_NE(got.obj.comments[0].find("/line\\nbreak of "), std::string::npos) << got.text;
     EXPECT_TRUE(got.obj.problems.empty());
     EXPECT_EQ(got.obj.comments.size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// A layer of several 1 MiB blocks, its arrays each on one line as USD writes them: block
+// boundaries fall inside numbers and tuples, and every position and face comes back.
+TEST(SceneObj, ALayerOfManyBlocksComesBackWhole) {
+    const int side = 230;  // 52,900 points, 52,441 quads: a layer of over 2 MiB
+    std::string counts;
+    std::string indices;
+    std::string points;
+    std::vector<double> expected;
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            const double x = i * 0.001953125 - 1.1;
+            const double y = j / 3.0;
+            const float fx = static_cast<float>(x);
+            const float fy = static_cast<float>(y);
+            points += (points.empty() ? "(" : ", (") + tessaryn::shortestDecimal(fx) + ", " +
+                      tessaryn::shortestDecimal(fy) + ", -0.5)";
+            expected.insert(expected.end(), {fx, fy, -0.5});
+            if (i + 1 == side || j + 1 == side) continue;
+            const int v = j * side + i;
+            counts += counts.empty() ? "4" : ", 4";
+            indices += (indices.empty() ? "" : ", ") + std::to_string(v) + ", " +
+                       std::to_string(v + 1) + ", " + std::to_string(v + side + 1) + ", " +
+                       std::to_string(v + side);
+        }
+    }
+    const std::string text = layer("    int[] faceVertexCounts = [" + counts +
+                                   "]\n    int[] faceVertexIndices = [" + indices +
+                                   "]\n    point3f[] points = [" + points + "]\n");
+    ASSERT_GT(text.size(), std::size_t{2} << 20);
+    const Extracted got = extractLayer(text);
+    ASSERT_EQ(got.report.outcome, SceneRefusal::None);
+    EXPECT_TRUE(got.obj.problems.empty());
+    ASSERT_EQ(got.obj.positions.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k)
+        ASSERT_EQ(static_cast<float>(got.obj.positions[k]), static_cast<float>(expected[k])) << k;
+    ASSERT_EQ(got.obj.faces.size(), static_cast<std::size_t>((side - 1) * (side - 1)));
+    const std::vector<std::int64_t> last = {(side - 1) * side - 1, (side - 1) * side,
+                                            side * side, side * side - 1};
+    EXPECT_EQ(got.obj.faces.back(), last);
 }
 
 }  // namespace
