@@ -78,7 +78,7 @@ private:
                    std::int64_t line);
     void readTexture(TexturePrimvar& primvar, const std::string& name, std::int64_t line);
     void readMetadata(TexturePrimvar* primvar);
-    void readIndices(std::vector<std::uint32_t>& into);
+    void readUnsigned(std::vector<std::uint32_t>& into, bool& negative);
     void skipRest();
 
     UsdLexer& lexer_;
@@ -183,14 +183,15 @@ void PrimReader::statement(const UsdToken& first) {
     skipRest();
 }
 
-void PrimReader::readIndices(std::vector<std::uint32_t>& into) {
+// An int[] array that should hold no negative number; `negative` is set when it does,
+// or when it holds something else.
+void PrimReader::readUnsigned(std::vector<std::uint32_t>& into, bool& negative) {
     into.resize(0);
-    bool& negative = mesh_.negative;
     const ArrayRead read = readIntegerArray(lexer_, [&](std::int32_t value) {
         negative = negative || value < 0;
         into.push_back(static_cast<std::uint32_t>(value));
     });
-    if (read == ArrayRead::Malformed) mesh_.negative = true;
+    if (read == ArrayRead::Malformed) negative = true;
 }
 
 void PrimReader::readValue(const std::string& type, const std::string& property,
@@ -236,7 +237,7 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
         // A closed mesh of quads has about as many faces as points: room for that many
         // counts up front, so that the array seldom moves as it grows.
         mesh_.counts.reserve(static_cast<std::size_t>(node_.vertexCount));
-        readIndices(mesh_.counts);
+        readUnsigned(mesh_.counts, mesh_.negative);
         mesh_.countsRead = true;
         mesh_.countsLine = line;
     } else if (indices) {
@@ -265,7 +266,9 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
                 lexer_.skipGroup('[');
                 return;
             }
-            readIndices(slot->indices);
+            // A negative index is beyond the values as an unsigned one: the fit refuses it.
+            bool negative = false;
+            readUnsigned(slot->indices, negative);
             slot->indicesName = of;
             slot->indexed = true;
         } else if (name == "st" && isTwoFloatArray(type)) {
