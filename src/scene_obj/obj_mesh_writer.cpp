@@ -44,11 +44,8 @@ std::string escapedForComment(std::string_view text) {
 
 ObjMeshWriter::ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node)
     : out_(out), buffer_(new char[kBufferSize]) {
-    put("# mesh ");
-    put(escapedForComment(node));
-    put(" of ");
-    put(escapedForComment(scene));
-    put("\r\n");
+    // Straight to the writer: nothing is buffered yet.
+    out_.write("# mesh " + escapedForComment(node) + " of " + escapedForComment(scene) + "\r\n");
 }
 
 bool ObjMeshWriter::refuse(SceneRefusal refusal, NodeProblem problem, std::string detail) {
@@ -65,16 +62,6 @@ void ObjMeshWriter::flush() {
 
 void ObjMeshWriter::finish() {
     flush();
-}
-
-void ObjMeshWriter::put(std::string_view text) {
-    while (!text.empty()) {
-        room(1);
-        const std::size_t part = std::min(text.size(), kBufferSize - used_);
-        std::memcpy(buffer_.get() + used_, text.data(), part);
-        used_ += part;
-        text.remove_prefix(part);
-    }
 }
 
 void ObjMeshWriter::putNumber(std::uint64_t number) {
@@ -113,9 +100,9 @@ bool ObjMeshWriter::begin(const MeshHead& head) {
         buffer_[used_++] = '\n';
     }
     vertices_ = static_cast<std::int64_t>(points);
-    const std::size_t uvs = head.uvs.size() / 2;
+    const std::size_t uvCount = head.uvs.size() / 2;
     const float* t = head.uvs.data();
-    for (std::size_t uv = 0; uv < uvs; ++uv, t += 2) {
+    for (std::size_t uv = 0; uv < uvCount; ++uv, t += 2) {
         room(kFloatLineBytes);
         buffer_[used_++] = 'v';
         buffer_[used_++] = 't';
@@ -124,7 +111,7 @@ bool ObjMeshWriter::begin(const MeshHead& head) {
         buffer_[used_++] = '\r';
         buffer_[used_++] = '\n';
     }
-    uvs_ = static_cast<std::int64_t>(uvs);
+    uvs_ = static_cast<std::int64_t>(uvCount);
     return true;
 }
 

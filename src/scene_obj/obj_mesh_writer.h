@@ -50,7 +50,6 @@ private:
         if (kBufferSize - used_ < bytes) flush();
     }
     void flush();
-    void put(std::string_view text);
     void putNumber(std::uint64_t number);
     void putFloat(float value);
     bool refuse(SceneRefusal refusal, NodeProblem problem, std::string detail);

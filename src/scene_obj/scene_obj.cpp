@@ -64,7 +64,7 @@ bool chooseNode(const SceneObjRequest& request, SceneObjReport& report, const Sc
     if (choice.node != nullptr) report.node = summaryOf(*choice.node);
     for (const SceneNode* candidate : choice.candidates)
         report.candidates.push_back(summaryOf(*candidate));
-    if (choice.problem == SceneRefusal::NodeHoldsNoMesh) {
+    if (choice.problem == SceneRefusal::NodeHoldsNoMesh && choice.node != nullptr) {
         report.nodeProblem = choice.node->problem;
         report.line = choice.node->problemLine;
     }

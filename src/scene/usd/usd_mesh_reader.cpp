@@ -67,6 +67,11 @@ public:
     // not hold it there (a problem in the lexer, or the layer changed since its scan).
     bool read();
     bool changed() const { return changed_; }
+    // The layer holds no such prim where the scan saw it: it changed since.
+    bool notThere() {
+        changed_ = true;
+        return false;
+    }
     // The layer's line of a line counted from the prim's.
     std::int64_t layerLine(std::int64_t line) const { return node_.line + line - 1; }
 
@@ -89,17 +94,17 @@ private:
 
 bool PrimReader::read() {
     const UsdToken* token = &lexer_.next();
-    if (!token->isWord("def") && !token->isWord("over")) return !(changed_ = true);
+    if (!token->isWord("def") && !token->isWord("over")) return notThere();
     token = &lexer_.next();
     if (token->kind == UsdTokenKind::Word) token = &lexer_.next();
     if (token->kind != UsdTokenKind::String || token->text != node_.name)
-        return !(changed_ = true);
+        return notThere();
     token = &lexer_.next();
     if (token->isPunct('(')) {
         if (!lexer_.skipGroup('(')) return false;
         token = &lexer_.next();
     }
-    if (!token->isPunct('{')) return !(changed_ = true);
+    if (!token->isPunct('{')) return notThere();
     for (;;) {
         const UsdToken& next = lexer_.next();
         if (next.kind == UsdTokenKind::End) {
@@ -187,11 +192,11 @@ void PrimReader::statement(const UsdToken& first) {
 // or when it holds something else.
 void PrimReader::readUnsigned(std::vector<std::uint32_t>& into, bool& negative) {
     into.resize(0);
-    const ArrayRead read = readIntegerArray(lexer_, [&](std::int32_t value) {
+    const ArrayRead got = readIntegerArray(lexer_, [&](std::int32_t value) {
         negative = negative || value < 0;
         into.push_back(static_cast<std::uint32_t>(value));
     });
-    if (read == ArrayRead::Malformed) negative = true;
+    if (got == ArrayRead::Malformed) negative = true;
 }
 
 void PrimReader::readValue(const std::string& type, const std::string& property,
@@ -218,8 +223,8 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
             return;
         }
         mesh_.head.points.clear();
-        const ArrayRead read = readFloatTuples(lexer_, 3, mesh_.head.points);
-        mesh_.pointsFromSample = read == ArrayRead::Done;
+        const ArrayRead got = readFloatTuples(lexer_, 3, mesh_.head.points);
+        mesh_.pointsFromSample = got == ArrayRead::Done;
         if (lexer_.problem() == SceneRefusal::None) lexer_.skipGroup('{');
         return;
     }
@@ -245,12 +250,12 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
         mesh_.corners = 0;
         mesh_.largest = 0;
         bool& negative = mesh_.negative;
-        const ArrayRead read = readIntegerArray(lexer_, [&](std::int32_t vertex) {
+        const ArrayRead got = readIntegerArray(lexer_, [&](std::int32_t vertex) {
             negative = negative || vertex < 0;
             ++mesh_.corners;
             mesh_.largest = std::max(mesh_.largest, static_cast<std::uint32_t>(vertex));
         });
-        if (read == ArrayRead::Malformed) mesh_.negative = true;
+        if (got == ArrayRead::Malformed) mesh_.negative = true;
         mesh_.indicesRead = true;
         mesh_.indicesLine = line;
     } else {
