@@ -7,6 +7,7 @@ namespace bench {
 
 const char* const kUsage =
     "usage: tessaryn_bench [--sizes N,N,...] [--runs N] [--work DIR] [--x86 BUILD]\n"
+    "                      [--only PREFIX]\n"
     "\n"
     "Times every file command of the library on generated tori of about N quads each\n"
     "(default 250000,1000000,4000000), each call in a process of its own, against cat of\n"
@@ -16,6 +17,7 @@ const char* const kUsage =
     "\n"
     "  --work DIR   generate and keep the meshes in DIR (reused by later runs); without\n"
     "               it a temporary folder is used and removed at the end\n"
+    "  --only PREFIX  only the rows whose command starts with PREFIX (\"obj\", \"creases\")\n"
     "  --x86 BUILD  also run the 32-bit build in BUILD under qemu-i386 on the largest mesh\n"
     "  --help, -h   this text\n";
 
@@ -52,7 +54,8 @@ bool parseOptions(const std::vector<std::string>& arguments, Options& options, s
             options.help = true;
             continue;
         }
-        if (flag != "--sizes" && flag != "--runs" && flag != "--work" && flag != "--x86") {
+        if (flag != "--sizes" && flag != "--runs" && flag != "--work" && flag != "--x86" &&
+            flag != "--only") {
             error = "unknown option " + flag;
             return false;
         }
@@ -77,6 +80,7 @@ bool parseOptions(const std::vector<std::string>& arguments, Options& options, s
         }
         if (flag == "--work") options.work = value;
         if (flag == "--x86") options.x86 = value;
+        if (flag == "--only") options.only = value;
     }
     return true;
 }

@@ -11,6 +11,7 @@ struct Options {
     int runs = 5;      // of each side: command, cat, durable floor
     std::string work;  // kept when given; else a temporary folder, removed at the end
     std::string x86;   // a 32-bit build folder, run under qemu-i386
+    std::string only;  // only the rows whose command starts with it; empty: every row
     bool help = false;
 };
 

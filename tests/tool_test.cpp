@@ -878,6 +878,57 @@ TEST(Tool, CreasesOnOneThreadOrTwo) {
     EXPECT_NE(three.err.find("--threads takes 1 or 2, not '3'"), std::string::npos) << three.err;
 }
 
+
+// `obj`: a sentence or one JSON object, exit 0, 1 or 2, and a refused run leaves no OUT.
+TEST(Tool, ObjForScripts) {
+    TempFolder folder;
+    const std::string layer = folder / "cube.usda";
+    const std::string out = folder / "cube.obj";
+    writeFile(layer, readFile(testing_support::realDataPath(
+                         "usd/mayausd__UsdImportUVSetsTestWithCreases.usda")));
+    ToolRun run = runTool("obj " + quoted(layer) + " " + quoted(out));
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("8 vertices, 14 texture coordinates, 6 faces written to " + out),
+              std::string::npos)
+        << run.out;
+    run = runTool("obj " + quoted(layer) + " " + quoted(out) + " --prim CreasedCube --json");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+    for (const char* key : {"\"ok\": true", "\"format\": \"usd\"", "\"vertices\": 8",
+                            "\"uvs\": 14", "\"faces\": 6", "\"points\": \"default\"",
+                            "\"name\": \"CreasedCube\"", "\"warnings\": []"})
+        EXPECT_NE(run.out.find(key), std::string::npos) << key << " in " << run.out;
+
+    const std::string deforming = folder / "deforming.usda";
+    writeFile(deforming, readFile(testing_support::realDataPath("usd/mayausd__DeformingCube.usda")));
+    run = runTool("obj " + quoted(deforming) + " " + quoted(out) + " --json");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("\"points\": \"first time sample\""), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("first time sample"), std::string::npos) << run.err;
+
+    struct Refused {
+        std::string arguments;
+        const char* kind;
+    } refusals[] = {
+        {quoted(layer) + " " + quoted(layer), "output-is-input"},
+        {quoted(layer) + " " + quoted(folder / "x.obj") + " --prim Nothing", "no-such-node"},
+        {quoted(folder / "missing.usda") + " " + quoted(folder / "x.obj"), "unreadable"},
+    };
+    for (const Refused& refused : refusals) {
+        run = runTool("obj " + refused.arguments + " --json");
+        EXPECT_EQ(run.status, 1) << refused.arguments;
+        EXPECT_NE(run.out.find(std::string("\"refusal\": \"") + refused.kind + "\""),
+                  std::string::npos)
+            << run.out;
+        EXPECT_NE(run.err.find("nothing written"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(testing_support::fileExists(folder / "x.obj"));
+    EXPECT_EQ(readFile(layer), readFile(testing_support::realDataPath(
+                                   "usd/mayausd__UsdImportUVSetsTestWithCreases.usda")));
+    run = runTool("obj " + quoted(layer) + " " + quoted(out) + " --wait x");
+    EXPECT_EQ(run.status, 2);
+}
+
 #endif
 
 }  // namespace

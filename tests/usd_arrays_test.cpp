@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -168,6 +170,48 @@ TEST(UsdArrays, GroupsPassedToTheirCloser) {
             }
         }
     }
+}
+
+// Tuples of a given width, read through a double into floats; anything that breaks the
+// shape is Malformed and the lexer is left past the array's ']'.
+TEST(UsdArrays, FloatTuples) {
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Row {
+        const char* text;
+        std::size_t width;
+        ArrayRead read;
+        std::vector<float> values;
+    } rows[] = {
+        {"(0, 1.5, -2), (1e-3, 0.1, 3.4028235e38)] x", 3, ArrayRead::Done,
+         {0.0f, 1.5f, -2.0f, 0.001f, 0.1f, 3.4028235e38f}},
+        {"(inf, -inf, 0)] x", 3, ArrayRead::Done, {inf, -inf, 0.0f}},
+        {"(0.5, 1) # a comment\n, (2, 3)] x", 2, ArrayRead::Done, {0.5f, 1.0f, 2.0f, 3.0f}},
+        {"] x", 2, ArrayRead::Done, {}},
+        {"(1, 2, 3)] x", 2, ArrayRead::Malformed, {1.0f, 2.0f}},
+        {"(1, 2), (3)] x", 2, ArrayRead::Malformed, {1.0f, 2.0f, 3.0f}},
+        {"1, 2] x", 2, ArrayRead::Malformed, {}},
+        {"(1, two)] x", 2, ArrayRead::Malformed, {1.0f}},
+    };
+    for (const Row& row : rows) {
+        for (int shift = 0; shift < kShifts; ++shift) {
+            SCOPED_TRACE(std::string(row.text) + " shifted " + std::to_string(shift));
+            ArrayInput input(shifted(shift, row.text));
+            std::vector<float> values;
+            EXPECT_EQ(tessaryn::readFloatTuples(input.lexer, row.width, values), row.read);
+            EXPECT_EQ(values, row.values);
+            EXPECT_EQ(input.lexer.problem(), SceneRefusal::None);
+            EXPECT_EQ(input.lexer.next().text, "x");
+        }
+    }
+    // A NaN is read as one, and a tuple never closed is the lexer's problem.
+    ArrayInput nan("(nan, 0)] x");
+    std::vector<float> values;
+    EXPECT_EQ(tessaryn::readFloatTuples(nan.lexer, 2, values), ArrayRead::Done);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_TRUE(std::isnan(values[0]));
+    ArrayInput open("(1, 2");
+    EXPECT_EQ(tessaryn::readFloatTuples(open.lexer, 2, values), ArrayRead::Broken);
+    EXPECT_NE(open.lexer.problem(), SceneRefusal::None);
 }
 
 }  // namespace

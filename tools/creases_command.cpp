@@ -11,6 +11,7 @@
 #include "tools/json_object.h"
 #include "tools/second_thread.h"
 #include "tools/sentences.h"
+#include "tools/wait_seconds.h"
 
 namespace tool {
 
@@ -19,29 +20,6 @@ namespace {
 using tessaryn::HostExportResult;
 using tessaryn::SceneCreaseReport;
 using tessaryn::SceneRefusal;
-
-// How long a run waits for another run on its file when --wait does not say.
-constexpr const char* kDefaultWait = "60";
-// The longest --wait taken, in whole seconds' digits: over three months.
-constexpr std::size_t kWaitDigits = 7;
-
-// Seconds as --wait takes them: a decimal of 0 or more ("60", "0.5"); false for anything
-// else.
-bool readWaitSeconds(const std::string& text, double& seconds) {
-    std::size_t whole = 0;
-    while (whole < text.size() && text[whole] >= '0' && text[whole] <= '9') ++whole;
-    if (whole == 0 || whole > kWaitDigits) return false;
-    seconds = 0.0;
-    for (std::size_t i = 0; i < whole; ++i) seconds = seconds * 10.0 + (text[i] - '0');
-    if (whole == text.size()) return true;
-    if (text[whole] != '.' || whole + 1 == text.size()) return false;
-    double scale = 0.1;
-    for (std::size_t i = whole + 1; i < text.size(); ++i, scale /= 10.0) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        seconds += scale * (text[i] - '0');
-    }
-    return true;
-}
 
 // The host's export through the library, exactly as the host calls it.
 HostExportResult callGetCreases(void* context, const std::string& obj, const std::string& scene,

@@ -127,6 +127,8 @@ std::string primProblem(const SceneCreaseReport& report) {
             return "holds no mesh data in the file: its mesh is made by its construction history" +
                    (report.line > 0 ? " (connected on line " + number(report.line) + ")" : "") +
                    "; delete its history in Maya and save the scene";
+        case tessaryn::NodeProblem::UvsMismatch:
+            return "has texture coordinates that do not fit its faces" + line;
         case tessaryn::NodeProblem::None:
             break;
     }
@@ -338,6 +340,12 @@ std::string refusal(const SceneCreaseReport& report, const CreaseRun& run) {
         case SceneRefusal::FaceTooFewCorners:
             return node + " has a face of fewer than three corners" +
                    (report.detail.empty() ? "" : " (" + report.detail + ")");
+        case SceneRefusal::SeveralMeshNodes:
+            return "several " + mesh + "s of " + scene + " hold a mesh: " +
+                   nodeList(report.candidates, usd) + "; choose one with " + nodeOption(report);
+        case SceneRefusal::NoMeshReader:
+            return "this tool does not yet read the mesh of a " + std::string(words.file) +
+                   " such as " + scene;
         case SceneRefusal::ValueOnHostScene:
             return "--value is for scenes as Maya saved them; " + scene +
                    " is a host scene with the crease placeholder";
@@ -453,6 +461,10 @@ const char* refusalKind(SceneRefusal outcome) {
             return "point-not-finite";
         case SceneRefusal::FaceTooFewCorners:
             return "face-too-few-corners";
+        case SceneRefusal::SeveralMeshNodes:
+            return "several-mesh-nodes";
+        case SceneRefusal::NoMeshReader:
+            return "no-mesh-reader";
         case SceneRefusal::ValueOnHostScene:
             return "value-on-host-scene";
         case SceneRefusal::NoPlaceholder:
@@ -721,6 +733,80 @@ const char* swapKind(tessaryn::SwapRefusal refusal) {
             return "only-positions";
         case SwapRefusal::None:
             return "unwritable";  // the counts allow the swap: the target could not be written
+    }
+    return "unknown";
+}
+
+}  // namespace tool
+
+namespace tool {
+
+namespace {
+
+// The facts of an `obj` report that the crease road's sentences name.
+SceneCreaseReport asCreaseReport(const tessaryn::SceneObjReport& report) {
+    SceneCreaseReport told;
+    told.outcome = report.outcome;
+    told.file = report.file;
+    told.error = report.error;
+    told.line = report.line;
+    told.detail = report.detail;
+    told.format = report.format;
+    told.node = report.node;
+    told.nodeProblem = report.nodeProblem;
+    told.candidates = report.candidates;
+    told.otherLayers = report.otherLayers;
+    return told;
+}
+
+std::string objDone(const tessaryn::SceneObjReport& report, const ObjRun& run) {
+    const SceneCreaseReport told = asCreaseReport(report);
+    std::string said = nodeName(told) + " of " + run.scene + ": " +
+                       counted(report.vertices, "vertex", "vertices") + ", ";
+    if (report.uvs > 0) said += counted(report.uvs, "texture coordinate") + ", ";
+    said += counted(report.faces, "face") + " written to " + run.out;
+    if (report.pointsFromTimeSample)
+        said += "; the points are their first time sample, as they have no default value";
+    for (const tessaryn::MeshWarning warning : report.warnings) {
+        if (warning == tessaryn::MeshWarning::UvsNotPerCorner)
+            said += "; note: its texture coordinates are neither per vertex nor per face corner "
+                    "(interpolation), and were left out";
+        if (warning == tessaryn::MeshWarning::FaceHolesDropped)
+            said += "; note: " + counted(report.holedFaces, "face") + " with holes written "
+                    "without them";
+    }
+    return said;
+}
+
+}  // namespace
+
+std::string objSentence(const tessaryn::SceneObjReport& report, const ObjRun& run) {
+    if (report.outcome == SceneRefusal::None) return objDone(report, run);
+    const SceneCreaseReport told = asCreaseReport(report);
+    std::string said;
+    if (report.outcome == SceneRefusal::OutputIsInput) {
+        said = outputIsInput(run.out, "the scene " + run.scene);
+    } else if (report.outcome == SceneRefusal::NodeHoldsNoMesh &&
+               report.nodeProblem != tessaryn::NodeProblem::None) {
+        said = nodeName(told) + " in " + run.scene + " " + primProblem(told);
+    } else {
+        CreaseRun crease;
+        crease.scene = run.scene;
+        crease.node = run.node;
+        crease.wait = run.wait;
+        said = refusal(told, crease);
+    }
+    return said + "; nothing written";
+}
+
+const char* meshWarningKind(tessaryn::MeshWarning warning) {
+    switch (warning) {
+        case tessaryn::MeshWarning::PointsFromTimeSample:
+            return "points-from-time-sample";
+        case tessaryn::MeshWarning::UvsNotPerCorner:
+            return "uvs-not-per-corner";
+        case tessaryn::MeshWarning::FaceHolesDropped:
+            return "face-holes-dropped";
     }
     return "unknown";
 }

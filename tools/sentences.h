@@ -10,6 +10,7 @@
 
 #include "objtools/swap_vertices.h"
 #include "scene/scene_creases.h"
+#include "scene_obj/scene_obj.h"
 
 namespace tool {
 
@@ -47,6 +48,20 @@ const FormatWords& wordsFor(tessaryn::SceneFormat format);
 
 // The report as one sentence (a refusal ends "; nothing changed").
 std::string creaseSentence(const tessaryn::SceneCreaseReport& report, const CreaseRun& run);
+
+// What an `obj` run was asked, as the user wrote it.
+struct ObjRun {
+    std::string scene;
+    std::string out;
+    std::string node;  // --node (or --prim) as given
+    std::string wait;  // --wait as given, or the default
+};
+
+// The report of an `obj` run as one sentence (a refusal ends "; nothing written").
+std::string objSentence(const tessaryn::SceneObjReport& report, const ObjRun& run);
+
+// The JSON name of a warning of the mesh read for an OBJ: "points-from-time-sample".
+const char* meshWarningKind(tessaryn::MeshWarning warning);
 
 // The refusal kind --json gives, such as "edges-not-in-node"; null for Done.
 const char* refusalKind(tessaryn::SceneRefusal outcome);

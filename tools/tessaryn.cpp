@@ -24,6 +24,7 @@
 #include "tools/json_object.h"
 #include "tools/lazy_library.h"
 #include "tools/library_loader.h"
+#include "tools/obj_command.h"
 #include "tools/reply.h"
 #include "tools/sentences.h"
 #include "tools/subcommand.h"
@@ -316,6 +317,12 @@ const std::vector<Subcommand> kSubcommands = {
      "      on one file take turns, each waiting at most --wait seconds (60) for the other",
      tool::runCreases,
      tool::creaseRefusalKinds()},
+    {{"obj", {"SCENE", "OUT.obj"}, tool::objOptions()},
+     "a mesh node of SCENE (any scene creases reads) as an OBJ in its own vertex order, for\n"
+     "      the host to draw groups on and creases to bring back",
+     tool::runObj,
+     tool::objRefusalKinds(),
+     "refused or failed: nothing written"},
     {{"vyx", {"OBJ", "VYX"}, {kSmoothing}},
      "OBJ as a Vyx file with crease flags",
      vyxFile,

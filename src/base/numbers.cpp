@@ -97,4 +97,8 @@ std::string shortestDecimal(float value) {
     return shortestText(value);
 }
 
+char* putShortestDecimal(char* at, float value) {
+    return std::to_chars(at, at + kShortestFloatBytes, value).ptr;
+}
+
 }  // namespace tessaryn

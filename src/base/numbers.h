@@ -5,6 +5,7 @@
 // fails on ".0".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -91,6 +92,10 @@ void appendDecimal(std::string& out, std::int64_t value);
 // "0.10000000149011612").
 std::string shortestDecimal(double value);
 std::string shortestDecimal(float value);
+// The same text written at `at`, which has room for kShortestFloatBytes; gives its end. For
+// writers of millions of numbers, which format into a buffer of their own.
+constexpr std::size_t kShortestFloatBytes = 24;
+char* putShortestDecimal(char* at, float value);
 
 // The plain digits at the start of `word`, eight bytes of text as loadWord gives them:
 // how many there are (8 when all eight are digits), and when fewer than eight, their value

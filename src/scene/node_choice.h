@@ -31,4 +31,8 @@ bool nodeIsNamed(const std::string& path, const std::string& name, const std::st
 NodeChoice chooseSceneNode(const SceneFacts& scene, const std::string& wanted,
                            std::int64_t objVertices);
 
+// The node whose mesh is to be read whole: the one `wanted` names, else the one node that
+// holds a mesh (SeveralMeshNodes, with them as candidates, when more do).
+NodeChoice chooseMeshNode(const SceneFacts& scene, const std::string& wanted);
+
 }  // namespace tessaryn

@@ -18,6 +18,7 @@
 #include "scene/scan_copy.h"
 #include "scene/scene_formats.h"
 #include "scene/scene_rewrite.h"
+#include "scene/scene_scan.h"
 #include "scene/transfer_group_creases.h"
 #include "scene/usd/usd_override_layer.h"
 #include "scene/usd/usd_override_merge.h"
@@ -295,18 +296,10 @@ bool scanScene(Road& road, const CreaseEdgesAhead& creases) {
         if (!road.copy->open(request.outPath.empty() ? request.scenePath : request.outPath))
             road.copy.reset();
     }
-    if (format.scan != nullptr) {
-        road.facts = format.scan(road.scene, creases, road.copy.get());
-        road.scene.close();
-    } else {
-        road.scene.close();
-        ByteSource file;
-        errno = 0;
-        if (!file.openFile(request.scenePath.c_str()))
-            return refuse(road.report, SceneRefusal::Unreadable, request.scenePath, errno);
-        road.facts = format.scanFile(file, creases);
-        if (file.failed()) road.facts.problem = SceneRefusal::Unreadable;
-    }
+    int error = 0;
+    road.facts =
+        scanOpenedScene(format, road.scene, request.scenePath, creases, road.copy.get(), error);
+    if (error != 0) return refuse(road.report, SceneRefusal::Unreadable, request.scenePath, error);
     road.stamp.size = road.facts.size;
     SceneCreaseReport& report = road.report;
     report.detail = road.facts.problemDetail;

@@ -59,12 +59,18 @@ enum class NodeProblem {
     TimeSampledTopology,  // USD: face arrays given over time
     HistoryOnly,          // Maya: the node's mesh comes from its construction history, not
                           // the file
+    UvsMismatch,          // texture coordinates that do not fit the faces: fewer than the
+                          // corners or vertices need, or an index beyond them
 };
 
 struct SceneNode {
     std::string path;       // full path: "|group1|pCube1|pCubeShape1", "/asset{model=cube}geo/mesh"
     std::string name;       // short name: "pCubeShape1", "mesh"
     std::int64_t line = 0;  // where the node starts, from 1
+    // Where the node's statement starts in the file, in bytes (USD text: its specifier,
+    // `def`; Maya: its createNode statement), for a mesh reader that goes back to it; 0
+    // where the scanner does not tell.
+    std::uint64_t start = 0;
     std::int64_t vertexCount = 0;  // 0 when it has none
     NodeProblem problem = NodeProblem::None;
     std::int64_t problemLine = 0;
@@ -79,10 +85,8 @@ struct SceneNode {
     // (one holding '/' or braces cannot be told apart in the path's text); empty: none.
     std::string unfitName;
     std::string lineEnding = "\n";
-    // Maya: where the node's createNode statement starts, in bytes from the file's start
-    // (0: not told), and its current UV set, the k of its .uvst[k] statements (.cuvs names
-    // it by its .uvsn; else 0). Its mesh reader goes there and reads that set.
-    std::uint64_t start = 0;
+    // Maya: its current UV set, the k of its .uvst[k] statements (.cuvs names it by its
+    // .uvsn; else 0), the set its mesh reader reads.
     std::int32_t uvSet = 0;
 
     std::vector<CreaseHit> hits;      // ascending by creaseEdge, each at most once

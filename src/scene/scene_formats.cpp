@@ -6,6 +6,7 @@
 #include "scene/usd/usd_crease_statements.h"
 #include "scene/usd/usd_layer_scanner.h"
 #include "scene/usdc/crate_mesh_reader.h"
+#include "scene/usd/usd_mesh_reader.h"
 #include "scene/usdc/usdc_scanner.h"
 
 namespace tessaryn {
@@ -26,7 +27,7 @@ const SceneFormatEntry kFormats[] = {
     {SceneFormat::Maya, SceneRefusal::MayaBinary, "FOR8", nullptr, nullptr, nullptr, false, false,
      false, false, nullptr},
     {SceneFormat::Usd, SceneRefusal::None, "#usda", scanUsdLayer, nullptr, usdCreaseStatements,
-     true, true, true, true, nullptr},
+     true, true, true, true, readUsdMesh},
     {SceneFormat::Usdc, SceneRefusal::None, "PXR-USDC", nullptr, scanCrateLayer,
      usdCreaseStatements, false, true, true, false, readCrateLayerMesh},
     {SceneFormat::Usdz, SceneRefusal::None, std::string_view("PK\x03\x04", 4), nullptr,

@@ -36,6 +36,8 @@ struct MeshHead {
 class MeshSink {
 public:
     virtual ~MeshSink() = default;
+    // The head is the reader's, and may be let go after the call: a sink copies what it
+    // needs of it.
     virtual bool begin(const MeshHead& head) = 0;
     // One face: `corners` vertex numbers from 0 and, when the head has uvs, as many texture
     // coordinate numbers from 0 (null when it has none). Orientation already applied.

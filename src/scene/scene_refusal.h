@@ -34,6 +34,8 @@ enum class SceneRefusal {
     // The node's geometry, read whole for an OBJ.
     PointNotFinite,      // a point with a coordinate that is not a finite number
     FaceTooFewCorners,   // a face of fewer than three corners
+    SeveralMeshNodes,    // no node asked for, and more than one holds a mesh
+    NoMeshReader,        // this build reads no mesh geometry of the scene's format
     // The host's road.
     ValueOnHostScene,   // a crease value asked for a scene the host's export writes
     NoPlaceholder,      // the export found no placeholder

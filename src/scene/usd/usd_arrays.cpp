@@ -1,5 +1,9 @@
 #include "scene/usd/usd_arrays.h"
 
+#include <charconv>
+#include <limits>
+#include <string_view>
+
 #include "base/numbers.h"
 #include "scene/usd/usd_word_bytes.h"
 
@@ -66,6 +70,136 @@ ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count) {
         }
         break;
     }
+    return lexer.skipGroup('[') ? ArrayRead::Malformed : ArrayRead::Broken;
+}
+
+namespace {
+
+bool startsWith(const char* p, const char* end, std::string_view word) {
+    return static_cast<std::size_t>(end - p) >= word.size() &&
+           std::string_view(p, word.size()) == word;
+}
+
+bool endsNumber(char c) {
+    return c == ',' || c == ')' || c == ']' || c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// Powers of ten that a double holds exactly.
+constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// A number read as USD reads one, into a double (a float array's element is then that
+// double rounded to a float). Plain decimals of at most 15 digits take one exact division;
+// the rest the library's full conversion. Gives where the number ends; null for none.
+const char* readDouble(const char* p, const char* end, double& value) {
+    const char* q = p;
+    const bool negative = q != end && *q == '-';
+    if (negative) ++q;
+    std::uint64_t mantissa = 0;
+    int digits = 0;
+    int decimals = 0;
+    const char* const first = q;
+    for (; q != end && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits)
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+    const bool whole = q != first;
+    if (q != end && *q == '.') {
+        for (++q; q != end && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits, ++decimals)
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+    }
+    const bool plain = (whole || decimals > 0) && digits <= 15 &&
+                       (q == end || (*q != 'e' && *q != 'E'));
+    if (plain) {
+        const double magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
+        value = negative ? -magnitude : magnitude;
+        return q;
+    }
+    const auto result = std::from_chars(p, end, value, std::chars_format::general);
+    return result.ec == std::errc() ? result.ptr : nullptr;
+}
+
+// One number at `p`, ending before `end`; null when there is none, or something other
+// than a separator follows it.
+const char* readTupleNumber(const char* p, const char* end, float& value) {
+    const bool negative = *p == '-';
+    const char* word = negative ? p + 1 : p;
+    const char* stop = nullptr;
+    if (startsWith(word, end, "inf")) {
+        value = negative ? -std::numeric_limits<float>::infinity()
+                         : std::numeric_limits<float>::infinity();
+        stop = word + 3;
+    } else if (startsWith(word, end, "nan")) {
+        value = std::numeric_limits<float>::quiet_NaN();
+        stop = word + 3;
+    } else {
+        double wide = 0.0;
+        stop = readDouble(p, end, wide);
+        if (stop == nullptr) return nullptr;
+        value = static_cast<float>(wide);
+    }
+    return stop != end && endsNumber(*stop) ? stop : nullptr;
+}
+
+}  // namespace
+
+ArrayRead readFloatTuples(UsdLexer& lexer, std::size_t width, std::vector<float>& values) {
+    UsdByteReader& reader = lexer.reader();
+    bool inTuple = false;
+    std::size_t filled = 0;  // numbers of the tuple so far
+    for (;;) {
+        const bool more = reader.ensure(kFloatLookAhead);
+        const char* p = reader.cursor;
+        const char* const end = reader.limit;
+        if (p == end) {
+            lexer.skipGroup('[');  // reports the open bracket
+            return ArrayRead::Broken;
+        }
+        // Far enough from the end of the bytes at hand that a number is read whole.
+        const char* const safe = more ? end - kFloatLookAhead / 2 : end;
+        bool malformed = false;
+        while (p < safe) {
+            const char c = *p;
+            if (c == ' ' || c == ',' || c == '\n' || c == '\r' || c == '\t') {
+                ++p;
+            } else if (c == '(') {
+                malformed = inTuple;
+                inTuple = true;
+                filled = 0;
+                ++p;
+            } else if (c == ')') {
+                malformed = !inTuple || filled != width;
+                inTuple = false;
+                ++p;
+            } else if (c == ']' && !inTuple) {
+                reader.cursor = p + 1;
+                return ArrayRead::Done;
+            } else if (c == '#' || c == '/') {
+                break;  // a comment, looked at below
+            } else {
+                float value = 0.0F;
+                const char* const stop = inTuple && filled < width
+                                             ? readTupleNumber(p, end, value)
+                                             : nullptr;
+                malformed = stop == nullptr;
+                if (!malformed) {
+                    values.push_back(value);
+                    ++filled;
+                    p = stop;
+                }
+            }
+            if (malformed) break;
+        }
+        reader.cursor = p;
+        if (malformed) break;
+        if (p < safe) {
+            // A comment inside the array; a lone '/' starts none.
+            lexer.skipSpaceInGroup();
+            if (lexer.problem() != SceneRefusal::None) return ArrayRead::Broken;
+            if (reader.cursor == p) break;
+        }
+    }
+    // Inside a tuple its parenthesis is closed first.
+    if (inTuple && !lexer.skipGroup('(')) return ArrayRead::Broken;
     return lexer.skipGroup('[') ? ArrayRead::Malformed : ArrayRead::Broken;
 }
 

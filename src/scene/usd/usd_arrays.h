@@ -111,6 +111,13 @@ ArrayRead readIntegerArray(UsdLexer& lexer, Take&& take) {
 // Counts the parenthesised tuples of an array such as points: [(0, 0, 0), (1, 0, 0)].
 ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count);
 
+// Reads the numbers of an array of `width`-tuples, such as points [(0, 0, 0), (1, 0, 0)]
+// or texture coordinates [(0.5, 1), ...], into `values`, tuple after tuple. USD's
+// spellings of what is not finite (inf, -inf, nan) are read as such; a number longer than
+// kFloatLookAhead / 2 bytes, a tuple of another width or anything else is Malformed.
+constexpr std::size_t kFloatLookAhead = 96;
+ArrayRead readFloatTuples(UsdLexer& lexer, std::size_t width, std::vector<float>& values);
+
 // Reads an array of numbers, keeping each as a value and as written.
 ArrayRead readNumbers(UsdLexer& lexer, std::vector<double>& values,
                       std::vector<std::string>& texts);

@@ -237,6 +237,7 @@ std::string LayerScanner::indentUnit() const {
 void LayerScanner::openPrim(const UsdToken& specifier) {
     const std::int64_t line = specifier.line;
     const std::uint64_t start = specifier.firstOnLine ? specifier.lineStart : specifier.offset;
+    const std::uint64_t specifierAt = specifier.offset;
     const bool isClass = specifier.text == "class";
     const std::string indent = openingIndent(specifier);
     const UsdToken* token = &lexer_.next();
@@ -276,6 +277,7 @@ void LayerScanner::openPrim(const UsdToken& specifier) {
         node.path = frame.path;
         node.name = name;
         node.line = line;
+        node.start = specifierAt;
         node.lineEnding = lineEnding_;
         node.indent = indent + "    ";
         // Until a property is seen, new statements would go right after the '{' line.

@@ -1,0 +1,512 @@
+#include "scene/usd/usd_mesh_reader.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/line_reader.h"
+#include "scene/usd/usd_arrays.h"
+#include "scene/usd/usd_byte_reader.h"
+#include "scene/usd/usd_lexer.h"
+
+namespace tessaryn {
+
+namespace {
+
+// A texture primvar as read: its values, its indices where it has them, its interpolation.
+struct TexturePrimvar {
+    std::string name;  // after "primvars:"
+    std::vector<float> values;
+    std::vector<std::uint32_t> indices;
+    std::string indicesName;  // the primvar whose indices these are
+    std::string interpolation;
+    std::int64_t line = 0;
+    bool read = false;
+    bool indexed = false;
+};
+
+// What the prim's properties gave.
+struct MeshArrays {
+    std::vector<std::uint32_t> counts;
+    // faceVertexIndices are only counted and checked as the prim is read; the faces are
+    // read again from indicesAt (in the layer) once the points are at hand.
+    std::uint64_t indicesAt = 0;
+    std::uint64_t corners = 0;
+    std::uint32_t largest = 0;
+    std::int64_t countsLine = 0;
+    std::int64_t indicesLine = 0;
+    bool countsRead = false;
+    bool indicesRead = false;
+    bool negative = false;  // a negative count or index
+    MeshHead head;
+    bool pointsRead = false;         // a default value
+    bool pointsFromSample = false;   // the first time sample, for want of a default
+    bool leftHanded = false;
+    TexturePrimvar st;     // primvars:st
+    TexturePrimvar other;  // the first other texCoord2f[] primvar
+};
+
+bool isOpener(const UsdToken& token) {
+    return token.isPunct('(') || token.isPunct('[') || token.isPunct('{');
+}
+
+// Array types of two floats each, as primvars:st may be declared.
+bool isTwoFloatArray(const std::string& type) {
+    return type == "texCoord2f[]" || type == "texCoord2d[]" || type == "texCoord2h[]" ||
+           type == "float2[]" || type == "double2[]" || type == "half2[]";
+}
+
+class PrimReader {
+public:
+    PrimReader(UsdLexer& lexer, const SceneNode& node, MeshArrays& mesh)
+        : lexer_(lexer), node_(node), mesh_(mesh) {}
+
+    // Reads the prim from its specifier to its closing brace; false when the layer does
+    // not hold it there (a problem in the lexer, or the layer changed since its scan).
+    bool read();
+    bool changed() const { return changed_; }
+    // The layer holds no such prim where the scan saw it: it changed since.
+    bool notThere() {
+        changed_ = true;
+        return false;
+    }
+    // The layer's line of a line counted from the prim's.
+    std::int64_t layerLine(std::int64_t line) const { return node_.line + line - 1; }
+
+private:
+    void skipChildPrim();
+    void skipVariantSet();
+    void statement(const UsdToken& first);
+    void readValue(const std::string& type, const std::string& property, bool timeSamples,
+                   std::int64_t line);
+    void readTexture(TexturePrimvar& primvar, const std::string& name, std::int64_t line);
+    void readMetadata(TexturePrimvar* primvar);
+    void readUnsigned(std::vector<std::uint32_t>& into, bool& negative);
+    void skipRest();
+
+    UsdLexer& lexer_;
+    const SceneNode& node_;
+    MeshArrays& mesh_;
+    bool changed_ = false;
+};
+
+bool PrimReader::read() {
+    const UsdToken* token = &lexer_.next();
+    if (!token->isWord("def") && !token->isWord("over")) return notThere();
+    token = &lexer_.next();
+    if (token->kind == UsdTokenKind::Word) token = &lexer_.next();
+    if (token->kind != UsdTokenKind::String || token->text != node_.name)
+        return notThere();
+    token = &lexer_.next();
+    if (token->isPunct('(')) {
+        if (!lexer_.skipGroup('(')) return false;
+        token = &lexer_.next();
+    }
+    if (!token->isPunct('{')) return notThere();
+    for (;;) {
+        const UsdToken& next = lexer_.next();
+        if (next.kind == UsdTokenKind::End) {
+            lexer_.fail(SceneRefusal::UnterminatedBlock, 1);
+            return false;
+        }
+        if (next.isPunct('}')) return lexer_.problem() == SceneRefusal::None;
+        if (next.isPunct(';')) continue;
+        if (next.isWord("def") || next.isWord("over") || next.isWord("class")) {
+            skipChildPrim();
+        } else if (next.isWord("variantSet")) {
+            skipVariantSet();
+        } else if (next.kind == UsdTokenKind::Word) {
+            statement(next);
+        } else {
+            if (isOpener(next)) lexer_.skipGroup(next.punct);
+            skipRest();
+        }
+    }
+}
+
+// A prim inside the mesh (a subset, say): passed over whole.
+void PrimReader::skipChildPrim() {
+    for (;;) {
+        const UsdToken& token = lexer_.next();
+        if (token.kind == UsdTokenKind::End) return;
+        if (token.isPunct('{')) {
+            lexer_.skipGroup('{');
+            return;
+        }
+        if (token.isPunct('(') || token.isPunct('[')) {
+            if (!lexer_.skipGroup(token.punct)) return;
+        } else if (token.isPunct('}')) {
+            lexer_.pushBack();
+            return;
+        }
+    }
+}
+
+// `variantSet "name" = { ... }` of the mesh prim itself: its properties belong to variants
+// the mesh's path does not select, and are passed over, as the scanner passes them.
+void PrimReader::skipVariantSet() {
+    skipChildPrim();
+}
+
+void PrimReader::skipRest() {
+    for (;;) {
+        const UsdToken& token = lexer_.next();
+        if (token.kind == UsdTokenKind::End || token.firstOnLine || token.isPunct(';') ||
+            token.isPunct('}')) {
+            lexer_.pushBack();
+            return;
+        }
+        if (isOpener(token) && !lexer_.skipGroup(token.punct)) return;
+    }
+}
+
+// A property: its words up to the '=', then its value where it is one the mesh needs.
+void PrimReader::statement(const UsdToken& first) {
+    const std::int64_t line = first.line;
+    std::string type;
+    std::string name = first.text;
+    bool relationship = first.text == "rel";
+    for (;;) {
+        const UsdToken& token = lexer_.next();
+        if (token.kind != UsdTokenKind::Word || token.firstOnLine) break;
+        type = std::move(name);
+        name = token.text;
+        relationship = relationship || token.text == "rel";
+    }
+    lexer_.pushBack();
+    const std::string::size_type dot = name.find('.');
+    const std::string property = name.substr(0, dot);
+    const std::string suffix = dot == std::string::npos ? "" : name.substr(dot);
+    if (!relationship && (suffix.empty() || suffix == ".timeSamples")) {
+        if (lexer_.next().isPunct('='))
+            readValue(type, property, !suffix.empty(), line);
+        else
+            lexer_.pushBack();
+    }
+    skipRest();
+}
+
+// An int[] array that should hold no negative number; `negative` is set when it does,
+// or when it holds something else.
+void PrimReader::readUnsigned(std::vector<std::uint32_t>& into, bool& negative) {
+    into.resize(0);
+    const ArrayRead got = readIntegerArray(lexer_, [&](std::int32_t value) {
+        negative = negative || value < 0;
+        into.push_back(static_cast<std::uint32_t>(value));
+    });
+    if (got == ArrayRead::Malformed) negative = true;
+}
+
+void PrimReader::readValue(const std::string& type, const std::string& property,
+                           bool timeSamples, std::int64_t line) {
+    if (property == "orientation") {
+        const UsdToken& value = lexer_.next();
+        if (!timeSamples && value.kind == UsdTokenKind::String)
+            mesh_.leftHanded = value.text == "leftHanded";
+        else
+            lexer_.pushBack();
+        return;
+    }
+    const bool points = property == "points";
+    const bool counts = property == "faceVertexCounts";
+    const bool indices = property == "faceVertexIndices";
+    const bool primvar = property.compare(0, 9, "primvars:") == 0;
+    if (!points && !counts && !indices && !primvar) return;
+    if (timeSamples) {
+        // Only points are taken from their first time sample, and only without a default.
+        if (!points || mesh_.pointsRead || mesh_.pointsFromSample) return;
+        if (!lexer_.next().isPunct('{') || lexer_.next().kind != UsdTokenKind::Number ||
+            !lexer_.next().isPunct(':') || !lexer_.next().isPunct('[')) {
+            lexer_.pushBack();
+            return;
+        }
+        mesh_.head.points.clear();
+        const ArrayRead got = readFloatTuples(lexer_, 3, mesh_.head.points);
+        mesh_.pointsFromSample = got == ArrayRead::Done;
+        if (lexer_.problem() == SceneRefusal::None) lexer_.skipGroup('{');
+        return;
+    }
+    const UsdToken& open = lexer_.next();
+    if (!open.isPunct('[')) {
+        lexer_.pushBack();
+        return;
+    }
+    if (points) {
+        mesh_.head.points.clear();
+        mesh_.head.points.reserve(static_cast<std::size_t>(node_.vertexCount) * 3);
+        mesh_.pointsRead = readFloatTuples(lexer_, 3, mesh_.head.points) == ArrayRead::Done;
+        mesh_.pointsFromSample = false;
+    } else if (counts) {
+        // A closed mesh of quads has about as many faces as points: room for that many
+        // counts up front, so that the array seldom moves as it grows.
+        mesh_.counts.reserve(static_cast<std::size_t>(node_.vertexCount));
+        readUnsigned(mesh_.counts, mesh_.negative);
+        mesh_.countsRead = true;
+        mesh_.countsLine = line;
+    } else if (indices) {
+        mesh_.indicesAt = node_.start + lexer_.reader().offset();
+        mesh_.corners = 0;
+        mesh_.largest = 0;
+        bool& negative = mesh_.negative;
+        const ArrayRead got = readIntegerArray(lexer_, [&](std::int32_t vertex) {
+            negative = negative || vertex < 0;
+            ++mesh_.corners;
+            mesh_.largest = std::max(mesh_.largest, static_cast<std::uint32_t>(vertex));
+        });
+        if (got == ArrayRead::Malformed) mesh_.negative = true;
+        mesh_.indicesRead = true;
+        mesh_.indicesLine = line;
+    } else {
+        const std::string name = property.substr(9);
+        const std::string::size_type colon = name.rfind(':');
+        if (colon != std::string::npos && name.compare(colon, std::string::npos, ":indices") == 0) {
+            const std::string of = name.substr(0, colon);
+            TexturePrimvar* slot = of == "st" ? &mesh_.st
+                                   : mesh_.other.name.empty() || mesh_.other.name == of
+                                       ? &mesh_.other
+                                       : nullptr;
+            if (slot == nullptr || (slot == &mesh_.other && !mesh_.other.indicesName.empty())) {
+                lexer_.skipGroup('[');
+                return;
+            }
+            // A negative index is beyond the values as an unsigned one: the fit refuses it.
+            bool negative = false;
+            readUnsigned(slot->indices, negative);
+            slot->indicesName = of;
+            slot->indexed = true;
+        } else if (name == "st" && isTwoFloatArray(type)) {
+            readTexture(mesh_.st, name, line);
+        } else if (type == "texCoord2f[]" && mesh_.other.name.empty()) {
+            readTexture(mesh_.other, name, line);
+        } else {
+            lexer_.skipGroup('[');
+        }
+    }
+}
+
+void PrimReader::readTexture(TexturePrimvar& primvar, const std::string& name,
+                             std::int64_t line) {
+    primvar.name = name;
+    primvar.line = line;
+    primvar.values.clear();
+    // As many as the points where it is given per vertex, the usual texture primvar.
+    primvar.values.reserve(static_cast<std::size_t>(node_.vertexCount) * 2);
+    primvar.read = readFloatTuples(lexer_, 2, primvar.values) == ArrayRead::Done;
+    readMetadata(&primvar);
+}
+
+// `( interpolation = "faceVarying" ... )` after a primvar's value.
+void PrimReader::readMetadata(TexturePrimvar* primvar) {
+    if (!lexer_.next().isPunct('(')) {
+        lexer_.pushBack();
+        return;
+    }
+    for (;;) {
+        const UsdToken& token = lexer_.next();
+        if (token.kind == UsdTokenKind::End || token.isPunct(')')) return;
+        if (token.isWord("interpolation")) {
+            if (!lexer_.next().isPunct('=')) {
+                lexer_.pushBack();
+                continue;
+            }
+            const UsdToken& value = lexer_.next();
+            if (value.kind == UsdTokenKind::String)
+                primvar->interpolation = value.text;
+            else
+                lexer_.pushBack();
+        } else if (isOpener(token) && !lexer_.skipGroup(token.punct)) {
+            return;
+        }
+    }
+}
+
+MeshReadResult refusedMesh(NodeProblem problem, std::int64_t line) {
+    MeshReadResult result;
+    result.problem = SceneRefusal::NodeHoldsNoMesh;
+    result.nodeProblem = problem;
+    result.line = line;
+    return result;
+}
+
+// The texture coordinate of each corner, by the primvar's interpolation: per vertex, or
+// per face corner; through its indices where it has them. Null when the mesh has none.
+struct CornerUvs {
+    TexturePrimvar* primvar = nullptr;
+    bool perVertex = false;
+
+    std::uint32_t of(std::uint32_t vertex, std::size_t corner) const {
+        const std::size_t at = perVertex ? vertex : corner;
+        return primvar->indexed ? primvar->indices[at] : static_cast<std::uint32_t>(at);
+    }
+};
+
+// Which primvar gives the texture coordinates, checked against the faces; a refusal when
+// it does not fit them.
+MeshReadResult chooseUvs(MeshArrays& mesh, std::size_t points, CornerUvs& uvs,
+                         const PrimReader& reader) {
+    MeshReadResult result;
+    TexturePrimvar* primvar = mesh.st.read ? &mesh.st
+                                    : mesh.other.read && (!mesh.other.indexed ||
+                                                          mesh.other.indicesName == mesh.other.name)
+                                        ? &mesh.other
+                                        : nullptr;
+    if (primvar == nullptr) return result;
+    const bool perVertex = primvar->interpolation == "vertex";
+    if (!perVertex && primvar->interpolation != "faceVarying") {
+        result.warnings.push_back(MeshWarning::UvsNotPerCorner);
+        return result;
+    }
+    const std::size_t needed = perVertex ? points : static_cast<std::size_t>(mesh.corners);
+    const std::size_t values = primvar->values.size() / 2;
+    bool fits = primvar->indexed ? primvar->indices.size() >= needed : values >= needed;
+    if (primvar->indexed) {
+        for (const std::uint32_t index : primvar->indices) fits = fits && index < values;
+    }
+    if (!fits) return refusedMesh(NodeProblem::UvsMismatch, reader.layerLine(primvar->line));
+    uvs.primvar = primvar;
+    uvs.perVertex = perVertex;
+    return result;
+}
+
+// Hands the faces to the sink as their corners stream past, each face's corners (and
+// texture corners) reversed for a leftHanded mesh.
+class FaceStream {
+public:
+    FaceStream(const MeshArrays& mesh, const CornerUvs& uvs, MeshSink& sink)
+        : counts_(mesh.counts), leftHanded_(mesh.leftHanded), uvs_(uvs), sink_(sink) {
+        const std::uint32_t largest =
+            counts_.empty() ? 0 : *std::max_element(counts_.begin(), counts_.end());
+        vertices_.reserve(largest);
+        faceUvs_.reserve(largest);
+        handEmptyFaces();
+    }
+
+    void corner(std::int32_t index) {
+        if (stopped_ || face_ == counts_.size()) return;
+        const auto vertex = static_cast<std::uint32_t>(index);
+        vertices_.push_back(vertex);
+        if (uvs_.primvar != nullptr) faceUvs_.push_back(uvs_.of(vertex, corner_));
+        ++corner_;
+        if (vertices_.size() == counts_[face_]) {
+            handFace();
+            handEmptyFaces();
+        }
+    }
+    bool stopped() const { return stopped_; }
+    bool complete() const { return face_ == counts_.size(); }
+    std::int64_t faces() const { return static_cast<std::int64_t>(face_); }
+
+private:
+    void handFace() {
+        if (leftHanded_) {
+            std::reverse(vertices_.begin(), vertices_.end());
+            std::reverse(faceUvs_.begin(), faceUvs_.end());
+        }
+        stopped_ = !sink_.face(vertices_.data(), uvs_.primvar != nullptr ? faceUvs_.data() : nullptr,
+                               vertices_.size());
+        if (!stopped_) ++face_;
+        vertices_.clear();
+        faceUvs_.clear();
+    }
+    // Faces of no corners take none from the stream.
+    void handEmptyFaces() {
+        while (!stopped_ && face_ < counts_.size() && counts_[face_] == 0) handFace();
+    }
+
+    const std::vector<std::uint32_t>& counts_;
+    bool leftHanded_;
+    const CornerUvs& uvs_;
+    MeshSink& sink_;
+    std::vector<std::uint32_t> vertices_;
+    std::vector<std::uint32_t> faceUvs_;
+    std::size_t face_ = 0;
+    std::size_t corner_ = 0;
+    bool stopped_ = false;
+};
+
+// The arrays checked against each other, then the faces read again and handed to the
+// sink one by one.
+MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& reader,
+                        const SceneNode& node, MeshSink& sink) {
+    if (!mesh.countsRead || !mesh.indicesRead) return refusedMesh(NodeProblem::NoFaces, node.line);
+    std::uint64_t corners = 0;
+    bool negative = mesh.negative;
+    for (const std::uint32_t count : mesh.counts) {
+        negative = negative || count > INT32_MAX;
+        corners += count;
+    }
+    if (negative || corners != mesh.corners)
+        return refusedMesh(NodeProblem::FaceCountsMismatch, reader.layerLine(mesh.indicesLine));
+    const std::size_t points = mesh.head.points.size() / 3;
+    if (points == 0) return refusedMesh(NodeProblem::None, node.line);
+    if (mesh.corners > 0 && mesh.largest >= points)
+        return refusedMesh(NodeProblem::IndexBeyondPoints, reader.layerLine(mesh.indicesLine));
+    CornerUvs uvs;
+    MeshReadResult result = chooseUvs(mesh, points, uvs, reader);
+    if (result.problem != SceneRefusal::None) return result;
+    if (mesh.pointsFromSample) result.warnings.push_back(MeshWarning::PointsFromTimeSample);
+    if (uvs.primvar != nullptr) {
+        mesh.head.uvs = std::move(uvs.primvar->values);
+        mesh.head.uvSet = uvs.primvar->name;
+    }
+    if (!sink.begin(mesh.head)) {
+        result.stopped = true;
+        return result;
+    }
+    std::vector<float>().swap(mesh.head.points);  // the sink has taken them
+    LineReader lines;
+    if (!lines.open(layer, mesh.indicesAt)) {
+        result.problem = SceneRefusal::Unreadable;
+        return result;
+    }
+    UsdByteReader bytes;
+    bytes.openBlocks(lines);
+    UsdLexer lexer(bytes);
+    FaceStream stream(mesh, uvs, sink);
+    const ArrayRead read =
+        readIntegerArray(lexer, [&stream](std::int32_t vertex) { stream.corner(vertex); });
+    result.faces = stream.faces();
+    if (stream.stopped()) {
+        result.stopped = true;
+    } else if (bytes.failed()) {
+        result.problem = SceneRefusal::Unreadable;
+    } else if (read != ArrayRead::Done || !stream.complete()) {
+        result.problem = SceneRefusal::SceneChanged;  // not the array the prim's read counted
+    }
+    return result;
+}
+
+}  // namespace
+
+MeshReadResult readUsdMesh(ByteSource& layer, const SceneNode& node, MeshSink& sink) {
+    LineReader lines;
+    if (!lines.open(layer, node.start)) {
+        MeshReadResult result;
+        result.problem = SceneRefusal::Unreadable;
+        return result;
+    }
+    UsdByteReader reader;
+    reader.openBlocks(lines);
+    UsdLexer lexer(reader);
+    MeshArrays mesh;
+    PrimReader prim(lexer, node, mesh);
+    const bool read = prim.read();
+    MeshReadResult result;
+    if (reader.failed()) {
+        result.problem = SceneRefusal::Unreadable;
+    } else if (prim.changed()) {
+        result.problem = SceneRefusal::SceneChanged;
+    } else if (!read) {
+        result.problem = lexer.problem() != SceneRefusal::None ? lexer.problem()
+                                                               : SceneRefusal::UnterminatedBlock;
+        result.line = prim.layerLine(lexer.problem() != SceneRefusal::None ? lexer.problemLine()
+                                                                           : 1);
+    } else {
+        result = handOver(layer, mesh, prim, node, sink);
+    }
+    return result;
+}
+
+}  // namespace tessaryn

@@ -1,0 +1,71 @@
+// The OBJ a scene's mesh becomes: a header comment naming the scene and the node, one `v`
+// line per point, one `vt` line per texture coordinate, one `f` line per face (1-based
+// numbers, `v/vt` corners where there are texture coordinates), and nothing else: no
+// group lines, which the host draws. Lines end in CR LF, as every text file the library
+// writes. Numbers are formatted into a buffer of its own, handed to the writer a large
+// block at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "base/safe_writer.h"
+#include "scene/scene_mesh.h"
+
+namespace tessaryn {
+
+// `text` fit for one line of a comment: each control byte (a line break above all) and
+// the backslash given as an escape, \n, \r, \t, \\ or \xHH.
+std::string escapedForComment(std::string_view text);
+
+class ObjMeshWriter : public MeshSink {
+public:
+    // Writes into `out`, open on the OBJ; `scene` and `node` are named in the header.
+    ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node);
+
+    // False, refusing the mesh, when a point is not finite.
+    bool begin(const MeshHead& head) override;
+    // False, refusing the mesh, for a face of fewer than three corners, or a number
+    // beyond the points or texture coordinates (a reader's fault: the OBJ stays valid).
+    bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
+              std::size_t corners) override;
+    // Hands what is buffered to the writer; before its commit.
+    void finish();
+
+    bool begun() const { return begun_; }
+    // Why the writer refused the mesh; None when it did not.
+    SceneRefusal refusal() const { return refusal_; }
+    NodeProblem nodeProblem() const { return nodeProblem_; }
+    const std::string& detail() const { return detail_; }
+    std::int64_t vertices() const { return vertices_; }
+    std::int64_t uvs() const { return uvs_; }
+    std::int64_t faces() const { return faces_; }
+
+private:
+    // Room for `bytes` more in the buffer, handing it to the writer when full.
+    void room(std::size_t bytes) {
+        if (kBufferSize - used_ < bytes) flush();
+    }
+    void flush();
+    void putNumber(std::uint64_t number);
+    void putFloat(float value);
+    bool refuse(SceneRefusal refusal, NodeProblem problem, std::string detail);
+
+    static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+
+    SafeWriter& out_;
+    std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
+    std::size_t used_ = 0;
+    bool begun_ = false;
+    SceneRefusal refusal_ = SceneRefusal::None;
+    NodeProblem nodeProblem_ = NodeProblem::None;
+    std::string detail_;
+    std::int64_t vertices_ = 0;
+    std::int64_t uvs_ = 0;
+    std::int64_t faces_ = 0;
+};
+
+}  // namespace tessaryn

@@ -1,0 +1,379 @@
+#include "scene_obj/scene_obj.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/line_reader.h"
+#include "crease/crease_edge_set.h"
+#include "scene/scene_formats.h"
+#include "scene/scene_scan.h"
+#include "base/numbers.h"
+#include "scene_obj/obj_mesh_writer.h"
+#include "obj_test_reader.h"
+#include "support.h"
+
+using obj_testing::ReadObj;
+using tessaryn::MeshWarning;
+using tessaryn::NodeProblem;
+using tessaryn::SceneRefusal;
+using testing_support::fileExists;
+using testing_support::readFile;
+using testing_support::realDataPath;
+using testing_support::TempFolder;
+using testing_support::writeFile;
+
+namespace {
+
+using EdgeSet = std::set<std::pair<std::int64_t, std::int64_t>>;
+
+// The scan of a scene as the roads run it, with no crease edges.
+tessaryn::SceneFacts scanned(const std::string& path, const tessaryn::CreaseEdgeSet& creases,
+                             const tessaryn::SceneFormatEntry*& format) {
+    tessaryn::LineReader lines;
+    format = nullptr;
+    if (!lines.open(path.c_str())) return {};
+    format = tessaryn::sniffSceneFormat(lines.unread());
+    if (format == nullptr || format->refused != SceneRefusal::None) return {};
+    int error = 0;
+    return tessaryn::scanOpenedScene(*format, lines, path, creases, nullptr, error);
+}
+
+tessaryn::SceneObjReport extract(const std::string& scene, const std::string& out,
+                                 const std::string& node = "") {
+    tessaryn::SceneObjRequest request;
+    request.scenePath = scene;
+    request.outPath = out;
+    request.node = node;
+    return tessaryn::writeSceneObj(request);
+}
+
+// Every scene file of tests/real that a scene road reads.
+std::vector<std::string> realScenes() {
+    std::vector<std::string> scenes;
+    for (const char* folder : {"", "usd", "usdc"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(realDataPath(folder))) {
+            const std::string name = entry.path().filename().string();
+            const std::string extension = entry.path().extension().string();
+            if (extension == ".ma" || extension == ".usda" || extension == ".usd" ||
+                extension == ".usdc" || extension == ".usdz")
+                scenes.push_back(entry.path().string());
+        }
+    }
+    std::sort(scenes.begin(), scenes.end());
+    return scenes;
+}
+
+// The crease edges of `node` in a scene (or, for a binary layer, in its override layer):
+// (smaller, larger) pairs among `expected`, and how many creases lie elsewhere.
+EdgeSet creasesWritten(const std::string& scene, const std::string& nodePath,
+                       std::int64_t vertices, const EdgeSet& expected, std::size_t& elsewhere) {
+    std::vector<tessaryn::EdgeKey> keys;
+    for (const auto& edge : expected)
+        keys.push_back(tessaryn::orderedEdgeKey(static_cast<std::int32_t>(edge.first),
+                                                static_cast<std::int32_t>(edge.second)));
+    const tessaryn::CreaseEdgeSet set(keys, static_cast<std::uint32_t>(vertices));
+    const tessaryn::SceneFormatEntry* format = nullptr;
+    const tessaryn::SceneFacts facts = scanned(scene, set, format);
+    EdgeSet found;
+    elsewhere = 0;
+    for (const tessaryn::SceneNode& node : facts.nodes) {
+        if (node.path != nodePath) continue;
+        for (const tessaryn::NodeCrease& crease : node.creases) {
+            if (crease.value <= 0) continue;
+            if (crease.creaseEdge == tessaryn::CreaseEdgeSet::kNotACreaseEdge) {
+                ++elsewhere;
+                continue;
+            }
+            const tessaryn::EdgeKey key = set.edge(crease.creaseEdge);
+            found.insert({static_cast<std::int64_t>(key >> 32),
+                          static_cast<std::int64_t>(key & 0xFFFFFFFFu)});
+        }
+    }
+    return found;
+}
+
+// The chains of two points an override layer writes: "int[] creaseIndices = [0, 1, 0, 2]".
+EdgeSet overrideCreases(const std::string& layer) {
+    EdgeSet edges;
+    const std::size_t at = layer.find("creaseIndices = [");
+    if (at == std::string::npos) return edges;
+    std::istringstream in(layer.substr(at + 17, layer.find(']', at) - at - 17));
+    std::int64_t a = 0;
+    std::int64_t b = 0;
+    char comma = 0;
+    while (in >> a) {
+        in >> comma >> b;
+        edges.insert({std::min(a, b), std::max(a, b)});
+        in >> comma;
+    }
+    return edges;
+}
+
+// Every mesh of every real scene whose format has a mesh reader: out as an OBJ that the
+// tests' reader reads back whole, then, split into groups, back into a copy of the scene
+// as exactly its group-border edges.
+TEST(SceneObj, EveryRealMeshOutAndItsGroupsBackIn) {
+    std::size_t meshes = 0;
+    for (const std::string& scene : realScenes()) {
+        const tessaryn::SceneFormatEntry* format = nullptr;
+        const tessaryn::SceneFacts facts = scanned(scene, tessaryn::CreaseEdgeSet(), format);
+        if (format == nullptr || format->readMesh == nullptr || facts.problem != SceneRefusal::None)
+            continue;  // another reader's file, or one the scan refuses
+        for (const tessaryn::SceneNode& node : facts.nodes) {
+            if (!node.holdsMesh()) continue;
+            SCOPED_TRACE(scene + " " + node.path);
+            ++meshes;
+            TempFolder folder;
+            const std::string obj = folder / "mesh.obj";
+            const tessaryn::SceneObjReport report = extract(scene, obj, node.path);
+            ASSERT_EQ(report.outcome, SceneRefusal::None) << report.detail;
+            EXPECT_EQ(report.node.path, node.path);
+            const std::string text = readFile(obj);
+            const ReadObj read = obj_testing::readObj(text);
+            EXPECT_TRUE(read.problems.empty()) << read.problems.front();
+            EXPECT_EQ(static_cast<std::int64_t>(read.positions.size() / 3), node.vertexCount);
+            EXPECT_EQ(static_cast<std::int64_t>(read.faces.size()), report.faces);
+            EXPECT_EQ(static_cast<std::int64_t>(read.uvs.size() / 2), report.uvs);
+            EXPECT_EQ(read.groupLines, 0u);
+            ASSERT_GT(read.faces.size(), 0u);
+
+            const std::size_t parts = read.faces.size() >= 3 ? 3 : read.faces.size();
+            const EdgeSet expected = obj_testing::groupBorderEdges(read.faces, parts);
+            if (expected.empty()) continue;  // a closed mesh of one face cannot be split
+            const std::string grouped = folder / "grouped.obj";
+            writeFile(grouped, obj_testing::withGroups(text, parts));
+            const std::string extension = std::filesystem::path(scene).extension().string();
+            const std::string copy = folder / ("scene" + extension);
+            std::filesystem::copy_file(scene, copy);
+            tessaryn::SceneCreaseRequest request;
+            request.objPath = grouped;
+            request.scenePath = copy;
+            request.node = node.path;
+            const bool binary = !format->rewritesInPlace;
+            if (binary) request.overPath = folder / "over.usda";
+            const tessaryn::SceneCreaseReport back = tessaryn::writeSceneCreases(request);
+            ASSERT_EQ(back.outcome, SceneRefusal::None) << back.missing << " missing";
+            EXPECT_EQ(back.written, static_cast<std::int64_t>(expected.size()));
+            std::size_t elsewhere = 0;
+            const EdgeSet written =
+                binary ? overrideCreases(readFile(request.overPath))
+                       : creasesWritten(copy, node.path, node.vertexCount, expected, elsewhere);
+            EXPECT_EQ(written, expected);
+            EXPECT_EQ(elsewhere, 0u);
+        }
+    }
+    EXPECT_GE(meshes, 10u);  // the text layers' alone
+}
+
+// A layer of one mesh prim, with what the case gives it.
+std::string layer(const std::string& properties, const std::string& name = "m") {
+    return "#usda 1.0\n\ndef Mesh \"" + name + "\"\n{\n" + properties + "}\n";
+}
+
+const std::string kSquare =
+    "    int[] faceVertexCounts = [4]\n"
+    "    int[] faceVertexIndices = [0, 1, 2, 3]\n"
+    "    point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]\n";
+
+struct Extracted {
+    tessaryn::SceneObjReport report;
+    ReadObj obj;
+    std::string text;
+};
+
+Extracted extractLayer(const std::string& text) {
+    TempFolder folder;
+    writeFile(folder / "s.usda", text);
+    Extracted got;
+    got.report = extract(folder / "s.usda", folder / "out.obj");
+    if (fileExists(folder / "out.obj")) got.text = readFile(folder / "out.obj");
+    got.obj = obj_testing::readObj(got.text);
+    return got;
+}
+
+// Texture coordinates by interpolation and indexing; corners reversed by orientation.
+TEST(SceneObj, UsdFacesAndTextureCoordinates) {
+    const std::string uvs4 = "[(0, 0), (1, 0), (1, 1), (0, 1)]";
+    struct Case {
+        const char* what;
+        std::string properties;
+        std::vector<std::int64_t> face;
+        std::vector<std::int64_t> faceUvs;
+        std::size_t uvs;
+        bool warned;
+    } cases[] = {
+        {"no uvs", kSquare, {1, 2, 3, 4}, {}, 0, false},
+        {"leftHanded", kSquare + "    uniform token orientation = \"leftHanded\"\n",
+         {4, 3, 2, 1}, {}, 0, false},
+        {"faceVarying", kSquare + "    texCoord2f[] primvars:st = " + uvs4 +
+             " (\n        interpolation = \"faceVarying\"\n    )\n",
+         {1, 2, 3, 4}, {1, 2, 3, 4}, 4, false},
+        {"faceVarying indexed",
+         kSquare + "    texCoord2f[] primvars:st = [(0, 0), (1, 1)] (\n"
+                   "        interpolation = \"faceVarying\"\n    )\n"
+                   "    int[] primvars:st:indices = [1, 0, 1, 0]\n",
+         {1, 2, 3, 4}, {2, 1, 2, 1}, 2, false},
+        {"vertex indexed, leftHanded",
+         kSquare + "    uniform token orientation = \"leftHanded\"\n"
+                   "    float2[] primvars:st = [(0, 0), (1, 1), (2, 2)] (interpolation = \"vertex\")\n"
+                   "    int[] primvars:st:indices = [2, 1, 0, 1]\n",
+         {4, 3, 2, 1}, {2, 1, 2, 3}, 3, false},
+        {"first texCoord2f, not st",
+         kSquare + "    texCoord2f[] primvars:map1 = " + uvs4 + " (interpolation = \"vertex\")\n",
+         {1, 2, 3, 4}, {1, 2, 3, 4}, 4, false},
+        {"indices before counts, a subset inside",
+         "    int[] faceVertexIndices = [0, 1, 2, 3]\n"
+         "    def GeomSubset \"half\"\n    {\n        int[] indices = [0]\n    }\n"
+         "    int[] faceVertexCounts = [4]\n"
+         "    point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]\n",
+         {1, 2, 3, 4}, {}, 0, false},
+        {"uniform", kSquare + "    texCoord2f[] primvars:st = [(0, 0)] (interpolation = \"uniform\")\n",
+         {1, 2, 3, 4}, {}, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Extracted got = extractLayer(layer(c.properties));
+        ASSERT_EQ(got.report.outcome, SceneRefusal::None);
+        ASSERT_EQ(got.obj.faces.size(), 1u);
+        EXPECT_TRUE(got.obj.problems.empty());
+        EXPECT_EQ(got.obj.faces[0], c.face);
+        EXPECT_EQ(got.obj.faceUvs[0], c.faceUvs);
+        EXPECT_EQ(got.obj.uvs.size() / 2, c.uvs);
+        EXPECT_EQ(got.report.uvs, static_cast<std::int64_t>(c.uvs));
+        const bool warned = std::find(got.report.warnings.begin(), got.report.warnings.end(),
+                                      MeshWarning::UvsNotPerCorner) != got.report.warnings.end();
+        EXPECT_EQ(warned, c.warned);
+    }
+}
+
+TEST(SceneObj, PointsFromTheFirstTimeSampleWithoutADefault) {
+    const Extracted got = extractLayer(layer(
+        "    int[] faceVertexCounts = [3]\n    int[] faceVertexIndices = [0, 1, 2]\n"
+        "    point3f[] points.timeSamples = {\n        1: [(0, 0, 0), (0.1, 0, 0), (0, 0.3, 0)],\n"
+        "        2: [(5, 5, 5), (6, 6, 6), (7, 7, 7)],\n    }\n"));
+    ASSERT_EQ(got.report.outcome, SceneRefusal::None);
+    EXPECT_TRUE(got.report.pointsFromTimeSample);
+    EXPECT_NE(got.text.find("\nv 0.1 0 0\r\n"), std::string::npos) << got.text;
+    EXPECT_EQ(got.text.find("\nv 5"), std::string::npos);
+}
+
+// The refusals leave no OUT behind, and an OUT that was there as it was.
+TEST(SceneObj, RefusalsLeaveNoObj) {
+    struct Case {
+        const char* what;
+        std::string scene;
+        std::string node;
+        SceneRefusal refusal;
+        NodeProblem problem;
+    } cases[] = {
+        {"no mesh", "#usda 1.0\ndef Xform \"x\"\n{\n}\n", "", SceneRefusal::NoMeshNode,
+         NodeProblem::None},
+        {"no such node", layer(kSquare), "other", SceneRefusal::NoSuchNode, NodeProblem::None},
+        {"damaged", "#usda 1.0\ndef Mesh \"m\"\n{\n" + kSquare, "", SceneRefusal::UnterminatedBlock,
+         NodeProblem::None},
+        {"not finite",
+         layer("    int[] faceVertexCounts = [3]\n    int[] faceVertexIndices = [0, 1, 2]\n"
+               "    point3f[] points = [(0, 0, 0), (1, 0, 0), (0, -inf, 0)]\n"),
+         "", SceneRefusal::PointNotFinite, NodeProblem::None},
+        {"two corners",
+         layer("    int[] faceVertexCounts = [3, 2]\n    int[] faceVertexIndices = [0, 1, 2, 0, 1]\n"
+               "    point3f[] points = [(0, 0, 0), (1, 0, 0), (0, 1, 0)]\n"),
+         "", SceneRefusal::FaceTooFewCorners, NodeProblem::None},
+        {"uvs beyond their values",
+         layer(kSquare + "    texCoord2f[] primvars:st = [(0, 0)] (interpolation = \"vertex\")\n"),
+         "", SceneRefusal::NodeHoldsNoMesh, NodeProblem::UvsMismatch},
+        {"counts do not add up",
+         layer("    int[] faceVertexCounts = [4]\n    int[] faceVertexIndices = [0, 1, 2]\n"
+               "    point3f[] points = [(0, 0, 0), (1, 0, 0), (0, 1, 0)]\n"),
+         "m", SceneRefusal::NoMeshNode, NodeProblem::FaceCountsMismatch},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool existing : {false, true}) {
+            TempFolder folder;
+            writeFile(folder / "s.usda", c.scene);
+            if (existing) writeFile(folder / "out.obj", "kept");
+            const tessaryn::SceneObjReport report = extract(folder / "s.usda", folder / "out.obj", c.node);
+            EXPECT_EQ(report.outcome, c.refusal);
+            EXPECT_EQ(report.nodeProblem, c.problem);
+            const std::vector<std::string> left =
+                existing ? std::vector<std::string>{"out.obj", "s.usda"}
+                         : std::vector<std::string>{"s.usda"};
+            EXPECT_EQ(folder.entries(), left);
+            if (existing) {
+                EXPECT_EQ(readFile(folder / "out.obj"), "kept");
+            }
+        }
+    }
+    TempFolder folder;
+    writeFile(folder / "s.usda", layer(kSquare));
+    EXPECT_EQ(extract(folder / "s.usda", folder / "s.usda").outcome, SceneRefusal::OutputIsInput);
+    EXPECT_EQ(readFile(folder / "s.usda"), layer(kSquare));
+    EXPECT_EQ(extract(folder / "s.usda", folder / "no/out.obj").outcome,
+              SceneRefusal::Unwritable);
+}
+
+// A name holding a line break starts no line of the OBJ.
+TEST(SceneObj, HeaderEscapesControlCharacters) {
+    EXPECT_EQ(tessaryn::escapedForComment("a\nb\r\tc\\d\x01"), "a\\nb\\r\\tc\\\\d\\x01");
+    // A triple-quoted name may hold a line break.
+    const Extracted got =
+        extractLayer("#usda 1.0\ndef Mesh \"\"\"line\nbreak\"\"\"\n{\n" + kSquare + "}\n");
+    ASSERT_EQ(got.report.outcome, SceneRefusal::None);
+    ASSERT_FALSE(got.obj.comments.empty());
+    EXPECT_NE(got.obj.comments[0].find("/line\\nbreak of "), std::string::npos) << got.text;
+    EXPECT_TRUE(got.obj.problems.empty());
+    EXPECT_EQ(got.obj.comments.size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// A layer of several 1 MiB blocks, its arrays each on one line as USD writes them: block
+// boundaries fall inside numbers and tuples, and every position and face comes back.
+TEST(SceneObj, ALayerOfManyBlocksComesBackWhole) {
+    const int side = 230;  // 52,900 points, 52,441 quads: a layer of over 2 MiB
+    std::string counts;
+    std::string indices;
+    std::string points;
+    std::vector<double> expected;
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            const double x = i * 0.001953125 - 1.1;
+            const double y = j / 3.0;
+            const float fx = static_cast<float>(x);
+            const float fy = static_cast<float>(y);
+            points += (points.empty() ? "(" : ", (") + tessaryn::shortestDecimal(fx) + ", " +
+                      tessaryn::shortestDecimal(fy) + ", -0.5)";
+            expected.insert(expected.end(), {fx, fy, -0.5});
+            if (i + 1 == side || j + 1 == side) continue;
+            const int v = j * side + i;
+            counts += counts.empty() ? "4" : ", 4";
+            indices += (indices.empty() ? "" : ", ") + std::to_string(v) + ", " +
+                       std::to_string(v + 1) + ", " + std::to_string(v + side + 1) + ", " +
+                       std::to_string(v + side);
+        }
+    }
+    const std::string text = layer("    int[] faceVertexCounts = [" + counts +
+                                   "]\n    int[] faceVertexIndices = [" + indices +
+                                   "]\n    point3f[] points = [" + points + "]\n");
+    ASSERT_GT(text.size(), std::size_t{2} << 20);
+    const Extracted got = extractLayer(text);
+    ASSERT_EQ(got.report.outcome, SceneRefusal::None);
+    EXPECT_TRUE(got.obj.problems.empty());
+    ASSERT_EQ(got.obj.positions.size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k)
+        ASSERT_EQ(static_cast<float>(got.obj.positions[k]), static_cast<float>(expected[k])) << k;
+    ASSERT_EQ(got.obj.faces.size(), static_cast<std::size_t>((side - 1) * (side - 1)));
+    const std::vector<std::int64_t> last = {(side - 1) * side - 1, (side - 1) * side,
+                                            side * side, side * side - 1};
+    EXPECT_EQ(got.obj.faces.back(), last);
+}
+
+}  // namespace
