@@ -167,7 +167,7 @@ TEST(SceneObj, EveryRealMeshOutAndItsGroupsBackIn) {
             EXPECT_EQ(elsewhere, 0u);
         }
     }
-    EXPECT_GE(meshes, 10u);  // the text layers' alone
+    EXPECT_EQ(meshes, 53u);  // every mesh of the Maya scenes, text layers, binary layers, packages
 }
 
 // A layer of one mesh prim, with what the case gives it.
