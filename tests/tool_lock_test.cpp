@@ -238,6 +238,8 @@ struct SceneKind {
     const char* name;
     const char* file;
     std::string (*make)(int meshes);
+    // Each run gives its prim its creases in one override layer of the scene instead.
+    bool over = false;
 };
 
 void PrintTo(const SceneKind& kind, std::ostream* out) {
@@ -246,35 +248,55 @@ void PrintTo(const SceneKind& kind, std::ostream* out) {
 
 class RunsAtOnce : public testing::TestWithParam<SceneKind> {};
 
-// Ten runs at once on one scene, each on its own node: every run's creases are there at
-// the end, byte for byte as the same runs one after another leave the scene.
+// Twenty runs at once on one scene (or one override layer of it), each on its own node:
+// every run's creases are there at the end, byte for byte as the same runs one after
+// another leave the file.
 TEST_P(RunsAtOnce, OnOneSceneAllLeaveTheirCreases) {
-    constexpr int kMeshes = 10;
+    constexpr int kMeshes = 20;
     const SceneKind& kind = GetParam();
     TempFolder folder;
-    const std::string together = folder / kind.file;
-    const std::string inTurn = folder / (std::string("in-turn-") + kind.file);
-    writeFile(together, kind.make(kMeshes));
-    writeFile(inTurn, kind.make(kMeshes));
+    const std::string scene = folder / kind.file;
+    writeFile(scene, kind.make(kMeshes));
+    // The file the runs change: the scene itself, or the override layer.
+    const std::string together = kind.over ? folder / "shot.usda" : scene;
+    const std::string inTurn =
+        kind.over ? folder / "in-turn-shot.usda" : folder / (std::string("in-turn-") + kind.file);
+    if (!kind.over) writeFile(inTurn, kind.make(kMeshes));
     std::vector<std::string> atOnce;
     for (int i = 0; i < kMeshes; ++i) {
         const std::string obj = folder / ("m" + std::to_string(i) + ".obj");
         writeFile(obj, cubeObj(i % 6, i < 6 ? -1 : (i + 2) % 6));
         const std::string node = " --node m" + std::to_string(i);
-        atOnce.push_back("creases " + quoted(obj) + " " + quoted(together) + node);
-        const ToolRun alone = runOnce("creases " + quoted(obj) + " " + quoted(inTurn) + node);
+        const std::string into = kind.over ? quoted(scene) + " --over " : std::string();
+        atOnce.push_back("creases " + quoted(obj) + " " + into + quoted(together) + node);
+        const ToolRun alone = runOnce("creases " + quoted(obj) + " " + into + quoted(inTurn) + node);
         ASSERT_EQ(alone.status, 0) << alone.err;
     }
     for (const ToolRun& run : runAtOnce(atOnce)) EXPECT_EQ(run.status, 0) << run.err;
     const std::string expected = readFile(inTurn);
-    EXPECT_EQ(readFile(together), expected);
+    const std::string got = readFile(together);
+    if (kind.over) {
+        // The prims join the override layer in the order the runs took their turns: each
+        // prim's block is the one the runs in turn wrote.
+        EXPECT_EQ(got.size(), expected.size());
+        for (int i = 0; i < kMeshes; ++i) {
+            const std::size_t at = expected.find("    over \"m" + std::to_string(i) + "\"\n");
+            ASSERT_NE(at, std::string::npos);
+            const std::string block = expected.substr(at, expected.find("    }\n", at) + 6 - at);
+            EXPECT_NE(got.find(block), std::string::npos) << block;
+        }
+    } else {
+        EXPECT_EQ(got, expected);
+    }
     EXPECT_NE(expected, kind.make(kMeshes));
-    EXPECT_EQ(folder.entries().size(), kMeshes + 2u);  // no lock or temporary file left
+    // No lock or temporary file left: the scene (and layer), their in-turn twins, the OBJs.
+    EXPECT_EQ(folder.entries().size(), kMeshes + (kind.over ? 3u : 2u));
 }
 
 INSTANTIATE_TEST_SUITE_P(ToolLock, RunsAtOnce,
                          testing::Values(SceneKind{"usd", "scene.usda", usdLayer},
-                                         SceneKind{"maya", "scene.ma", mayaScene}),
+                                         SceneKind{"maya", "scene.ma", mayaScene},
+                                         SceneKind{"over", "scene.usda", usdLayer, true}),
                          [](const testing::TestParamInfo<SceneKind>& kindInfo) {
                              return std::string(kindInfo.param.name);
                          });
