@@ -761,7 +761,7 @@ SceneCreaseReport asCreaseReport(const tessaryn::SceneObjReport& report) {
 
 std::string objDone(const tessaryn::SceneObjReport& report, const ObjRun& run) {
     const SceneCreaseReport told = asCreaseReport(report);
-    std::string said = nodeName(told) + " of " + run.scene + ": " +
+    std::string said = report.node.path + " of " + run.scene + ": " +
                        counted(report.vertices, "vertex", "vertices") + ", ";
     if (report.uvs > 0) said += counted(report.uvs, "texture coordinate") + ", ";
     said += counted(report.faces, "face") + " written to " + run.out;
