@@ -2,13 +2,13 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <new>
 
 #include "base/file_lock.h"
 #include "scene/crease_plan.h"
 #include "scene/scene_creases.h"
 #include "tessaryn.h"
 #include "tools/json_object.h"
+#include "tools/locked_road.h"
 #include "tools/second_thread.h"
 #include "tools/sentences.h"
 #include "tools/wait_seconds.h"
@@ -191,22 +191,8 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, Reply& reply)
     tessaryn::FileLock lock;
     const tessaryn::LockOutcome locked = run.dryRun ? tessaryn::LockOutcome::NoLockFile
                                                     : lock.take(replaced, waitSeconds);
-    SceneCreaseReport report;
-    if (locked == tessaryn::LockOutcome::Busy) {
-        report.outcome = SceneRefusal::Busy;
-        report.file = replaced;
-    } else if (locked == tessaryn::LockOutcome::Failed) {
-        report.outcome = SceneRefusal::Unwritable;
-        report.file = lock.lockPath();
-        report.error = lock.error();
-    } else {
-        try {
-            report = tessaryn::writeSceneCreases(request);
-        } catch (const std::bad_alloc&) {
-            report = SceneCreaseReport();
-            report.outcome = SceneRefusal::OutOfMemory;
-        }
-    }
+    const SceneCreaseReport report = runLocked<SceneCreaseReport>(
+        locked, lock, replaced, [&] { return tessaryn::writeSceneCreases(request); });
     lock.release();
     if (report.outcome == SceneRefusal::ExportUnavailable) {
         run.library = library.path();

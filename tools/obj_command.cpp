@@ -1,10 +1,10 @@
 #include "tools/obj_command.h"
 
-#include <new>
 
 #include "base/file_lock.h"
 #include "scene_obj/scene_obj.h"
 #include "tools/json_object.h"
+#include "tools/locked_road.h"
 #include "tools/sentences.h"
 #include "tools/wait_seconds.h"
 
@@ -80,7 +80,7 @@ std::vector<OptionSyntax> objOptions() {
 }
 
 std::vector<const char*> objRefusalKinds() {
-    static const SceneRefusal kOutcomes[] = {
+    return refusalKinds({
         SceneRefusal::Unreadable,         SceneRefusal::MayaBinary,
         SceneRefusal::UsdBinary,          SceneRefusal::UsdPackage,
         SceneRefusal::NotAScene,          SceneRefusal::UnterminatedString,
@@ -93,10 +93,7 @@ std::vector<const char*> objRefusalKinds() {
         SceneRefusal::OutputIsInput,      SceneRefusal::Busy,
         SceneRefusal::SceneChanged,       SceneRefusal::Unwritable,
         SceneRefusal::OutOfMemory,
-    };
-    std::vector<const char*> kinds;
-    for (SceneRefusal outcome : kOutcomes) kinds.push_back(refusalKind(outcome));
-    return kinds;
+    });
 }
 
 int runObj(LazyLibrary&, const Invocation& invocation, Reply& reply) {
@@ -118,22 +115,8 @@ int runObj(LazyLibrary&, const Invocation& invocation, Reply& reply) {
     // replaces a file holds it.
     tessaryn::FileLock lock;
     const tessaryn::LockOutcome locked = lock.take(run.out, waitSeconds);
-    SceneObjReport report;
-    if (locked == tessaryn::LockOutcome::Busy) {
-        report.outcome = SceneRefusal::Busy;
-        report.file = run.out;
-    } else if (locked == tessaryn::LockOutcome::Failed) {
-        report.outcome = SceneRefusal::Unwritable;
-        report.file = lock.lockPath();
-        report.error = lock.error();
-    } else {
-        try {
-            report = tessaryn::writeSceneObj(request);
-        } catch (const std::bad_alloc&) {
-            report = SceneObjReport();
-            report.outcome = SceneRefusal::OutOfMemory;
-        }
-    }
+    const SceneObjReport report = runLocked<SceneObjReport>(
+        locked, lock, run.out, [&] { return tessaryn::writeSceneObj(request); });
     lock.release();
     reply.facts().addMembers(reportJson(report, run));
     const std::string sentence = objSentence(report, run);

@@ -493,9 +493,15 @@ const char* refusalKind(SceneRefusal outcome) {
     return "unknown";
 }
 
+std::vector<const char*> refusalKinds(std::initializer_list<SceneRefusal> outcomes) {
+    std::vector<const char*> kinds;
+    for (SceneRefusal outcome : outcomes) kinds.push_back(refusalKind(outcome));
+    return kinds;
+}
+
 std::vector<const char*> creaseRefusalKinds() {
     // Every outcome a crease run can be refused with, in the order the README lists them.
-    static const SceneRefusal kOutcomes[] = {
+    return refusalKinds({
         SceneRefusal::Unreadable,          SceneRefusal::ArgumentsSwapped,
         SceneRefusal::TooManyGroups,       SceneRefusal::NoCreaseEdges,
         SceneRefusal::MayaBinary,          SceneRefusal::UsdBinary,
@@ -514,10 +520,7 @@ std::vector<const char*> creaseRefusalKinds() {
         SceneRefusal::OutputIsInput,       SceneRefusal::Busy,
         SceneRefusal::SceneChanged,        SceneRefusal::Unwritable,
         SceneRefusal::OutOfMemory,
-    };
-    std::vector<const char*> kinds;
-    for (SceneRefusal outcome : kOutcomes) kinds.push_back(refusalKind(outcome));
-    return kinds;
+    });
 }
 
 std::string swapSentence(const std::string& source, const tessaryn::SwapLineCounts& from,

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,9 @@ const char* meshWarningKind(tessaryn::MeshWarning warning);
 
 // The refusal kind --json gives, such as "edges-not-in-node"; null for Done.
 const char* refusalKind(tessaryn::SceneRefusal outcome);
+
+// The refusal kinds --json gives for `outcomes`, in their order.
+std::vector<const char*> refusalKinds(std::initializer_list<tessaryn::SceneRefusal> outcomes);
 
 // Every refusal kind of `creases`, in the order of the outcomes.
 std::vector<const char*> creaseRefusalKinds();
