@@ -50,8 +50,6 @@ private:
         if (kBufferSize - used_ < bytes) flush();
     }
     void flush();
-    void putNumber(std::uint64_t number);
-    void putFloat(float value);
     bool refuse(SceneRefusal refusal, NodeProblem problem, std::string detail);
 
     static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
