@@ -414,7 +414,7 @@ TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
                                 face.vertices.size()));
         expected += std::string(face.line) + "\r\n";
     }
-    // Long enough that its corners alone outgrow the 1 MiB buffer.
+    // Long enough that its corners alone outgrow the writer's 2 MiB buffer.
     const std::uint32_t longCorners = 90000;
     std::vector<std::uint32_t> ring(longCorners);
     std::vector<std::uint32_t> ringUvs(longCorners);
