@@ -377,3 +377,68 @@ TEST(SceneObj, ALayerOfManyBlocksComesBackWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+// The writer's own text, byte for byte: numbers at every change of their digit count, in
+// faces with and without texture corners, and a face too long for one buffer's room,
+// which is written corner by corner across the buffer's hand-overs.
+TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
+    const std::uint32_t points = 100001;
+    tessaryn::MeshHead head;
+    head.points.assign(std::size_t{3} * points, 0.5f);
+    head.points[0] = -0.1f;
+    head.points[1] = 1e-7f;
+    head.points[2] = 3e38f;
+    head.uvs = {0.25f, 1.0f, 0.0f, 0.1f};
+    const TempFolder folder;
+    const std::string path = folder.path() + "/out.obj";
+    tessaryn::SafeWriter out;
+    ASSERT_TRUE(out.open(path.c_str()));
+    tessaryn::ObjMeshWriter writer(out, "s", "n");
+    ASSERT_TRUE(writer.begin(head));
+    struct Face {
+        std::vector<std::uint32_t> vertices;
+        std::vector<std::uint32_t> uvs;
+        const char* line;
+    };
+    const std::vector<Face> faces = {
+        {{0, 8, 9}, {}, "f 1 9 10"},
+        {{98, 99, 998}, {0, 1, 1}, "f 99/1 100/2 999/2"},
+        {{999, 9998, 9999}, {}, "f 1000 9999 10000"},
+        {{99999, 100000, 12345, 54321}, {1, 0, 1, 0}, "f 100000/2 100001/1 12346/2 54322/1"},
+    };
+    std::string expected;
+    for (const Face& face : faces) {
+        ASSERT_TRUE(writer.face(face.vertices.data(), face.uvs.empty() ? nullptr : face.uvs.data(),
+                                face.vertices.size()));
+        expected += std::string(face.line) + "\r\n";
+    }
+    // Long enough that its corners alone outgrow the writer's 2 MiB buffer.
+    const std::uint32_t longCorners = 90000;
+    std::vector<std::uint32_t> ring(longCorners);
+    std::vector<std::uint32_t> ringUvs(longCorners);
+    std::string longLine = "f";
+    for (std::uint32_t k = 0; k < longCorners; ++k) {
+        ring[k] = points - 1 - k;
+        ringUvs[k] = k % 2;
+        longLine += " " + std::to_string(points - k) + "/" + std::to_string(k % 2 + 1);
+    }
+    ASSERT_TRUE(writer.face(ring.data(), ringUvs.data(), longCorners));
+    expected += longLine + "\r\n";
+    ASSERT_TRUE(writer.face(faces[0].vertices.data(), nullptr, 3));
+    expected += "f 1 9 10\r\n";
+    writer.finish();
+    ASSERT_TRUE(out.commit());
+    EXPECT_EQ(writer.faces(), 6);
+    const std::string text = readFile(path);
+    const std::string head3 = "v -0.1 1e-07 3e+38\r\nv 0.5 0.5 0.5\r\n";
+    ASSERT_NE(text.find(head3), std::string::npos);
+    EXPECT_NE(text.find("vt 0.25 1\r\nvt 0 0.1\r\nf "), std::string::npos);
+    const std::size_t facesAt = text.find("\r\nf ") + 2;
+    ASSERT_GT(text.size(), expected.size());
+    EXPECT_TRUE(text.compare(facesAt, std::string::npos, expected) == 0)
+        << text.substr(facesAt, 200);
+}
+
+}  // namespace

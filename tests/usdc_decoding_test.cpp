@@ -12,6 +12,7 @@
 #include "scene/usdc/crate_values.h"
 #include "scene/usdc/lz4_block.h"
 #include "usdc_builder.h"
+#include "writers/crate_compression.h"
 #include "usdc_support.h"
 
 namespace {
@@ -100,6 +101,31 @@ TEST(IntegerCoding, DeltasWrap) {
     std::vector<std::uint32_t> values(4);
     ASSERT_TRUE(decodeIntegers32(bytesOf(encoded), encoded.size(), 4, values.data()));
     EXPECT_EQ(values, (std::vector<std::uint32_t>{0x7FFFFFFF, 0xFFFFFFFE, 0x7FFFFFFD, 0xFFFFFFFD}));
+}
+
+// Values whose deltas take every width, both signs and wrap around, in a run long enough
+// that most are decoded with four bytes to spare and the last few against the end: they
+// come back exactly, and every list cut short of its last bytes is refused.
+TEST(IntegerCoding, EveryWidthAcrossTheWholeList) {
+    const std::vector<std::int64_t> deltas = {1, 1, -3, 100, -200, 30000, -40000, 70000,
+                                              -2147483648LL, 2147483647, 1, 127, -128, 128,
+                                              -129, 32767, -32768, 32768, -32769, 1};
+    std::vector<std::uint32_t> values;
+    std::uint32_t value = 0;
+    for (int round = 0; round < 50; ++round) {
+        for (const std::int64_t delta : deltas) {
+            value += static_cast<std::uint32_t>(delta + round);
+            values.push_back(value);
+        }
+    }
+    const std::string encoded = testkit::encodeIntegers(values.data(), values.size());
+    std::vector<std::uint32_t> decoded(values.size());
+    ASSERT_TRUE(decodeIntegers32(bytesOf(encoded), encoded.size(), values.size(), decoded.data()));
+    EXPECT_EQ(decoded, values);
+    for (std::size_t cut = 1; cut <= 16; ++cut)
+        EXPECT_FALSE(decodeIntegers32(bytesOf(encoded), encoded.size() - cut, values.size(),
+                                      decoded.data()))
+            << cut;
 }
 
 TEST(IntegerCoding, CompressedLists) {

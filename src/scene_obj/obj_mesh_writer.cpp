@@ -15,6 +15,41 @@ namespace {
 constexpr std::size_t kCornerBytes = 48;
 constexpr std::size_t kFloatLineBytes = 4 + 3 * (kShortestFloatBytes + 1) + 2;
 
+// The decimal digits of `number` written at `at`; gives their end. Two digits a step from
+// a table of the hundred pairs: half the divisions of a digit at a time.
+char* putDecimal(char* at, std::uint64_t number) {
+    static const char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char digits[20];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    while (number >= 100) {
+        const auto pair = static_cast<std::size_t>(number % 100) * 2;
+        number /= 100;
+        p -= 2;
+        p[0] = kPairs[pair];
+        p[1] = kPairs[pair + 1];
+    }
+    if (number >= 10) {
+        p -= 2;
+        p[0] = kPairs[number * 2];
+        p[1] = kPairs[number * 2 + 1];
+    } else {
+        *--p = static_cast<char>('0' + number);
+    }
+    const auto length = static_cast<std::size_t>(end - p);
+    std::memcpy(at, p, length);
+    return at + length;
+}
+
+// A blank, then the float's shortest decimal, at `at`; gives the end.
+char* putFloat(char* at, float value) {
+    *at++ = ' ';
+    return putShortestDecimal(at, value);
+}
+
 }  // namespace
 
 std::string escapedForComment(std::string_view text) {
@@ -64,25 +99,6 @@ void ObjMeshWriter::finish() {
     flush();
 }
 
-void ObjMeshWriter::putNumber(std::uint64_t number) {
-    char digits[20];
-    char* end = digits + sizeof digits;
-    char* p = end;
-    do {
-        *--p = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    const auto length = static_cast<std::size_t>(end - p);
-    std::memcpy(buffer_.get() + used_, p, length);
-    used_ += length;
-}
-
-void ObjMeshWriter::putFloat(float value) {
-    buffer_[used_++] = ' ';
-    used_ = static_cast<std::size_t>(putShortestDecimal(buffer_.get() + used_, value) -
-                                     buffer_.get());
-}
-
 bool ObjMeshWriter::begin(const MeshHead& head) {
     begun_ = true;
     const std::size_t points = head.points.size() / 3;
@@ -92,24 +108,28 @@ bool ObjMeshWriter::begin(const MeshHead& head) {
             return refuse(SceneRefusal::PointNotFinite, NodeProblem::None,
                           "vertex " + std::to_string(vertex) + ", counted from 0");
         room(kFloatLineBytes);
-        buffer_[used_++] = 'v';
-        putFloat(p[0]);
-        putFloat(p[1]);
-        putFloat(p[2]);
-        buffer_[used_++] = '\r';
-        buffer_[used_++] = '\n';
+        char* at = buffer_.get() + used_;
+        *at++ = 'v';
+        at = putFloat(at, p[0]);
+        at = putFloat(at, p[1]);
+        at = putFloat(at, p[2]);
+        *at++ = '\r';
+        *at++ = '\n';
+        used_ = static_cast<std::size_t>(at - buffer_.get());
     }
     vertices_ = static_cast<std::int64_t>(points);
     const std::size_t uvCount = head.uvs.size() / 2;
     const float* t = head.uvs.data();
     for (std::size_t uv = 0; uv < uvCount; ++uv, t += 2) {
         room(kFloatLineBytes);
-        buffer_[used_++] = 'v';
-        buffer_[used_++] = 't';
-        putFloat(t[0]);
-        putFloat(t[1]);
-        buffer_[used_++] = '\r';
-        buffer_[used_++] = '\n';
+        char* at = buffer_.get() + used_;
+        *at++ = 'v';
+        *at++ = 't';
+        at = putFloat(at, t[0]);
+        at = putFloat(at, t[1]);
+        *at++ = '\r';
+        *at++ = '\n';
+        used_ = static_cast<std::size_t>(at - buffer_.get());
     }
     uvs_ = static_cast<std::int64_t>(uvCount);
     return true;
@@ -121,8 +141,12 @@ bool ObjMeshWriter::face(const std::uint32_t* vertices, const std::uint32_t* uvs
         return refuse(SceneRefusal::FaceTooFewCorners, NodeProblem::None,
                       "face " + std::to_string(faces_) + ", counted from 0, has " +
                           std::to_string(corners) + (corners == 1 ? " corner" : " corners"));
-    room(2);
-    buffer_[used_++] = 'f';
+    // A face whose whole line fits the buffer is given its room once, and written
+    // through a local pointer (stores through a char pointer could touch any member).
+    const bool fits = corners <= (kBufferSize - 4) / kCornerBytes;
+    room(fits ? 4 + corners * kCornerBytes : 2);
+    char* at = buffer_.get() + used_;
+    *at++ = 'f';
     for (std::size_t corner = 0; corner < corners; ++corner) {
         if (vertices[corner] >= static_cast<std::uint64_t>(vertices_))
             return refuse(SceneRefusal::NodeHoldsNoMesh, NodeProblem::IndexBeyondPoints,
@@ -130,17 +154,21 @@ bool ObjMeshWriter::face(const std::uint32_t* vertices, const std::uint32_t* uvs
         if (uvs != nullptr && uvs[corner] >= static_cast<std::uint64_t>(uvs_))
             return refuse(SceneRefusal::NodeHoldsNoMesh, NodeProblem::UvsMismatch,
                           "face " + std::to_string(faces_));
-        room(kCornerBytes);
-        buffer_[used_++] = ' ';
-        putNumber(std::uint64_t{vertices[corner]} + 1);
+        if (!fits) {
+            used_ = static_cast<std::size_t>(at - buffer_.get());
+            room(kCornerBytes + 2);
+            at = buffer_.get() + used_;
+        }
+        *at++ = ' ';
+        at = putDecimal(at, std::uint64_t{vertices[corner]} + 1);
         if (uvs != nullptr) {
-            buffer_[used_++] = '/';
-            putNumber(std::uint64_t{uvs[corner]} + 1);
+            *at++ = '/';
+            at = putDecimal(at, std::uint64_t{uvs[corner]} + 1);
         }
     }
-    room(2);
-    buffer_[used_++] = '\r';
-    buffer_[used_++] = '\n';
+    *at++ = '\r';
+    *at++ = '\n';
+    used_ = static_cast<std::size_t>(at - buffer_.get());
     ++faces_;
     return true;
 }

@@ -50,11 +50,11 @@ private:
         if (kBufferSize - used_ < bytes) flush();
     }
     void flush();
-    void putNumber(std::uint64_t number);
-    void putFloat(float value);
     bool refuse(SceneRefusal refusal, NodeProblem problem, std::string detail);
 
-    static constexpr std::size_t kBufferSize = std::size_t{1} << 20;
+    // Twice the SafeWriter's buffer: a full one goes to the file as it is, not copied
+    // into the writer's buffer first.
+    static constexpr std::size_t kBufferSize = std::size_t{2} << 20;
 
     SafeWriter& out_;
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
