@@ -257,16 +257,48 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine) {
     return result_;
 }
 
+// Powers of ten below 10^8, exact as floats.
+constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+constexpr std::uint64_t kIntegerPowersOfTen[] = {1,      10,      100,     1000,
+                                                 10000,  100000,  1000000, 10000000};
+
+// A coordinate as Maya writes it ("-3.999699": digits, a point, digits), read eight bytes
+// at a time when both runs of digits are shorter than eight and together stay below 2^24:
+// then it is the quotient readFloat's quick road gives for it, from the same digits and
+// the same power of ten. Anything else answers false, for readFloat.
+bool readPlainCoordinate(const char* p, const char* end, float& value, const char*& stop) {
+    const bool negative = *p == '-';
+    const char* q = negative ? p + 1 : p;
+    if (end - q < 17) return false;  // both runs of digits in words of their own
+    std::uint64_t whole = 0;
+    const unsigned wholeDigits = leadingDigits(byte_search::loadWord(q), whole);
+    if (wholeDigits == 0 || wholeDigits == 8 || q[wholeDigits] != '.') return false;
+    q += wholeDigits + 1;
+    std::uint64_t fraction = 0;
+    const unsigned decimals = leadingDigits(byte_search::loadWord(q), fraction);
+    if (decimals == 0 || decimals == 8 || q[decimals] == 'e' || q[decimals] == 'E') return false;
+    const std::uint64_t mantissa = whole * kIntegerPowersOfTen[decimals] + fraction;
+    if (mantissa >= (std::uint64_t{1} << 24)) return false;
+    const float magnitude = static_cast<float>(mantissa) / kFloatPowersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    stop = q + decimals;
+    return true;
+}
+
 const char* NodeReader::floatRun(const char* p, const char* end) {
     while (phase_ != Phase::Done) {
         while (p != end && isStreamSpace(*p)) ++p;
         if (p == end) return end;
-        TextCursor cursor(std::string_view(p, static_cast<std::size_t>(end - p)));
         float value = 0.0f;
-        if (!readFloat(cursor, value) || (!cursor.atEnd() && !isStreamSpace(*cursor.position)))
-            return p;
+        const char* stop = nullptr;
+        if (!readPlainCoordinate(p, end, value, stop)) {
+            TextCursor cursor(std::string_view(p, static_cast<std::size_t>(end - p)));
+            if (!readFloat(cursor, value)) return p;
+            stop = cursor.position;
+        }
+        if (stop != end && !isStreamSpace(*stop)) return p;
         floatValue(value);
-        p = cursor.position;
+        p = stop;
     }
     return end;
 }
