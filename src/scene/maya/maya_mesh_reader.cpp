@@ -544,15 +544,18 @@ void NodeReader::floatValue(float value) {
     }
     const std::int64_t at = values_++;
     if (data_ == Data::Uvs) {
-        const std::int64_t entry = first_ + at / 2;
-        growTo(head_.uvs, 2 * static_cast<std::size_t>(entry + 1), 0.0f);
-        head_.uvs[static_cast<std::size_t>(2 * entry + at % 2)] = value;
-        uvCount_ = std::max(uvCount_, entry + 1);
+        // Entry first_ + at / 2, coordinate at % 2: the place 2 * first_ + at.
+        const std::int64_t place = 2 * first_ + at;
+        const std::int64_t entries = place / 2 + 1;
+        growTo(head_.uvs, 2 * static_cast<std::size_t>(entries), 0.0f);
+        head_.uvs[static_cast<std::size_t>(place)] = value;
+        uvCount_ = std::max(uvCount_, entries);
         return;
     }
-    const std::int64_t entry = axis_ >= 0 ? first_ : first_ + at / 3;
-    const std::int64_t axis = axis_ >= 0 ? axis_ : at % 3;
-    if (entry >= node_.vertexCount) {
+    // Entry first_ + at / 3, axis at % 3 (or the one coordinate's): the place 3 * first_ + at.
+    const std::int64_t place = axis_ >= 0 ? 3 * first_ + axis_ : 3 * first_ + at;
+    if (place >= 3 * node_.vertexCount) {
+        const std::int64_t entry = place / 3;
         // Tweaks may outlast vertices a mesh lost; a vertex beyond the count is one given
         // a coordinate at a time (".vt[9].vx"), which makes no vertex of its own.
         if (data_ == Data::Vertices) {
@@ -563,7 +566,7 @@ void NodeReader::floatValue(float value) {
         return;
     }
     // A tweak adds to its vertex; both start from 0, in whichever order they come.
-    head_.points[static_cast<std::size_t>(3 * entry + axis)] += value;
+    head_.points[static_cast<std::size_t>(place)] += value;
     if (data_ == Data::Vertices) ++vertexValues_;
 }
 
