@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/numbers.h"
 #include "crease/crease_edge_set.h"
 #include "scene/maya/maya_scene_scanner.h"
 #include "scene/node_choice.h"
@@ -598,6 +599,42 @@ TEST(MayaMeshReader, ASceneOfHistoryOnly) {
         }
     }
     EXPECT_EQ(readFile(scene), text);
+}
+
+}  // namespace
+
+namespace {
+
+// Coordinates in every spelling a scene may give them come out as the library's readFloat
+// reads each: Maya's "-3.999699" and its neighbours (eight digits on either side of the
+// point, 2^24 and beyond, an exponent, no digits before or after the point), each at the
+// end of its line too, where fewer than eight bytes are left.
+TEST(MayaMeshReader, CoordinatesReadAsReadFloat) {
+    const std::vector<std::string> spellings = {
+        "4.000000",   "-3.999699", "0.049086",      "-0.000000",   "1677721.5",  "16777.216",
+        "1.6777215",  "12345678.5", "0.12345678",   "9.9999999",   "1.5e2",      "-2.5E-1",
+        ".5",         "5.",         "+0.25",        "7",           "-1234567.1", "0.0000001",
+        "1234567.12", "3.4028235e38", "0.333333343", "99999999",   "-.75",       "1.0000001"};
+    for (std::size_t at = 0; at + 12 <= spellings.size(); ++at) {
+        std::string vertices;
+        std::vector<float> expected;
+        for (std::size_t i = 0; i < 12; ++i) {
+            const std::string& text = spellings[at + i];
+            vertices += (i % 3 == 0 ? "\n\t\t" : " ") + text;
+            tessaryn::TextCursor cursor(text);
+            float value = 0.0f;
+            ASSERT_TRUE(tessaryn::readFloat(cursor, value)) << text;
+            expected.push_back(value);
+        }
+        SCOPED_TRACE(vertices);
+        Read read;
+        readNode(kHeader + "createNode mesh -n \"sq\" -p \"t\";\n\tsetAttr -s 4 \".vt[0:3]\"" +
+                     vertices + ";\n" + kEdges +
+                     "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 4 0 1 -3 -4;\n",
+                 "sq", read);
+        ASSERT_EQ(read.result.problem, SceneRefusal::None) << read.result.detail;
+        EXPECT_EQ(read.sink.head.points, expected);
+    }
 }
 
 }  // namespace

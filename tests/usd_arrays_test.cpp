@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -212,6 +213,51 @@ TEST(UsdArrays, FloatTuples) {
     ArrayInput open("(1, 2");
     EXPECT_EQ(tessaryn::readFloatTuples(open.lexer, 2, values), ArrayRead::Broken);
     EXPECT_NE(open.lexer.problem(), SceneRefusal::None);
+}
+
+// Every element is what strtod then a cast to float gives, whatever the count of digits
+// before and after the point (read eight at a time where there are eight), on both sides
+// of the quick road's limit of 15 digits, and with an exponent.
+TEST(UsdArrays, FloatTuplesReadAsStrtodThenFloat) {
+    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    const auto next = [&state]() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    std::vector<std::string> numbers;
+    for (int whole = 0; whole <= 12; ++whole) {
+        for (int decimals = 0; decimals <= 20; ++decimals) {
+            for (int sample = 0; sample < 12; ++sample) {
+                std::string number = (next() & 1) != 0 ? "-" : "";
+                for (int i = 0; i < whole; ++i) number += static_cast<char>('0' + next() % 10);
+                if (whole == 0) number += '0';
+                if (decimals > 0) number += '.';
+                for (int i = 0; i < decimals; ++i) number += static_cast<char>('0' + next() % 10);
+                if (sample == 11) number += "e-" + std::to_string(next() % 40);
+                numbers.push_back(number);
+            }
+        }
+    }
+    // Halfway cases between floats written out in full, where a double rounding differs
+    // from a direct one.
+    numbers.push_back("1.00000005960464477539062500000001");
+    numbers.push_back("0.500000029802322387695312");
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) text += "(" + numbers[i] + "), ";
+    text += "] x";
+    for (int shift = 0; shift < kShifts; ++shift) {
+        SCOPED_TRACE("shifted " + std::to_string(shift));
+        ArrayInput input(shifted(shift, text));
+        std::vector<float> values;
+        ASSERT_EQ(tessaryn::readFloatTuples(input.lexer, 1, values), ArrayRead::Done);
+        ASSERT_EQ(values.size(), numbers.size());
+        for (std::size_t i = 0; i < numbers.size(); ++i) {
+            const float expected = static_cast<float>(std::strtod(numbers[i].c_str(), nullptr));
+            EXPECT_EQ(values[i], expected) << numbers[i];
+        }
+    }
 }
 
 }  // namespace

@@ -257,16 +257,48 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine) {
     return result_;
 }
 
+// Powers of ten below 10^8, exact as floats.
+constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
+constexpr std::uint64_t kIntegerPowersOfTen[] = {1,      10,      100,     1000,
+                                                 10000,  100000,  1000000, 10000000};
+
+// A coordinate as Maya writes it ("-3.999699": digits, a point, digits), read eight bytes
+// at a time when both runs of digits are shorter than eight and together stay below 2^24:
+// then it is the quotient readFloat's quick road gives for it, from the same digits and
+// the same power of ten. Anything else answers false, for readFloat.
+bool readPlainCoordinate(const char* p, const char* end, float& value, const char*& stop) {
+    const bool negative = *p == '-';
+    const char* q = negative ? p + 1 : p;
+    if (end - q < 17) return false;  // both runs of digits in words of their own
+    std::uint64_t whole = 0;
+    const unsigned wholeDigits = leadingDigits(byte_search::loadWord(q), whole);
+    if (wholeDigits == 0 || wholeDigits == 8 || q[wholeDigits] != '.') return false;
+    q += wholeDigits + 1;
+    std::uint64_t fraction = 0;
+    const unsigned decimals = leadingDigits(byte_search::loadWord(q), fraction);
+    if (decimals == 0 || decimals == 8 || q[decimals] == 'e' || q[decimals] == 'E') return false;
+    const std::uint64_t mantissa = whole * kIntegerPowersOfTen[decimals] + fraction;
+    if (mantissa >= (std::uint64_t{1} << 24)) return false;
+    const float magnitude = static_cast<float>(mantissa) / kFloatPowersOfTen[decimals];
+    value = negative ? -magnitude : magnitude;
+    stop = q + decimals;
+    return true;
+}
+
 const char* NodeReader::floatRun(const char* p, const char* end) {
     while (phase_ != Phase::Done) {
         while (p != end && isStreamSpace(*p)) ++p;
         if (p == end) return end;
-        TextCursor cursor(std::string_view(p, static_cast<std::size_t>(end - p)));
         float value = 0.0f;
-        if (!readFloat(cursor, value) || (!cursor.atEnd() && !isStreamSpace(*cursor.position)))
-            return p;
+        const char* stop = nullptr;
+        if (!readPlainCoordinate(p, end, value, stop)) {
+            TextCursor cursor(std::string_view(p, static_cast<std::size_t>(end - p)));
+            if (!readFloat(cursor, value)) return p;
+            stop = cursor.position;
+        }
+        if (stop != end && !isStreamSpace(*stop)) return p;
         floatValue(value);
-        p = cursor.position;
+        p = stop;
     }
     return end;
 }
@@ -512,15 +544,18 @@ void NodeReader::floatValue(float value) {
     }
     const std::int64_t at = values_++;
     if (data_ == Data::Uvs) {
-        const std::int64_t entry = first_ + at / 2;
-        growTo(head_.uvs, 2 * static_cast<std::size_t>(entry + 1), 0.0f);
-        head_.uvs[static_cast<std::size_t>(2 * entry + at % 2)] = value;
-        uvCount_ = std::max(uvCount_, entry + 1);
+        // Entry first_ + at / 2, coordinate at % 2: the place 2 * first_ + at.
+        const std::int64_t place = 2 * first_ + at;
+        const std::int64_t entries = place / 2 + 1;
+        growTo(head_.uvs, 2 * static_cast<std::size_t>(entries), 0.0f);
+        head_.uvs[static_cast<std::size_t>(place)] = value;
+        uvCount_ = std::max(uvCount_, entries);
         return;
     }
-    const std::int64_t entry = axis_ >= 0 ? first_ : first_ + at / 3;
-    const std::int64_t axis = axis_ >= 0 ? axis_ : at % 3;
-    if (entry >= node_.vertexCount) {
+    // Entry first_ + at / 3, axis at % 3 (or the one coordinate's): the place 3 * first_ + at.
+    const std::int64_t place = axis_ >= 0 ? 3 * first_ + axis_ : 3 * first_ + at;
+    if (place >= 3 * node_.vertexCount) {
+        const std::int64_t entry = place / 3;
         // Tweaks may outlast vertices a mesh lost; a vertex beyond the count is one given
         // a coordinate at a time (".vt[9].vx"), which makes no vertex of its own.
         if (data_ == Data::Vertices) {
@@ -531,7 +566,7 @@ void NodeReader::floatValue(float value) {
         return;
     }
     // A tweak adds to its vertex; both start from 0, in whichever order they come.
-    head_.points[static_cast<std::size_t>(3 * entry + axis)] += value;
+    head_.points[static_cast<std::size_t>(place)] += value;
     if (data_ == Data::Vertices) ++vertexValues_;
 }
 
