@@ -11,6 +11,7 @@
 
 #include "base/line_reader.h"
 #include "base/numbers.h"
+#include "scene/maya/maya_index_range.h"
 #include "scene/maya/maya_poly_faces.h"
 #include "scene/maya/maya_statement_splitter.h"
 
@@ -18,8 +19,6 @@ namespace tessaryn {
 
 namespace {
 
-// Indices stay below this, as the scanner keeps them: the highest plus one is an int32.
-constexpr std::int64_t kIndexLimit = std::numeric_limits<std::int32_t>::max();
 // An edge of the list that no statement gave.
 constexpr std::uint32_t kNotGiven = std::numeric_limits<std::uint32_t>::max();
 // The fewest bytes a vertex ("0 0 0 "), an edge ("0 1 0 ") and a texture coordinate
@@ -29,31 +28,14 @@ constexpr std::uint64_t kLeastVertexBytes = 6;
 constexpr std::uint64_t kLeastEdgeBytes = 6;
 constexpr std::uint64_t kLeastUvBytes = 4;
 
-bool readIndex(std::string_view digits, std::int64_t& value) {
-    if (digits.empty() || digits.size() > 10) return false;
-    value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return value < kIndexLimit;
-}
 
 // "[a:b]" or "[a]" at the start of `text`, and in `rest` what follows its ']'.
 bool readRange(std::string_view text, std::int64_t& first, std::int64_t& last,
                std::string_view& rest) {
     const std::size_t close = text.find(']');
     if (text.empty() || text[0] != '[' || close == std::string_view::npos) return false;
-    const std::string_view range = text.substr(1, close - 1);
     rest = text.substr(close + 1);
-    const std::size_t colon = range.find(':');
-    if (colon == std::string_view::npos) {
-        if (!readIndex(range, first)) return false;
-        last = first;
-        return true;
-    }
-    return readIndex(range.substr(0, colon), first) && readIndex(range.substr(colon + 1), last) &&
-           first <= last;
+    return readMayaIndexRange(text.substr(1, close - 1), first, last);
 }
 
 bool startsWith(std::string_view text, std::string_view prefix) {
@@ -374,7 +356,7 @@ void NodeReader::word(std::string_view word) {
         case Statement::SetAttr:
             if (!named_) {
                 // Flags before the attribute's name; -s gives its array's size.
-                if (sizeNext_ && !readIndex(word, size_)) size_ = 0;
+                if (sizeNext_ && !readMayaIndex(word, size_)) size_ = 0;
                 sizeNext_ = !sizeNext_ && (word == "-s" || word == "-size");
             } else if (!isFlag(word)) {
                 dataWord(word);

@@ -6,6 +6,7 @@
 
 #include "base/byte_search.h"
 #include "base/numbers.h"
+#include "scene/maya/maya_index_range.h"
 
 namespace tessaryn {
 
@@ -14,15 +15,6 @@ namespace {
 // Index ranges stay below this, so that the highest index plus one is an int32.
 constexpr std::int64_t kIndexLimit = std::numeric_limits<std::int32_t>::max();
 
-bool readIndex(std::string_view digits, std::int64_t& value) {
-    if (digits.empty() || digits.size() > 10) return false;
-    value = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    return value < kIndexLimit;
-}
 
 // The range of an attribute name such as ".ed[0:165]" or ".ed[7]" whose stem is ".ed".
 bool readAttributeRange(std::string_view attribute, std::string_view stem, std::int64_t& first,
@@ -31,16 +23,8 @@ bool readAttributeRange(std::string_view attribute, std::string_view stem, std::
         attribute[stem.size()] != '[' || attribute.back() != ']') {
         return false;
     }
-    const std::string_view range =
-        attribute.substr(stem.size() + 1, attribute.size() - stem.size() - 2);
-    const std::size_t colon = range.find(':');
-    if (colon == std::string_view::npos) {
-        if (!readIndex(range, first)) return false;
-        last = first;
-        return true;
-    }
-    return readIndex(range.substr(0, colon), first) && readIndex(range.substr(colon + 1), last) &&
-           first <= last;
+    return readMayaIndexRange(
+        attribute.substr(stem.size() + 1, attribute.size() - stem.size() - 2), first, last);
 }
 
 bool startsWith(std::string_view text, std::string_view prefix) {
