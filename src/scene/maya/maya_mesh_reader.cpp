@@ -155,26 +155,17 @@ private:
     MeshSink& sink_;
     const std::uint64_t sceneSize_;
     MeshReadResult result_;
-    Phase phase_ = Phase::Seeking;
     std::int64_t lineNumber_ = 0;
 
     // The statement being read.
-    Statement statement_ = Statement::Other;
     std::int64_t statementLine_ = 0;
     std::string createType_;
     std::string createName_;
-    bool createNameNext_ = false;
-    bool named_ = false;
-    bool sizeNext_ = false;
     std::int64_t size_ = 0;  // -s: the array's size, 0 when not given
-    bool uvSetNameStatement_ = false;
-    Data data_ = Data::None;
     std::int64_t first_ = 0;
-    int axis_ = -1;  // a single coordinate's, or -1 for whole entries
     std::int64_t values_ = 0;
     std::int64_t valuesWanted_ = 0;
     std::int64_t edgeEnds_[2] = {0, 0};
-    int edgeEndAt_ = 0;              // the place of the next number in its triple
     std::int64_t nextEdge_ = 0;      // the edge the triple being read gives
     std::int64_t facesWanted_ = -1;  // -1: a face statement without a range
     std::int64_t facesInStatement_ = 0;
@@ -184,17 +175,28 @@ private:
     std::int64_t vertexValues_ = 0;     // .vt values read
     std::vector<std::uint32_t> edges_;  // both ends of each edge
     std::int64_t edgeCount_ = 0;
-    bool edgesSeen_ = false;
     std::int64_t uvCount_ = 0;
     std::string uvSetName_;
     MayaPolyFaces faces_;
     std::int64_t facesRead_ = 0;
+    std::vector<std::uint32_t> corners_;
+    std::vector<std::uint32_t> cornerUvs_;
+
+    // The small state of the read, the statement and the node, kept together.
+    Phase phase_ = Phase::Seeking;
+    Statement statement_ = Statement::Other;
+    Data data_ = Data::None;
+    int axis_ = -1;       // a single coordinate's, or -1 for whole entries
+    int edgeEndAt_ = 0;   // the place of the next number in its triple
+    bool createNameNext_ = false;
+    bool named_ = false;
+    bool sizeNext_ = false;
+    bool uvSetNameStatement_ = false;
+    bool edgesSeen_ = false;
     bool faceListStarted_ = false;
     bool hold_ = false;    // faces held to the node's end: they came before its points
     bool begun_ = false;   // the sink has the head
     bool useUvs_ = false;  // decided by the first face: it has texture coordinates
-    std::vector<std::uint32_t> corners_;
-    std::vector<std::uint32_t> cornerUvs_;
 
     // Faces held: each face's numbers (edges, then texture coordinates) in one array.
     struct HeldFace {
@@ -224,6 +226,8 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine) {
     std::string_view line;
     while (phase_ != Phase::Done && lines.next(line)) {
         ++lineNumber_;
+        // The splitter calls back into this reader, which may end the read.
+        // cppcheck-suppress knownConditionTrueFalse
         if (!splitter.scanLine(line, lines.lineOffset()) && phase_ != Phase::Done)
             refuseAs(SceneRefusal::UnterminatedString, lineNumber_);
     }
@@ -289,12 +293,12 @@ const char* NodeReader::integerRun(const char* p, const char* end) {
     while (phase_ != Phase::Done) {
         while (p != end && isStreamSpace(*p)) ++p;
         if (p == end) return end;
-        const char* const word = p;
+        const char* const first = p;
         if (data_ == Data::Faces && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) {
             // An element's letters (f, mu, ...), most of a face list's words after numbers.
             while (p != end && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
-            if (p != end && !isStreamSpace(*p)) return word;
-            faceElement(std::string_view(word, static_cast<std::size_t>(p - word)));
+            if (p != end && !isStreamSpace(*p)) return first;
+            faceElement(std::string_view(first, static_cast<std::size_t>(p - first)));
             continue;
         }
         const bool negative = *p == '-';
@@ -305,7 +309,7 @@ const char* NodeReader::integerRun(const char* p, const char* end) {
         if (end - p > 8) count = leadingDigits(byte_search::loadWord(p), value);
         if (count < 8) {
             p += count;  // not the end: more than eight bytes were left
-            if (count == 0 || !isStreamSpace(*p)) return word;
+            if (count == 0 || !isStreamSpace(*p)) return first;
         } else {
             unsigned digit = 0;
             while (p != end && (digit = static_cast<unsigned char>(*p - '0')) < 10) {
@@ -313,7 +317,7 @@ const char* NodeReader::integerRun(const char* p, const char* end) {
                 ++p;
             }
             // 18 digits cannot overflow; anything else is a word.
-            if (p == digits || p - digits > 18 || (p != end && !isStreamSpace(*p))) return word;
+            if (p == digits || p - digits > 18 || (p != end && !isStreamSpace(*p))) return first;
         }
         const auto magnitude = static_cast<std::int64_t>(value);
         integerValue(negative ? -magnitude : magnitude);

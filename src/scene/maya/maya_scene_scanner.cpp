@@ -196,6 +196,8 @@ private:
     MayaDagPaths paths_;
     CreateNodeStatement createNode_;
     struct MeshInput {
+        // Read in finishScene's matching of nodes to their connections.
+        // cppcheck-suppress unusedStructMember
         std::string node;  // as the connection names it: a name or a path
         std::int64_t line;
     };
