@@ -265,13 +265,15 @@ TEST(UsdOverrideMerge, TheLayersCreasesAreThePrimsCreases) {
         const std::string written = readFile(files.over);
         const auto hourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
         std::filesystem::last_write_time(files.over, hourAgo);
+        // As the file system keeps it (Windows keeps 100 ns steps).
+        const auto stamped = std::filesystem::last_write_time(files.over);
         const SceneCreaseReport again = files.run(kCubeC, row.value, true);
         EXPECT_EQ(again.outcome, SceneRefusal::None);
         EXPECT_FALSE(again.changed);
         EXPECT_EQ(again.replaced, 4);
         EXPECT_EQ(again.output, std::string());
         EXPECT_EQ(readFile(files.over), written);
-        EXPECT_EQ(std::filesystem::last_write_time(files.over), hourAgo);
+        EXPECT_EQ(std::filesystem::last_write_time(files.over), stamped);
     }
 }
 
