@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/large_arrays.h"
 #include "base/line_reader.h"
 #include "base/numbers.h"
 #include "scene/maya/maya_index_range.h"
@@ -220,6 +221,7 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine) {
         return result_;
     }
     if (static_cast<std::uint64_t>(vertices) > head_.points.max_size() / 3) throw std::bad_alloc();
+    reserveLarge(head_.points, 3 * static_cast<std::size_t>(vertices));
     head_.points.assign(3 * static_cast<std::size_t>(vertices), 0.0f);
     MayaStatementSplitter<NodeReader> splitter(*this);
     lineNumber_ = firstLine - 1;
@@ -431,7 +433,7 @@ void NodeReader::name(std::string_view attribute) {
             startData(Data::Tweaks, first, last, axis, 3);
     } else if (startsWith(attribute, ".ed")) {
         if (size_ > 0 && static_cast<std::uint64_t>(size_) <= sceneSize_ / kLeastEdgeBytes)
-            edges_.reserve(2 * static_cast<std::size_t>(size_));
+            reserveLarge(edges_, 2 * static_cast<std::size_t>(size_));
         if (readRange(attribute.substr(3), first, last, rest) && rest.empty())
             startData(Data::Edges, first, last, -1, 3);
     } else if (attribute == ".fc") {
@@ -446,7 +448,7 @@ void NodeReader::name(std::string_view attribute) {
             uvSetNameStatement_ = true;
         } else if (startsWith(rest, ".uvsp")) {
             if (size_ > 0 && static_cast<std::uint64_t>(size_) <= sceneSize_ / kLeastUvBytes)
-                head_.uvs.reserve(2 * static_cast<std::size_t>(size_));
+                reserveLarge(head_.uvs, 2 * static_cast<std::size_t>(size_));
             std::string_view after;
             if (readRange(rest.substr(5), first, last, after) && after.empty())
                 startData(Data::Uvs, first, last, -1, 2);

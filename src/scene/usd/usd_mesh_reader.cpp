@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/large_arrays.h"
 #include "base/line_reader.h"
 #include "scene/usd/usd_arrays.h"
 #include "scene/usd/usd_byte_reader.h"
@@ -235,13 +236,13 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
     }
     if (points) {
         mesh_.head.points.clear();
-        mesh_.head.points.reserve(static_cast<std::size_t>(node_.vertexCount) * 3);
+        reserveLarge(mesh_.head.points, static_cast<std::size_t>(node_.vertexCount) * 3);
         mesh_.pointsRead = readFloatTuples(lexer_, 3, mesh_.head.points) == ArrayRead::Done;
         mesh_.pointsFromSample = false;
     } else if (counts) {
         // A closed mesh of quads has about as many faces as points: room for that many
         // counts up front, so that the array seldom moves as it grows.
-        mesh_.counts.reserve(static_cast<std::size_t>(node_.vertexCount));
+        reserveLarge(mesh_.counts, static_cast<std::size_t>(node_.vertexCount));
         readUnsigned(mesh_.counts, mesh_.negative);
         mesh_.countsRead = true;
         mesh_.countsLine = line;
@@ -292,7 +293,7 @@ void PrimReader::readTexture(TexturePrimvar& primvar, const std::string& name,
     primvar.line = line;
     primvar.values.clear();
     // As many as the points where it is given per vertex, the usual texture primvar.
-    primvar.values.reserve(static_cast<std::size_t>(node_.vertexCount) * 2);
+    reserveLarge(primvar.values, static_cast<std::size_t>(node_.vertexCount) * 2);
     primvar.read = readFloatTuples(lexer_, 2, primvar.values) == ArrayRead::Done;
     readMetadata(&primvar);
 }

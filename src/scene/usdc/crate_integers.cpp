@@ -1,5 +1,7 @@
 #include "scene/usdc/crate_integers.h"
 
+#include "base/large_arrays.h"
+
 namespace tessaryn {
 
 namespace {
@@ -26,6 +28,7 @@ bool decodeCompressedBlob(const unsigned char* blob, std::uint64_t blobSize,
     const unsigned chunks = blob[0];
     // The writer reads the count as a signed char: 128 and above never occur.
     if (chunks >= 128) return false;
+    reserveLarge(out, static_cast<std::size_t>(capacity));
     out.resize(static_cast<std::size_t>(capacity));
     std::size_t written = 0;
     if (chunks == 0) {
@@ -103,6 +106,7 @@ bool decodeInto(const unsigned char* blob, std::uint64_t blobSize, std::uint64_t
     if (!decodeCompressedBlob(blob, blobSize, encodedBound(count), encoded)) return false;
     // The codes alone must be there before the values are given room.
     if (count != 0 && encoded.size() < 4 + (2 * count + 7) / 8) return false;
+    reserveLarge(values, static_cast<std::size_t>(count));
     values.resize(static_cast<std::size_t>(count));
     if (decodeIntegers32(encoded.data(), encoded.size(), count,
                          reinterpret_cast<std::uint32_t*>(values.data())))

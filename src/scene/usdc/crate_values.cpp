@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "base/large_arrays.h"
 #include "scene/usdc/crate_bytes.h"
 #include "scene/usdc/crate_integers.h"
 
@@ -453,6 +454,7 @@ ValueRead readFloatVectorArray(const CrateFile& file, std::uint64_t rep, unsigne
     if (place.data > source.size() || scalars > (source.size() - place.data) / componentSize ||
         scalars > SIZE_MAX / 8)
         return ValueRead::Damaged;
+    reserveLarge(values, static_cast<std::size_t>(scalars));
     values.resize(static_cast<std::size_t>(scalars));
     // Floats are read straight into the values (little-endian, as the machine); halves
     // and doubles a block at a time through a buffer, converted as they come.
@@ -506,6 +508,7 @@ ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std
     if (place.data > file.source.size() || place.count > (file.source.size() - place.data) / 4 ||
         place.count > SIZE_MAX / 8)
         return ValueRead::Damaged;
+    reserveLarge(values, static_cast<std::size_t>(place.count));
     values.resize(static_cast<std::size_t>(place.count));
     if (!file.source.readAt(place.data, values.data(), values.size() * 4)) {
         values.clear();
