@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -13,9 +16,11 @@
 #include "scene/scene_formats.h"
 #include "scene/scene_scan.h"
 #include "base/numbers.h"
+#include "scene_obj/obj_head_lines.h"
 #include "scene_obj/obj_mesh_writer.h"
 #include "obj_test_reader.h"
 #include "support.h"
+#include "tools/second_thread.h"
 
 using obj_testing::ReadObj;
 using tessaryn::MeshWarning;
@@ -379,6 +384,53 @@ TEST(SceneObj, ALayerOfManyBlocksComesBackWhole) {
 }  // namespace
 
 namespace {
+
+// The points' and texture coordinates' lines, in blocks of any size, on one thread or with
+// a second formatting every other block: the same text as lines written one by one.
+TEST(SceneObj, HeadLinesInOrderOnOneThreadOrTwo) {
+    std::mt19937 random(26);
+    const auto anyFiniteFloat = [&random] {
+        for (;;) {
+            const std::uint32_t bits = random();
+            float value = 0.0f;
+            std::memcpy(&value, &bits, sizeof value);
+            if (std::isfinite(value)) return value;
+        }
+    };
+    tessaryn::MeshHead withUvs;
+    for (int i = 0; i < 3 * 1001; ++i) withUvs.points.push_back(anyFiniteFloat());
+    for (int i = 0; i < 2 * 777; ++i) withUvs.uvs.push_back(anyFiniteFloat());
+    tessaryn::MeshHead pointsOnly;
+    pointsOnly.points = withUvs.points;
+    tessaryn::MeshHead empty;
+    const TempFolder folder;
+    const std::string path = folder.path() + "/head.obj";
+    for (const tessaryn::MeshHead* head : {&withUvs, &pointsOnly, &empty}) {
+        std::string expected;
+        for (std::size_t i = 0; i < head->points.size(); i += 3)
+            expected += "v " + tessaryn::shortestDecimal(head->points[i]) + " " +
+                        tessaryn::shortestDecimal(head->points[i + 1]) + " " +
+                        tessaryn::shortestDecimal(head->points[i + 2]) + "\r\n";
+        for (std::size_t i = 0; i < head->uvs.size(); i += 2)
+            expected += "vt " + tessaryn::shortestDecimal(head->uvs[i]) + " " +
+                        tessaryn::shortestDecimal(head->uvs[i + 1]) + "\r\n";
+        // One line a block, blocks that end on the points' last line or just past it,
+        // one block for all.
+        for (const std::size_t blockLines : {1, 2, 7, 1001, 1002, 1778, 16384}) {
+            for (const bool lent : {false, true}) {
+                SCOPED_TRACE(std::to_string(head->points.size()) + " floats of points, " +
+                             std::to_string(blockLines) + " lines a block" +
+                             (lent ? ", two threads" : ""));
+                tool::LentThread thread;
+                tessaryn::SafeWriter out;
+                ASSERT_TRUE(out.open(path.c_str()));
+                tessaryn::writeHeadLines(*head, out, lent ? &thread.lend() : nullptr, blockLines);
+                ASSERT_TRUE(out.commit());
+                EXPECT_TRUE(readFile(path) == expected);
+            }
+        }
+    }
+}
 
 // The writer's own text, byte for byte: numbers at every change of their digit count, in
 // faces with and without texture corners, and a face too long for one buffer's room,

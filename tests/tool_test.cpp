@@ -2,6 +2,7 @@
 // the library, what it says on misuse, and which file it names when a command fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -878,6 +879,32 @@ TEST(Tool, CreasesOnOneThreadOrTwo) {
     EXPECT_NE(three.err.find("--threads takes 1 or 2, not '3'"), std::string::npos) << three.err;
 }
 
+
+// `obj` on one thread or two: the same OBJ from a real layer of some 64,000 point and
+// texture coordinate lines, enough blocks for both threads to take turns.
+TEST(Tool, ObjOnOneThreadOrTwo) {
+    TempFolder folder;
+    const std::string layer = testing_support::realDataPath("usd/arnoldusd__test_0135_test.usda");
+    const struct {
+        const char* environment;
+        const char* option;
+    } rows[] = {{"TESSARYN_THREADS=1", ""}, {"", ""}, {"", "--threads 1"}, {"", "--threads=2"}};
+    std::string first;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.environment) + " " + row.option);
+        const ToolRun run = runProgram(
+            TESSARYN_TOOL_PATH, "obj " + std::string(row.option) + " " + quoted(layer) + " " +
+                                    quoted(folder / "mesh.obj"),
+            row.environment);
+        EXPECT_EQ(run.status, 0) << run.err;
+        if (first.empty()) first = readFile(folder / "mesh.obj");
+        EXPECT_TRUE(readFile(folder / "mesh.obj") == first);
+    }
+    EXPECT_EQ(std::count(first.begin(), first.end(), '\n'), 1 + 12874 + 51416 + 12854);
+    const ToolRun zero = runTool("obj --threads 0 a.usda b.obj");
+    EXPECT_EQ(zero.status, 2);
+    EXPECT_NE(zero.err.find("--threads takes 1 or 2, not '0'"), std::string::npos) << zero.err;
+}
 
 // `obj`: a sentence or one JSON object, exit 0, 1 or 2, and a refused run leaves no OUT.
 TEST(Tool, ObjForScripts) {

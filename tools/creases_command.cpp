@@ -167,7 +167,7 @@ int runCreases(LazyLibrary& library, const Invocation& invocation, Reply& reply)
             misuseSentence(Misuse::OverWith, {run.dryRun ? "--dry-run" : "-o", "", ""}));
     }
     int threads = 2;
-    if (!creaseThreads(invocation.value("--threads"), std::getenv("TESSARYN_THREADS"), threads)) {
+    if (!roadThreads(invocation.value("--threads"), std::getenv("TESSARYN_THREADS"), threads)) {
         return reply.misused(
             misuseSentence(Misuse::BadThreads, {invocation.value("--threads"), "", ""}));
     }

@@ -1,10 +1,12 @@
 #include "tools/obj_command.h"
 
+#include <cstdlib>
 
 #include "base/file_lock.h"
 #include "scene_obj/scene_obj.h"
 #include "tools/json_object.h"
 #include "tools/locked_road.h"
+#include "tools/second_thread.h"
 #include "tools/sentences.h"
 #include "tools/wait_seconds.h"
 
@@ -76,6 +78,9 @@ std::vector<OptionSyntax> objOptions() {
         {"--wait", "SECONDS",
          "how long to wait for another run on OUT.obj, a decimal of 0 or more (60 when not "
          "given); after that the run is refused busy"},
+        {"--threads", "N",
+         "1 or 2 (the default): 2 formats the points and texture coordinates on two threads; "
+         "TESSARYN_THREADS=1 in the environment also keeps to one"},
     };
 }
 
@@ -106,7 +111,14 @@ int runObj(LazyLibrary&, const Invocation& invocation, Reply& reply) {
     double waitSeconds = 0.0;
     if (!readWaitSeconds(run.wait, waitSeconds))
         return reply.misused(misuseSentence(Misuse::BadWait, {run.wait, "", ""}));
+    int threads = 2;
+    if (!roadThreads(invocation.value("--threads"), std::getenv("TESSARYN_THREADS"), threads)) {
+        return reply.misused(
+            misuseSentence(Misuse::BadThreads, {invocation.value("--threads"), "", ""}));
+    }
+    LentThread lent;
     tessaryn::SceneObjRequest request;
+    if (threads == 2) request.secondThread = &lent.lend();
     request.scenePath = run.scene;
     request.outPath = run.out;
     request.node = run.node;

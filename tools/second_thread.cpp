@@ -27,7 +27,7 @@ void LentThread::join(void* self) {
     if (lent->thread_.joinable()) lent->thread_.join();
 }
 
-bool creaseThreads(const std::string& option, const char* environment, int& threads) {
+bool roadThreads(const std::string& option, const char* environment, int& threads) {
     if (!option.empty()) {
         if (option != "1" && option != "2") return false;
         threads = option == "1" ? 1 : 2;

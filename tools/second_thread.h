@@ -1,10 +1,11 @@
-// The second thread the tool lends the scene road for reading the OBJ beside the scan:
-// a std::thread started on request and joined when the road asks (or when it goes).
+// The second thread the tool lends a scene road (`creases` reads the OBJ on it beside the
+// scan, `obj` formats half the points there): a std::thread started on request and joined
+// when the road asks (or when it goes).
 #pragma once
 
 #include <thread>
 
-#include "crease/crease_edges_ahead.h"
+#include "base/second_thread.h"
 
 namespace tool {
 
@@ -25,9 +26,9 @@ private:
     tessaryn::SecondThread handle_;
 };
 
-// How many threads a `creases` run uses: `--threads` when given (1 or 2), else 1 where
+// How many threads a `creases` or `obj` run uses: `--threads` when given (1 or 2), else 1 where
 // the environment's TESSARYN_THREADS is 1 (farms that run many processes side by side),
 // else 2. False for a value that is neither.
-bool creaseThreads(const std::string& option, const char* environment, int& threads);
+bool roadThreads(const std::string& option, const char* environment, int& threads);
 
 }  // namespace tool

@@ -2,22 +2,15 @@
 // a second thread that the caller lent the road. A scanner asks ready() where it can put
 // off what needs the set (hold face indices, tell a placement later), and await() where
 // it cannot; both are cheap once the set is complete. The library starts no thread of
-// its own: the thread and the way to wait for it come from the caller (second_thread.h).
+// its own: the thread and the way to wait for it come from the caller (SecondThread).
 #pragma once
 
 #include <atomic>
 
+#include "base/second_thread.h"
 #include "crease/crease_edge_set.h"
 
 namespace tessaryn {
-
-// A thread the caller lends the road: `start` runs work(context) on it (false when no
-// thread can be had: the road then does the work itself), `join` waits for it to end.
-struct SecondThread {
-    bool (*start)(void* self, void (*work)(void* context), void* context);
-    void (*join)(void* self);
-    void* self;
-};
 
 class CreaseEdgesAhead {
 public:

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <utility>
 
-#include "base/numbers.h"
+#include "scene_obj/obj_head_lines.h"
 
 namespace tessaryn {
 
@@ -13,7 +13,6 @@ namespace {
 
 // The longest a number of one corner takes: 20 digits, '/', 20 digits, a blank.
 constexpr std::size_t kCornerBytes = 48;
-constexpr std::size_t kFloatLineBytes = 4 + 3 * (kShortestFloatBytes + 1) + 2;
 
 // The decimal digits of `number` written at `at`; gives their end. Two digits a step from
 // a table of the hundred pairs: half the divisions of a digit at a time.
@@ -44,12 +43,6 @@ char* putDecimal(char* at, std::uint64_t number) {
     return at + length;
 }
 
-// A blank, then the float's shortest decimal, at `at`; gives the end.
-char* putFloat(char* at, float value) {
-    *at++ = ' ';
-    return putShortestDecimal(at, value);
-}
-
 }  // namespace
 
 std::string escapedForComment(std::string_view text) {
@@ -77,8 +70,9 @@ std::string escapedForComment(std::string_view text) {
     return escaped;
 }
 
-ObjMeshWriter::ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node)
-    : out_(out), buffer_(new char[kBufferSize]) {
+ObjMeshWriter::ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node,
+                             const SecondThread* thread)
+    : out_(out), thread_(thread), buffer_(new char[kBufferSize]) {
     // Straight to the writer: nothing is buffered yet.
     out_.write("# mesh " + escapedForComment(node) + " of " + escapedForComment(scene) + "\r\n");
 }
@@ -107,31 +101,11 @@ bool ObjMeshWriter::begin(const MeshHead& head) {
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
             return refuse(SceneRefusal::PointNotFinite, NodeProblem::None,
                           "vertex " + std::to_string(vertex) + ", counted from 0");
-        room(kFloatLineBytes);
-        char* at = buffer_.get() + used_;
-        *at++ = 'v';
-        at = putFloat(at, p[0]);
-        at = putFloat(at, p[1]);
-        at = putFloat(at, p[2]);
-        *at++ = '\r';
-        *at++ = '\n';
-        used_ = static_cast<std::size_t>(at - buffer_.get());
     }
+    flush();
+    writeHeadLines(head, out_, thread_);
     vertices_ = static_cast<std::int64_t>(points);
-    const std::size_t uvCount = head.uvs.size() / 2;
-    const float* t = head.uvs.data();
-    for (std::size_t uv = 0; uv < uvCount; ++uv, t += 2) {
-        room(kFloatLineBytes);
-        char* at = buffer_.get() + used_;
-        *at++ = 'v';
-        *at++ = 't';
-        at = putFloat(at, t[0]);
-        at = putFloat(at, t[1]);
-        *at++ = '\r';
-        *at++ = '\n';
-        used_ = static_cast<std::size_t>(at - buffer_.get());
-    }
-    uvs_ = static_cast<std::int64_t>(uvCount);
+    uvs_ = static_cast<std::int64_t>(head.uvs.size() / 2);
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "base/safe_writer.h"
+#include "base/second_thread.h"
 #include "scene/scene_mesh.h"
 
 namespace tessaryn {
@@ -23,8 +24,10 @@ std::string escapedForComment(std::string_view text);
 
 class ObjMeshWriter : public MeshSink {
 public:
-    // Writes into `out`, open on the OBJ; `scene` and `node` are named in the header.
-    ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node);
+    // Writes into `out`, open on the OBJ; `scene` and `node` are named in the header. With
+    // `thread`, the points' and texture coordinates' lines are formatted on two threads.
+    ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node,
+                  const SecondThread* thread = nullptr);
 
     // False, refusing the mesh, when a point is not finite.
     bool begin(const MeshHead& head) override;
@@ -57,6 +60,7 @@ private:
     static constexpr std::size_t kBufferSize = std::size_t{2} << 20;
 
     SafeWriter& out_;
+    const SecondThread* thread_;
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
     std::size_t used_ = 0;
     bool begun_ = false;

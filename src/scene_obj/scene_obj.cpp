@@ -99,7 +99,7 @@ bool writeObj(const SceneObjRequest& request, SceneObjReport& report,
     errno = 0;
     if (!out.open(request.outPath.c_str()))
         return refuse(report, SceneRefusal::Unwritable, request.outPath, errno);
-    ObjMeshWriter writer(out, request.scenePath, node.path);
+    ObjMeshWriter writer(out, request.scenePath, node.path, request.secondThread);
     const MeshReadResult read = format.readMesh(scene, node, writer);
     report.warnings = read.warnings;
     report.holedFaces = read.holedFaces;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/second_thread.h"
 #include "scene/scene_creases.h"
 #include "scene/scene_facts.h"
 #include "scene/scene_mesh.h"
@@ -21,6 +22,9 @@ struct SceneObjRequest {
     std::string scenePath;
     std::string outPath;
     std::string node;  // a full path, a path's tail or a short name; empty: the one mesh
+    // A thread the caller lends: the OBJ's points and texture coordinates are formatted
+    // on two threads. Null: on the calling thread alone.
+    const SecondThread* secondThread = nullptr;
 };
 
 struct SceneObjReport {

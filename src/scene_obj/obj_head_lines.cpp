@@ -1,0 +1,108 @@
+#include "scene_obj/obj_head_lines.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string_view>
+
+#include "base/numbers.h"
+
+namespace tessaryn {
+
+namespace {
+
+// The longest line: "vt" or "v", three blanks and floats, CR LF.
+constexpr std::size_t kLineBytes = 2 + 3 * (1 + kShortestFloatBytes) + 2;
+
+// A blank, then the float's shortest decimal, at `at`; gives the end.
+char* putFloat(char* at, float value) {
+    *at++ = ' ';
+    return putShortestDecimal(at, value);
+}
+
+// Lines [first, last) of the head, counting the points' lines and then the texture
+// coordinates', formatted at `at`; gives their end.
+char* putLines(const MeshHead& head, std::size_t first, std::size_t last, char* at) {
+    const std::size_t points = head.points.size() / 3;
+    for (std::size_t line = first; line < last; ++line) {
+        if (line < points) {
+            const float* p = head.points.data() + 3 * line;
+            *at++ = 'v';
+            at = putFloat(at, p[0]);
+            at = putFloat(at, p[1]);
+            at = putFloat(at, p[2]);
+        } else {
+            const float* t = head.uvs.data() + 2 * (line - points);
+            *at++ = 'v';
+            *at++ = 't';
+            at = putFloat(at, t[0]);
+            at = putFloat(at, t[1]);
+        }
+        *at++ = '\r';
+        *at++ = '\n';
+    }
+    return at;
+}
+
+// What the threads share. Each formats its blocks into a buffer of its own, then waits for
+// its turn: the writer takes the blocks in order, from one thread at a time.
+struct Blocks {
+    const MeshHead& head;
+    SafeWriter& out;
+    std::size_t lines;
+    std::size_t blockLines;
+    std::size_t count;
+    std::mutex mutex;
+    std::condition_variable turnTaken;
+    std::size_t turn = 0;  // the block the writer takes next
+};
+
+// Formats and writes blocks first, first + step, first + 2 step... through `buffer`.
+void writeBlocks(Blocks& blocks, std::size_t first, std::size_t step, char* buffer) {
+    for (std::size_t block = first; block < blocks.count; block += step) {
+        const std::size_t begin = block * blocks.blockLines;
+        const std::size_t end = std::min(begin + blocks.blockLines, blocks.lines);
+        const char* text_end = putLines(blocks.head, begin, end, buffer);
+        std::unique_lock<std::mutex> lock(blocks.mutex);
+        blocks.turnTaken.wait(lock, [&] { return blocks.turn == block; });
+        lock.unlock();
+        // The other thread writes only once the turn has moved on.
+        blocks.out.write(std::string_view(buffer, static_cast<std::size_t>(text_end - buffer)));
+        lock.lock();
+        blocks.turn = block + 1;
+        lock.unlock();
+        blocks.turnTaken.notify_all();
+    }
+}
+
+// The lent thread's part: every other block, from the second.
+struct LentPart {
+    Blocks* blocks;
+    char* buffer;
+};
+
+void writeLentPart(void* context) {
+    const auto* part = static_cast<const LentPart*>(context);
+    writeBlocks(*part->blocks, 1, 2, part->buffer);
+}
+
+}  // namespace
+
+void writeHeadLines(const MeshHead& head, SafeWriter& out, const SecondThread* thread,
+                    std::size_t blockLines) {
+    blockLines = std::max<std::size_t>(blockLines, 1);
+    Blocks blocks{head, out, head.points.size() / 3 + head.uvs.size() / 2, blockLines, 0, {}, {}};
+    blocks.count = (blocks.lines + blockLines - 1) / blockLines;
+    const std::size_t bufferBytes = std::min(blocks.lines, blockLines) * kLineBytes;
+    std::unique_ptr<char[]> buffer(new char[bufferBytes]);
+    // The lent thread's buffer comes from here: nothing on that thread allocates or throws.
+    std::unique_ptr<char[]> lentBuffer(thread != nullptr && blocks.count > 1 ? new char[bufferBytes]
+                                                                              : nullptr);
+    LentPart lent{&blocks, lentBuffer.get()};
+    const bool helped = lentBuffer != nullptr && thread->start(thread->self, writeLentPart, &lent);
+    writeBlocks(blocks, 0, helped ? 2 : 1, buffer.get());
+    if (helped) thread->join(thread->self);
+}
+
+}  // namespace tessaryn
