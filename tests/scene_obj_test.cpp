@@ -49,11 +49,13 @@ tessaryn::SceneFacts scanned(const std::string& path, const tessaryn::CreaseEdge
 }
 
 tessaryn::SceneObjReport extract(const std::string& scene, const std::string& out,
-                                 const std::string& node = "") {
+                                 const std::string& node = "",
+                                 const tessaryn::SecondThread* thread = nullptr) {
     tessaryn::SceneObjRequest request;
     request.scenePath = scene;
     request.outPath = out;
     request.node = node;
+    request.secondThread = thread;
     return tessaryn::writeSceneObj(request);
 }
 
@@ -139,6 +141,12 @@ TEST(SceneObj, EveryRealMeshOutAndItsGroupsBackIn) {
             ASSERT_EQ(report.outcome, SceneRefusal::None) << report.detail;
             EXPECT_EQ(report.node.path, node.path);
             const std::string text = readFile(obj);
+            // With a second thread formatting, the same bytes.
+            tool::LentThread thread;
+            const tessaryn::SceneObjReport lent =
+                extract(scene, folder / "lent.obj", node.path, &thread.lend());
+            EXPECT_EQ(lent.outcome, SceneRefusal::None) << lent.detail;
+            EXPECT_TRUE(readFile(folder / "lent.obj") == text);
             const ReadObj read = obj_testing::readObj(text);
             EXPECT_TRUE(read.problems.empty()) << read.problems.front();
             EXPECT_EQ(static_cast<std::int64_t>(read.positions.size() / 3), node.vertexCount);
@@ -432,9 +440,30 @@ TEST(SceneObj, HeadLinesInOrderOnOneThreadOrTwo) {
     }
 }
 
-// The writer's own text, byte for byte: numbers at every change of their digit count, in
-// faces with and without texture corners, and a face too long for one buffer's room,
-// which is written corner by corner across the buffer's hand-overs.
+// A face refused after many batches went to the second thread: the refusal names it, and
+// the writer lets the thread go without the rest written.
+TEST(SceneObj, AFaceRefusedWhileTheSecondThreadWrites) {
+    tessaryn::MeshHead head;
+    head.points.assign(3 * 1000, 1.0f);
+    const TempFolder folder;
+    const std::string path = folder.path() + "/out.obj";
+    tool::LentThread thread;
+    tessaryn::SafeWriter out;
+    ASSERT_TRUE(out.open(path.c_str()));
+    tessaryn::ObjMeshWriter writer(out, "s", "n", &thread.lend());
+    ASSERT_TRUE(writer.begin(head));
+    const std::uint32_t quad[] = {0, 1, 2, 999};
+    for (int face = 0; face < 70000; ++face) ASSERT_TRUE(writer.face(quad, nullptr, 4));
+    const std::uint32_t beyond[] = {0, 1, 1000};
+    EXPECT_FALSE(writer.face(beyond, nullptr, 3));
+    EXPECT_EQ(writer.refusal(), SceneRefusal::NodeHoldsNoMesh);
+    EXPECT_EQ(writer.nodeProblem(), NodeProblem::IndexBeyondPoints);
+    EXPECT_EQ(writer.detail(), "face 70000");
+}
+
+// The writer's own text, byte for byte, on one thread and with a second: numbers at every
+// change of their digit count, in faces with and without texture corners, a face too long
+// for the writer's 2 MiB buffer, and enough faces after it for many batches.
 TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
     const std::uint32_t points = 100001;
     tessaryn::MeshHead head;
@@ -443,54 +472,57 @@ TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
     head.points[1] = 1e-7f;
     head.points[2] = 3e38f;
     head.uvs = {0.25f, 1.0f, 0.0f, 0.1f};
-    const TempFolder folder;
-    const std::string path = folder.path() + "/out.obj";
-    tessaryn::SafeWriter out;
-    ASSERT_TRUE(out.open(path.c_str()));
-    tessaryn::ObjMeshWriter writer(out, "s", "n");
-    ASSERT_TRUE(writer.begin(head));
     struct Face {
         std::vector<std::uint32_t> vertices;
         std::vector<std::uint32_t> uvs;
-        const char* line;
+        std::string line;
     };
-    const std::vector<Face> faces = {
+    std::vector<Face> faces = {
         {{0, 8, 9}, {}, "f 1 9 10"},
         {{98, 99, 998}, {0, 1, 1}, "f 99/1 100/2 999/2"},
         {{999, 9998, 9999}, {}, "f 1000 9999 10000"},
         {{99999, 100000, 12345, 54321}, {1, 0, 1, 0}, "f 100000/2 100001/1 12346/2 54322/1"},
     };
+    Face ring{{}, {}, "f"};
+    for (std::uint32_t k = 0; k < 90000; ++k) {
+        ring.vertices.push_back(points - 1 - k);
+        ring.uvs.push_back(k % 2);
+        ring.line += " " + std::to_string(points - k) + "/" + std::to_string(k % 2 + 1);
+    }
+    faces.push_back(ring);
+    for (std::uint32_t k = 0; k < 60000; ++k) {
+        const std::uint32_t a = k, b = (k * 7) % points, c = points - 1 - k;
+        faces.push_back({{a, b, c}, {}, "f " + std::to_string(a + 1) + " " +
+                                            std::to_string(b + 1) + " " + std::to_string(c + 1)});
+    }
     std::string expected;
-    for (const Face& face : faces) {
-        ASSERT_TRUE(writer.face(face.vertices.data(), face.uvs.empty() ? nullptr : face.uvs.data(),
-                                face.vertices.size()));
-        expected += std::string(face.line) + "\r\n";
+    for (const Face& face : faces) expected += face.line + "\r\n";
+    const TempFolder folder;
+    const std::string path = folder.path() + "/out.obj";
+    for (const bool lent : {false, true}) {
+        SCOPED_TRACE(lent ? "two threads" : "one thread");
+        tool::LentThread thread;
+        tessaryn::SafeWriter out;
+        ASSERT_TRUE(out.open(path.c_str()));
+        tessaryn::ObjMeshWriter writer(out, "s", "n", lent ? &thread.lend() : nullptr);
+        ASSERT_TRUE(writer.begin(head));
+        for (const Face& face : faces) {
+            ASSERT_TRUE(writer.face(face.vertices.data(),
+                                    face.uvs.empty() ? nullptr : face.uvs.data(),
+                                    face.vertices.size()));
+        }
+        writer.finish();
+        ASSERT_TRUE(out.commit());
+        EXPECT_EQ(writer.faces(), static_cast<std::int64_t>(faces.size()));
+        const std::string text = readFile(path);
+        const std::string head3 = "v -0.1 1e-07 3e+38\r\nv 0.5 0.5 0.5\r\n";
+        ASSERT_NE(text.find(head3), std::string::npos);
+        EXPECT_NE(text.find("vt 0.25 1\r\nvt 0 0.1\r\nf "), std::string::npos);
+        const std::size_t facesAt = text.find("\r\nf ") + 2;
+        ASSERT_GT(text.size(), expected.size());
+        EXPECT_TRUE(text.compare(facesAt, std::string::npos, expected) == 0)
+            << text.substr(facesAt, 200);
     }
-    // Long enough that its corners alone outgrow the writer's 2 MiB buffer.
-    const std::uint32_t longCorners = 90000;
-    std::vector<std::uint32_t> ring(longCorners);
-    std::vector<std::uint32_t> ringUvs(longCorners);
-    std::string longLine = "f";
-    for (std::uint32_t k = 0; k < longCorners; ++k) {
-        ring[k] = points - 1 - k;
-        ringUvs[k] = k % 2;
-        longLine += " " + std::to_string(points - k) + "/" + std::to_string(k % 2 + 1);
-    }
-    ASSERT_TRUE(writer.face(ring.data(), ringUvs.data(), longCorners));
-    expected += longLine + "\r\n";
-    ASSERT_TRUE(writer.face(faces[0].vertices.data(), nullptr, 3));
-    expected += "f 1 9 10\r\n";
-    writer.finish();
-    ASSERT_TRUE(out.commit());
-    EXPECT_EQ(writer.faces(), 6);
-    const std::string text = readFile(path);
-    const std::string head3 = "v -0.1 1e-07 3e+38\r\nv 0.5 0.5 0.5\r\n";
-    ASSERT_NE(text.find(head3), std::string::npos);
-    EXPECT_NE(text.find("vt 0.25 1\r\nvt 0 0.1\r\nf "), std::string::npos);
-    const std::size_t facesAt = text.find("\r\nf ") + 2;
-    ASSERT_GT(text.size(), expected.size());
-    EXPECT_TRUE(text.compare(facesAt, std::string::npos, expected) == 0)
-        << text.substr(facesAt, 200);
 }
 
 }  // namespace

@@ -5,43 +5,12 @@
 #include <cstring>
 #include <utility>
 
+#include "scene_obj/obj_face_lines.h"
 #include "scene_obj/obj_head_lines.h"
 
 namespace tessaryn {
 
 namespace {
-
-// The longest a number of one corner takes: 20 digits, '/', 20 digits, a blank.
-constexpr std::size_t kCornerBytes = 48;
-
-// The decimal digits of `number` written at `at`; gives their end. Two digits a step from
-// a table of the hundred pairs: half the divisions of a digit at a time.
-char* putDecimal(char* at, std::uint64_t number) {
-    static const char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    char digits[20];
-    char* end = digits + sizeof digits;
-    char* p = end;
-    while (number >= 100) {
-        const auto pair = static_cast<std::size_t>(number % 100) * 2;
-        number /= 100;
-        p -= 2;
-        p[0] = kPairs[pair];
-        p[1] = kPairs[pair + 1];
-    }
-    if (number >= 10) {
-        p -= 2;
-        p[0] = kPairs[number * 2];
-        p[1] = kPairs[number * 2 + 1];
-    } else {
-        *--p = static_cast<char>('0' + number);
-    }
-    const auto length = static_cast<std::size_t>(end - p);
-    std::memcpy(at, p, length);
-    return at + length;
-}
 
 }  // namespace
 
@@ -90,6 +59,7 @@ void ObjMeshWriter::flush() {
 }
 
 void ObjMeshWriter::finish() {
+    if (faceLines_ != nullptr) faceLines_->finish();
     flush();
 }
 
@@ -104,6 +74,10 @@ bool ObjMeshWriter::begin(const MeshHead& head) {
     }
     flush();
     writeHeadLines(head, out_, thread_);
+    if (thread_ != nullptr) {
+        faceLines_ = std::make_unique<FaceLines>(out_, *thread_);
+        if (!faceLines_->start()) faceLines_.reset();
+    }
     vertices_ = static_cast<std::int64_t>(points);
     uvs_ = static_cast<std::int64_t>(head.uvs.size() / 2);
     return true;
@@ -115,12 +89,6 @@ bool ObjMeshWriter::face(const std::uint32_t* vertices, const std::uint32_t* uvs
         return refuse(SceneRefusal::FaceTooFewCorners, NodeProblem::None,
                       "face " + std::to_string(faces_) + ", counted from 0, has " +
                           std::to_string(corners) + (corners == 1 ? " corner" : " corners"));
-    // A face whose whole line fits the buffer is given its room once, and written
-    // through a local pointer (stores through a char pointer could touch any member).
-    const bool fits = corners <= (kBufferSize - 4) / kCornerBytes;
-    room(fits ? 4 + corners * kCornerBytes : 2);
-    char* at = buffer_.get() + used_;
-    *at++ = 'f';
     for (std::size_t corner = 0; corner < corners; ++corner) {
         if (vertices[corner] >= static_cast<std::uint64_t>(vertices_))
             return refuse(SceneRefusal::NodeHoldsNoMesh, NodeProblem::IndexBeyondPoints,
@@ -128,22 +96,24 @@ bool ObjMeshWriter::face(const std::uint32_t* vertices, const std::uint32_t* uvs
         if (uvs != nullptr && uvs[corner] >= static_cast<std::uint64_t>(uvs_))
             return refuse(SceneRefusal::NodeHoldsNoMesh, NodeProblem::UvsMismatch,
                           "face " + std::to_string(faces_));
-        if (!fits) {
-            used_ = static_cast<std::size_t>(at - buffer_.get());
-            room(kCornerBytes + 2);
-            at = buffer_.get() + used_;
-        }
-        *at++ = ' ';
-        at = putDecimal(at, std::uint64_t{vertices[corner]} + 1);
-        if (uvs != nullptr) {
-            *at++ = '/';
-            at = putDecimal(at, std::uint64_t{uvs[corner]} + 1);
-        }
     }
-    *at++ = '\r';
-    *at++ = '\n';
-    used_ = static_cast<std::size_t>(at - buffer_.get());
     ++faces_;
+    if (faceLines_ != nullptr) {
+        faceLines_->add(vertices, uvs, corners);
+        return true;
+    }
+    const std::size_t bytes = 3 + corners * kFaceCornerBytes;
+    if (bytes <= kBufferSize) {
+        room(bytes);
+        used_ = static_cast<std::size_t>(putFaceLine(buffer_.get() + used_, vertices, uvs, corners) -
+                                         buffer_.get());
+        return true;
+    }
+    // A face too long for the buffer gets a line of its own.
+    flush();
+    std::unique_ptr<char[]> line(new char[bytes]);
+    const char* end = putFaceLine(line.get(), vertices, uvs, corners);
+    out_.write(std::string_view(line.get(), static_cast<std::size_t>(end - line.get())));
     return true;
 }
 

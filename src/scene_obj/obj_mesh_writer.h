@@ -15,6 +15,7 @@
 #include "base/safe_writer.h"
 #include "base/second_thread.h"
 #include "scene/scene_mesh.h"
+#include "scene_obj/obj_face_lines.h"
 
 namespace tessaryn {
 
@@ -25,9 +26,11 @@ std::string escapedForComment(std::string_view text);
 class ObjMeshWriter : public MeshSink {
 public:
     // Writes into `out`, open on the OBJ; `scene` and `node` are named in the header. With
-    // `thread`, the points' and texture coordinates' lines are formatted on two threads.
+    // `thread`, the lines are formatted on two threads (obj_head_lines.h, obj_face_lines.h).
     ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node,
                   const SecondThread* thread = nullptr);
+    ObjMeshWriter(const ObjMeshWriter&) = delete;
+    ObjMeshWriter& operator=(const ObjMeshWriter&) = delete;
 
     // False, refusing the mesh, when a point is not finite.
     bool begin(const MeshHead& head) override;
@@ -62,6 +65,7 @@ private:
     SafeWriter& out_;
     const SecondThread* thread_;
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
+    std::unique_ptr<FaceLines> faceLines_;  // the faces' batches, with a lent thread
     std::size_t used_ = 0;
     bool begun_ = false;
     SceneRefusal refusal_ = SceneRefusal::None;

@@ -1,0 +1,180 @@
+#include "scene_obj/obj_face_lines.h"
+
+#include <string_view>
+#include <utility>
+
+namespace tessaryn {
+
+namespace {
+
+// A batch is handed over once it holds this many corners: about a megabyte of text.
+constexpr std::size_t kBatchCorners = std::size_t{1} << 16;
+constexpr std::uint32_t kHasUvs = std::uint32_t{1} << 31;
+
+// How many decimal digits `number` has.
+unsigned decimalDigits(std::uint64_t number) {
+    unsigned digits = 1;
+    for (std::uint64_t bound = 10; digits < 20 && number >= bound; bound *= 10) ++digits;
+    return digits;
+}
+
+// The decimal digits of `number` written at `at`, from the last one back; gives their end.
+// Two digits a step from a table of the hundred pairs: half the divisions of a digit at a
+// time.
+char* putDecimal(char* at, std::uint64_t number) {
+    static const char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char* const end = at + decimalDigits(number);
+    char* p = end;
+    while (number >= 100) {
+        const auto pair = static_cast<std::size_t>(number % 100) * 2;
+        number /= 100;
+        p -= 2;
+        p[0] = kPairs[pair];
+        p[1] = kPairs[pair + 1];
+    }
+    if (number >= 10) {
+        p -= 2;
+        p[0] = kPairs[number * 2];
+        p[1] = kPairs[number * 2 + 1];
+    } else {
+        p[-1] = static_cast<char>('0' + number);
+    }
+    return end;
+}
+
+}  // namespace
+
+char* putFaceLine(char* at, const std::uint32_t* vertices, const std::uint32_t* uvs,
+                  std::size_t corners) {
+    *at++ = 'f';
+    for (std::size_t corner = 0; corner < corners; ++corner) {
+        *at++ = ' ';
+        at = putDecimal(at, std::uint64_t{vertices[corner]} + 1);
+        if (uvs != nullptr) {
+            *at++ = '/';
+            at = putDecimal(at, std::uint64_t{uvs[corner]} + 1);
+        }
+    }
+    *at++ = '\r';
+    *at++ = '\n';
+    return at;
+}
+
+void FaceLines::Batch::clear() {
+    corners.clear();
+    vertices.clear();
+    uvs.clear();
+}
+
+std::size_t FaceLines::Batch::textBound() const {
+    return 3 * corners.size() + vertices.size() * kFaceCornerBytes;
+}
+
+void FaceLines::Text::makeRoom(std::size_t size) {
+    if (size <= room) return;
+    bytes.reset(new char[size]);
+    room = size;
+}
+
+FaceLines::FaceLines(SafeWriter& out, const SecondThread& thread) : out_(out), thread_(thread) {}
+
+FaceLines::~FaceLines() {
+    stop();
+}
+
+bool FaceLines::start() {
+    running_ = thread_.start(thread_.self, runLent, this);
+    return running_;
+}
+
+void FaceLines::add(const std::uint32_t* vertices, const std::uint32_t* uvs,
+                    std::size_t corners) {
+    gathering_.corners.push_back(static_cast<std::uint32_t>(corners) | (uvs ? kHasUvs : 0));
+    gathering_.vertices.insert(gathering_.vertices.end(), vertices, vertices + corners);
+    if (uvs != nullptr) gathering_.uvs.insert(gathering_.uvs.end(), uvs, uvs + corners);
+    if (gathering_.vertices.size() >= kBatchCorners) handOver();
+}
+
+void FaceLines::finish() {
+    handOver();
+    stop();
+}
+
+void FaceLines::handOver() {
+    if (gathering_.corners.empty()) return;
+    gathering_.turn = batches_++;
+    bool handed = false;
+    if (running_) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (!lentFull_) {
+            std::swap(gathering_, lent_);
+            lentText_.makeRoom(lent_.textBound());
+            lentFull_ = true;
+            handed = true;
+        }
+    }
+    if (handed) {
+        changed_.notify_all();
+    } else {
+        // The lent thread is still busy: this thread formats the batch itself.
+        ownText_.makeRoom(gathering_.textBound());
+        write(gathering_, ownText_);
+    }
+    // A batch handed over leaves the lent thread's last one here, its room reused.
+    gathering_.clear();
+}
+
+void FaceLines::write(const Batch& batch, Text& text) {
+    char* at = text.bytes.get();
+    const std::uint32_t* vertices = batch.vertices.data();
+    const std::uint32_t* uvs = batch.uvs.data();
+    for (const std::uint32_t entry : batch.corners) {
+        const std::size_t corners = entry & ~kHasUvs;
+        const bool hasUvs = (entry & kHasUvs) != 0;
+        at = putFaceLine(at, vertices, hasUvs ? uvs : nullptr, corners);
+        vertices += corners;
+        if (hasUvs) uvs += corners;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return turn_ == batch.turn; });
+    lock.unlock();
+    // The other thread writes only once the turn has moved on.
+    out_.write(std::string_view(text.bytes.get(), static_cast<std::size_t>(at - text.bytes.get())));
+    lock.lock();
+    ++turn_;
+    lock.unlock();
+    changed_.notify_all();
+}
+
+void FaceLines::runLent(void* self) {
+    auto& lines = *static_cast<FaceLines*>(self);
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> lock(lines.mutex_);
+            lines.changed_.wait(lock, [&] { return lines.lentFull_ || lines.stopping_; });
+            if (!lines.lentFull_) return;
+        }
+        lines.write(lines.lent_, lines.lentText_);
+        {
+            const std::lock_guard<std::mutex> lock(lines.mutex_);
+            lines.lentFull_ = false;
+        }
+        lines.changed_.notify_all();
+    }
+}
+
+void FaceLines::stop() {
+    if (!running_) return;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join(thread_.self);
+    running_ = false;
+}
+
+}  // namespace tessaryn

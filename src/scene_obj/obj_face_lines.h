@@ -1,0 +1,81 @@
+// The `f` lines of a mesh's OBJ when a second thread helps. Faces come one at a time from
+// the scene's reader and are gathered into batches; the lent thread formats and writes a
+// batch while the reader goes on, and when it is still busy with the last one, the
+// reader's own thread formats the next itself. Batches are written in the order they were
+// gathered, so the text is the one the faces make written one by one.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "base/safe_writer.h"
+#include "base/second_thread.h"
+
+namespace tessaryn {
+
+// The most text a corner takes: a blank, a 32-bit number from 1 (10 digits), '/', another.
+constexpr std::size_t kFaceCornerBytes = 24;
+
+// Writes an `f` line at `at`, with room for 3 + corners * kFaceCornerBytes bytes: the
+// vertex numbers from 1 and, when `uvs` is not null, the texture coordinates' after a '/'.
+// Gives the line's end.
+char* putFaceLine(char* at, const std::uint32_t* vertices, const std::uint32_t* uvs,
+                  std::size_t corners);
+
+class FaceLines {
+public:
+    FaceLines(SafeWriter& out, const SecondThread& thread);
+    FaceLines(const FaceLines&) = delete;
+    FaceLines& operator=(const FaceLines&) = delete;
+    // Lets the lent thread go (after the batch it has, if any).
+    ~FaceLines();
+
+    // Starts the lent thread's work; false when it can lend none.
+    bool start();
+    // One face, as putFaceLine takes it; the numbers are copied.
+    void add(const std::uint32_t* vertices, const std::uint32_t* uvs, std::size_t corners);
+    // Writes the faces still gathered and waits until every batch is written.
+    void finish();
+
+private:
+    struct Batch {
+        std::vector<std::uint32_t> corners;  // each face's, the top bit set when it has uvs
+        std::vector<std::uint32_t> vertices;
+        std::vector<std::uint32_t> uvs;
+        std::size_t turn = 0;  // its place among the batches written
+        void clear();
+        std::size_t textBound() const;
+    };
+    struct Text {
+        std::unique_ptr<char[]> bytes;
+        std::size_t room = 0;
+        void makeRoom(std::size_t size);
+    };
+
+    static void runLent(void* self);
+    void handOver();
+    // Formats `batch` into `text` and writes it once the batches before it are written.
+    void write(const Batch& batch, Text& text);
+    void stop();
+
+    SafeWriter& out_;
+    const SecondThread& thread_;
+    bool running_ = false;
+    Batch gathering_;
+    Text ownText_;
+    std::size_t batches_ = 0;  // batches handed over or written so far
+    // Shared with the lent thread.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    Batch lent_;
+    Text lentText_;
+    bool lentFull_ = false;  // lent_ waits for the lent thread, or is being written by it
+    bool stopping_ = false;
+    std::size_t turn_ = 0;  // the batch written next
+};
+
+}  // namespace tessaryn
