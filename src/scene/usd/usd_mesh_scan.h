@@ -23,7 +23,8 @@ class FaceEdgeWalker {
 public:
     FaceEdgeWalker(const std::vector<std::int32_t>& counts, const CreaseEdgeSet& creaseEdges,
                    std::vector<std::uint8_t>& found)
-        : counts_(counts), creaseEdges_(creaseEdges), found_(found) {}
+        : counts_(counts), creaseEdges_(creaseEdges), found_(found),
+          lookUp_(creaseEdges.size() != 0) {}
 
     void corner(std::int32_t vertex) {
         ++corners_;
@@ -50,7 +51,8 @@ public:
 
 private:
     void look(std::int32_t a, std::int32_t b) {
-        if (a < 0 || b < 0) return;  // no vertex of any mesh
+        // No vertex of any mesh; or no crease edge to find (a road that only lists meshes).
+        if (!lookUp_ || a < 0 || b < 0) return;
         const std::int32_t edge = creaseEdges_.find(a, b);
         if (edge != CreaseEdgeSet::kNotACreaseEdge) found_[static_cast<std::size_t>(edge)] = 1;
     }
@@ -66,6 +68,7 @@ private:
     std::int32_t largest_ = -1;
     std::int32_t smallest_ = 0;
     bool mismatch_ = false;
+    bool lookUp_;  // whether there are crease edges to look for
 };
 
 // An int[] or float[] crease array as read from the statement's value (or its first time
