@@ -2,6 +2,7 @@
 // around them, the integer coding, and the value encodings that real files rarely show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -126,6 +127,19 @@ TEST(IntegerCoding, EveryWidthAcrossTheWholeList) {
         EXPECT_FALSE(decodeIntegers32(bytesOf(encoded), encoded.size() - cut, values.size(),
                                       decoded.data()))
             << cut;
+    // A stretch at a time, whatever the stretch: the same values.
+    for (const std::uint64_t stretch : {1, 3, 4, 333, 1000}) {
+        IntegerDecoder decoder;
+        ASSERT_TRUE(decoder.open(bytesOf(encoded), encoded.size(), values.size()));
+        std::vector<std::uint32_t> part(stretch);
+        std::vector<std::uint32_t> joined;
+        while (decoder.left() > 0) {
+            const std::uint64_t made = std::min(stretch, decoder.left());
+            ASSERT_TRUE(decoder.next(part.data(), made));
+            joined.insert(joined.end(), part.begin(), part.begin() + static_cast<std::ptrdiff_t>(made));
+        }
+        EXPECT_EQ(joined, values) << stretch;
+    }
 }
 
 TEST(IntegerCoding, CompressedLists) {
@@ -205,6 +219,57 @@ TEST(CrateValues, IntArrays) {
     file.tables.version.minor = 4;
     EXPECT_EQ(readIntArray(crate, rep(CrateType::Int, raw, true), values), ValueRead::Done);
     EXPECT_EQ(values, (std::vector<std::int32_t>{}));  // rank 3, count 0
+}
+
+// Gathers what a walk is handed.
+struct Gathered : IntegerWalk {
+    std::vector<std::int32_t> values;
+    void take(const std::int32_t* given, std::size_t count) override {
+        values.insert(values.end(), given, given + count);
+    }
+};
+
+// An int array walked a stretch at a time gives what reading it whole gives, plain or
+// compressed, shorter or longer than a stretch, and the same answer when it is damaged.
+TEST(CrateValues, IntArraysWalkedAsRead) {
+    std::vector<std::uint32_t> many;
+    for (std::uint32_t i = 0; i < 2 * kWalkStretch + 5; ++i) many.push_back(i * 2654435761u);
+    std::string plain = le<std::uint64_t>(many.size());
+    for (const std::uint32_t value : many) plain += le<std::uint32_t>(value);
+    std::string packed = le<std::uint64_t>(many.size()) + usdc_testing::compressedList(many);
+    HandFile file;
+    const std::uint64_t rawAt = file.place(le<std::uint64_t>(3) + le<std::int32_t>(1) +
+                                           le<std::int32_t>(-2) + le<std::int32_t>(INT32_MIN));
+    const std::uint64_t plainAt = file.place(plain);
+    const std::uint64_t packedAt = file.place(packed);
+    packed[packed.size() - 3] ^= 0x55;  // a delta's bytes changed: other values, same count
+    const std::uint64_t flippedAt = file.place(packed);
+    const std::uint64_t cutAt = file.place(packed.substr(0, packed.size() / 2));
+    ByteSource source;
+    source.openMemory(file.bytes);
+    const CrateFile crate{source, file.tables};
+    const struct {
+        const char* what;
+        std::uint64_t rep;
+    } rows[] = {
+        {"three plain", rep(CrateType::Int, rawAt, true)},
+        {"many plain", rep(CrateType::Int, plainAt, true)},
+        {"many compressed", rep(CrateType::Int, packedAt, true, true)},
+        {"compressed, a byte changed", rep(CrateType::Int, flippedAt, true, true)},
+        {"compressed, cut short", rep(CrateType::Int, cutAt, true, true)},
+        {"empty", rep(CrateType::Int, 0, true)},
+        {"floats", rep(CrateType::Float, rawAt, true)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<std::int32_t> read;
+        Gathered walked;
+        const ValueRead readAnswer = readIntArray(crate, row.rep, read);
+        EXPECT_EQ(walkIntArray(crate, row.rep, walked), readAnswer);
+        if (readAnswer == ValueRead::Done) {
+            EXPECT_TRUE(walked.values == read);
+        }
+    }
 }
 
 TEST(CrateValues, FloatArrays) {

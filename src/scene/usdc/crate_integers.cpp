@@ -1,5 +1,7 @@
 #include "scene/usdc/crate_integers.h"
 
+#include <algorithm>
+
 #include "base/large_arrays.h"
 
 namespace tessaryn {
@@ -56,18 +58,31 @@ bool decodeCompressedBlob(const unsigned char* blob, std::uint64_t blobSize,
     return true;
 }
 
-bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uint64_t count,
-                      std::uint32_t* out) {
+bool IntegerDecoder::open(const unsigned char* encoded, std::uint64_t size, std::uint64_t count) {
+    encoded_ = encoded;
+    size_ = size;
+    count_ = count;
+    done_ = 0;
+    previous_ = 0;
     if (count == 0) return true;
     // The common delta, then 2 bits a value, then the values that are not the common one.
     const std::uint64_t codeBytes = (2 * count + 7) / 8;
     if (size < 4 || size - 4 < codeBytes) return false;
-    const std::uint32_t common = loadLittle<std::uint32_t>(encoded);
-    const unsigned char* codes = encoded + 4;
-    std::uint64_t at = 4 + codeBytes;
+    common_ = loadLittle<std::uint32_t>(encoded);
+    at_ = 4 + codeBytes;
+    return true;
+}
+
+bool IntegerDecoder::next(std::uint32_t* out, std::uint64_t count) {
+    const unsigned char* const encoded = encoded_;
+    const unsigned char* const codes = encoded + 4;
+    const std::uint64_t size = size_;
+    const std::uint32_t common = common_;
+    std::uint64_t at = at_;
     // Deltas wrap: unsigned arithmetic keeps them defined.
-    std::uint32_t previous = 0;
-    for (std::uint64_t i = 0; i < count; ++i) {
+    std::uint32_t previous = previous_;
+    const std::uint64_t end = done_ + std::min(count, count_ - done_);
+    for (std::uint64_t i = done_; i < end; ++i) {
         const unsigned code = (codes[i / 4] >> (2 * (i % 4))) & 3u;
         std::uint32_t delta = common;
         // Narrower deltas are signed: sign-extended, then added modulo 2^32.
@@ -87,9 +102,18 @@ bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uin
             at += 4;
         }
         previous += delta;
-        out[i] = previous;
+        *out++ = previous;
     }
+    done_ = end;
+    at_ = at;
+    previous_ = previous;
     return true;
+}
+
+bool decodeIntegers32(const unsigned char* encoded, std::uint64_t size, std::uint64_t count,
+                      std::uint32_t* out) {
+    IntegerDecoder decoder;
+    return decoder.open(encoded, size, count) && decoder.next(out, count);
 }
 
 namespace {
@@ -125,6 +149,24 @@ bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
 bool decodeCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize,
                               std::uint64_t count, std::vector<std::int32_t>& values) {
     return decodeInto(blob, blobSize, count, values);
+}
+
+bool walkCompressedIntegers(const unsigned char* blob, std::uint64_t blobSize, std::uint64_t count,
+                            IntegerWalk& walk) {
+    if (count > maxCompressedIntegers(blobSize)) return false;
+    Bytes encoded;
+    IntegerDecoder decoder;
+    if (!decodeCompressedBlob(blob, blobSize, encodedBound(count), encoded) ||
+        !decoder.open(encoded.data(), encoded.size(), count))
+        return false;
+    std::vector<std::uint32_t> stretch(static_cast<std::size_t>(std::min(count, kWalkStretch)));
+    while (decoder.left() > 0) {
+        const std::uint64_t made = std::min(decoder.left(), kWalkStretch);
+        if (!decoder.next(stretch.data(), made)) return false;
+        walk.take(reinterpret_cast<const std::int32_t*>(stretch.data()),
+                  static_cast<std::size_t>(made));
+    }
+    return true;
 }
 
 bool takeCompressedIntegers(ByteCursor& cursor, std::uint64_t count,

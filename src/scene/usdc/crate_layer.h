@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/byte_source.h"
+#include "scene/usdc/crate_integers.h"
 #include "scene/usdc/crate_result.h"
 #include "scene/usdc/crate_sections.h"
 
@@ -114,8 +115,11 @@ struct CrateMesh {
 };
 
 // Reads the mesh attributes of `prim`, one of `layer`'s prims, from the source the layer
-// was read from. The caller picks the prims (Mesh, not class).
+// was read from. The caller picks the prims (Mesh, not class). With `indexWalk`, the face
+// indices are handed to it as they are decoded (after the counts are read) instead of
+// kept in `mesh`.
 CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const CratePrim& prim,
-                          CrateMesh& mesh, CrateMeshParts parts = CrateMeshParts::Creases);
+                          CrateMesh& mesh, CrateMeshParts parts = CrateMeshParts::Creases,
+                          IntegerWalk* indexWalk = nullptr);
 
 }  // namespace tessaryn

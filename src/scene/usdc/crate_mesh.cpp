@@ -143,7 +143,7 @@ CrateResult readOrientation(const CrateFile& file, const CratePrim& prim, bool& 
 }  // namespace
 
 CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const CratePrim& prim,
-                          CrateMesh& mesh, CrateMeshParts parts) {
+                          CrateMesh& mesh, CrateMeshParts parts, IntegerWalk* indexWalk) {
     mesh = CrateMesh{};
     const CrateTables& tables = layer.tables;
     if (prim.pathIndex >= tables.paths.size() || tables.specOfPath[prim.pathIndex] == kNoIndex)
@@ -157,7 +157,10 @@ CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const Cra
     if (result.ok())
         result = readAttribute(file, prim, "faceVertexCounts", readIntArray, mesh.faceVertexCounts,
                                mesh.faceVertexCountsAuthored, &countsSampled);
-    if (result.ok())
+    if (result.ok() && indexWalk != nullptr)
+        result = readAttribute(file, prim, "faceVertexIndices", walkIntArray, *indexWalk,
+                               mesh.faceVertexIndicesAuthored, &indicesSampled);
+    else if (result.ok())
         result = readAttribute(file, prim, "faceVertexIndices", readIntArray,
                                mesh.faceVertexIndices, mesh.faceVertexIndicesAuthored,
                                &indicesSampled);

@@ -482,37 +482,77 @@ ValueRead readFloatVectorArray(const CrateFile& file, std::uint64_t rep, unsigne
     return ValueRead::Done;
 }
 
-ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std::int32_t>& values) {
-    values.clear();
+namespace {
+
+// Where an int array's elements are, and its compressed blob when it has one (integer
+// arrays are compressed from 0.5.0 on; short ones never are). Done with a count of 0 for
+// an empty array.
+ValueRead placeIntArray(const CrateFile& file, std::uint64_t rep, ArrayPlace& place,
+                        Bytes& blob) {
+    blob.clear();
     const ValueRead known = checkRepType(file, rep);
     if (known != ValueRead::Done) return known;
     if (!repIs(rep, CrateType::Int) && !repIs(rep, CrateType::UInt)) return ValueRead::Absent;
-    ArrayPlace place;
     const ValueRead placed = placeArray(file, rep, place);
     if (placed != ValueRead::Done || place.count == 0) return placed;
-    // Integer arrays are compressed from 0.5.0 on; short ones never are.
     if (repIsCompressed(rep) && file.tables.version.minor >= 5 &&
         place.count >= kFewestCompressed) {
         std::uint64_t compressedSize = 0;
-        Bytes blob;
         if (!readWord(file.source, place.data, compressedSize) ||
             place.count > maxCompressedIntegers(compressedSize) ||
-            !readBytes(file.source, place.data + 8, compressedSize, blob))
-            return ValueRead::Damaged;
-        if (!decodeCompressedIntegers(blob.data(), blob.size(), place.count, values))
+            !readBytes(file.source, place.data + 8, compressedSize, blob) || blob.empty())
             return ValueRead::Damaged;
         return ValueRead::Done;
     }
-    // Read straight into the values: the file is little-endian, as is every machine the
-    // library builds for, so a plain array is its own in-memory form.
+    // A plain array is read straight from the file: it is little-endian, as is every
+    // machine the library builds for, so the elements are their own in-memory form.
     if (place.data > file.source.size() || place.count > (file.source.size() - place.data) / 4 ||
         place.count > SIZE_MAX / 8)
         return ValueRead::Damaged;
+    return ValueRead::Done;
+}
+
+}  // namespace
+
+ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std::int32_t>& values) {
+    values.clear();
+    ArrayPlace place;
+    Bytes blob;
+    const ValueRead placed = placeIntArray(file, rep, place, blob);
+    if (placed != ValueRead::Done || place.count == 0) return placed;
+    if (!blob.empty()) {
+        return decodeCompressedIntegers(blob.data(), blob.size(), place.count, values)
+                   ? ValueRead::Done
+                   : ValueRead::Damaged;
+    }
     reserveLarge(values, static_cast<std::size_t>(place.count));
     values.resize(static_cast<std::size_t>(place.count));
     if (!file.source.readAt(place.data, values.data(), values.size() * 4)) {
         values.clear();
         return ValueRead::Damaged;
+    }
+    return ValueRead::Done;
+}
+
+ValueRead walkIntArray(const CrateFile& file, std::uint64_t rep, IntegerWalk& walk) {
+    ArrayPlace place;
+    Bytes blob;
+    const ValueRead placed = placeIntArray(file, rep, place, blob);
+    if (placed != ValueRead::Done || place.count == 0) return placed;
+    if (!blob.empty()) {
+        return walkCompressedIntegers(blob.data(), blob.size(), place.count, walk)
+                   ? ValueRead::Done
+                   : ValueRead::Damaged;
+    }
+    std::vector<std::int32_t> stretch(
+        static_cast<std::size_t>(std::min(place.count, kWalkStretch)));
+    for (std::uint64_t done = 0; done < place.count;) {
+        const std::uint64_t count = std::min(kWalkStretch, place.count - done);
+        if (!file.source.readAt(place.data + 4 * done, stretch.data(),
+                                static_cast<std::size_t>(4 * count)))
+            return ValueRead::Damaged;
+        walk.take(stretch.data(), static_cast<std::size_t>(count));
+        done += count;
     }
     return ValueRead::Done;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/byte_source.h"
+#include "scene/usdc/crate_integers.h"
 #include "scene/usdc/crate_sections.h"
 
 namespace tessaryn {
@@ -145,6 +146,8 @@ ValueRead readFloatVectorArray(const CrateFile& file, std::uint64_t rep, unsigne
                                std::vector<float>& values);
 // An int array, raw or compressed.
 ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std::int32_t>& values);
+// The same array handed to `walk` a stretch at a time, never held whole.
+ValueRead walkIntArray(const CrateFile& file, std::uint64_t rep, IntegerWalk& walk);
 // A float or double array, raw or compressed (as integers, or as indices into a table).
 ValueRead readRealArray(const CrateFile& file, std::uint64_t rep, std::vector<double>& values);
 

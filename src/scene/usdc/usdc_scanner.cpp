@@ -1,6 +1,8 @@
 #include "scene/usdc/usdc_scanner.h"
 
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "base/numbers.h"
 #include "scene/usd/usd_mesh_scan.h"
@@ -37,8 +39,30 @@ LayerMetadatum metadatumOf(const CrateFact& fact) {
     return {fact.name, shortestDecimal(fact.number)};
 }
 
-// One mesh prim's facts, from its arrays as the text scanner would have gathered them.
-SceneNode meshNode(const CratePrim& prim, CrateMesh& arrays, const CreaseEdgeSet& creaseEdges) {
+// A mesh's face indices walked as the reader decodes them, for the crease edges among the
+// faces' sides, never held: a mesh of millions of faces needs no room for its indices.
+class FaceIndexWalk : public IntegerWalk {
+public:
+    FaceIndexWalk(const std::vector<std::int32_t>& counts, const CreaseEdgeSet& creaseEdges)
+        : found_(creaseEdges.size(), 0), walker_(counts, creaseEdges, found_) {}
+    void take(const std::int32_t* values, std::size_t count) override {
+        for (std::size_t i = 0; i < count; ++i) walker_.corner(values[i]);
+    }
+    // What the walk found, into the mesh's scan.
+    void note(MeshScan& mesh) {
+        mesh.found = std::move(found_);
+        noteFaceWalk(mesh, walker_);
+    }
+
+private:
+    std::vector<std::uint8_t> found_;  // before the walker, which fills it
+    FaceEdgeWalker walker_;
+};
+
+// One mesh prim's facts, from its arrays as the text scanner would have gathered them;
+// `walked` when its face indices were walked as they were read.
+SceneNode meshNode(const CratePrim& prim, CrateMesh& arrays, const CreaseEdgeSet& creaseEdges,
+                   FaceIndexWalk* walked) {
     MeshScan mesh;
     mesh.node.path = prim.path;
     mesh.node.name = prim.name;
@@ -46,6 +70,8 @@ SceneNode meshNode(const CratePrim& prim, CrateMesh& arrays, const CreaseEdgeSet
     mesh.countsRead = arrays.faceVertexCountsAuthored;
     mesh.indicesRead = arrays.faceVertexIndicesAuthored;
     if (arrays.topologyTimeSampled) mesh.timeSampledTopologyLine = -1;
+    // Noted while the walk's counts are still the arrays'.
+    if (walked != nullptr && mesh.countsRead && mesh.indicesRead) walked->note(mesh);
     mesh.counts = std::move(arrays.faceVertexCounts);
     mesh.waitingIndices = std::move(arrays.faceVertexIndices);
     mesh.creases.indices = std::move(arrays.creaseIndices);
@@ -95,10 +121,15 @@ SceneFacts scanCrate(ByteSource& file, const CreaseEdgesAhead& creaseEdges,
     for (const CratePrim& prim : layer.prims) {
         if (prim.typeName != "Mesh" || prim.specifier == CrateSpecifier::Class) continue;
         CrateMesh arrays;
-        const CrateRefusal mesh = layerRefusal(readCrateMesh(file, layer, prim, arrays));
+        // With the OBJ's crease edges known, the face indices are walked as they come;
+        // while they are still being collected beside, the indices wait for them.
+        std::optional<FaceIndexWalk> walk;
+        if (creaseEdges.ready()) walk.emplace(arrays.faceVertexCounts, creaseEdges.await());
+        const CrateRefusal mesh = layerRefusal(readCrateMesh(
+            file, layer, prim, arrays, CrateMeshParts::Creases, walk ? &*walk : nullptr));
         if (mesh.refusal != SceneRefusal::None) return refused(mesh.refusal, mesh.detail);
-        // The arrays were read while the OBJ's crease edges may have been collected beside.
-        facts.nodes.push_back(meshNode(prim, arrays, creaseEdges.await()));
+        facts.nodes.push_back(
+            meshNode(prim, arrays, creaseEdges.await(), walk ? &*walk : nullptr));
         for (const auto& at : unfit) {
             const std::string& path = at.first;
             const bool within = prim.path.compare(0, path.size(), path) == 0 &&
