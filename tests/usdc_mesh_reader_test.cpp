@@ -4,6 +4,8 @@
 // interpolation, indices and orientation are known, and damaged ones.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -479,6 +481,56 @@ TEST(CrateMeshReader, SinkStops) {
     EXPECT_TRUE(read.stopped);
     EXPECT_EQ(read.faces, 1);
     EXPECT_EQ(afterOne.counts.size(), 1u);
+}
+
+// Faces whose indices run across the decoder's stretches (triangles and pentagons, so
+// that faces straddle them), faces of no corners at the start, between and at the end,
+// each face's texture corners by place, and leftHanded reversal: handed over as given.
+TEST(CrateMeshReader, FacesAcrossStretchesInOrder) {
+    for (const bool leftHanded : {false, true}) {
+        for (const bool packed : {true, false}) {
+            SCOPED_TRACE(std::string(leftHanded ? "leftHanded" : "rightHanded") +
+                         (packed ? ", packed" : ", plain"));
+            CrateMeshSpec mesh;
+            mesh.name = "mesh";
+            mesh.compressIntArrays = packed;
+            mesh.orientation = leftHanded ? "leftHanded" : "";
+            const std::uint32_t points = 1000;
+            mesh.points.assign(3 * points, 0.5f);
+            std::vector<std::uint32_t> counts = {0};
+            std::vector<std::uint32_t> vertices;
+            std::vector<std::uint32_t> uvs;  // by the corner's place among all corners
+            for (std::uint32_t face = 0; face < 40000; ++face) {
+                const std::uint32_t corners = face % 2 == 0 ? 3 : 5;
+                counts.push_back(corners);
+                std::vector<std::uint32_t> corner;
+                std::vector<std::uint32_t> place;
+                for (std::uint32_t k = 0; k < corners; ++k) {
+                    corner.push_back((face * 7 + k * 13) % points);
+                    place.push_back(static_cast<std::uint32_t>(mesh.faceVertexIndices.size()));
+                    mesh.faceVertexIndices.push_back(static_cast<std::int32_t>(corner.back()));
+                }
+                if (leftHanded) {
+                    std::reverse(corner.begin(), corner.end());
+                    std::reverse(place.begin(), place.end());
+                }
+                vertices.insert(vertices.end(), corner.begin(), corner.end());
+                uvs.insert(uvs.end(), place.begin(), place.end());
+                if (face == 20000) counts.push_back(0);
+            }
+            counts.push_back(0);
+            for (const std::uint32_t count : counts)
+                mesh.faceVertexCounts.push_back(static_cast<std::int32_t>(count));
+            mesh.uvs = pairs(mesh.faceVertexIndices.size());
+            RecordingSink sink;
+            const MeshReadResult read = readNode(layerOf(mesh), nodeAt("/mesh"), sink);
+            EXPECT_EQ(read.problem, SceneRefusal::None);
+            EXPECT_EQ(read.faces, static_cast<std::int64_t>(counts.size()));
+            EXPECT_TRUE(sink.counts == counts);
+            EXPECT_TRUE(sink.vertices == vertices);
+            EXPECT_TRUE(sink.uvs == uvs);
+        }
+    }
 }
 
 // Arrays that do not hold together are refused before the sink is given anything.

@@ -122,4 +122,9 @@ CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const Cra
                           CrateMesh& mesh, CrateMeshParts parts = CrateMeshParts::Creases,
                           IntegerWalk* indexWalk = nullptr);
 
+// The mesh's face indices handed to `walk` again, a stretch at a time, as readCrateMesh
+// read them: from the attribute's default, else its first time sample.
+CrateResult walkMeshFaceIndices(ByteSource& source, const CrateLayer& layer,
+                                const CratePrim& prim, IntegerWalk& walk);
+
 }  // namespace tessaryn

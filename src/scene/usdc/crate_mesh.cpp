@@ -197,4 +197,11 @@ CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const Cra
     return {};
 }
 
+CrateResult walkMeshFaceIndices(ByteSource& source, const CrateLayer& layer,
+                                const CratePrim& prim, IntegerWalk& walk) {
+    const CrateFile file{source, layer.tables};
+    bool authored = false;
+    return readAttribute(file, prim, "faceVertexIndices", walkIntArray, walk, authored, nullptr);
+}
+
 }  // namespace tessaryn

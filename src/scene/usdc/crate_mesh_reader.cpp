@@ -33,9 +33,25 @@ MeshReadResult holdsNoMesh(NodeProblem problem) {
 // indices when it has them.
 enum class UvLookup { None, ByVertex, ByCorner };
 
+// The face indices' number, smallest and largest, gathered as they are decoded: the faces
+// are checked without the indices held.
+class IndexSpan : public IntegerWalk {
+public:
+    void take(const std::int32_t* values, std::size_t given) override {
+        for (std::size_t i = 0; i < given; ++i) {
+            smallest = std::min(smallest, values[i]);
+            largest = std::max(largest, values[i]);
+        }
+        count += given;
+    }
+    std::uint64_t count = 0;
+    std::int32_t smallest = INT32_MAX;
+    std::int32_t largest = -1;
+};
+
 struct FaceArrays {
     const std::vector<std::int32_t>& counts;
-    const std::vector<std::int32_t>& indices;
+    const IndexSpan& indices;
     std::uint64_t corners = 0;      // the sum of the counts
     std::uint64_t vertexRange = 0;  // one more than the largest vertex a corner names
     std::int32_t largestFace = 0;
@@ -49,12 +65,12 @@ MeshReadResult checkFaces(FaceArrays& faces, std::uint64_t pointCount) {
         faces.corners += static_cast<std::uint64_t>(count);
         faces.largestFace = std::max(faces.largestFace, count);
     }
-    if (faces.corners != faces.indices.size()) return holdsNoMesh(NodeProblem::FaceCountsMismatch);
-    for (const std::int32_t index : faces.indices) {
-        if (index < 0 || static_cast<std::uint64_t>(index) >= pointCount)
-            return holdsNoMesh(NodeProblem::IndexBeyondPoints);
-        faces.vertexRange = std::max(faces.vertexRange, static_cast<std::uint64_t>(index) + 1);
-    }
+    const IndexSpan& indices = faces.indices;
+    if (faces.corners != indices.count) return holdsNoMesh(NodeProblem::FaceCountsMismatch);
+    if (indices.count == 0) return {};
+    if (indices.smallest < 0 || static_cast<std::uint64_t>(indices.largest) >= pointCount)
+        return holdsNoMesh(NodeProblem::IndexBeyondPoints);
+    faces.vertexRange = static_cast<std::uint64_t>(indices.largest) + 1;
     return {};
 }
 
@@ -93,54 +109,105 @@ MeshReadResult chooseUvLookup(const std::string& path, const CrateTexture& textu
     return {};
 }
 
-// Hands the faces to the sink in order, each with its texture corners, reversed for a
-// leftHanded mesh.
-void handFaces(const FaceArrays& faces, const CrateTexture& texture, UvLookup lookup,
-               bool leftHanded, MeshSink& sink, MeshReadResult& result) {
-    const auto largest = static_cast<std::size_t>(faces.largestFace);
-    std::vector<std::uint32_t> vertices(largest);
-    std::vector<std::uint32_t> uvs(lookup == UvLookup::None ? 0 : largest);
-    const std::int32_t* indices = faces.indices.data();
-    const std::int32_t* uvIndices = texture.indexed ? texture.indices.data() : nullptr;
-    std::size_t at = 0;  // the face's first corner among all corners
-    for (const std::int32_t count : faces.counts) {
-        const auto corners = static_cast<std::size_t>(count);
-        for (std::size_t k = 0; k < corners; ++k) {
-            const auto vertex = static_cast<std::uint32_t>(indices[at + k]);
-            vertices[k] = vertex;
-            if (lookup == UvLookup::None) continue;
-            const std::size_t key = lookup == UvLookup::ByVertex ? vertex : at + k;
-            uvs[k] = uvIndices != nullptr ? static_cast<std::uint32_t>(uvIndices[key])
-                                          : static_cast<std::uint32_t>(key);
-        }
-        if (leftHanded) {
-            std::reverse(vertices.begin(), vertices.begin() + static_cast<std::ptrdiff_t>(corners));
-            std::reverse(uvs.begin(), uvs.begin() + static_cast<std::ptrdiff_t>(
-                                                        lookup == UvLookup::None ? 0 : corners));
-        }
-        ++result.faces;
-        if (!sink.face(vertices.data(), lookup == UvLookup::None ? nullptr : uvs.data(), corners)) {
-            result.stopped = true;
-            return;
-        }
-        at += corners;
+// Hands the faces to the sink in order as their indices are decoded again, each with its
+// texture corners, reversed for a leftHanded mesh.
+class FaceEmitter : public IntegerWalk {
+public:
+    FaceEmitter(const FaceArrays& faces, const CrateTexture& texture, UvLookup lookup,
+                bool leftHanded, MeshSink& sink, MeshReadResult& result)
+        : faces_(faces),
+          uvIndices_(texture.indexed ? texture.indices.data() : nullptr),
+          lookup_(lookup),
+          leftHanded_(leftHanded),
+          sink_(sink),
+          result_(result),
+          vertices_(static_cast<std::size_t>(faces.largestFace)),
+          uvs_(lookup == UvLookup::None ? 0 : static_cast<std::size_t>(faces.largestFace)) {
+        handEmptyFaces();
     }
-}
 
-// The node's mesh read whole from a crate layer that `source` holds from its first byte;
-// only the mesh's arrays outlive the layer's tables.
-MeshReadResult readNodeArrays(ByteSource& source, const SceneNode& node, CrateMesh& mesh) {
-    CrateLayer layer;
+    void take(const std::int32_t* values, std::size_t count) override {
+        const std::vector<std::int32_t>& counts = faces_.counts;
+        for (std::size_t i = 0; i < count && !result_.stopped && !changed_; ++i) {
+            const auto vertex = static_cast<std::uint32_t>(values[i]);
+            // Checked on the first decoding: a file changed since gives others.
+            if (face_ == counts.size() || vertex >= faces_.vertexRange) {
+                changed_ = true;
+                return;
+            }
+            vertices_[corner_] = vertex;
+            if (lookup_ != UvLookup::None) {
+                const std::uint64_t key = lookup_ == UvLookup::ByVertex ? vertex : at_ + corner_;
+                uvs_[corner_] = uvIndices_ != nullptr
+                                    ? static_cast<std::uint32_t>(uvIndices_[key])
+                                    : static_cast<std::uint32_t>(key);
+            }
+            if (++corner_ == static_cast<std::size_t>(counts[face_])) {
+                handFace(corner_);
+                at_ += corner_;
+                corner_ = 0;
+                ++face_;
+                handEmptyFaces();
+            }
+        }
+    }
+
+    // True once every face is handed over (or the sink stopped); false when the indices
+    // came out other than on their first decoding.
+    bool finished() const {
+        return result_.stopped || (!changed_ && face_ == faces_.counts.size() && corner_ == 0);
+    }
+
+private:
+    // Faces of no corners where the next face starts: the sink refuses them in their turn.
+    void handEmptyFaces() {
+        while (!result_.stopped && face_ < faces_.counts.size() && faces_.counts[face_] == 0) {
+            handFace(0);
+            ++face_;
+        }
+    }
+
+    void handFace(std::size_t corners) {
+        if (leftHanded_) {
+            std::reverse(vertices_.begin(), vertices_.begin() + static_cast<std::ptrdiff_t>(corners));
+            if (lookup_ != UvLookup::None)
+                std::reverse(uvs_.begin(), uvs_.begin() + static_cast<std::ptrdiff_t>(corners));
+        }
+        ++result_.faces;
+        if (!sink_.face(vertices_.data(), lookup_ == UvLookup::None ? nullptr : uvs_.data(),
+                        corners))
+            result_.stopped = true;
+    }
+
+    const FaceArrays& faces_;
+    const std::int32_t* uvIndices_;
+    UvLookup lookup_;
+    bool leftHanded_;
+    bool changed_ = false;
+    MeshSink& sink_;
+    MeshReadResult& result_;
+    std::vector<std::uint32_t> vertices_;
+    std::vector<std::uint32_t> uvs_;
+    std::size_t face_ = 0;    // the face being gathered
+    std::size_t corner_ = 0;  // its corners gathered so far
+    std::uint64_t at_ = 0;    // its first corner among all corners
+};
+
+// The node's prim and its arrays, from a crate layer that `source` holds from its first
+// byte; the face indices are only gathered into `indices`, to be decoded again as faces.
+MeshReadResult readNodeArrays(ByteSource& source, const SceneNode& node, CrateLayer& layer,
+                              const CratePrim*& prim, CrateMesh& mesh, IndexSpan& indices) {
     CrateRefusal refusal = layerRefusal(readCrateLayer(source, layer));
     if (refusal.refusal != SceneRefusal::None) return refused(refusal.refusal, refusal.detail);
-    const CratePrim* prim = nullptr;
+    prim = nullptr;
     for (const CratePrim& candidate : layer.prims)
         if (candidate.path == node.path && candidate.typeName == "Mesh" &&
             candidate.specifier != CrateSpecifier::Class)
             prim = &candidate;
     // The scanner reported it from this file: the file is another now.
     if (prim == nullptr) return refused(SceneRefusal::SceneChanged);
-    refusal = layerRefusal(readCrateMesh(source, layer, *prim, mesh, CrateMeshParts::Geometry));
+    refusal = layerRefusal(
+        readCrateMesh(source, layer, *prim, mesh, CrateMeshParts::Geometry, &indices));
     if (refusal.refusal != SceneRefusal::None) return refused(refusal.refusal, refusal.detail);
     return {};
 }
@@ -148,13 +215,16 @@ MeshReadResult readNodeArrays(ByteSource& source, const SceneNode& node, CrateMe
 }  // namespace
 
 MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink) {
+    CrateLayer layer;
+    const CratePrim* prim = nullptr;
     CrateMesh mesh;
-    MeshReadResult result = readNodeArrays(scene, node, mesh);
+    IndexSpan indices;
+    MeshReadResult result = readNodeArrays(scene, node, layer, prim, mesh, indices);
     if (result.problem != SceneRefusal::None) return result;
     if (!mesh.pointsAuthored || mesh.pointCount == 0) return holdsNoMesh(NodeProblem::None);
     if (!mesh.faceVertexCountsAuthored || !mesh.faceVertexIndicesAuthored)
         return holdsNoMesh(NodeProblem::NoFaces);
-    FaceArrays faces{mesh.faceVertexCounts, mesh.faceVertexIndices};
+    FaceArrays faces{mesh.faceVertexCounts, indices};
     result = checkFaces(faces, mesh.pointCount);
     if (result.problem != SceneRefusal::None) return result;
     if (mesh.pointsTimeSampled) result.warnings.push_back(MeshWarning::PointsFromTimeSample);
@@ -175,7 +245,10 @@ MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, Mesh
             return result;
         }
     }
-    handFaces(faces, mesh.texture, lookup, mesh.leftHanded, sink, result);
+    FaceEmitter emitter(faces, mesh.texture, lookup, mesh.leftHanded, sink, result);
+    const CrateRefusal walked = layerRefusal(walkMeshFaceIndices(scene, layer, *prim, emitter));
+    if (walked.refusal != SceneRefusal::None) return refused(walked.refusal, walked.detail);
+    if (!emitter.finished()) return refused(SceneRefusal::SceneChanged);
     return result;
 }
 
