@@ -79,14 +79,14 @@ void FaceLines::Text::makeRoom(std::size_t size) {
     room = size;
 }
 
-FaceLines::FaceLines(SafeWriter& out, const SecondThread& thread) : out_(out), thread_(thread) {}
+FaceLines::FaceLines(SafeWriter& out, const SecondThread* thread) : thread_(thread), turns_(out) {}
 
 FaceLines::~FaceLines() {
     stop();
 }
 
 bool FaceLines::start() {
-    running_ = thread_.start(thread_.self, runLent, this);
+    running_ = thread_ != nullptr && thread_->start(thread_->self, runLent, this);
     return running_;
 }
 
@@ -119,7 +119,7 @@ void FaceLines::handOver() {
     if (handed) {
         changed_.notify_all();
     } else {
-        // The lent thread is still busy: this thread formats the batch itself.
+        // No lent thread, or it is still busy: this thread formats the batch itself.
         ownText_.makeRoom(gathering_.textBound());
         write(gathering_, ownText_);
     }
@@ -138,15 +138,8 @@ void FaceLines::write(const Batch& batch, Text& text) {
         vertices += corners;
         if (hasUvs) uvs += corners;
     }
-    std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return turn_ == batch.turn; });
-    lock.unlock();
-    // The other thread writes only once the turn has moved on.
-    out_.write(std::string_view(text.bytes.get(), static_cast<std::size_t>(at - text.bytes.get())));
-    lock.lock();
-    ++turn_;
-    lock.unlock();
-    changed_.notify_all();
+    turns_.write(batch.turn,
+                 std::string_view(text.bytes.get(), static_cast<std::size_t>(at - text.bytes.get())));
 }
 
 void FaceLines::runLent(void* self) {
@@ -173,7 +166,7 @@ void FaceLines::stop() {
         stopping_ = true;
     }
     changed_.notify_all();
-    thread_.join(thread_.self);
+    thread_->join(thread_->self);
     running_ = false;
 }
 

@@ -1,8 +1,9 @@
 // The `f` lines of a mesh's OBJ when a second thread helps. Faces come one at a time from
 // the scene's reader and are gathered into batches; the lent thread formats and writes a
-// batch while the reader goes on, and when it is still busy with the last one, the
-// reader's own thread formats the next itself. Batches are written in the order they were
-// gathered, so the text is the one the faces make written one by one.
+// batch while the reader goes on, and when it is still busy with the last one (or could
+// not be started), the reader's own thread formats the next itself. Batches are written
+// in the order they were gathered, so the text is the one the faces make written one by
+// one.
 #pragma once
 
 #include <condition_variable>
@@ -14,6 +15,7 @@
 
 #include "base/safe_writer.h"
 #include "base/second_thread.h"
+#include "scene_obj/block_turns.h"
 
 namespace tessaryn {
 
@@ -28,13 +30,14 @@ char* putFaceLine(char* at, const std::uint32_t* vertices, const std::uint32_t* 
 
 class FaceLines {
 public:
-    FaceLines(SafeWriter& out, const SecondThread& thread);
+    // Writes to `out`; on two threads once `thread` is started.
+    FaceLines(SafeWriter& out, const SecondThread* thread);
     FaceLines(const FaceLines&) = delete;
     FaceLines& operator=(const FaceLines&) = delete;
     // Lets the lent thread go (after the batch it has, if any).
     ~FaceLines();
 
-    // Starts the lent thread's work; false when it can lend none.
+    // Starts the lent thread's work; false when there is none to be had.
     bool start();
     // One face, as putFaceLine takes it; the numbers are copied.
     void add(const std::uint32_t* vertices, const std::uint32_t* uvs, std::size_t corners);
@@ -62,20 +65,19 @@ private:
     void write(const Batch& batch, Text& text);
     void stop();
 
-    SafeWriter& out_;
-    const SecondThread& thread_;
+    const SecondThread* thread_;
     bool running_ = false;
     Batch gathering_;
     Text ownText_;
     std::size_t batches_ = 0;  // batches handed over or written so far
     // Shared with the lent thread.
+    BlockTurns turns_;
     std::mutex mutex_;
     std::condition_variable changed_;
     Batch lent_;
     Text lentText_;
     bool lentFull_ = false;  // lent_ waits for the lent thread, or is being written by it
     bool stopping_ = false;
-    std::size_t turn_ = 0;  // the batch written next
 };
 
 }  // namespace tessaryn

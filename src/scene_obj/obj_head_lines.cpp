@@ -1,12 +1,11 @@
 #include "scene_obj/obj_head_lines.h"
 
 #include <algorithm>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string_view>
 
 #include "base/numbers.h"
+#include "scene_obj/block_turns.h"
 
 namespace tessaryn {
 
@@ -45,40 +44,29 @@ char* putLines(const MeshHead& head, std::size_t first, std::size_t last, char* 
     return at;
 }
 
-// What the threads share. Each formats its blocks into a buffer of its own, then waits for
-// its turn: the writer takes the blocks in order, from one thread at a time.
+// What the threads share. Each formats its blocks into a buffer of its own, then hands
+// them to the writer in turn.
 struct Blocks {
     const MeshHead& head;
-    SafeWriter& out;
+    BlockTurns& turns;
     std::size_t lines;
     std::size_t blockLines;
     std::size_t count;
-    std::mutex mutex;
-    std::condition_variable turnTaken;
-    std::size_t turn = 0;  // the block the writer takes next
 };
 
 // Formats and writes blocks first, first + step, first + 2 step... through `buffer`.
-void writeBlocks(Blocks& blocks, std::size_t first, std::size_t step, char* buffer) {
+void writeBlocks(const Blocks& blocks, std::size_t first, std::size_t step, char* buffer) {
     for (std::size_t block = first; block < blocks.count; block += step) {
         const std::size_t begin = block * blocks.blockLines;
         const std::size_t end = std::min(begin + blocks.blockLines, blocks.lines);
-        const char* text_end = putLines(blocks.head, begin, end, buffer);
-        std::unique_lock<std::mutex> lock(blocks.mutex);
-        blocks.turnTaken.wait(lock, [&] { return blocks.turn == block; });
-        lock.unlock();
-        // The other thread writes only once the turn has moved on.
-        blocks.out.write(std::string_view(buffer, static_cast<std::size_t>(text_end - buffer)));
-        lock.lock();
-        blocks.turn = block + 1;
-        lock.unlock();
-        blocks.turnTaken.notify_all();
+        const char* textEnd = putLines(blocks.head, begin, end, buffer);
+        blocks.turns.write(block, std::string_view(buffer, static_cast<std::size_t>(textEnd - buffer)));
     }
 }
 
 // The lent thread's part: every other block, from the second.
 struct LentPart {
-    Blocks* blocks;
+    const Blocks* blocks;
     char* buffer;
 };
 
@@ -92,8 +80,9 @@ void writeLentPart(void* context) {
 void writeHeadLines(const MeshHead& head, SafeWriter& out, const SecondThread* thread,
                     std::size_t blockLines) {
     blockLines = std::max<std::size_t>(blockLines, 1);
-    Blocks blocks{head, out, head.points.size() / 3 + head.uvs.size() / 2, blockLines, 0, {}, {}};
-    blocks.count = (blocks.lines + blockLines - 1) / blockLines;
+    BlockTurns turns(out);
+    const std::size_t lines = head.points.size() / 3 + head.uvs.size() / 2;
+    const Blocks blocks{head, turns, lines, blockLines, (lines + blockLines - 1) / blockLines};
     const std::size_t bufferBytes = std::min(blocks.lines, blockLines) * kLineBytes;
     std::unique_ptr<char[]> buffer(new char[bufferBytes]);
     // The lent thread's buffer comes from here: nothing on that thread allocates or throws.

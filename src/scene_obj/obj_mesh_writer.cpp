@@ -1,18 +1,11 @@
 #include "scene_obj/obj_mesh_writer.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <utility>
 
-#include "scene_obj/obj_face_lines.h"
 #include "scene_obj/obj_head_lines.h"
 
 namespace tessaryn {
-
-namespace {
-
-}  // namespace
 
 std::string escapedForComment(std::string_view text) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -75,7 +68,7 @@ bool ObjMeshWriter::begin(const MeshHead& head) {
     flush();
     writeHeadLines(head, out_, thread_);
     if (thread_ != nullptr) {
-        faceLines_ = std::make_unique<FaceLines>(out_, *thread_);
+        faceLines_ = std::make_unique<FaceLines>(out_, thread_);
         if (!faceLines_->start()) faceLines_.reset();
     }
     vertices_ = static_cast<std::int64_t>(points);

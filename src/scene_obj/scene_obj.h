@@ -22,8 +22,8 @@ struct SceneObjRequest {
     std::string scenePath;
     std::string outPath;
     std::string node;  // a full path, a path's tail or a short name; empty: the one mesh
-    // A thread the caller lends: the OBJ's points and texture coordinates are formatted
-    // on two threads. Null: on the calling thread alone.
+    // A thread the caller lends: the OBJ's lines are formatted on two threads. Null: on
+    // the calling thread alone.
     const SecondThread* secondThread = nullptr;
 };
 
