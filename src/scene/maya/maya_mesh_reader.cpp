@@ -535,8 +535,12 @@ void NodeReader::floatValue(float value) {
         // Entry first_ + at / 2, coordinate at % 2: the place 2 * first_ + at.
         const std::int64_t place = 2 * first_ + at;
         const std::int64_t entries = place / 2 + 1;
-        growTo(head_.uvs, 2 * static_cast<std::size_t>(entries), 0.0f);
-        head_.uvs[static_cast<std::size_t>(place)] = value;
+        if (static_cast<std::size_t>(place) == head_.uvs.size()) {
+            head_.uvs.push_back(value);  // the next in order: no gap to fill
+        } else {
+            growTo(head_.uvs, 2 * static_cast<std::size_t>(entries), 0.0f);
+            head_.uvs[static_cast<std::size_t>(place)] = value;
+        }
         uvCount_ = std::max(uvCount_, entries);
         return;
     }
@@ -584,9 +588,18 @@ void NodeReader::integerValue(std::int64_t value) {
             return;
         }
     }
-    growTo(edges_, 2 * static_cast<std::size_t>(edge + 1), kNotGiven);
-    edges_[static_cast<std::size_t>(2 * edge)] = static_cast<std::uint32_t>(edgeEnds_[0]);
-    edges_[static_cast<std::size_t>(2 * edge + 1)] = static_cast<std::uint32_t>(edgeEnds_[1]);
+    const auto from = static_cast<std::uint32_t>(edgeEnds_[0]);
+    const auto to = static_cast<std::uint32_t>(edgeEnds_[1]);
+    if (static_cast<std::size_t>(2 * edge) == edges_.size()) {
+        // The next edge in order, as Maya writes them: appended, into the room reserved,
+        // with no gap to mark.
+        edges_.push_back(from);
+        edges_.push_back(to);
+    } else {
+        growTo(edges_, 2 * static_cast<std::size_t>(edge + 1), kNotGiven);
+        edges_[static_cast<std::size_t>(2 * edge)] = from;
+        edges_[static_cast<std::size_t>(2 * edge + 1)] = to;
+    }
     edgeCount_ = std::max(edgeCount_, edge + 1);
 }
 
