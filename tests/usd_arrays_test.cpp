@@ -186,6 +186,8 @@ TEST(UsdArrays, FloatTuples) {
         {"(0, 1.5, -2), (1e-3, 0.1, 3.4028235e38)] x", 3, ArrayRead::Done,
          {0.0f, 1.5f, -2.0f, 0.001f, 0.1f, 3.4028235e38f}},
         {"(inf, -inf, 0)] x", 3, ArrayRead::Done, {inf, -inf, 0.0f}},
+        {"(.5, -.25), (5., -0.), (12345678.5, 0.12345678)] x", 2, ArrayRead::Done,
+         {0.5f, -0.25f, 5.0f, -0.0f, 12345678.5f, 0.12345678f}},
         {"(0.5, 1) # a comment\n, (2, 3)] x", 2, ArrayRead::Done, {0.5f, 1.0f, 2.0f, 3.0f}},
         {"] x", 2, ArrayRead::Done, {}},
         {"(1, 2, 3)] x", 2, ArrayRead::Malformed, {1.0f, 2.0f}},

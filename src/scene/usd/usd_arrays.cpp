@@ -89,6 +89,34 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+constexpr std::uint64_t kWholePowersOfTen[] = {1,      10,      100,     1000,
+                                                10000,  100000,  1000000, 10000000};
+
+// The digits of a number's whole part and of its fraction, as `q` shows them, each run
+// shorter than eight (most coordinates), read a word at a time: `q` moves past them, the
+// digits make `mantissa`, `digits` counts them all and `decimals` those after the point.
+// False, with nothing moved, when a run is longer or the bytes left are too few.
+bool readShortDigitRuns(const char*& q, const char* end, std::uint64_t& mantissa, int& digits,
+                        int& decimals) {
+    if (end - q < 17) return false;  // both runs' words within the bytes at hand
+    std::uint64_t whole = 0;
+    const unsigned wholeDigits = leadingDigits(loadWord(q), whole);
+    if (wholeDigits == 8) return false;
+    const char* p = q + wholeDigits;
+    std::uint64_t fraction = 0;
+    unsigned fractionDigits = 0;
+    if (*p == '.') {
+        fractionDigits = leadingDigits(loadWord(p + 1), fraction);
+        if (fractionDigits == 8) return false;
+        p += 1 + fractionDigits;
+    }
+    mantissa = whole * kWholePowersOfTen[fractionDigits] + fraction;
+    digits = static_cast<int>(wholeDigits + fractionDigits);
+    decimals = static_cast<int>(fractionDigits);
+    q = p;
+    return true;
+}
+
 // A number read as USD reads one, into a double (a float array's element is then that
 // double rounded to a float). Plain decimals of at most 15 digits take one exact division;
 // the rest the library's full conversion. Gives where the number ends; null for none.
@@ -99,14 +127,16 @@ const char* readDouble(const char* p, const char* end, double& value) {
     std::uint64_t mantissa = 0;
     int digits = 0;
     int decimals = 0;
-    const char* const first = q;
-    for (; q != end && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits)
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
-    const bool whole = q != first;
-    if (q != end && *q == '.') {
-        for (++q; q != end && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits, ++decimals)
+    if (!readShortDigitRuns(q, end, mantissa, digits, decimals)) {
+        for (; q != end && static_cast<unsigned char>(*q - '0') < 10; ++q, ++digits)
             mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+        if (q != end && *q == '.') {
+            for (++q; q != end && static_cast<unsigned char>(*q - '0') < 10;
+                 ++q, ++digits, ++decimals)
+                mantissa = mantissa * 10 + static_cast<std::uint64_t>(*q - '0');
+        }
     }
+    const bool whole = digits > decimals;
     const bool plain = (whole || decimals > 0) && digits <= 15 &&
                        (q == end || (*q != 'e' && *q != 'E'));
     if (plain) {
