@@ -1,5 +1,7 @@
 #include "scene_obj/obj_face_lines.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -63,14 +65,42 @@ char* putFaceLine(char* at, const std::uint32_t* vertices, const std::uint32_t* 
     return at;
 }
 
+void FaceLines::Numbers::append(const std::uint32_t* from, std::size_t count) {
+    if (count > room - size) {
+        const std::size_t grown = std::max(2 * room, std::max(size + count, kBatchCorners + 64));
+        std::unique_ptr<std::uint32_t[]> larger(new std::uint32_t[grown]);
+        if (size != 0) std::memcpy(larger.get(), values.get(), size * sizeof(std::uint32_t));
+        values = std::move(larger);
+        room = grown;
+    }
+    std::uint32_t* const to = values.get() + size;
+    size += count;
+    switch (count) {
+        case 4:
+            to[3] = from[3];
+            [[fallthrough]];
+        case 3:
+            to[2] = from[2];
+            [[fallthrough]];
+        case 2:
+            to[1] = from[1];
+            [[fallthrough]];
+        case 1:
+            to[0] = from[0];
+            return;
+        default:
+            std::memcpy(to, from, count * sizeof(std::uint32_t));
+    }
+}
+
 void FaceLines::Batch::clear() {
-    corners.clear();
-    vertices.clear();
-    uvs.clear();
+    corners.size = 0;
+    vertices.size = 0;
+    uvs.size = 0;
 }
 
 std::size_t FaceLines::Batch::textBound() const {
-    return 3 * corners.size() + vertices.size() * kFaceCornerBytes;
+    return 3 * corners.size + vertices.size * kFaceCornerBytes;
 }
 
 void FaceLines::Text::makeRoom(std::size_t size) {
@@ -92,10 +122,11 @@ bool FaceLines::start() {
 
 void FaceLines::add(const std::uint32_t* vertices, const std::uint32_t* uvs,
                     std::size_t corners) {
-    gathering_.corners.push_back(static_cast<std::uint32_t>(corners) | (uvs ? kHasUvs : 0));
-    gathering_.vertices.insert(gathering_.vertices.end(), vertices, vertices + corners);
-    if (uvs != nullptr) gathering_.uvs.insert(gathering_.uvs.end(), uvs, uvs + corners);
-    if (gathering_.vertices.size() >= kBatchCorners) handOver();
+    const std::uint32_t entry = static_cast<std::uint32_t>(corners) | (uvs ? kHasUvs : 0);
+    gathering_.corners.append(&entry, 1);
+    gathering_.vertices.append(vertices, corners);
+    if (uvs != nullptr) gathering_.uvs.append(uvs, corners);
+    if (gathering_.vertices.size >= kBatchCorners) handOver();
 }
 
 void FaceLines::finish() {
@@ -104,7 +135,7 @@ void FaceLines::finish() {
 }
 
 void FaceLines::handOver() {
-    if (gathering_.corners.empty()) return;
+    if (gathering_.corners.size == 0) return;
     gathering_.turn = batches_++;
     bool handed = false;
     if (running_) {
@@ -129,9 +160,10 @@ void FaceLines::handOver() {
 
 void FaceLines::write(const Batch& batch, Text& text) {
     char* at = text.bytes.get();
-    const std::uint32_t* vertices = batch.vertices.data();
-    const std::uint32_t* uvs = batch.uvs.data();
-    for (const std::uint32_t entry : batch.corners) {
+    const std::uint32_t* vertices = batch.vertices.values.get();
+    const std::uint32_t* uvs = batch.uvs.values.get();
+    for (std::size_t face = 0; face < batch.corners.size; ++face) {
+        const std::uint32_t entry = batch.corners.values[face];
         const std::size_t corners = entry & ~kHasUvs;
         const bool hasUvs = (entry & kHasUvs) != 0;
         at = putFaceLine(at, vertices, hasUvs ? uvs : nullptr, corners);

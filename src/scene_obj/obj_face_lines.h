@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <vector>
 
 #include "base/safe_writer.h"
 #include "base/second_thread.h"
@@ -45,10 +44,18 @@ public:
     void finish();
 
 private:
+    // Numbers appended a face at a time: a face's three or four stored one by one, where a
+    // vector's insert would call the C library's copy for each.
+    struct Numbers {
+        std::unique_ptr<std::uint32_t[]> values;
+        std::size_t size = 0;
+        std::size_t room = 0;
+        void append(const std::uint32_t* from, std::size_t count);
+    };
     struct Batch {
-        std::vector<std::uint32_t> corners;  // each face's, the top bit set when it has uvs
-        std::vector<std::uint32_t> vertices;
-        std::vector<std::uint32_t> uvs;
+        Numbers corners;  // each face's, the top bit set when it has uvs
+        Numbers vertices;
+        Numbers uvs;
         std::size_t turn = 0;  // its place among the batches written
         void clear();
         std::size_t textBound() const;
