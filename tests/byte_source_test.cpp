@@ -43,6 +43,40 @@ TEST(ByteSource, FileAndMemoryReadAlike) {
     }
 }
 
+// A second opening holds what the first does, narrowed alike, and reads on its own: a
+// file by its path again, memory where it lies; a stream, or a file now shorter, is
+// refused.
+TEST(ByteSource, OpenedAgainAlike) {
+    const std::string bytes = "0123456789abcdef";
+    TempFolder folder;
+    testing_support::writeFile(folder / "f", bytes);
+    ByteSource file;
+    ASSERT_TRUE(file.openFile((folder / "f").c_str()));
+    ByteSource memory;
+    memory.openMemory(bytes);
+    for (ByteSource* first : {&file, &memory}) {
+        SCOPED_TRACE(first == &file ? "file" : "memory");
+        ASSERT_TRUE(first->narrow(2, 12));
+        ByteSource again;
+        ASSERT_TRUE(again.openAgain(*first));
+        EXPECT_EQ(again.size(), 12u);
+        char got[4] = {};
+        ASSERT_TRUE(again.readAt(8, got, 4));
+        EXPECT_EQ(std::string(got, 4), "abcd");
+        ASSERT_TRUE(first->readAt(0, got, 2));  // the first reads on where it was
+        EXPECT_EQ(std::string(got, 2), "23");
+        EXPECT_FALSE(again.readAt(9, got, 4));
+        EXPECT_FALSE(again.openAgain(again));
+    }
+    testing_support::writeFile(folder / "f", "0123");
+    ByteSource shorter;
+    EXPECT_FALSE(shorter.openAgain(file));
+    ByteSource stream;
+    ASSERT_TRUE(stream.openStream((folder / "f").c_str()));
+    ByteSource fromStream;
+    EXPECT_FALSE(fromStream.openAgain(stream));
+}
+
 TEST(ByteSource, RefusesWhatIsNoFile) {
     TempFolder folder;
     ByteSource missing;

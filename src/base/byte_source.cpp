@@ -14,6 +14,7 @@ ByteSource::~ByteSource() {
 void ByteSource::close() {
     if (file_ != nullptr) std::fclose(file_);
     file_ = nullptr;
+    path_.clear();
     memory_ = std::string_view();
     base_ = size_ = next_ = 0;
     position_ = UINT64_MAX;
@@ -33,9 +34,27 @@ bool ByteSource::openUnbuffered(const char* path) {
 
 bool ByteSource::openFile(const char* path) {
     if (!openUnbuffered(path)) return false;
+    path_ = path;
     if (fileSize(file_, size_)) return true;
     if (errno == 0) errno = EISDIR;
     return false;
+}
+
+bool ByteSource::openAgain(const ByteSource& other) {
+    if (&other == this || !other.sized_) return false;
+    if (other.file_ == nullptr) {
+        openMemory(other.memory_);
+    } else if (other.path_.empty() || !openFile(other.path_.c_str())) {
+        close();
+        return false;
+    }
+    if (size_ < other.base_ || size_ - other.base_ < other.size_) {
+        close();
+        return false;
+    }
+    base_ = other.base_;
+    size_ = other.size_;
+    return true;
 }
 
 bool ByteSource::openStream(const char* path) {

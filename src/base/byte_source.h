@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace tessaryn {
@@ -30,6 +31,10 @@ public:
     bool openStream(const char* path);
     // Reads `bytes` where they lie; they must outlive the source.
     void openMemory(std::string_view bytes);
+    // Opens what `other` holds a second time, narrowed alike, for another thread to read
+    // beside it: the same memory, or its file again by the path it was opened by. False
+    // for a stream, or a file that cannot be opened again or is shorter now.
+    bool openAgain(const ByteSource& other);
     // Closes the file, if any; the source then holds nothing.
     void close();
 
@@ -57,6 +62,7 @@ private:
     std::size_t readFile(std::uint64_t at, void* into, std::size_t count);
 
     std::FILE* file_ = nullptr;
+    std::string path_;  // the file's, when opened by openFile
     std::string_view memory_;
     std::uint64_t base_ = 0;  // where offset 0 lies in the file or the memory
     std::uint64_t size_ = 0;
