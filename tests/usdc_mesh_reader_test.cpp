@@ -19,6 +19,7 @@
 #include "scene/usdc/crate_mesh_reader.h"
 #include "scene/usdc/usdc_scanner.h"
 #include "scene/usdc/usdz_package.h"
+#include "tools/second_thread.h"
 #include "usdc_support.h"
 #include "writers/crate_writer.h"
 
@@ -38,6 +39,9 @@ struct RecordingSink : MeshSink {
     int uvlessFaces = 0;             // faces handed without uvs
     bool stopAtBegin = false;
     std::size_t stopAfterFaces = SIZE_MAX;
+    const SecondThread* thread = nullptr;  // lent to the reader: the points read beside
+
+    const SecondThread* readerThread() const override { return thread; }
 
     bool begin(const MeshHead& given) override {
         ++begins;
@@ -496,7 +500,8 @@ TEST(CrateMeshReader, FacesAcrossStretchesInOrder) {
             mesh.compressIntArrays = packed;
             mesh.orientation = leftHanded ? "leftHanded" : "";
             const std::uint32_t points = 1000;
-            mesh.points.assign(3 * points, 0.5f);
+            for (std::uint32_t value = 0; value < 3 * points; ++value)
+                mesh.points.push_back(static_cast<float>(value) / 8.0f);
             std::vector<std::uint32_t> counts = {0};
             std::vector<std::uint32_t> vertices;
             std::vector<std::uint32_t> uvs;  // by the corner's place among all corners
@@ -522,13 +527,21 @@ TEST(CrateMeshReader, FacesAcrossStretchesInOrder) {
             for (const std::uint32_t count : counts)
                 mesh.faceVertexCounts.push_back(static_cast<std::int32_t>(count));
             mesh.uvs = pairs(mesh.faceVertexIndices.size());
-            RecordingSink sink;
-            const MeshReadResult read = readNode(layerOf(mesh), nodeAt("/mesh"), sink);
-            EXPECT_EQ(read.problem, SceneRefusal::None);
-            EXPECT_EQ(read.faces, static_cast<std::int64_t>(counts.size()));
-            EXPECT_TRUE(sink.counts == counts);
-            EXPECT_TRUE(sink.vertices == vertices);
-            EXPECT_TRUE(sink.uvs == uvs);
+            const std::string bytes = layerOf(mesh);
+            // The points read on the reader's thread or beside, on a lent one.
+            const tool::LentThread lent;
+            for (const SecondThread* thread :
+                 {static_cast<const SecondThread*>(nullptr), &lent.lend()}) {
+                RecordingSink sink;
+                sink.thread = thread;
+                const MeshReadResult read = readNode(bytes, nodeAt("/mesh"), sink);
+                EXPECT_EQ(read.problem, SceneRefusal::None);
+                EXPECT_EQ(read.faces, static_cast<std::int64_t>(counts.size()));
+                EXPECT_TRUE(sink.head.points == mesh.points);
+                EXPECT_TRUE(sink.counts == counts);
+                EXPECT_TRUE(sink.vertices == vertices);
+                EXPECT_TRUE(sink.uvs == uvs);
+            }
         }
     }
 }
@@ -580,16 +593,20 @@ TEST(CrateMeshReader, InconsistentArraysRefused) {
          SceneRefusal::UsdBinary, NodeProblem::None,
          "/mesh.primvars:st:indices is damaged: fewer than the 5 vertices it is given for"},
     };
+    const tool::LentThread lent;
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        CrateMeshSpec mesh = twoFaces();
-        row.damage(mesh);
-        RecordingSink sink;
-        const MeshReadResult read = readNode(layerOf(mesh), nodeAt("/mesh"), sink);
-        EXPECT_EQ(read.problem, row.problem);
-        EXPECT_EQ(read.nodeProblem, row.nodeProblem);
-        EXPECT_EQ(read.detail, row.detail);
-        EXPECT_EQ(sink.begins, 0);
+        for (const SecondThread* thread : {static_cast<const SecondThread*>(nullptr), &lent.lend()}) {
+            SCOPED_TRACE(std::string(row.what) + (thread != nullptr ? ", points beside" : ""));
+            CrateMeshSpec mesh = twoFaces();
+            row.damage(mesh);
+            RecordingSink sink;
+            sink.thread = thread;
+            const MeshReadResult read = readNode(layerOf(mesh), nodeAt("/mesh"), sink);
+            EXPECT_EQ(read.problem, row.problem);
+            EXPECT_EQ(read.nodeProblem, row.nodeProblem);
+            EXPECT_EQ(read.detail, row.detail);
+            EXPECT_EQ(sink.begins, 0);
+        }
     }
     // A node the file does not hold (any more): the file changed since it was scanned.
     RecordingSink sink;
@@ -598,8 +615,10 @@ TEST(CrateMeshReader, InconsistentArraysRefused) {
 }
 
 // Damaged bytes: every cut of a layer and of a package, and every byte of a layer
-// changed, are refused or read within bounds, never past an end.
+// changed, are refused or read within bounds, never past an end; with the points read
+// beside on a lent thread, each comes out as it does on one.
 TEST(CrateMeshReader, DamagedBytes) {
+    const tool::LentThread lent;
     CrateMeshSpec mesh = twoFaces();
     mesh.uvs = pairs(4);
     mesh.uvIndices = {0, 1, 2, 2, 1, 0, 3};
@@ -612,6 +631,11 @@ TEST(CrateMeshReader, DamagedBytes) {
             RecordingSink sink;
             const MeshReadResult read = readNode(whole->substr(0, size), node, sink);
             ASSERT_NE(read.problem, SceneRefusal::None) << size;
+            RecordingSink beside;
+            beside.thread = &lent.lend();
+            const MeshReadResult readBeside = readNode(whole->substr(0, size), node, beside);
+            ASSERT_EQ(readBeside.problem, read.problem) << size;
+            ASSERT_EQ(readBeside.detail, read.detail) << size;
         }
     }
     int refused = 0;
@@ -621,6 +645,21 @@ TEST(CrateMeshReader, DamagedBytes) {
             damaged[at] = static_cast<char>(damaged[at] ^ flip);
             RecordingSink sink;
             const MeshReadResult read = readNode(damaged, node, sink);
+            RecordingSink beside;
+            beside.thread = &lent.lend();
+            const MeshReadResult readBeside = readNode(damaged, node, beside);
+            ASSERT_EQ(readBeside.problem, read.problem) << at;
+            ASSERT_EQ(readBeside.nodeProblem, read.nodeProblem) << at;
+            ASSERT_EQ(readBeside.detail, read.detail) << at;
+            ASSERT_EQ(beside.begins, sink.begins) << at;
+            ASSERT_TRUE(beside.head.points == sink.head.points ||
+                        (beside.head.points.size() == sink.head.points.size() &&
+                         std::equal(beside.head.points.begin(), beside.head.points.end(),
+                                    sink.head.points.begin(), [](float x, float y) {
+                                        return x == y || (std::isnan(x) && std::isnan(y));
+                                    })))
+                << at;
+            ASSERT_TRUE(beside.vertices == sink.vertices && beside.uvs == sink.uvs) << at;
             if (read.problem != SceneRefusal::None) {
                 ++refused;
                 ASSERT_EQ(sink.begins, 0);

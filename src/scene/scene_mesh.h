@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/byte_source.h"
+#include "base/second_thread.h"
 #include "scene/scene_facts.h"
 #include "scene/scene_refusal.h"
 
@@ -43,6 +44,9 @@ public:
     // coordinate numbers from 0 (null when it has none). Orientation already applied.
     virtual bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
                       std::size_t corners) = 0;
+    // A thread the sink's caller lends, which a reader may use for its own reading until it
+    // calls begin(), every piece of work there ended by then; null when none is lent.
+    virtual const SecondThread* readerThread() const { return nullptr; }
 };
 
 struct MeshReadResult {

@@ -38,6 +38,8 @@ public:
     // beyond the points or texture coordinates (a reader's fault: the OBJ stays valid).
     bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
               std::size_t corners) override;
+    // The thread the writer is lent, free for the reader until the head comes.
+    const SecondThread* readerThread() const override { return thread_; }
     // Hands what is buffered to the writer; before its commit.
     void finish();
 

@@ -85,8 +85,9 @@ struct CrateTexture {
 
 // What readCrateMesh reads: what a crease rewrite needs (the point count, the faces, the
 // creases and the subdivision scheme), or what an OBJ of the mesh needs (the points
-// themselves, the faces, the orientation and the texture coordinates).
-enum class CrateMeshParts { Creases, Geometry };
+// themselves, the faces, the orientation and the texture coordinates), or all of that but
+// the points, which the caller reads apart with readCrateMeshPoints.
+enum class CrateMeshParts { Creases, Geometry, GeometryButPoints };
 
 // A mesh prim's arrays: each from the attribute's default, else from its first time
 // sample; an attribute without either (or blocked) is not authored.
@@ -121,6 +122,13 @@ struct CrateMesh {
 CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const CratePrim& prim,
                           CrateMesh& mesh, CrateMeshParts parts = CrateMeshParts::Creases,
                           IntegerWalk* indexWalk = nullptr);
+
+// The mesh's points as readCrateMesh reads them for Geometry, into `points` (left empty
+// when they are not authored): a caller may read them through another opening of the
+// file, on another thread, while readCrateMesh reads the rest. A problem with them counts
+// after any readCrateMesh finds.
+CrateResult readCrateMeshPoints(ByteSource& source, const CrateLayer& layer,
+                                const CratePrim& prim, std::vector<float>& points);
 
 // The mesh's face indices handed to `walk` again, a stretch at a time, as readCrateMesh
 // read them: from the attribute's default, else its first time sample.

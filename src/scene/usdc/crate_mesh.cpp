@@ -140,16 +140,42 @@ CrateResult readOrientation(const CrateFile& file, const CratePrim& prim, bool& 
     return result;
 }
 
+// The points themselves, `count` of them.
+CrateResult readPointValues(const CrateFile& file, const CratePrim& prim, std::uint64_t count,
+                            std::vector<float>& points) {
+    bool authored = false;
+    CrateResult result = readAttribute(file, prim, "points", readPoints, points, authored, nullptr);
+    if (result.ok() && points.size() != count * 3) result = crateDamaged(prim.path + ".points");
+    return result;
+}
+
+bool primIsKnown(const CrateTables& tables, const CratePrim& prim) {
+    return prim.pathIndex < tables.paths.size() && tables.specOfPath[prim.pathIndex] != kNoIndex;
+}
+
 }  // namespace
+
+CrateResult readCrateMeshPoints(ByteSource& source, const CrateLayer& layer,
+                                const CratePrim& prim, std::vector<float>& points) {
+    points.clear();
+    if (!primIsKnown(layer.tables, prim)) return crateDamaged(prim.path);
+    const CrateFile file{source, layer.tables};
+    std::uint64_t count = 0;
+    bool authored = false;
+    CrateResult result =
+        readAttribute(file, prim, "points", readVectorArrayCount, count, authored, nullptr);
+    if (result.ok() && authored) result = readPointValues(file, prim, count, points);
+    if (!result.ok()) points.clear();
+    return result;
+}
 
 CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const CratePrim& prim,
                           CrateMesh& mesh, CrateMeshParts parts, IntegerWalk* indexWalk) {
     mesh = CrateMesh{};
     const CrateTables& tables = layer.tables;
-    if (prim.pathIndex >= tables.paths.size() || tables.specOfPath[prim.pathIndex] == kNoIndex)
-        return crateDamaged(prim.path);
+    if (!primIsKnown(tables, prim)) return crateDamaged(prim.path);
     const CrateFile file{source, tables};
-    const bool geometry = parts == CrateMeshParts::Geometry;
+    const bool geometry = parts != CrateMeshParts::Creases;
     bool countsSampled = false;
     bool indicesSampled = false;
     CrateResult result = readAttribute(file, prim, "points", readVectorArrayCount, mesh.pointCount,
@@ -182,12 +208,8 @@ CrateResult readCrateMesh(ByteSource& source, const CrateLayer& layer, const Cra
     if (result.ok() && geometry) result = readTexture(file, prim, mesh.texture);
     // The points themselves last, once the face arrays' decoding buffers are gone; their
     // count was read above from the same value.
-    if (result.ok() && geometry && mesh.pointsAuthored) {
-        bool authored = false;
-        result = readAttribute(file, prim, "points", readPoints, mesh.points, authored, nullptr);
-        if (result.ok() && mesh.points.size() != mesh.pointCount * 3)
-            result = crateDamaged(prim.path + ".points");
-    }
+    if (result.ok() && parts == CrateMeshParts::Geometry && mesh.pointsAuthored)
+        result = readPointValues(file, prim, mesh.pointCount, mesh.points);
     // Half a mesh is no mesh: the caller sees all its arrays or none.
     if (!result.ok()) {
         mesh = CrateMesh{};

@@ -193,10 +193,50 @@ private:
     std::uint64_t at_ = 0;    // its first corner among all corners
 };
 
+// The points read on the lent thread, through a second opening of the file, while the
+// reader's own thread reads the rest of the mesh.
+struct PointsApart {
+    ByteSource source;
+    const CrateLayer* layer = nullptr;
+    const CratePrim* prim = nullptr;
+    std::vector<float> points;
+    CrateResult result;
+};
+
+void readPointsApart(void* context) {
+    auto* apart = static_cast<PointsApart*>(context);
+    apart->result = readCrateMeshPoints(apart->source, *apart->layer, *apart->prim, apart->points);
+}
+
+// The mesh's arrays, the points on `thread` when one is lent and the file can be opened
+// a second time: then they are read while the face indices are walked, each into memory
+// of its own.
+CrateResult readMeshArrays(ByteSource& source, const CrateLayer& layer, const CratePrim& prim,
+                           CrateMesh& mesh, IndexSpan& indices, const SecondThread* thread) {
+    PointsApart apart;
+    apart.layer = &layer;
+    apart.prim = &prim;
+    const bool lent = thread != nullptr && apart.source.openAgain(source) &&
+                      thread->start(thread->self, readPointsApart, &apart);
+    if (!lent) return readCrateMesh(source, layer, prim, mesh, CrateMeshParts::Geometry, &indices);
+    CrateResult rest =
+        readCrateMesh(source, layer, prim, mesh, CrateMeshParts::GeometryButPoints, &indices);
+    thread->join(thread->self);
+    // As one read of them all: a problem of the rest comes before one of the points.
+    if (!rest.ok()) return rest;
+    if (!apart.result.ok()) {
+        mesh = CrateMesh{};
+        return apart.result;
+    }
+    mesh.points = std::move(apart.points);
+    return {};
+}
+
 // The node's prim and its arrays, from a crate layer that `source` holds from its first
 // byte; the face indices are only gathered into `indices`, to be decoded again as faces.
 MeshReadResult readNodeArrays(ByteSource& source, const SceneNode& node, CrateLayer& layer,
-                              const CratePrim*& prim, CrateMesh& mesh, IndexSpan& indices) {
+                              const CratePrim*& prim, CrateMesh& mesh, IndexSpan& indices,
+                              const SecondThread* thread) {
     CrateRefusal refusal = layerRefusal(readCrateLayer(source, layer));
     if (refusal.refusal != SceneRefusal::None) return refused(refusal.refusal, refusal.detail);
     prim = nullptr;
@@ -206,8 +246,7 @@ MeshReadResult readNodeArrays(ByteSource& source, const SceneNode& node, CrateLa
             prim = &candidate;
     // The scanner reported it from this file: the file is another now.
     if (prim == nullptr) return refused(SceneRefusal::SceneChanged);
-    refusal = layerRefusal(
-        readCrateMesh(source, layer, *prim, mesh, CrateMeshParts::Geometry, &indices));
+    refusal = layerRefusal(readMeshArrays(source, layer, *prim, mesh, indices, thread));
     if (refusal.refusal != SceneRefusal::None) return refused(refusal.refusal, refusal.detail);
     return {};
 }
@@ -219,7 +258,8 @@ MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, Mesh
     const CratePrim* prim = nullptr;
     CrateMesh mesh;
     IndexSpan indices;
-    MeshReadResult result = readNodeArrays(scene, node, layer, prim, mesh, indices);
+    MeshReadResult result =
+        readNodeArrays(scene, node, layer, prim, mesh, indices, sink.readerThread());
     if (result.problem != SceneRefusal::None) return result;
     if (!mesh.pointsAuthored || mesh.pointCount == 0) return holdsNoMesh(NodeProblem::None);
     if (!mesh.faceVertexCountsAuthored || !mesh.faceVertexIndicesAuthored)
