@@ -13,17 +13,25 @@ namespace {
 using tessaryn::ByteSource;
 using testing_support::TempFolder;
 
-// The same reads answer the same from a file and from memory, before and after narrowing.
-TEST(ByteSource, FileAndMemoryReadAlike) {
+// The same sixteen bytes in a file, "f" in a folder of its own, and in memory, each
+// opened by a source.
+struct FileAndMemory {
     const std::string bytes = "0123456789abcdef";
     TempFolder folder;
-    testing_support::writeFile(folder / "f", bytes);
     ByteSource file;
-    ASSERT_TRUE(file.openFile((folder / "f").c_str()));
     ByteSource memory;
-    memory.openMemory(bytes);
-    for (ByteSource* source : {&file, &memory}) {
-        SCOPED_TRACE(source == &file ? "file" : "memory");
+    FileAndMemory() {
+        testing_support::writeFile(folder / "f", bytes);
+        EXPECT_TRUE(file.openFile((folder / "f").c_str()));
+        memory.openMemory(bytes);
+    }
+};
+
+// The same reads answer the same from a file and from memory, before and after narrowing.
+TEST(ByteSource, FileAndMemoryReadAlike) {
+    FileAndMemory sources;
+    for (ByteSource* source : {&sources.file, &sources.memory}) {
+        SCOPED_TRACE(source == &sources.file ? "file" : "memory");
         EXPECT_EQ(source->size(), 16u);
         char got[8] = {};
         ASSERT_TRUE(source->readAt(12, got, 4));
@@ -47,15 +55,9 @@ TEST(ByteSource, FileAndMemoryReadAlike) {
 // file by its path again, memory where it lies; a stream, or a file now shorter, is
 // refused.
 TEST(ByteSource, OpenedAgainAlike) {
-    const std::string bytes = "0123456789abcdef";
-    TempFolder folder;
-    testing_support::writeFile(folder / "f", bytes);
-    ByteSource file;
-    ASSERT_TRUE(file.openFile((folder / "f").c_str()));
-    ByteSource memory;
-    memory.openMemory(bytes);
-    for (ByteSource* first : {&file, &memory}) {
-        SCOPED_TRACE(first == &file ? "file" : "memory");
+    FileAndMemory sources;
+    for (ByteSource* first : {&sources.file, &sources.memory}) {
+        SCOPED_TRACE(first == &sources.file ? "file" : "memory");
         ASSERT_TRUE(first->narrow(2, 12));
         ByteSource again;
         ASSERT_TRUE(again.openAgain(*first));
@@ -68,11 +70,11 @@ TEST(ByteSource, OpenedAgainAlike) {
         EXPECT_FALSE(again.readAt(9, got, 4));
         EXPECT_FALSE(again.openAgain(again));
     }
-    testing_support::writeFile(folder / "f", "0123");
+    testing_support::writeFile(sources.folder / "f", "0123");
     ByteSource shorter;
-    EXPECT_FALSE(shorter.openAgain(file));
+    EXPECT_FALSE(shorter.openAgain(sources.file));
     ByteSource stream;
-    ASSERT_TRUE(stream.openStream((folder / "f").c_str()));
+    ASSERT_TRUE(stream.openStream((sources.folder / "f").c_str()));
     ByteSource fromStream;
     EXPECT_FALSE(fromStream.openAgain(stream));
 }
