@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -201,11 +202,19 @@ struct PointsApart {
     const CratePrim* prim = nullptr;
     std::vector<float> points;
     CrateResult result;
+    // What the read threw (no room for the points), thrown again on the reader's thread:
+    // the lent one must not end the process.
+    std::exception_ptr thrown;
 };
 
 void readPointsApart(void* context) {
     auto* apart = static_cast<PointsApart*>(context);
-    apart->result = readCrateMeshPoints(apart->source, *apart->layer, *apart->prim, apart->points);
+    try {
+        apart->result =
+            readCrateMeshPoints(apart->source, *apart->layer, *apart->prim, apart->points);
+    } catch (...) {
+        apart->thrown = std::current_exception();
+    }
 }
 
 // The mesh's arrays, the points on `thread` when one is lent and the file can be opened
@@ -224,6 +233,7 @@ CrateResult readMeshArrays(ByteSource& source, const CrateLayer& layer, const Cr
     thread->join(thread->self);
     // As one read of them all: a problem of the rest comes before one of the points.
     if (!rest.ok()) return rest;
+    if (apart.thrown) std::rethrow_exception(apart.thrown);
     if (!apart.result.ok()) {
         mesh = CrateMesh{};
         return apart.result;
