@@ -199,11 +199,11 @@ struct Extracted {
     std::string text;
 };
 
-Extracted extractLayer(const std::string& text) {
+Extracted extractLayer(const std::string& text, const tessaryn::SecondThread* thread = nullptr) {
     TempFolder folder;
     writeFile(folder / "s.usda", text);
     Extracted got;
-    got.report = extract(folder / "s.usda", folder / "out.obj");
+    got.report = extract(folder / "s.usda", folder / "out.obj", "", thread);
     if (fileExists(folder / "out.obj")) got.text = readFile(folder / "out.obj");
     got.obj = obj_testing::readObj(got.text);
     return got;
@@ -273,6 +273,65 @@ TEST(SceneObj, PointsFromTheFirstTimeSampleWithoutADefault) {
     EXPECT_TRUE(got.report.pointsFromTimeSample);
     EXPECT_NE(got.text.find("\nv 0.1 0 0\r\n"), std::string::npos) << got.text;
     EXPECT_EQ(got.text.find("\nv 5"), std::string::npos);
+}
+
+// A text layer's first float array read beside on a lent thread: the OBJ, or the refusal,
+// is the one a read on one thread gives, whatever the arrays hold (a ']' in a comment, an
+// array given twice, time samples, damage), on a layer of a few blocks too.
+TEST(SceneObj, UsdArraysReadBesideAsOnOneThread) {
+    const std::string faces =
+        "    int[] faceVertexCounts = [3]\n    int[] faceVertexIndices = [0, 1, 2]\n";
+    const std::string points = "    point3f[] points = [(0, 0, 0), (1, 0, 0), (0, 1, 0)]\n";
+    const std::string st =
+        "    texCoord2f[] primvars:st = [(0, 0), (1, 0), (0, 1)] (interpolation = \"vertex\")\n";
+    const std::string samples =
+        "    point3f[] points.timeSamples = {\n        1: [(1, 1, 1), (2, 2, 2), (3, 3, 3)],\n    }\n";
+    std::string many = "    int[] faceVertexCounts = [" ;
+    std::string manyIndices = "    int[] faceVertexIndices = [";
+    std::string manyPoints = "    point3f[] points = [";
+    std::string manyUvs = "    texCoord2f[] primvars:st = [";
+    for (int face = 0; face < 40000; ++face) {
+        const std::string sep = face == 0 ? "" : ", ";
+        many += sep + "3";
+        manyIndices += sep + std::to_string(3 * face) + ", " + std::to_string(3 * face + 1) +
+                       ", " + std::to_string(3 * face + 2);
+        for (int corner = 0; corner < 3; ++corner) {
+            const std::string value = std::to_string(face) + "." + std::to_string(corner);
+            manyPoints += (face == 0 && corner == 0 ? "(" : ", (") + value + ", -" + value + ", 0.5)";
+            manyUvs += (face == 0 && corner == 0 ? "(" : ", (") + value + ", 1)";
+        }
+    }
+    const std::string large = many + "]\n" + manyIndices + "]\n" + manyPoints + "]\n" + manyUvs +
+                              "] (interpolation = \"vertex\")\n";
+    const std::vector<std::string> cases = {
+        faces + points + st,
+        faces + st + points,
+        faces + points + "    point3f[] points = [(5, 5, 5), (6, 6, 6), (7, 7, 7)]\n",
+        faces + samples + points,
+        faces + points + samples,
+        faces + "    point3f[] points = [(0, 0, 0), # a ] in a comment\n (1, 0, 0), (0, 1, 0)]\n",
+        faces + "    point3f[] points = [(0, 0, 0), (1, 0), (0, 1, 0)]\n",
+        faces + "    point3f[] points = [(0, 0, 0), (1, 0, 0), (0, nan, 0)]\n",
+        faces + "    point3f[] points = [(0, 0, 0), (1, 0, 0), (0, 1, 0)\n",
+        faces + "    texCoord2f[] primvars:st = [(0, 0), (1, 0)] (interpolation = \"vertex\")\n" +
+            points,
+        large,
+    };
+    const tool::LentThread thread;
+    for (std::size_t at = 0; at < cases.size(); ++at) {
+        SCOPED_TRACE("case " + std::to_string(at));
+        const Extracted one = extractLayer(layer(cases[at]));
+        const Extracted beside = extractLayer(layer(cases[at]), &thread.lend());
+        EXPECT_EQ(beside.report.outcome, one.report.outcome);
+        EXPECT_EQ(beside.report.nodeProblem, one.report.nodeProblem);
+        EXPECT_EQ(beside.report.line, one.report.line);
+        EXPECT_EQ(beside.report.detail, one.report.detail);
+        EXPECT_EQ(beside.report.pointsFromTimeSample, one.report.pointsFromTimeSample);
+        // Past the header line, which names each run's own folder.
+        const auto body = [](const std::string& text) { return text.substr(text.find('\n') + 1); };
+        EXPECT_TRUE(body(beside.text) == body(one.text));
+    }
+    EXPECT_EQ(extractLayer(layer(large), &thread.lend()).report.faces, 40000);
 }
 
 // The refusals leave no OUT behind, and an OUT that was there as it was.

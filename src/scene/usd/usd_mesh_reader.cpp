@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -53,6 +55,57 @@ bool isOpener(const UsdToken& token) {
     return token.isPunct('(') || token.isPunct('[') || token.isPunct('{');
 }
 
+// The first float array of the prim (its points, or texture coordinates), read on a
+// lent thread through a second opening of the layer while the reader goes on past it. It
+// counts when it read whole and closed where the reader found its first ']'; otherwise
+// (a comment or damage in it) the prim is read again on one thread.
+struct ArrayBeside {
+    const SecondThread* thread = nullptr;
+    ByteSource source;
+    std::uint64_t from = 0;         // the layer's offset just past the array's '['
+    std::uint64_t expectedEnd = 0;  // just past its first ']'
+    std::size_t width = 0;
+    std::vector<float>* values = nullptr;  // the reader's, untouched by it until the join
+    bool* read = nullptr;                  // set once the array counts
+    bool running = false;
+    // What the lent thread found.
+    ArrayRead got = ArrayRead::Broken;
+    std::uint64_t end = 0;
+    std::exception_ptr thrown;  // thrown again on the reader's thread
+};
+
+void readArrayBeside(void* context) {
+    auto* beside = static_cast<ArrayBeside*>(context);
+    try {
+        LineReader lines;
+        if (!lines.open(beside->source, beside->from)) return;
+        UsdByteReader bytes;
+        bytes.openBlocks(lines);
+        UsdLexer lexer(bytes);
+        beside->got = readFloatTuples(lexer, beside->width, *beside->values);
+        beside->end = beside->from + bytes.offset();
+        if (bytes.failed() || lexer.problem() != SceneRefusal::None)
+            beside->got = ArrayRead::Broken;
+    } catch (...) {
+        beside->thrown = std::current_exception();
+    }
+}
+
+// Past the first ']' from the cursor on, where an array of numbers closes; false when the
+// input ends first.
+bool passFirstBracket(UsdByteReader& reader) {
+    for (;;) {
+        if (reader.cursor == reader.limit && !reader.ensure()) return false;
+        const void* found =
+            std::memchr(reader.cursor, ']', static_cast<std::size_t>(reader.limit - reader.cursor));
+        if (found != nullptr) {
+            reader.cursor = static_cast<const char*>(found) + 1;
+            return true;
+        }
+        reader.cursor = reader.limit;
+    }
+}
+
 // Array types of two floats each, as primvars:st may be declared.
 bool isTwoFloatArray(const std::string& type) {
     return type == "texCoord2f[]" || type == "texCoord2d[]" || type == "texCoord2h[]" ||
@@ -61,13 +114,27 @@ bool isTwoFloatArray(const std::string& type) {
 
 class PrimReader {
 public:
-    PrimReader(UsdLexer& lexer, const SceneNode& node, MeshArrays& mesh)
-        : lexer_(lexer), node_(node), mesh_(mesh) {}
+    // With a lent `thread`, the prim's first float array is read beside, from `layer`.
+    PrimReader(UsdLexer& lexer, const SceneNode& node, MeshArrays& mesh, ByteSource& layer,
+               const SecondThread* thread)
+        : lexer_(lexer), node_(node), mesh_(mesh), layer_(layer) {
+        beside_.thread = thread;
+    }
+    PrimReader(const PrimReader&) = delete;
+    PrimReader& operator=(const PrimReader&) = delete;
+    // Waits for the lent thread when the read ended by an exception.
+    ~PrimReader() {
+        if (beside_.running) beside_.thread->join(beside_.thread->self);
+    }
 
     // Reads the prim from its specifier to its closing brace; false when the layer does
     // not hold it there (a problem in the lexer, or the layer changed since its scan).
     bool read();
     bool changed() const { return changed_; }
+    // The array read beside did not count: the prim is to be read again on one thread.
+    bool readAgain() const { return readAgain_; }
+    // Waits for the array read beside, if any, and takes it when it counts.
+    void joinBeside();
     // The layer holds no such prim where the scan saw it: it changed since.
     bool notThere() {
         changed_ = true;
@@ -83,6 +150,13 @@ private:
     void readValue(const std::string& type, const std::string& property, bool timeSamples,
                    std::int64_t line);
     void readTexture(TexturePrimvar& primvar, const std::string& name, std::int64_t line);
+    // Reads the float array whose '[' was just read into `values`, or hands it to the lent
+    // thread; `read` tells whether it read whole.
+    void readFloats(std::size_t width, std::vector<float>& values, bool& read);
+    // Before a statement touches `values`: what the lent thread reads there is taken first.
+    void waitFor(const std::vector<float>& values) {
+        if (beside_.running && beside_.values == &values) joinBeside();
+    }
     void readMetadata(TexturePrimvar* primvar);
     void readUnsigned(std::vector<std::uint32_t>& into, bool& negative);
     void skipRest();
@@ -90,8 +164,44 @@ private:
     UsdLexer& lexer_;
     const SceneNode& node_;
     MeshArrays& mesh_;
+    ByteSource& layer_;
+    ArrayBeside beside_;
+    bool besideUsed_ = false;  // one array a prim
     bool changed_ = false;
+    bool readAgain_ = false;
 };
+
+void PrimReader::joinBeside() {
+    if (!beside_.running) return;
+    beside_.thread->join(beside_.thread->self);
+    beside_.running = false;
+    if (beside_.thrown) std::rethrow_exception(beside_.thrown);
+    if (beside_.got == ArrayRead::Done && beside_.end == beside_.expectedEnd)
+        *beside_.read = true;
+    else
+        readAgain_ = true;
+}
+
+void PrimReader::readFloats(std::size_t width, std::vector<float>& values, bool& read) {
+    read = false;
+    UsdByteReader& bytes = lexer_.reader();
+    if (beside_.thread != nullptr && !besideUsed_ && beside_.source.openAgain(layer_)) {
+        besideUsed_ = true;
+        beside_.from = node_.start + bytes.offset();
+        beside_.width = width;
+        beside_.values = &values;
+        beside_.read = &read;
+        beside_.running = beside_.thread->start(beside_.thread->self, readArrayBeside, &beside_);
+        if (beside_.running) {
+            if (passFirstBracket(bytes))
+                beside_.expectedEnd = node_.start + bytes.offset();
+            else
+                readAgain_ = true;  // no ']' before the end: one thread tells what is wrong
+            return;
+        }
+    }
+    read = readFloatTuples(lexer_, width, values) == ArrayRead::Done;
+}
 
 bool PrimReader::read() {
     const UsdToken* token = &lexer_.next();
@@ -217,6 +327,7 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
     if (!points && !counts && !indices && !primvar) return;
     if (timeSamples) {
         // Only points are taken from their first time sample, and only without a default.
+        if (points) waitFor(mesh_.head.points);
         if (!points || mesh_.pointsRead || mesh_.pointsFromSample) return;
         if (!lexer_.next().isPunct('{') || lexer_.next().kind != UsdTokenKind::Number ||
             !lexer_.next().isPunct(':') || !lexer_.next().isPunct('[')) {
@@ -235,9 +346,10 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
         return;
     }
     if (points) {
+        waitFor(mesh_.head.points);
         mesh_.head.points.clear();
         reserveLarge(mesh_.head.points, static_cast<std::size_t>(node_.vertexCount) * 3);
-        mesh_.pointsRead = readFloatTuples(lexer_, 3, mesh_.head.points) == ArrayRead::Done;
+        readFloats(3, mesh_.head.points, mesh_.pointsRead);
         mesh_.pointsFromSample = false;
     } else if (counts) {
         // A closed mesh of quads has about as many faces as points: room for that many
@@ -289,12 +401,13 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
 
 void PrimReader::readTexture(TexturePrimvar& primvar, const std::string& name,
                              std::int64_t line) {
+    waitFor(primvar.values);
     primvar.name = name;
     primvar.line = line;
     primvar.values.clear();
     // As many as the points where it is given per vertex, the usual texture primvar.
     reserveLarge(primvar.values, static_cast<std::size_t>(node_.vertexCount) * 2);
-    primvar.read = readFloatTuples(lexer_, 2, primvar.values) == ArrayRead::Done;
+    readFloats(2, primvar.values, primvar.read);
     readMetadata(&primvar);
 }
 
@@ -479,9 +592,11 @@ MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& r
     return result;
 }
 
-}  // namespace
-
-MeshReadResult readUsdMesh(ByteSource& layer, const SceneNode& node, MeshSink& sink) {
+// One read of the prim, its first float array beside on `thread` when one is lent;
+// `again` when that array did not count and the prim is to be read again without.
+MeshReadResult readPrim(ByteSource& layer, const SceneNode& node, MeshSink& sink,
+                        const SecondThread* thread, bool& again) {
+    again = false;
     LineReader lines;
     if (!lines.open(layer, node.start)) {
         MeshReadResult result;
@@ -492,10 +607,13 @@ MeshReadResult readUsdMesh(ByteSource& layer, const SceneNode& node, MeshSink& s
     reader.openBlocks(lines);
     UsdLexer lexer(reader);
     MeshArrays mesh;
-    PrimReader prim(lexer, node, mesh);
+    PrimReader prim(lexer, node, mesh, layer, thread);
     const bool read = prim.read();
+    prim.joinBeside();
     MeshReadResult result;
-    if (reader.failed()) {
+    if (prim.readAgain()) {
+        again = true;
+    } else if (reader.failed()) {
         result.problem = SceneRefusal::Unreadable;
     } else if (prim.changed()) {
         result.problem = SceneRefusal::SceneChanged;
@@ -507,6 +625,15 @@ MeshReadResult readUsdMesh(ByteSource& layer, const SceneNode& node, MeshSink& s
     } else {
         result = handOver(layer, mesh, prim, node, sink);
     }
+    return result;
+}
+
+}  // namespace
+
+MeshReadResult readUsdMesh(ByteSource& layer, const SceneNode& node, MeshSink& sink) {
+    bool again = false;
+    MeshReadResult result = readPrim(layer, node, sink, sink.readerThread(), again);
+    if (again) result = readPrim(layer, node, sink, nullptr, again);
     return result;
 }
 
