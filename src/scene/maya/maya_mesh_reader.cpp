@@ -77,6 +77,13 @@ void growTo(std::vector<T>& values, std::size_t size, T fill) {
     values.resize(std::max({size, values.capacity(), 2 * values.size()}), fill);
 }
 
+// A function seldom called, kept out of line: GCC and Clang take the hint.
+#if defined(__GNUC__)
+#define NODE_READER_COLD __attribute__((noinline, cold))
+#else
+#define NODE_READER_COLD
+#endif
+
 // What the numbers of the statement being read are.
 enum class Data { None, Vertices, Tweaks, Edges, Faces, Uvs };
 
@@ -139,6 +146,12 @@ private:
     void dataWord(std::string_view word);
     void floatValue(float value);
     void integerValue(std::int64_t value);
+    // The refusals of the two above, out of their way: building a sentence's strings in
+    // them would give every number a large stack frame.
+    NODE_READER_COLD void refuseMoreValues();
+    NODE_READER_COLD void refuseVertexBeyond(std::int64_t entry);
+    NODE_READER_COLD void refuseFaceList();
+    NODE_READER_COLD void refuseEdgeBeyond(std::int64_t edge, std::int64_t end);
     void faceElement(std::string_view word);
     void endSetAttr();
     void takeFace();
@@ -523,11 +536,31 @@ void NodeReader::dataWord(std::string_view word) {
     floatValue(value);
 }
 
+void NodeReader::refuseMoreValues() {
+    refuse(std::string("has a") + (data_ == Data::Edges ? "n " : " ") + dataName(data_) +
+               " statement holding more values than its range",
+           lineNumber_);
+}
+
+void NodeReader::refuseVertexBeyond(std::int64_t entry) {
+    refuse("gives vertex " + number(entry) + " beyond its " + number(node_.vertexCount) +
+               " vertices",
+           lineNumber_);
+}
+
+void NodeReader::refuseFaceList() {
+    refuse("has a face list that does not read as faces", lineNumber_);
+}
+
+void NodeReader::refuseEdgeBeyond(std::int64_t edge, std::int64_t end) {
+    refuse("has edge " + number(edge) + " joining vertex " + number(end) + ", beyond its " +
+               number(node_.vertexCount) + " vertices",
+           lineNumber_);
+}
+
 void NodeReader::floatValue(float value) {
     if (values_ == valuesWanted_) {
-        refuse(std::string("has a ") + dataName(data_) +
-                   " statement holding more values than its range",
-               lineNumber_);
+        refuseMoreValues();
         return;
     }
     const std::int64_t at = values_++;
@@ -550,11 +583,7 @@ void NodeReader::floatValue(float value) {
         const std::int64_t entry = place / 3;
         // Tweaks may outlast vertices a mesh lost; a vertex beyond the count is one given
         // a coordinate at a time (".vt[9].vx"), which makes no vertex of its own.
-        if (data_ == Data::Vertices) {
-            refuse("gives vertex " + number(entry) + " beyond its " + number(node_.vertexCount) +
-                       " vertices",
-                   lineNumber_);
-        }
+        if (data_ == Data::Vertices) refuseVertexBeyond(entry);
         return;
     }
     // A tweak adds to its vertex; both start from 0, in whichever order they come.
@@ -564,12 +593,11 @@ void NodeReader::floatValue(float value) {
 
 void NodeReader::integerValue(std::int64_t value) {
     if (data_ == Data::Faces) {
-        if (!faces_.number(value))
-            refuse("has a face list that does not read as faces", lineNumber_);
+        if (!faces_.number(value)) refuseFaceList();
         return;
     }
     if (values_ == valuesWanted_) {
-        refuse("has an edge statement holding more values than its range", lineNumber_);
+        refuseMoreValues();
         return;
     }
     ++values_;
@@ -582,9 +610,7 @@ void NodeReader::integerValue(std::int64_t value) {
     const std::int64_t edge = nextEdge_++;
     for (const std::int64_t end : edgeEnds_) {
         if (end < 0 || end >= node_.vertexCount) {
-            refuse("has edge " + number(edge) + " joining vertex " + number(end) + ", beyond its " +
-                       number(node_.vertexCount) + " vertices",
-                   lineNumber_);
+            refuseEdgeBeyond(edge, end);
             return;
         }
     }
