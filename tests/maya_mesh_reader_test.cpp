@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <sstream>
@@ -18,6 +19,7 @@
 #include "scene/node_choice.h"
 #include "scene/scene_creases.h"
 #include "support.h"
+#include "tools/second_thread.h"
 
 namespace {
 
@@ -47,10 +49,14 @@ public:
         return facesBeforeStop_ < 0 || static_cast<long>(faces.size()) < facesBeforeStop_;
     }
 
+    const tessaryn::SecondThread* readerThread() const override { return thread; }
+    long facesBeforeStop() const { return facesBeforeStop_; }
+
     int begins = 0;
     MeshHead head;
     std::vector<std::vector<std::uint32_t>> faces;
     std::vector<std::vector<std::uint32_t>> faceUvs;
+    const tessaryn::SecondThread* thread = nullptr;  // lent to the reader: edges read beside
 
 private:
     long facesBeforeStop_;
@@ -86,6 +92,28 @@ void readNode(const std::string& text, const std::string& name, Read& read, bool
     if (byLine) node.start = 0;
     testing_support::InMemory scene(text);
     read.result = tessaryn::readMayaMesh(scene.source, node, read.sink);
+    // Read again with a lent thread, which reads the node's edges beside: the same read
+    // in every way, whatever the scene holds.
+    static const tool::LentThread lent;
+    Read beside(read.sink.facesBeforeStop());
+    beside.sink.thread = &lent.lend();
+    testing_support::InMemory again(text);
+    beside.result = tessaryn::readMayaMesh(again.source, node, beside.sink);
+    EXPECT_EQ(beside.result.problem, read.result.problem);
+    EXPECT_EQ(beside.result.nodeProblem, read.result.nodeProblem);
+    EXPECT_EQ(beside.result.line, read.result.line);
+    EXPECT_EQ(beside.result.detail, read.result.detail);
+    EXPECT_EQ(beside.result.stopped, read.result.stopped);
+    EXPECT_EQ(beside.result.faces, read.result.faces);
+    EXPECT_EQ(beside.result.holedFaces, read.result.holedFaces);
+    EXPECT_EQ(beside.sink.begins, read.sink.begins);
+    EXPECT_EQ(beside.sink.head.points.size(), read.sink.head.points.size());
+    EXPECT_TRUE(std::equal(beside.sink.head.points.begin(), beside.sink.head.points.end(),
+                           read.sink.head.points.begin(), read.sink.head.points.end(),
+                           [](float x, float y) { return x == y || (x != x && y != y); }));
+    EXPECT_EQ(beside.sink.head.uvs, read.sink.head.uvs);
+    EXPECT_EQ(beside.sink.faces, read.sink.faces);
+    EXPECT_EQ(beside.sink.faceUvs, read.sink.faceUvs);
 }
 
 // The edges of node `name` as its .ed statements list them, read plainly from the text.
@@ -467,6 +495,49 @@ TEST(MayaMeshReader, NodesThatDoNotHoldTogether) {
              "sq", notANumber);
     ASSERT_EQ(notANumber.result.problem, SceneRefusal::None);
     EXPECT_TRUE(std::isnan(notANumber.sink.head.points[4]));
+}
+
+// The runs of edge statements a lent thread may read beside, and what is read the same
+// way on one thread or two (readNode reads each both ways): edges split in two runs, a
+// run whose end shares a line, faces before the edges, a node without edges before one
+// with them, a refusal in the run, and a run that reaches the node's end.
+TEST(MayaMeshReader, EdgeRunsReadBesideAsOnOneThread) {
+    const std::string vertices = "createNode mesh -n \"sq\" -p \"t\";\n"
+                                 "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n";
+    const std::string faces = "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 3 0 1 -5 f 3 4 -3 -4;\n";
+    struct Row {
+        const char* what;
+        std::string text;
+        bool read;  // else refused
+        std::size_t faces;
+    } rows[] = {
+        {"one run", vertices + kEdges + faces, true, 2},
+        {"two runs", vertices + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0;\n\tsetAttr \".pt[0]\" 0 0 0;\n"
+                                 "\tsetAttr \".ed[2:4]\" 3 2 0 0 3 0 0 2 0;\n" + faces, true, 2},
+        {"a run ending on a shared line",
+         vertices + "\tsetAttr \".ed[0:4]\" 0 1 0 1 2 0 3 2 0 0 3 0 0 2 0; " + faces, true, 2},
+        {"faces first", vertices + faces + kEdges, true, 2},
+        {"edges first", "createNode mesh -n \"sq\" -p \"t\";\n" + kEdges +
+                            "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" + faces,
+         true, 2},
+        {"a refusal in the run", vertices + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0;\n"
+                                            "\tsetAttr \".ed[2]\" 3 9 0;\n" + faces, false, 0},
+        {"the run ends the node", vertices + kEdges + "createNode transform -n \"u\";\n", true, 0},
+        {"the next node's edges", vertices + "createNode mesh -n \"sq2\" -p \"t\";\n" +
+                                      "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" +
+                                      kEdges + faces,
+         true, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Read read;
+        readNode(kHeader + row.text, "sq", read);
+        EXPECT_EQ(read.result.problem == SceneRefusal::None, row.read);
+        EXPECT_EQ(read.sink.faces.size(), row.faces);
+        if (row.faces > 0) {
+            EXPECT_EQ(read.sink.faces, kTriangles);
+        }
+    }
 }
 
 // A sink that stops the read stops it at once.

@@ -105,6 +105,22 @@ const char* dataName(Data data) {
     return "";
 }
 
+// No offset: where a run of edge statements ended is not one to go on from.
+constexpr std::uint64_t kNoOffset = std::numeric_limits<std::uint64_t>::max();
+
+// Whether `line` starts a setAttr statement of edges as Maya writes one on a line of its
+// own: blanks, then `setAttr`, and the line's first string names .ed (`setAttr -s 24
+// ".ed"`, `setAttr ".ed[0:23]"`).
+bool startsEdgeStatement(std::string_view line) {
+    std::size_t at = 0;
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    if (line.compare(at, 8, "setAttr ") != 0) return false;
+    const std::size_t quote = line.find('"', at);
+    return quote != std::string_view::npos && line.compare(quote + 1, 3, ".ed") == 0;
+}
+
+struct EdgesBeside;
+
 // The statement splitter's handler: finds the node's createNode statement, then reads
 // its setAttr statements until the next statement that starts a line.
 class NodeReader {
@@ -112,7 +128,15 @@ public:
     NodeReader(const SceneNode& node, MeshSink& sink, std::uint64_t sceneSize)
         : node_(node), sink_(sink), sceneSize_(sceneSize), faces_(node.uvSet) {}
 
-    MeshReadResult read(LineReader& lines, std::int64_t firstLine);
+    // Reads the node from `lines`, whose first line is `firstLine` of `scene`; with
+    // `beside`, the node's edges may come from the lent thread's reader instead.
+    MeshReadResult read(LineReader& lines, std::int64_t firstLine, ByteSource& scene,
+                        EdgesBeside* beside);
+    // The lent thread's part, on a reader of its own: from the node's first line on, the
+    // first line that starts a statement of edges, then the statements of edges that
+    // follow it, up to the first statement of anything else (where runEnd_ tells the
+    // reader to go on) or a refusal.
+    void readEdgeRun(LineReader& lines, std::int64_t firstLine);
 
     // The splitter's handler.
     bool wordsMatter() const {
@@ -152,6 +176,14 @@ private:
     NODE_READER_COLD void refuseVertexBeyond(std::int64_t entry);
     NODE_READER_COLD void refuseFaceList();
     NODE_READER_COLD void refuseEdgeBeyond(std::int64_t edge, std::int64_t end);
+    // The reader's own side of the edges read beside, at the line that starts them: true
+    // when it took them (or their refusal) and goes on past them.
+    bool takeEdgesBeside(LineReader& lines, ByteSource& scene, EdgesBeside& beside);
+    // In a run of edge statements: the statement starting at `offset` ends the run, unless
+    // it turns out to be one of edges; the run can end there only when the statement
+    // starts its line.
+    void noteRunEnd(std::uint64_t offset);
+    void endRun();
     void faceElement(std::string_view word);
     void endSetAttr();
     void takeFace();
@@ -170,6 +202,16 @@ private:
     const std::uint64_t sceneSize_;
     MeshReadResult result_;
     std::int64_t lineNumber_ = 0;
+    std::uint64_t lineOffset_ = 0;  // of the line being scanned
+    std::string_view line_;         // the line being scanned
+
+    // Reading a run of edge statements only (the lent thread's reader).
+    bool edgesOnly_ = false;
+    std::uint64_t runStart_ = kNoOffset;  // the line the run starts
+    std::uint64_t runEnd_ = kNoOffset;    // the line of the statement after it
+    std::int64_t runEndLine_ = 0;
+    std::uint64_t candidateEnd_ = kNoOffset;  // the line of the statement being read
+    std::int64_t candidateEndLine_ = 0;
 
     // The statement being read.
     std::int64_t statementLine_ = 0;
@@ -226,7 +268,80 @@ private:
     std::vector<std::int64_t> heldNumbers_;
 };
 
-MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine) {
+// The lent thread's reader hands nothing over: it stops before faces.
+class NoSink : public MeshSink {
+public:
+    bool begin(const MeshHead&) override { return false; }
+    bool face(const std::uint32_t*, const std::uint32_t*, std::size_t) override { return false; }
+};
+
+// The node's edges read on a lent thread, through a second opening of the scene, while
+// the reader reads its vertices: Maya writes a mesh's vertices, then its edges, then its
+// faces, each as a run of statements.
+struct EdgesBeside {
+    EdgesBeside(const SceneNode& node, std::uint64_t sceneSize, std::uint64_t nodeStart,
+                std::int64_t nodeLine)
+        : reader(node, noSink, sceneSize), from(nodeStart), firstLine(nodeLine) {}
+    EdgesBeside(const EdgesBeside&) = delete;
+    EdgesBeside& operator=(const EdgesBeside&) = delete;
+    ~EdgesBeside() { join(); }
+
+    void join() {
+        if (thread == nullptr) return;
+        thread->join(thread->self);
+        thread = nullptr;
+    }
+
+    NoSink noSink;  // before the reader, which keeps it
+    NodeReader reader;
+    ByteSource source;
+    const std::uint64_t from;  // the node's first line, where the reader starts too
+    const std::int64_t firstLine;
+    const SecondThread* thread = nullptr;  // while it runs there
+    bool failed = false;  // a read failed or threw: the reader reads the edges itself
+};
+
+void readEdgesBeside(void* context) {
+    auto* beside = static_cast<EdgesBeside*>(context);
+    try {
+        LineReader lines;
+        beside->failed = !lines.open(beside->source, beside->from);
+        if (beside->failed) return;
+        beside->reader.readEdgeRun(lines, beside->firstLine);
+        beside->failed = lines.failed();
+    } catch (...) {
+        beside->failed = true;  // no room, say: the reader's own read tells
+    }
+}
+
+bool NodeReader::takeEdgesBeside(LineReader& lines, ByteSource& scene, EdgesBeside& beside) {
+    beside.join();
+    const NodeReader& run = beside.reader;
+    // The run counts where it started at this line, as this reader would have read it: no
+    // faces and no edges before, and it ended at a line of its own or was refused.
+    const bool fits = !beside.failed && run.runStart_ == lines.lineOffset() && !faceListStarted_ &&
+                      !edgesSeen_ && edges_.empty() &&
+                      (run.result_.problem != SceneRefusal::None || run.runEnd_ != kNoOffset);
+    if (!fits) return false;
+    if (run.result_.problem != SceneRefusal::None) {
+        result_ = run.result_;
+        phase_ = Phase::Done;
+        return true;
+    }
+    edges_ = std::move(beside.reader.edges_);
+    edgeCount_ = run.edgeCount_;
+    edgesSeen_ = run.edgesSeen_;
+    lineNumber_ = run.runEndLine_ - 1;
+    if (!lines.open(scene, run.runEnd_)) {
+        result_ = MeshReadResult();
+        result_.problem = SceneRefusal::Unreadable;
+        phase_ = Phase::Done;
+    }
+    return true;
+}
+
+MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine, ByteSource& scene,
+                                EdgesBeside* beside) {
     const std::int64_t vertices = node_.vertexCount;
     if (vertices < 0 || static_cast<std::uint64_t>(vertices) > sceneSize_ / kLeastVertexBytes + 1) {
         refuse("names " + number(vertices) + " vertices, more than its file could hold",
@@ -241,9 +356,19 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine) {
     std::string_view line;
     while (phase_ != Phase::Done && lines.next(line)) {
         ++lineNumber_;
+        // The first line that starts edges between statements: the lent thread's, if it
+        // read the same.
+        if (beside != nullptr && phase_ == Phase::Reading && !splitter.inStatement() &&
+            startsEdgeStatement(line)) {
+            EdgesBeside& edges = *beside;
+            beside = nullptr;
+            if (takeEdgesBeside(lines, scene, edges)) continue;
+        }
+        lineOffset_ = lines.lineOffset();
+        line_ = line;
         // The splitter calls back into this reader, which may end the read.
         // cppcheck-suppress knownConditionTrueFalse
-        if (!splitter.scanLine(line, lines.lineOffset()) && phase_ != Phase::Done)
+        if (!splitter.scanLine(line, lineOffset_) && phase_ != Phase::Done)
             refuseAs(SceneRefusal::UnterminatedString, lineNumber_);
     }
     if (lines.failed()) {
@@ -256,6 +381,42 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine) {
         refuseAs(SceneRefusal::UnterminatedStatement, statementLine_);
     if (phase_ == Phase::Reading) finishNode();
     return result_;
+}
+
+void NodeReader::readEdgeRun(LineReader& lines, std::int64_t firstLine) {
+    edgesOnly_ = true;
+    phase_ = Phase::Reading;
+    MayaStatementSplitter<NodeReader> splitter(*this);
+    lineNumber_ = firstLine - 1;
+    std::string_view line;
+    while (phase_ != Phase::Done && lines.next(line)) {
+        ++lineNumber_;
+        if (runStart_ == kNoOffset) {
+            if (!startsEdgeStatement(line)) continue;
+            runStart_ = lines.lineOffset();
+        }
+        lineOffset_ = lines.lineOffset();
+        line_ = line;
+        // cppcheck-suppress knownConditionTrueFalse
+        if (!splitter.scanLine(line, lineOffset_) && phase_ != Phase::Done)
+            refuseAs(SceneRefusal::UnterminatedString, lineNumber_);
+    }
+}
+
+void NodeReader::noteRunEnd(std::uint64_t offset) {
+    candidateEnd_ = kNoOffset;
+    if (offset < lineOffset_ || offset - lineOffset_ > line_.size()) return;
+    for (const char c : line_.substr(0, static_cast<std::size_t>(offset - lineOffset_))) {
+        if (c != ' ' && c != '\t') return;
+    }
+    candidateEnd_ = lineOffset_;
+    candidateEndLine_ = lineNumber_;
+}
+
+void NodeReader::endRun() {
+    runEnd_ = candidateEnd_;
+    runEndLine_ = candidateEndLine_;
+    phase_ = Phase::Done;
 }
 
 // Powers of ten below 10^8, exact as floats.
@@ -340,8 +501,15 @@ const char* NodeReader::integerRun(const char* p, const char* end) {
     return end;
 }
 
-void NodeReader::beginStatement(std::uint64_t, bool startsLine) {
+void NodeReader::beginStatement(std::uint64_t offset, bool startsLine) {
     if (phase_ == Phase::Done) return;
+    if (edgesOnly_) {
+        noteRunEnd(offset);
+        if (startsLine) {
+            endRun();  // it ends the node
+            return;
+        }
+    }
     // Maya indents the statements of a node; one that starts a line ends the node.
     if (phase_ == Phase::Reading && startsLine) {
         finishNode();
@@ -355,7 +523,9 @@ void NodeReader::word(std::string_view word) {
     if (phase_ == Phase::Done) return;
     switch (statement_) {
         case Statement::Unknown:
-            if (word == "createNode") {
+            if (edgesOnly_ && word != "setAttr") {
+                endRun();
+            } else if (word == "createNode") {
                 statement_ = Statement::CreateNode;
                 createType_.clear();
                 createName_.clear();
@@ -401,6 +571,7 @@ void NodeReader::string(std::string_view text) {
     if (phase_ == Phase::Done) return;
     if (statement_ == Statement::Unknown) {
         statement_ = Statement::Other;
+        if (edgesOnly_) endRun();
     } else if (statement_ == Statement::CreateNode && createNameNext_) {
         createName_.assign(text.data(), text.size());
         createNameNext_ = false;
@@ -432,6 +603,10 @@ void NodeReader::endStatement(std::uint64_t) {
 }
 
 void NodeReader::name(std::string_view attribute) {
+    if (edgesOnly_ && !startsWith(attribute, ".ed")) {
+        endRun();
+        return;
+    }
     named_ = true;
     std::int64_t first = 0;
     std::int64_t last = 0;
@@ -806,8 +981,17 @@ MeshReadResult readMayaMesh(ByteSource& scene, const SceneNode& node, MeshSink& 
         result.problem = SceneRefusal::Unreadable;
         return result;
     }
+    const std::int64_t firstLine = node.start != 0 ? node.line : 1;
+    EdgesBeside beside(node, scene.size(), node.start, firstLine);
+    const SecondThread* thread = sink.readerThread();
+    if (thread != nullptr && beside.source.openAgain(scene) &&
+        thread->start(thread->self, readEdgesBeside, &beside))
+        beside.thread = thread;
     NodeReader reader(node, sink, scene.size());
-    return reader.read(lines, node.start != 0 ? node.line : 1);
+    MeshReadResult result =
+        reader.read(lines, firstLine, scene, beside.thread != nullptr ? &beside : nullptr);
+    beside.join();
+    return result;
 }
 
 }  // namespace tessaryn
