@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,11 @@ TEST(ByteSource, OpenedAgainAlike) {
     testing_support::writeFile(sources.folder / "f", "0123");
     ByteSource shorter;
     EXPECT_FALSE(shorter.openAgain(sources.file));
+    // Another file renamed into its place, as long: not the file opened first.
+    testing_support::writeFile(sources.folder / "g", sources.bytes);
+    ASSERT_EQ(std::rename((sources.folder / "g").c_str(), (sources.folder / "f").c_str()), 0);
+    ByteSource replaced;
+    EXPECT_FALSE(replaced.openAgain(sources.file));
     ByteSource stream;
     ASSERT_TRUE(stream.openStream((sources.folder / "f").c_str()));
     ByteSource fromStream;

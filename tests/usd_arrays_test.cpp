@@ -195,6 +195,19 @@ TEST(UsdArrays, FloatTuples) {
         {"1, 2] x", 2, ArrayRead::Malformed, {}},
         {"(1, two)] x", 2, ArrayRead::Malformed, {1.0f}},
     };
+    // A number of 48 bytes is read; one longer is no number, wherever the bytes at hand
+    // end: an array reads alike from any byte its reading starts at.
+    const std::string long48 = "0." + std::string(45, '0') + "5";
+    const std::string long49 = "0." + std::string(46, '0') + "5";
+    const std::string longRows[] = {"(" + long48 + ")] x", "(" + long49 + ")] x"};
+    for (int shift = 0; shift < kShifts; ++shift) {
+        std::vector<float> values;
+        ArrayInput fits(shifted(shift, longRows[0]));
+        EXPECT_EQ(tessaryn::readFloatTuples(fits.lexer, 1, values), ArrayRead::Done);
+        EXPECT_EQ(values, std::vector<float>{0.0f});
+        ArrayInput tooLong(shifted(shift, longRows[1]));
+        EXPECT_EQ(tessaryn::readFloatTuples(tooLong.lexer, 1, values), ArrayRead::Malformed);
+    }
     for (const Row& row : rows) {
         for (int shift = 0; shift < kShifts; ++shift) {
             SCOPED_TRACE(std::string(row.text) + " shifted " + std::to_string(shift));

@@ -44,8 +44,9 @@ bool ByteSource::openAgain(const ByteSource& other) {
     if (&other == this || !other.sized_) return false;
     if (other.file_ == nullptr) {
         openMemory(other.memory_);
-    } else if (other.path_.empty() || !openFile(other.path_.c_str())) {
-        close();
+    } else if (other.path_.empty() || !openFile(other.path_.c_str()) ||
+               !sameOpenFile(file_, other.file_)) {
+        close();  // not there, or another file in its place now
         return false;
     }
     if (size_ < other.base_ || size_ - other.base_ < other.size_) {

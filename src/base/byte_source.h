@@ -33,7 +33,8 @@ public:
     void openMemory(std::string_view bytes);
     // Opens what `other` holds a second time, narrowed alike, for another thread to read
     // beside it: the same memory, or its file again by the path it was opened by. False
-    // for a stream, or a file that cannot be opened again or is shorter now.
+    // for a stream, or a file that cannot be opened again, is another file now (one
+    // renamed into its place) or is shorter.
     bool openAgain(const ByteSource& other);
     // Closes the file, if any; the source then holds nothing.
     void close();

@@ -77,6 +77,10 @@ bool seekFile(std::FILE* file, std::uint64_t offset);
 // folder).
 bool fileSize(std::FILE* file, std::uint64_t& size);
 
+// True when the open files `first` and `second` are one file: a second opening of a path
+// still finds what the first found, not a file put in its place since.
+bool sameOpenFile(std::FILE* first, std::FILE* second);
+
 // True when `first` and `second` name one existing file, whatever their spellings and
 // the links on the way: the same device and inode (POSIX), the same volume and file
 // index (Windows). False when either is missing.

@@ -134,6 +134,13 @@ bool fileSize(std::FILE* file, std::uint64_t& size) {
     return true;
 }
 
+bool sameOpenFile(std::FILE* first, std::FILE* second) {
+    struct stat one {};
+    struct stat other {};
+    return fstat(fileno(first), &one) == 0 && fstat(fileno(second), &other) == 0 &&
+           one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
 bool sameFile(const std::string& first, const std::string& second) {
     struct stat one {};
     struct stat other {};

@@ -185,6 +185,18 @@ bool fileSize(std::FILE* file, std::uint64_t& size) {
     return true;
 }
 
+bool sameOpenFile(std::FILE* first, std::FILE* second) {
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    const auto handle = [](std::FILE* file) {
+        return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    };
+    return GetFileInformationByHandle(handle(first), &one) != 0 &&
+           GetFileInformationByHandle(handle(second), &other) != 0 &&
+           one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == other.nFileIndexHigh && one.nFileIndexLow == other.nFileIndexLow;
+}
+
 bool sameFile(const std::string& first, const std::string& second) {
     BY_HANDLE_FILE_INFORMATION one{};
     BY_HANDLE_FILE_INFORMATION other{};

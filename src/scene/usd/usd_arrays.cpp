@@ -148,8 +148,10 @@ const char* readDouble(const char* p, const char* end, double& value) {
     return result.ec == std::errc() ? result.ptr : nullptr;
 }
 
-// One number at `p`, ending before `end`; null when there is none, or something other
-// than a separator follows it.
+// One number at `p`, ending before `end`; null when there is none, something other than
+// a separator follows it, or it is longer than kFloatLookAhead / 2 bytes: the most that
+// is always at hand after a number's first byte, wherever the blocks of the text end, so
+// that an array reads alike from whichever byte its reading starts.
 const char* readTupleNumber(const char* p, const char* end, float& value) {
     const bool negative = *p == '-';
     const char* word = negative ? p + 1 : p;
@@ -167,6 +169,7 @@ const char* readTupleNumber(const char* p, const char* end, float& value) {
         if (stop == nullptr) return nullptr;
         value = static_cast<float>(wide);
     }
+    if (stop - p > static_cast<std::ptrdiff_t>(kFloatLookAhead / 2)) return nullptr;
     return stop != end && endsNumber(*stop) ? stop : nullptr;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -195,51 +194,65 @@ private:
 };
 
 // The points read on the lent thread, through a second opening of the file, while the
-// reader's own thread reads the rest of the mesh.
+// reader's own thread reads the rest of the mesh. Joined however the reader's part ends,
+// an exception too, before what the lent thread uses goes.
 struct PointsApart {
+    PointsApart(const CrateLayer& crateLayer, const CratePrim& meshPrim)
+        : layer(crateLayer), prim(meshPrim) {}
+    PointsApart(const PointsApart&) = delete;
+    PointsApart& operator=(const PointsApart&) = delete;
+    ~PointsApart() { join(); }
+
+    void join() {
+        if (thread == nullptr) return;
+        thread->join(thread->self);
+        thread = nullptr;
+    }
+
+    const CrateLayer& layer;
+    const CratePrim& prim;
     ByteSource source;
-    const CrateLayer* layer = nullptr;
-    const CratePrim* prim = nullptr;
+    const SecondThread* thread = nullptr;  // while it runs there
     std::vector<float> points;
-    CrateResult result;
-    // What the read threw (no room for the points), thrown again on the reader's thread:
-    // the lent one must not end the process.
-    std::exception_ptr thrown;
+    bool read = false;  // the points came whole; else they are read again on one thread
 };
 
 void readPointsApart(void* context) {
     auto* apart = static_cast<PointsApart*>(context);
     try {
-        apart->result =
-            readCrateMeshPoints(apart->source, *apart->layer, *apart->prim, apart->points);
+        apart->read = readCrateMeshPoints(apart->source, apart->layer, apart->prim,
+                                          apart->points).ok() &&
+                      !apart->source.failed();
     } catch (...) {
-        apart->thrown = std::current_exception();
+        apart->read = false;  // no room, say: the reader's own read tells
     }
 }
 
 // The mesh's arrays, the points on `thread` when one is lent and the file can be opened
 // a second time: then they are read while the face indices are walked, each into memory
-// of its own.
+// of its own. Points that did not come whole there are read again here, so that a
+// problem with them (or a failed read of the file) is told as one read of them all tells
+// it.
 CrateResult readMeshArrays(ByteSource& source, const CrateLayer& layer, const CratePrim& prim,
                            CrateMesh& mesh, IndexSpan& indices, const SecondThread* thread) {
-    PointsApart apart;
-    apart.layer = &layer;
-    apart.prim = &prim;
-    const bool lent = thread != nullptr && apart.source.openAgain(source) &&
-                      thread->start(thread->self, readPointsApart, &apart);
-    if (!lent) return readCrateMesh(source, layer, prim, mesh, CrateMeshParts::Geometry, &indices);
-    CrateResult rest =
+    PointsApart apart(layer, prim);
+    if (thread != nullptr && apart.source.openAgain(source) &&
+        thread->start(thread->self, readPointsApart, &apart))
+        apart.thread = thread;
+    if (apart.thread == nullptr)
+        return readCrateMesh(source, layer, prim, mesh, CrateMeshParts::Geometry, &indices);
+    CrateResult result =
         readCrateMesh(source, layer, prim, mesh, CrateMeshParts::GeometryButPoints, &indices);
-    thread->join(thread->self);
+    apart.join();
     // As one read of them all: a problem of the rest comes before one of the points.
-    if (!rest.ok()) return rest;
-    if (apart.thrown) std::rethrow_exception(apart.thrown);
-    if (!apart.result.ok()) {
-        mesh = CrateMesh{};
-        return apart.result;
+    if (!result.ok()) return result;
+    if (apart.read) {
+        mesh.points = std::move(apart.points);
+        return {};
     }
-    mesh.points = std::move(apart.points);
-    return {};
+    result = readCrateMeshPoints(source, layer, prim, mesh.points);
+    if (!result.ok()) mesh = CrateMesh{};
+    return result;
 }
 
 // The node's prim and its arrays, from a crate layer that `source` holds from its first
