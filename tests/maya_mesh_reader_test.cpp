@@ -112,6 +112,8 @@ void readNode(const std::string& text, const std::string& name, Read& read, bool
                            read.sink.head.points.begin(), read.sink.head.points.end(),
                            [](float x, float y) { return x == y || (x != x && y != y); }));
     EXPECT_EQ(beside.sink.head.uvs, read.sink.head.uvs);
+    EXPECT_EQ(beside.sink.head.uvSet, read.sink.head.uvSet);
+    EXPECT_EQ(beside.result.warnings, read.result.warnings);
     EXPECT_EQ(beside.sink.faces, read.sink.faces);
     EXPECT_EQ(beside.sink.faceUvs, read.sink.faceUvs);
 }

@@ -1,6 +1,7 @@
 #include "scene/maya/maya_mesh_reader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -136,7 +137,8 @@ public:
     // first line that starts a statement of edges, then the statements of edges that
     // follow it, up to the first statement of anything else (where runEnd_ tells the
     // reader to go on) or a refusal.
-    void readEdgeRun(LineReader& lines, std::int64_t firstLine);
+    // It gives up once `stop` is set: the reader went on without it.
+    void readEdgeRun(LineReader& lines, std::int64_t firstLine, const std::atomic<bool>& stop);
 
     // The splitter's handler.
     bool wordsMatter() const {
@@ -284,12 +286,18 @@ struct EdgesBeside {
         : reader(node, noSink, sceneSize), from(nodeStart), firstLine(nodeLine) {}
     EdgesBeside(const EdgesBeside&) = delete;
     EdgesBeside& operator=(const EdgesBeside&) = delete;
-    ~EdgesBeside() { join(); }
+    ~EdgesBeside() { stopAndJoin(); }
 
     void join() {
         if (thread == nullptr) return;
         thread->join(thread->self);
         thread = nullptr;
+    }
+    // The reader went on without the run (or ended): what the lent thread still reads is
+    // of no use, another node's edges perhaps.
+    void stopAndJoin() {
+        stop.store(true, std::memory_order_relaxed);
+        join();
     }
 
     NoSink noSink;  // before the reader, which keeps it
@@ -298,6 +306,7 @@ struct EdgesBeside {
     const std::uint64_t from;  // the node's first line, where the reader starts too
     const std::int64_t firstLine;
     const SecondThread* thread = nullptr;  // while it runs there
+    std::atomic<bool> stop{false};
     bool failed = false;  // a read failed or threw: the reader reads the edges itself
 };
 
@@ -307,7 +316,7 @@ void readEdgesBeside(void* context) {
         LineReader lines;
         beside->failed = !lines.open(beside->source, beside->from);
         if (beside->failed) return;
-        beside->reader.readEdgeRun(lines, beside->firstLine);
+        beside->reader.readEdgeRun(lines, beside->firstLine, beside->stop);
         beside->failed = lines.failed();
     } catch (...) {
         beside->failed = true;  // no room, say: the reader's own read tells
@@ -383,13 +392,14 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine, ByteS
     return result_;
 }
 
-void NodeReader::readEdgeRun(LineReader& lines, std::int64_t firstLine) {
+void NodeReader::readEdgeRun(LineReader& lines, std::int64_t firstLine,
+                             const std::atomic<bool>& stop) {
     edgesOnly_ = true;
     phase_ = Phase::Reading;
     MayaStatementSplitter<NodeReader> splitter(*this);
     lineNumber_ = firstLine - 1;
     std::string_view line;
-    while (phase_ != Phase::Done && lines.next(line)) {
+    while (phase_ != Phase::Done && !stop.load(std::memory_order_relaxed) && lines.next(line)) {
         ++lineNumber_;
         if (runStart_ == kNoOffset) {
             if (!startsEdgeStatement(line)) continue;
@@ -983,14 +993,16 @@ MeshReadResult readMayaMesh(ByteSource& scene, const SceneNode& node, MeshSink& 
     }
     const std::int64_t firstLine = node.start != 0 ? node.line : 1;
     EdgesBeside beside(node, scene.size(), node.start, firstLine);
-    const SecondThread* thread = sink.readerThread();
+    // Beside only from where the scanner told the node starts: from the top, the first run
+    // of edges is the first node's.
+    const SecondThread* thread = node.start != 0 ? sink.readerThread() : nullptr;
     if (thread != nullptr && beside.source.openAgain(scene) &&
         thread->start(thread->self, readEdgesBeside, &beside))
         beside.thread = thread;
     NodeReader reader(node, sink, scene.size());
     MeshReadResult result =
         reader.read(lines, firstLine, scene, beside.thread != nullptr ? &beside : nullptr);
-    beside.join();
+    beside.stopAndJoin();
     return result;
 }
 
