@@ -284,20 +284,13 @@ struct EdgesBeside {
     EdgesBeside(const SceneNode& node, std::uint64_t sceneSize, std::uint64_t nodeStart,
                 std::int64_t nodeLine)
         : reader(node, noSink, sceneSize), from(nodeStart), firstLine(nodeLine) {}
-    EdgesBeside(const EdgesBeside&) = delete;
-    EdgesBeside& operator=(const EdgesBeside&) = delete;
     ~EdgesBeside() { stopAndJoin(); }
 
-    void join() {
-        if (thread == nullptr) return;
-        thread->join(thread->self);
-        thread = nullptr;
-    }
     // The reader went on without the run (or ended): what the lent thread still reads is
     // of no use, another node's edges perhaps.
     void stopAndJoin() {
         stop.store(true, std::memory_order_relaxed);
-        join();
+        work.join();
     }
 
     NoSink noSink;  // before the reader, which keeps it
@@ -305,9 +298,9 @@ struct EdgesBeside {
     ByteSource source;
     const std::uint64_t from;  // the node's first line, where the reader starts too
     const std::int64_t firstLine;
-    const SecondThread* thread = nullptr;  // while it runs there
     std::atomic<bool> stop{false};
     bool failed = false;  // a read failed or threw: the reader reads the edges itself
+    LentWork work;        // last: joined before the rest goes
 };
 
 void readEdgesBeside(void* context) {
@@ -324,7 +317,7 @@ void readEdgesBeside(void* context) {
 }
 
 bool NodeReader::takeEdgesBeside(LineReader& lines, ByteSource& scene, EdgesBeside& beside) {
-    beside.join();
+    beside.work.join();
     const NodeReader& run = beside.reader;
     // The run counts where it started at this line, as this reader would have read it: no
     // faces and no edges before, and it ended at a line of its own or was refused.
@@ -996,12 +989,10 @@ MeshReadResult readMayaMesh(ByteSource& scene, const SceneNode& node, MeshSink& 
     // Beside only from where the scanner told the node starts: from the top, the first run
     // of edges is the first node's.
     const SecondThread* thread = node.start != 0 ? sink.readerThread() : nullptr;
-    if (thread != nullptr && beside.source.openAgain(scene) &&
-        thread->start(thread->self, readEdgesBeside, &beside))
-        beside.thread = thread;
+    const bool lent = thread != nullptr && beside.source.openAgain(scene) &&
+                      beside.work.start(thread, readEdgesBeside, &beside);
     NodeReader reader(node, sink, scene.size());
-    MeshReadResult result =
-        reader.read(lines, firstLine, scene, beside.thread != nullptr ? &beside : nullptr);
+    MeshReadResult result = reader.read(lines, firstLine, scene, lent ? &beside : nullptr);
     beside.stopAndJoin();
     return result;
 }

@@ -67,11 +67,11 @@ struct ArrayBeside {
     std::size_t width = 0;
     std::vector<float>* values = nullptr;  // the reader's, untouched by it until the join
     bool* read = nullptr;                  // set once the array counts
-    bool running = false;
     // What the lent thread found.
     ArrayRead got = ArrayRead::Broken;
     std::uint64_t end = 0;
     std::exception_ptr thrown;  // thrown again on the reader's thread
+    LentWork work;              // last: joined before the rest goes
 };
 
 void readArrayBeside(void* context) {
@@ -120,12 +120,6 @@ public:
         : lexer_(lexer), node_(node), mesh_(mesh), layer_(layer) {
         beside_.thread = thread;
     }
-    PrimReader(const PrimReader&) = delete;
-    PrimReader& operator=(const PrimReader&) = delete;
-    // Waits for the lent thread when the read ended by an exception.
-    ~PrimReader() {
-        if (beside_.running) beside_.thread->join(beside_.thread->self);
-    }
 
     // Reads the prim from its specifier to its closing brace; false when the layer does
     // not hold it there (a problem in the lexer, or the layer changed since its scan).
@@ -155,7 +149,7 @@ private:
     void readFloats(std::size_t width, std::vector<float>& values, bool& read);
     // Before a statement touches `values`: what the lent thread reads there is taken first.
     void waitFor(const std::vector<float>& values) {
-        if (beside_.running && beside_.values == &values) joinBeside();
+        if (beside_.work.running() && beside_.values == &values) joinBeside();
     }
     void readMetadata(TexturePrimvar* primvar);
     void readUnsigned(std::vector<std::uint32_t>& into, bool& negative);
@@ -172,9 +166,8 @@ private:
 };
 
 void PrimReader::joinBeside() {
-    if (!beside_.running) return;
-    beside_.thread->join(beside_.thread->self);
-    beside_.running = false;
+    if (!beside_.work.running()) return;
+    beside_.work.join();
     if (beside_.thrown) std::rethrow_exception(beside_.thrown);
     if (beside_.got == ArrayRead::Done && beside_.end == beside_.expectedEnd)
         *beside_.read = true;
@@ -191,8 +184,7 @@ void PrimReader::readFloats(std::size_t width, std::vector<float>& values, bool&
         beside_.width = width;
         beside_.values = &values;
         beside_.read = &read;
-        beside_.running = beside_.thread->start(beside_.thread->self, readArrayBeside, &beside_);
-        if (beside_.running) {
+        if (beside_.work.start(beside_.thread, readArrayBeside, &beside_)) {
             if (passFirstBracket(bytes))
                 beside_.expectedEnd = node_.start + bytes.offset();
             else

@@ -194,27 +194,17 @@ private:
 };
 
 // The points read on the lent thread, through a second opening of the file, while the
-// reader's own thread reads the rest of the mesh. Joined however the reader's part ends,
-// an exception too, before what the lent thread uses goes.
+// reader's own thread reads the rest of the mesh.
 struct PointsApart {
     PointsApart(const CrateLayer& crateLayer, const CratePrim& meshPrim)
         : layer(crateLayer), prim(meshPrim) {}
-    PointsApart(const PointsApart&) = delete;
-    PointsApart& operator=(const PointsApart&) = delete;
-    ~PointsApart() { join(); }
-
-    void join() {
-        if (thread == nullptr) return;
-        thread->join(thread->self);
-        thread = nullptr;
-    }
 
     const CrateLayer& layer;
     const CratePrim& prim;
     ByteSource source;
-    const SecondThread* thread = nullptr;  // while it runs there
     std::vector<float> points;
     bool read = false;  // the points came whole; else they are read again on one thread
+    LentWork work;      // last: joined before the rest goes
 };
 
 void readPointsApart(void* context) {
@@ -236,14 +226,12 @@ void readPointsApart(void* context) {
 CrateResult readMeshArrays(ByteSource& source, const CrateLayer& layer, const CratePrim& prim,
                            CrateMesh& mesh, IndexSpan& indices, const SecondThread* thread) {
     PointsApart apart(layer, prim);
-    if (thread != nullptr && apart.source.openAgain(source) &&
-        thread->start(thread->self, readPointsApart, &apart))
-        apart.thread = thread;
-    if (apart.thread == nullptr)
+    if (thread == nullptr || !apart.source.openAgain(source) ||
+        !apart.work.start(thread, readPointsApart, &apart))
         return readCrateMesh(source, layer, prim, mesh, CrateMeshParts::Geometry, &indices);
     CrateResult result =
         readCrateMesh(source, layer, prim, mesh, CrateMeshParts::GeometryButPoints, &indices);
-    apart.join();
+    apart.work.join();
     // As one read of them all: a problem of the rest comes before one of the points.
     if (!result.ok()) return result;
     if (apart.read) {
