@@ -74,11 +74,14 @@ TEST(ByteSource, OpenedAgainAlike) {
     testing_support::writeFile(sources.folder / "f", "0123");
     ByteSource shorter;
     EXPECT_FALSE(shorter.openAgain(sources.file));
-    // Another file renamed into its place, as long: not the file opened first.
+#if !defined(_WIN32)
+    // Another file renamed into its place, as long: not the file opened first. (Windows
+    // renames nothing over a file that is open.)
     testing_support::writeFile(sources.folder / "g", sources.bytes);
     ASSERT_EQ(std::rename((sources.folder / "g").c_str(), (sources.folder / "f").c_str()), 0);
     ByteSource replaced;
     EXPECT_FALSE(replaced.openAgain(sources.file));
+#endif
     ByteSource stream;
     ASSERT_TRUE(stream.openStream((sources.folder / "f").c_str()));
     ByteSource fromStream;
