@@ -89,9 +89,10 @@ void writeHeadLines(const MeshHead& head, SafeWriter& out, const SecondThread* t
     std::unique_ptr<char[]> lentBuffer(thread != nullptr && blocks.count > 1 ? new char[bufferBytes]
                                                                               : nullptr);
     LentPart lent{&blocks, lentBuffer.get()};
-    const bool helped = lentBuffer != nullptr && thread->start(thread->self, writeLentPart, &lent);
+    LentWork work;
+    const bool helped = lentBuffer != nullptr && work.start(thread, writeLentPart, &lent);
     writeBlocks(blocks, 0, helped ? 2 : 1, buffer.get());
-    if (helped) thread->join(thread->self);
+    work.join();
 }
 
 }  // namespace tessaryn

@@ -178,6 +178,10 @@ private:
     NODE_READER_COLD void refuseVertexBeyond(std::int64_t entry);
     NODE_READER_COLD void refuseFaceList();
     NODE_READER_COLD void refuseEdgeBeyond(std::int64_t edge, std::int64_t end);
+    // Hands `line`, `offset` bytes into the scene, to the splitter; an unclosed string on
+    // it is refused.
+    void scanLine(MayaStatementSplitter<NodeReader>& splitter, std::string_view line,
+                  std::uint64_t offset);
     // The reader's own side of the edges read beside, at the line that starts them: true
     // when it took them (or their refusal) and goes on past them.
     bool takeEdgesBeside(LineReader& lines, ByteSource& scene, EdgesBeside& beside);
@@ -366,12 +370,7 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine, ByteS
             beside = nullptr;
             if (takeEdgesBeside(lines, scene, edges)) continue;
         }
-        lineOffset_ = lines.lineOffset();
-        line_ = line;
-        // The splitter calls back into this reader, which may end the read.
-        // cppcheck-suppress knownConditionTrueFalse
-        if (!splitter.scanLine(line, lineOffset_) && phase_ != Phase::Done)
-            refuseAs(SceneRefusal::UnterminatedString, lineNumber_);
+        scanLine(splitter, line, lines.lineOffset());
     }
     if (lines.failed()) {
         result_ = MeshReadResult();
@@ -383,6 +382,16 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine, ByteS
         refuseAs(SceneRefusal::UnterminatedStatement, statementLine_);
     if (phase_ == Phase::Reading) finishNode();
     return result_;
+}
+
+void NodeReader::scanLine(MayaStatementSplitter<NodeReader>& splitter, std::string_view line,
+                          std::uint64_t offset) {
+    lineOffset_ = offset;
+    line_ = line;
+    // The splitter calls back into this reader, which may end the read.
+    // cppcheck-suppress knownConditionTrueFalse
+    if (!splitter.scanLine(line, offset) && phase_ != Phase::Done)
+        refuseAs(SceneRefusal::UnterminatedString, lineNumber_);
 }
 
 void NodeReader::readEdgeRun(LineReader& lines, std::int64_t firstLine,
@@ -398,11 +407,7 @@ void NodeReader::readEdgeRun(LineReader& lines, std::int64_t firstLine,
             if (!startsEdgeStatement(line)) continue;
             runStart_ = lines.lineOffset();
         }
-        lineOffset_ = lines.lineOffset();
-        line_ = line;
-        // cppcheck-suppress knownConditionTrueFalse
-        if (!splitter.scanLine(line, lineOffset_) && phase_ != Phase::Done)
-            refuseAs(SceneRefusal::UnterminatedString, lineNumber_);
+        scanLine(splitter, line, lines.lineOffset());
     }
 }
 

@@ -160,7 +160,6 @@ private:
     MeshArrays& mesh_;
     ByteSource& layer_;
     ArrayBeside beside_;
-    bool besideUsed_ = false;  // one array a prim
     bool changed_ = false;
     bool readAgain_ = false;
 };
@@ -178,8 +177,9 @@ void PrimReader::joinBeside() {
 void PrimReader::readFloats(std::size_t width, std::vector<float>& values, bool& read) {
     read = false;
     UsdByteReader& bytes = lexer_.reader();
-    if (beside_.thread != nullptr && !besideUsed_ && beside_.source.openAgain(layer_)) {
-        besideUsed_ = true;
+    // One array a prim: the first that a second opening could be had for.
+    if (beside_.thread != nullptr && beside_.values == nullptr &&
+        beside_.source.openAgain(layer_)) {
         beside_.from = node_.start + bytes.offset();
         beside_.width = width;
         beside_.values = &values;
