@@ -30,6 +30,27 @@ tessaryn::SceneFacts scan(const std::string& text) {
     return tessaryn::scanMayaScene(scene.lines, square);
 }
 
+// The same scan with no crease edge to find, where edge numbers are only counted.
+tessaryn::SceneFacts scanForNoCreases(const std::string& text) {
+    static const tessaryn::CreaseEdgeSet none;
+    testing_support::InMemory scene(text);
+    return tessaryn::scanMayaScene(scene.lines, none);
+}
+
+// A scan that counts edge numbers refuses a scene exactly where one that reads them does.
+void expectCountedAlike(const std::string& text) {
+    const tessaryn::SceneFacts read = scan(text);
+    const tessaryn::SceneFacts counted = scanForNoCreases(text);
+    EXPECT_EQ(counted.problem, read.problem);
+    EXPECT_EQ(counted.problemLine, read.problemLine);
+    ASSERT_EQ(counted.nodes.size(), read.nodes.size());
+    for (std::size_t i = 0; i < read.nodes.size(); ++i) {
+        EXPECT_EQ(counted.nodes[i].vertexCount, read.nodes[i].vertexCount);
+        EXPECT_EQ(counted.nodes[i].problem, read.nodes[i].problem);
+        EXPECT_TRUE(counted.nodes[i].hits.empty());
+    }
+}
+
 std::vector<std::int32_t> creaseElements(const tessaryn::SceneFacts& facts) {
     std::vector<std::int32_t> elements;
     if (facts.nodes.size() != 1) return {-1};
@@ -57,10 +78,15 @@ TEST(MayaScannerData, EdgeNumbersInEveryForm) {
         SCOPED_TRACE(data);
         const std::string oneLine = kNode + "\tsetAttr \".ed[0:3]\"" + data + ";\n";
         EXPECT_EQ(creaseElements(scan(oneLine)), kAllFour);
+        expectCountedAlike(oneLine);
+        // A number too many, the last, on a line long enough to be counted eight bytes at
+        // a time.
+        expectCountedAlike(kNode + "\tsetAttr \".ed[0:3]\"" + data + " 0;\n");
         std::string manyLines = data;
         std::replace(manyLines.begin(), manyLines.end(), ' ', '\n');
         EXPECT_EQ(creaseElements(scan(kNode + "\tsetAttr \".ed[0:3]\"" + manyLines + "\n;\n")),
                   kAllFour);
+        expectCountedAlike(kNode + "\tsetAttr \".ed[0:3]\"" + manyLines + "\n;\n");
     }
 
     struct Row {
@@ -128,6 +154,7 @@ TEST(MayaScannerData, EdgeNumbersInEveryForm) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
+        expectCountedAlike(kNode + "\tsetAttr \".ed[0:3]\"" + row.data + "\n");
         const tessaryn::SceneFacts facts = scan(kNode + "\tsetAttr \".ed[0:3]\"" + row.data + "\n");
         EXPECT_EQ(facts.problem, row.problem);
         if (row.problem != SceneRefusal::None) {
@@ -135,6 +162,24 @@ TEST(MayaScannerData, EdgeNumbersInEveryForm) {
             continue;
         }
         EXPECT_EQ(creaseElements(facts), row.creases);
+    }
+}
+
+TEST(MayaScannerData, CountedEdgeNumbersRefusedWhereReadOnes) {
+    // Forty edges a line, Maya's own layout, with a fault put at every place of the line's
+    // first two hundred bytes: each falls in a different place of the eight bytes counted
+    // at a time.
+    std::string data;
+    for (int edge = 0; edge < 40; ++edge)
+        data += ' ' + std::to_string(1000 + edge) + ' ' + std::to_string(1001 + edge) + " 0";
+    const std::string head = kNode + "\tsetAttr \".ed[0:39]\"";
+    expectCountedAlike(head + data + ";\n");
+    // Bytes above 0x7F whose low bits are a digit's and a blank's, too.
+    for (const char* fault : {"x", " 7", "-", "9999999999999999999", "\"", "/", "\xB9", "\xA0"}) {
+        for (std::size_t at = 0; at < 200; ++at) {
+            SCOPED_TRACE(std::string(fault) + " at " + std::to_string(at));
+            expectCountedAlike(head + data.substr(0, at) + fault + data.substr(at) + ";\n");
+        }
     }
 }
 

@@ -33,5 +33,33 @@ inline std::size_t firstFlagged(std::uint64_t flags) {
     return static_cast<std::size_t>(__builtin_ctzll(flags) >> 3);
 }
 
+// The high bit of each byte of `word` that equals `c`, and no other bit: exact in every
+// byte, where flagsOf is exact in the lowest match only.
+constexpr std::uint64_t bytesEqual(std::uint64_t word, unsigned char c) {
+    const std::uint64_t x = word ^ (kOnes * c);
+    return ~(((x & ~kHighBits) + ~kHighBits) | x) & kHighBits;
+}
+
+// The high bit of each byte below 0x80 that is at least `low` (itself below 0x80).
+constexpr std::uint64_t bytesAtLeast(std::uint64_t word, unsigned char low) {
+    return ((word & ~kHighBits) + kOnes * (0x80u - low)) & ~word & kHighBits;
+}
+
+// The high bit of each decimal digit of `word`.
+constexpr std::uint64_t digitBytes(std::uint64_t word) {
+    return bytesAtLeast(word, '0') & ~bytesAtLeast(word, '9' + 1);
+}
+
+// The high bit of each byte of `word` that is white space as isStreamSpace tells it:
+// blank, and tab to CR.
+constexpr std::uint64_t spaceBytes(std::uint64_t word) {
+    return bytesEqual(word, ' ') | (bytesAtLeast(word, '\t') & ~bytesAtLeast(word, '\r' + 1));
+}
+
+// How many bytes a mask of high bits marks.
+constexpr unsigned markedBytes(std::uint64_t mask) {
+    return static_cast<unsigned>(((mask >> 7) * kOnes) >> 56);
+}
+
 }  // namespace byte_search
 }  // namespace tessaryn

@@ -51,6 +51,29 @@ bool readWholeNumber(std::string_view word, std::int64_t& value) {
     return readInt64(cursor, value) && cursor.atEnd();
 }
 
+// Counts the numbers of [p, end) eight bytes at a time, as long as the bytes are white
+// space and digits only and no eight in a row are digits (a number that long may be too
+// long to be one). `p` must not be inside a number. Stops at the start of the number it
+// was in, which it has not counted, so that a byte loop reads on from there.
+const char* countPlainNumbers(const char* p, const char* end, std::int64_t& count) {
+    using namespace byte_search;
+    const char* const from = p;
+    std::uint64_t lastWasDigit = 0;  // the high bit of the byte before the word
+    for (; end - p >= 8; p += 8) {
+        const std::uint64_t word = loadWord(p);
+        const std::uint64_t digits = digitBytes(word);
+        if ((digits | spaceBytes(word)) != kHighBits || digits == kHighBits) break;
+        // A digit after a byte that is none starts a number.
+        count += markedBytes(digits & ~((digits << 8) | lastWasDigit));
+        lastWasDigit = digits >> 56;
+    }
+    if (lastWasDigit != 0) {
+        --count;
+        while (p != from && static_cast<unsigned char>(p[-1] - '0') < 10) --p;
+    }
+    return p;
+}
+
 }  // namespace
 
 void MayaMeshStatements::beginNode() {
@@ -97,6 +120,8 @@ void MayaMeshStatements::name(std::string_view attribute) {
         edgeFirst_ = first;
         edgeLast_ = last;
         numbersRead_ = 0;
+        // With no crease edges to find, an edge's numbers matter only as many.
+        edgesCounted_ = creases_.ready() && creases_.await().size() == 0;
         numbersWanted_ = 3 * (last - first + 1);
         tripleAt_ = 0;
     } else if (attribute == ".fc" || startsWith(attribute, ".fc[")) {
@@ -157,6 +182,11 @@ inline void MayaMeshStatements::edgeNumber(std::int64_t value) {
 
 const char* MayaMeshStatements::edgeNumbers(const char* p, const char* end) {
     for (;;) {
+        if (edgesCounted_) {
+            std::int64_t count = 0;
+            p = countPlainNumbers(p, end, count);
+            edgeNumbersCounted(count);
+        }
         while (p != end && isStreamSpace(*p)) ++p;
         const char* const digits = p;
         std::uint64_t value = 0;
@@ -176,6 +206,14 @@ const char* MayaMeshStatements::edgeNumbers(const char* p, const char* end) {
         }
         edgeNumber(static_cast<std::int64_t>(value));
     }
+}
+
+// `count` numbers of edges no crease edge needs: as many calls of edgeNumber would leave.
+void MayaMeshStatements::edgeNumbersCounted(std::int64_t count) {
+    const std::int64_t taken = std::min(count, numbersWanted_ - numbersRead_);
+    numbersRead_ += taken;
+    tripleAt_ = static_cast<int>((tripleAt_ + taken) % 3);
+    if (taken < count) fail();
 }
 
 void MayaMeshStatements::edgeWord(std::string_view word) {

@@ -56,6 +56,7 @@ private:
     void name(std::string_view attribute);
     void edgeWord(std::string_view word);
     void edgeNumber(std::int64_t value);
+    void edgeNumbersCounted(std::int64_t count);
     void creaseWord(std::string_view word);
     void fail() { badEdgeLine_ = line_; }
 
@@ -71,6 +72,7 @@ private:
     std::int64_t numbersRead_ = 0;
     std::int64_t numbersWanted_ = 0;  // three per edge of the range
     int tripleAt_ = 0;                // the place of the next number in its triple
+    bool edgesCounted_ = false;       // no crease edge to find: the numbers are only counted
     std::int64_t triple_[2] = {0, 0};
     std::int64_t creaseWords_ = 0;
     std::int64_t creaseElement_ = 0;

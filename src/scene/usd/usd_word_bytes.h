@@ -14,27 +14,15 @@ namespace tessaryn {
 using byte_search::kHighBits;
 constexpr std::uint64_t kEachByte = byte_search::kOnes;
 
-// The high bit of each byte of `word` that equals `c`, and no other bit.
-inline std::uint64_t bytesEqual(std::uint64_t word, unsigned char c) {
-    const std::uint64_t x = word ^ (kEachByte * c);
-    return ~(((x & ~kHighBits) + ~kHighBits) | x) & kHighBits;
-}
-
-// The high bit of each byte below 0x80 that is at least `low` (itself below 0x80).
-inline std::uint64_t bytesAtLeast(std::uint64_t word, unsigned char low) {
-    return ((word & ~kHighBits) + kEachByte * (0x80u - low)) & ~word & kHighBits;
-}
+using byte_search::bytesAtLeast;
+using byte_search::bytesEqual;
+using byte_search::markedBytes;
 
 // The high bit of each byte that can stand in a numeric array between its brackets: a
 // blank, a digit, or one of ( ) * + , - . (and no '/', which may start a comment).
 inline std::uint64_t numberTextBytes(std::uint64_t word) {
     const std::uint64_t inRange = bytesAtLeast(word, 0x28) & ~bytesAtLeast(word, 0x3A);
     return (inRange & ~bytesEqual(word, '/')) | bytesEqual(word, ' ');
-}
-
-// How many bytes a mask of high bits marks.
-inline unsigned markedBytes(std::uint64_t mask) {
-    return static_cast<unsigned>(((mask >> 7) * kEachByte) >> 56);
 }
 
 }  // namespace tessaryn
