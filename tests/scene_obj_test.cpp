@@ -334,6 +334,47 @@ TEST(SceneObj, UsdArraysReadBesideAsOnOneThread) {
     EXPECT_EQ(extractLayer(layer(large), &thread.lend()).report.faces, 40000);
 }
 
+// Counts the faces a reader hands over.
+struct CountingSink : tessaryn::MeshSink {
+    bool begin(const tessaryn::MeshHead&) override { return true; }
+    bool face(const std::uint32_t*, const std::uint32_t*, std::size_t) override {
+        return ++faces > 0;
+    }
+    int faces = 0;
+};
+
+// The reader passes over the face indices on its way to the points, as the scan that
+// chose the prim found them; read as faces, indices that are not those (the layer changed
+// since) are told as a changed scene, never handed over as a mesh.
+TEST(SceneObj, UsdFaceIndicesChangedSinceTheScan) {
+    const auto withIndices = [](const std::string& indices) {
+        return layer("    int[] faceVertexCounts = [4]\n    int[] faceVertexIndices = " + indices +
+                     "\n    point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]\n");
+    };
+    TempFolder folder;
+    writeFile(folder / "s.usda", withIndices("[0, 1, 2, 3]"));
+    const tessaryn::SceneFormatEntry* format = nullptr;
+    const tessaryn::SceneFacts facts =
+        scanned(folder / "s.usda", tessaryn::CreaseEdgeSet(), format);
+    ASSERT_EQ(facts.nodes.size(), 1u);
+    // The indices as the reader finds them, and whether they are those the scan found.
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"[0, 1, 2, 3]", true},   {"[0, 1, # ]\n 2, 3]", true}, {"[0, 1, 2, 4]", false},
+        {"[0, 1, 2, -1]", false}, {"[0, 1, 2]", false},         {"[0, 1, 2, 3, 0]", false},
+        {"[0, 1, x, 3]", false}};
+    for (const auto& [indices, asScanned] : cases) {
+        SCOPED_TRACE(indices);
+        testing_support::InMemory scene(withIndices(indices));
+        CountingSink sink;
+        const tessaryn::MeshReadResult result =
+            format->readMesh(scene.source, facts.nodes[0], sink);
+        EXPECT_EQ(result.problem, asScanned ? SceneRefusal::None : SceneRefusal::SceneChanged);
+        if (asScanned) {
+            EXPECT_EQ(sink.faces, 1);
+        }
+    }
+}
+
 // The refusals leave no OUT behind, and an OUT that was there as it was.
 TEST(SceneObj, RefusalsLeaveNoObj) {
     struct Case {

@@ -33,16 +33,15 @@ struct TexturePrimvar {
 // What the prim's properties gave.
 struct MeshArrays {
     std::vector<std::uint32_t> counts;
-    // faceVertexIndices are only counted and checked as the prim is read; the faces are
-    // read again from indicesAt (in the layer) once the points are at hand.
+    // faceVertexIndices are passed over as the prim is read; the faces are read from
+    // indicesAt (in the layer) once the points are at hand.
     std::uint64_t indicesAt = 0;
-    std::uint64_t corners = 0;
-    std::uint32_t largest = 0;
+    std::uint64_t corners = 0;  // what the counts add up to
     std::int64_t countsLine = 0;
     std::int64_t indicesLine = 0;
     bool countsRead = false;
     bool indicesRead = false;
-    bool negative = false;  // a negative count or index
+    bool negative = false;  // a negative count
     MeshHead head;
     bool pointsRead = false;         // a default value
     bool pointsFromSample = false;   // the first time sample, for want of a default
@@ -351,17 +350,11 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
         mesh_.countsRead = true;
         mesh_.countsLine = line;
     } else if (indices) {
+        // The scan that chose the prim found its indices whole, as many as the counts add
+        // up to and each one of the points: here they are only passed over, to be read
+        // as faces once the points are at hand, and checked again then.
         mesh_.indicesAt = node_.start + lexer_.reader().offset();
-        mesh_.corners = 0;
-        mesh_.largest = 0;
-        bool& negative = mesh_.negative;
-        const ArrayRead got = readIntegerArray(lexer_, [&](std::int32_t vertex) {
-            negative = negative || vertex < 0;
-            ++mesh_.corners;
-            mesh_.largest = std::max(mesh_.largest, static_cast<std::uint32_t>(vertex));
-        });
-        if (got == ArrayRead::Malformed) mesh_.negative = true;
-        mesh_.indicesRead = true;
+        mesh_.indicesRead = lexer_.skipGroup('[');
         mesh_.indicesLine = line;
     } else {
         const std::string name = property.substr(9);
@@ -477,11 +470,16 @@ MeshReadResult chooseUvs(MeshArrays& mesh, std::size_t points, CornerUvs& uvs,
 }
 
 // Hands the faces to the sink as their corners stream past, each face's corners (and
-// texture corners) reversed for a leftHanded mesh.
+// texture corners) reversed for a leftHanded mesh. A corner beyond the points or the
+// faces the counts give ends the stream incomplete.
 class FaceStream {
 public:
-    FaceStream(const MeshArrays& mesh, const CornerUvs& uvs, MeshSink& sink)
-        : counts_(mesh.counts), leftHanded_(mesh.leftHanded), uvs_(uvs), sink_(sink) {
+    FaceStream(const MeshArrays& mesh, std::size_t points, const CornerUvs& uvs, MeshSink& sink)
+        : counts_(mesh.counts),
+          points_(points),
+          leftHanded_(mesh.leftHanded),
+          uvs_(uvs),
+          sink_(sink) {
         const std::uint32_t largest =
             counts_.empty() ? 0 : *std::max_element(counts_.begin(), counts_.end());
         vertices_.reserve(largest);
@@ -490,8 +488,12 @@ public:
     }
 
     void corner(std::int32_t index) {
-        if (stopped_ || face_ == counts_.size()) return;
+        if (stopped_ || beyond_) return;
         const auto vertex = static_cast<std::uint32_t>(index);
+        if (face_ == counts_.size() || vertex >= points_) {
+            beyond_ = true;
+            return;
+        }
         vertices_.push_back(vertex);
         if (uvs_.primvar != nullptr) faceUvs_.push_back(uvs_.of(vertex, corner_));
         ++corner_;
@@ -501,7 +503,7 @@ public:
         }
     }
     bool stopped() const { return stopped_; }
-    bool complete() const { return face_ == counts_.size(); }
+    bool complete() const { return !beyond_ && face_ == counts_.size(); }
     std::int64_t faces() const { return static_cast<std::int64_t>(face_); }
 
 private:
@@ -522,6 +524,7 @@ private:
     }
 
     const std::vector<std::uint32_t>& counts_;
+    std::size_t points_;
     bool leftHanded_;
     const CornerUvs& uvs_;
     MeshSink& sink_;
@@ -530,6 +533,7 @@ private:
     std::size_t face_ = 0;
     std::size_t corner_ = 0;
     bool stopped_ = false;
+    bool beyond_ = false;  // a corner beyond the points or the faces came
 };
 
 // The arrays checked against each other, then the faces read again and handed to the
@@ -537,18 +541,15 @@ private:
 MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& reader,
                         const SceneNode& node, MeshSink& sink) {
     if (!mesh.countsRead || !mesh.indicesRead) return refusedMesh(NodeProblem::NoFaces, node.line);
-    std::uint64_t corners = 0;
     bool negative = mesh.negative;
     for (const std::uint32_t count : mesh.counts) {
         negative = negative || count > INT32_MAX;
-        corners += count;
+        mesh.corners += count;
     }
-    if (negative || corners != mesh.corners)
+    if (negative)
         return refusedMesh(NodeProblem::FaceCountsMismatch, reader.layerLine(mesh.indicesLine));
     const std::size_t points = mesh.head.points.size() / 3;
     if (points == 0) return refusedMesh(NodeProblem::None, node.line);
-    if (mesh.corners > 0 && mesh.largest >= points)
-        return refusedMesh(NodeProblem::IndexBeyondPoints, reader.layerLine(mesh.indicesLine));
     CornerUvs uvs;
     MeshReadResult result = chooseUvs(mesh, points, uvs, reader);
     if (result.problem != SceneRefusal::None) return result;
@@ -570,7 +571,7 @@ MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& r
     UsdByteReader bytes;
     bytes.openBlocks(lines);
     UsdLexer lexer(bytes);
-    FaceStream stream(mesh, uvs, sink);
+    FaceStream stream(mesh, points, uvs, sink);
     const ArrayRead read =
         readIntegerArray(lexer, [&stream](std::int32_t vertex) { stream.corner(vertex); });
     result.faces = stream.faces();
@@ -579,7 +580,9 @@ MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& r
     } else if (bytes.failed()) {
         result.problem = SceneRefusal::Unreadable;
     } else if (read != ArrayRead::Done || !stream.complete()) {
-        result.problem = SceneRefusal::SceneChanged;  // not the array the prim's read counted
+        // Not the indices the scan found: more or fewer than the counts add up to, or one
+        // beyond the points.
+        result.problem = SceneRefusal::SceneChanged;
     }
     return result;
 }
