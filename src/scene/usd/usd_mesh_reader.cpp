@@ -536,8 +536,8 @@ private:
     bool beyond_ = false;  // a corner beyond the points or the faces came
 };
 
-// The arrays checked against each other, then the faces read again and handed to the
-// sink one by one.
+// The arrays checked against each other, then the faces read from their indices and
+// handed to the sink one by one.
 MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& reader,
                         const SceneNode& node, MeshSink& sink) {
     if (!mesh.countsRead || !mesh.indicesRead) return refusedMesh(NodeProblem::NoFaces, node.line);

@@ -11,11 +11,9 @@
 
 namespace tessaryn {
 
-using byte_search::kHighBits;
-constexpr std::uint64_t kEachByte = byte_search::kOnes;
-
 using byte_search::bytesAtLeast;
 using byte_search::bytesEqual;
+using byte_search::kHighBits;
 using byte_search::markedBytes;
 
 // The high bit of each byte that can stand in a numeric array between its brackets: a
