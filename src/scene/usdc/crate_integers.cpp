@@ -74,6 +74,8 @@ bool IntegerDecoder::open(const unsigned char* encoded, std::uint64_t size, std:
 }
 
 bool IntegerDecoder::next(std::uint32_t* out, std::uint64_t count) {
+    // No values left, and perhaps no bytes at all: an empty list's bytes may be null.
+    if (count == 0 || done_ == count_) return true;
     const unsigned char* const encoded = encoded_;
     const unsigned char* const codes = encoded + 4;
     const std::uint64_t size = size_;
