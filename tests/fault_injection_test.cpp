@@ -235,7 +235,7 @@ TEST_F(FaultInjection, AFullDiskAtEveryKindOfOffsetChangesNothing) {
     RecordProperty("full_disk_faults_injected", injected);
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(TESSARYN_UNDER_EMULATOR)
+#if !defined(TESSARYN_UNDER_ADDRESS_SANITIZER) && !defined(TESSARYN_UNDER_EMULATOR)
 // How much address space the process has mapped now.
 rlim_t mappedBytes() {
     unsigned long pages = 0;

@@ -18,7 +18,7 @@ namespace {
 // Resident memory is only a fair measure natively: an emulator's own code cache grows
 // with the calls, and the address sanitizer holds freed memory back on purpose (its leak
 // checker sees to leaks there instead).
-#if defined(__SANITIZE_ADDRESS__) || defined(TESSARYN_UNDER_EMULATOR) || defined(_WIN32)
+#if defined(TESSARYN_UNDER_ADDRESS_SANITIZER) || defined(TESSARYN_UNDER_EMULATOR) || defined(_WIN32)
 constexpr int kRounds = 1000;
 constexpr bool kMeasureMemory = false;
 #else
