@@ -869,6 +869,8 @@ void NodeReader::emitFace(const MayaFace& face, std::int64_t faceNumber) {
     corners_.clear();
     cornerUvs_.clear();
     // Each corner is the vertex its edge starts from, as the face walks it.
+    std::uint32_t end = kNotGiven;  // where the edge before ends
+    const bool closed = face.edges.size() >= 3;
     for (const std::int64_t given : face.edges) {
         const bool backwards = given < 0;
         const std::int64_t edge = backwards ? -given - 1 : given;
@@ -886,7 +888,22 @@ void NodeReader::emitFace(const MayaFace& face, std::int64_t faceNumber) {
                    face.line);
             return;
         }
+        // The edge before must end where this one starts: a face is a closed walk. (A
+        // face of fewer than three edges is the writer's to refuse, as too few corners.)
+        if (!corners_.empty() && closed && end != start) {
+            refuse("has face " + number(faceNumber) + " whose edge " + number(edge) +
+                       " does not start where the edge before it ends",
+                   face.line);
+            return;
+        }
         corners_.push_back(start);
+        end = edges_[static_cast<std::size_t>(2 * edge + (backwards ? 0 : 1))];
+    }
+    if (closed && end != corners_.front()) {
+        refuse("has face " + number(faceNumber) +
+                   " whose last edge does not end where its first starts",
+               face.line);
+        return;
     }
     // The first face tells whether the mesh has texture coordinates; every face agrees.
     if (!begun_) useUvs_ = face.mapped;
