@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace bench {
 
@@ -113,6 +114,23 @@ void wrap(Output& out, Layout layout, long written, long perLine, bool more) {
     if (layout == Layout::Maya && more && written % perLine == 0) out.print("\n\t\t");
 }
 
+// Edge `k`'s two vertices in the order the scene gives them: the host's smaller first;
+// Maya's the same for the edges along a row, larger first for those along a column.
+std::pair<long, long> storedEdge(const Torus& t, long k, Layout layout) {
+    const long v = k / 2;
+    const int i = static_cast<int>(v % t.width), j = static_cast<int>(v / t.width);
+    const long other = k % 2 == 0 ? t.vertex(i + 1, j) : t.vertex(i, j + 1);
+    const bool largerFirst = layout == Layout::Maya && k % 2 == 1;
+    return largerFirst ? std::make_pair(std::max(v, other), std::min(v, other))
+                       : std::make_pair(std::min(v, other), std::max(v, other));
+}
+
+// A face's number for edge `k` walked from vertex `from`: the edge itself where the scene
+// gives it from there, else -k - 1, the edge walked backwards.
+long walkedEdge(const Torus& t, long k, long from, Layout layout) {
+    return storedEdge(t, k, layout).first == from ? k : -k - 1;
+}
+
 void writeScene(const std::string& path, const Torus& t, Layout layout) {
     Output out(path);
     const long vertices = static_cast<long>(t.width) * t.height;
@@ -139,12 +157,8 @@ void writeScene(const std::string& path, const Torus& t, Layout layout) {
         long last = std::min(e + kPerLine, edges) - 1;
         beginBlock(out, layout, "ed", e, last);
         for (long k = e; k <= last; ++k) {
-            long v = k / 2;
-            int i = static_cast<int>(v % t.width), j = static_cast<int>(v / t.width);
-            long other = k % 2 == 0 ? t.vertex(i + 1, j) : t.vertex(i, j + 1);
-            bool largerFirst = layout == Layout::Maya && k % 2 == 1;
-            out.print(" %ld %ld 0", largerFirst ? std::max(v, other) : std::min(v, other),
-                      largerFirst ? std::min(v, other) : std::max(v, other));
+            const std::pair<long, long> edge = storedEdge(t, k, layout);
+            out.print(" %ld %ld 0", edge.first, edge.second);
             wrap(out, layout, k - e + 1, kMayaEdgesPerLine, k < last);
         }
         out.print(";\n");
@@ -152,8 +166,12 @@ void writeScene(const std::string& path, const Torus& t, Layout layout) {
     out.print("\tsetAttr -s %ld \".fc[0:%ld]\" -type \"polyFaces\"\n", vertices, vertices - 1);
     for (int j = 0; j < t.height; ++j) {
         for (int i = 0; i < t.width; ++i) {
-            out.print("\t\tf 4 %ld %ld %ld %ld\n", t.horizontalEdge(i, j), t.verticalEdge(i + 1, j),
-                      -t.horizontalEdge(i, j + 1) - 1, -t.verticalEdge(i, j) - 1);
+            // Around the face: along its row, up, back along the next row, down.
+            out.print("\t\tf 4 %ld %ld %ld %ld\n",
+                      walkedEdge(t, t.horizontalEdge(i, j), t.vertex(i, j), layout),
+                      walkedEdge(t, t.verticalEdge(i + 1, j), t.vertex(i + 1, j), layout),
+                      walkedEdge(t, t.horizontalEdge(i, j + 1), t.vertex(i + 1, j + 1), layout),
+                      walkedEdge(t, t.verticalEdge(i, j), t.vertex(i, j + 1), layout));
         }
     }
     if (layout == Layout::Maya) {
