@@ -14,6 +14,7 @@
 #endif
 
 #include "support.h"
+#include "usdc_support.h"
 #include "tools/executable_path.h"
 #include "tools/library_loader.h"
 
@@ -954,6 +955,55 @@ TEST(Tool, ObjForScripts) {
                                    "usd/mayausd__UsdImportUVSetsTestWithCreases.usda")));
     run = runTool("obj " + quoted(layer) + " " + quoted(out) + " --wait x");
     EXPECT_EQ(run.status, 2);
+}
+
+// A binary layer read all the same, of a newer version or at an odd place in its package:
+// `obj` and `creases` say so, in the sentence and in --json's warnings.
+TEST(Tool, BinaryLayerWarnings) {
+    TempFolder folder;
+    std::string newer = usdc_testing::realBytes("tinyusdz__suzanne.usdc");
+    newer[9] = 13;  // version 0.13.0
+    const struct {
+        const char* name;
+        std::string bytes;
+        const char* kind;
+        const char* said;
+    } rows[] = {
+        {"newer.usdc", newer, "newer-binary-version",
+         "; note: the layer is of a newer binary version than this tool knows"},
+        {"odd.usdz",
+         usdc_testing::storedZip({{"a.usdc", usdc_testing::realBytes("tinyusdz__suzanne.usdc")}},
+                                 true),
+         "package-layer-misaligned",
+         "; note: the package's layer does not start on a 64-byte boundary"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string scene = folder / row.name;
+        const std::string obj = folder / "mesh.obj";
+        writeFile(scene, row.bytes);
+        ToolRun run = runTool("obj " + quoted(scene) + " " + quoted(obj));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        run = runTool("obj " + quoted(scene) + " " + quoted(obj) + " --json");
+        EXPECT_NE(run.out.find("\"warnings\": [\"" + std::string(row.kind) + "\"]"),
+                  std::string::npos)
+            << run.out;
+        // Two groups on the mesh's faces: the first face and the rest.
+        std::string grouped = readFile(obj);
+        grouped.insert(grouped.find("\nf ") + 1, "g first\n");
+        grouped.insert(grouped.find("\nf ", grouped.find("g first")) + 1, "g rest\n");
+        writeFile(obj, grouped);
+        run = runTool("creases " + quoted(obj) + " " + quoted(scene) + " --dry-run");
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_NE(run.out.find(row.said), std::string::npos) << run.out;
+        // The mesh is not subdivided, which the crease road tells as well.
+        run = runTool("creases " + quoted(obj) + " " + quoted(scene) + " --dry-run --json");
+        EXPECT_NE(
+            run.out.find("\"warnings\": [\"" + std::string(row.kind) + "\", \"subdivision-none\"]"),
+            std::string::npos)
+            << run.out;
+    }
 }
 
 #endif

@@ -58,8 +58,7 @@ std::string warningsJson(const std::vector<tessaryn::SceneWarning>& warnings) {
     std::string json = "[";
     for (tessaryn::SceneWarning warning : warnings) {
         if (json.size() > 1) json += ", ";
-        json += jsonString(warning == tessaryn::SceneWarning::SubdivisionNone ? "subdivision-none"
-                                                                              : "unknown");
+        json += jsonString(sceneWarningKind(warning));
     }
     return json + "]";
 }

@@ -30,9 +30,14 @@ std::string candidatesJson(const std::vector<tessaryn::NodeSummary>& nodes) {
     return json + "]";
 }
 
-std::string warningsJson(const std::vector<tessaryn::MeshWarning>& warnings) {
+// The scene's warnings, then the mesh's.
+std::string warningsJson(const SceneObjReport& report) {
     std::string json = "[";
-    for (const tessaryn::MeshWarning warning : warnings) {
+    for (const tessaryn::SceneWarning warning : report.sceneWarnings) {
+        if (json.size() > 1) json += ", ";
+        json += jsonString(sceneWarningKind(warning));
+    }
+    for (const tessaryn::MeshWarning warning : report.warnings) {
         // The points' source has a key of its own.
         if (warning == tessaryn::MeshWarning::PointsFromTimeSample) continue;
         if (json.size() > 1) json += ", ";
@@ -54,7 +59,7 @@ JsonObject reportJson(const SceneObjReport& report, const ObjRun& run) {
         json.add("node", report.node.path).add("name", report.node.name);
         json.add("vertices", report.vertices).add("uvs", report.uvs).add("faces", report.faces);
         json.add("points", report.pointsFromTimeSample ? "first time sample" : "default");
-        json.addJson("warnings", warningsJson(report.warnings));
+        json.addJson("warnings", warningsJson(report));
         return json;
     }
     report.file.empty() ? json.addNull("file") : json.add("file", report.file);

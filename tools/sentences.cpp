@@ -759,6 +759,7 @@ SceneCreaseReport asCreaseReport(const tessaryn::SceneObjReport& report) {
     told.nodeProblem = report.nodeProblem;
     told.candidates = report.candidates;
     told.otherLayers = report.otherLayers;
+    told.warnings = report.sceneWarnings;
     return told;
 }
 
@@ -778,7 +779,7 @@ std::string objDone(const tessaryn::SceneObjReport& report, const ObjRun& run) {
             said += "; note: " + counted(report.holedFaces, "face") + " with holes written "
                     "without them";
     }
-    return said;
+    return said + warnings(told);
 }
 
 }  // namespace
@@ -800,6 +801,18 @@ std::string objSentence(const tessaryn::SceneObjReport& report, const ObjRun& ru
         said = refusal(told, crease);
     }
     return said + "; nothing written";
+}
+
+const char* sceneWarningKind(tessaryn::SceneWarning warning) {
+    switch (warning) {
+        case tessaryn::SceneWarning::SubdivisionNone:
+            return "subdivision-none";
+        case tessaryn::SceneWarning::NewerCrateVersion:
+            return "newer-binary-version";
+        case tessaryn::SceneWarning::PackageDataMisaligned:
+            return "package-layer-misaligned";
+    }
+    return "unknown";
 }
 
 const char* meshWarningKind(tessaryn::MeshWarning warning) {

@@ -63,6 +63,8 @@ std::string objSentence(const tessaryn::SceneObjReport& report, const ObjRun& ru
 
 // The JSON name of a warning of the mesh read for an OBJ: "points-from-time-sample".
 const char* meshWarningKind(tessaryn::MeshWarning warning);
+// The JSON name of a warning of the scene or node: "subdivision-none".
+const char* sceneWarningKind(tessaryn::SceneWarning warning);
 
 // The refusal kind --json gives, such as "edges-not-in-node"; null for Done.
 const char* refusalKind(tessaryn::SceneRefusal outcome);
