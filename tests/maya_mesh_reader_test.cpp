@@ -448,13 +448,17 @@ TEST(MayaMeshReader, NodesThatDoNotHoldTogether) {
          "has face 1 naming edge 6, beyond its 5 edges", 6},
         {kSquare + "\tsetAttr \".ed[7]\" 0 2 0;\n" + faces + "f 3 0 1 -5\n\t\tf 3 6 -3 -4;\n",
          "has face 1 naming edge 6, which its edge statements do not give", 8},
-        // Edges that do not join: one walked the wrong way, one that does not come back.
+        // Edges that do not join: one walked the wrong way, one that does not come back,
+        // one in faces held until the edges come.
         {kSquare + faces + "f 3 0 1 4 f 3 4 -3 -4;\n",
          "has face 0 whose edge 4 does not start where the edge before it ends", 6},
         {kSquare + faces + "f 3 0 1 -5\n\t\tf 3 4 2 -4;\n",
          "has face 1 whose edge 2 does not start where the edge before it ends", 7},
         {kSquare + faces + "f 3 0 1 -2 f 3 4 -3 -4;\n",
          "has face 0 whose last edge does not end where its first starts", 6},
+        {"createNode mesh -n \"sq\" -p \"t\";\n" + faces + "f 3 0 1 -5 f 3 4 2 -4;\n" +
+             "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" + kEdges,
+         "has face 1 whose edge 2 does not start where the edge before it ends", 4},
         {kSquare + "\tsetAttr \".ed[5]\" 0 4 0;\n",
          "has edge 5 joining vertex 4, beyond its 4 vertices", 6},
         {kSquare + uvs + faces + "f 3 0 1 -5 mu 0 3 0 1 2\n\t\tf 3 4 -3 -4 mu 0 3 2 3 0;\n",

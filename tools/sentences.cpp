@@ -771,6 +771,8 @@ std::string objDone(const tessaryn::SceneObjReport& report, const ObjRun& run) {
     said += counted(report.faces, "face") + " written to " + run.out;
     if (report.pointsFromTimeSample)
         said += "; the points are their first time sample, as they have no default value";
+    // The scene's notes, then the mesh's, as --json lists them.
+    said += warnings(told);
     for (const tessaryn::MeshWarning warning : report.warnings) {
         if (warning == tessaryn::MeshWarning::UvsNotPerCorner)
             said += "; note: its texture coordinates are neither per vertex nor per face corner "
@@ -779,7 +781,7 @@ std::string objDone(const tessaryn::SceneObjReport& report, const ObjRun& run) {
             said += "; note: " + counted(report.holedFaces, "face") + " with holes written "
                     "without them";
     }
-    return said + warnings(told);
+    return said;
 }
 
 }  // namespace
