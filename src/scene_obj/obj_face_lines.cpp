@@ -93,6 +93,16 @@ void FaceLines::Numbers::append(const std::uint32_t* from, std::size_t count) {
     }
 }
 
+void FaceLines::Numbers::claim() {
+    if (size != 0) std::memset(values.get(), 0, size * sizeof(std::uint32_t));
+}
+
+void FaceLines::Batch::claim() {
+    corners.claim();
+    vertices.claim();
+    uvs.claim();
+}
+
 void FaceLines::Batch::clear() {
     corners.size = 0;
     vertices.size = 0;
@@ -154,7 +164,11 @@ void FaceLines::handOver() {
         ownText_.makeRoom(gathering_.textBound());
         write(gathering_, ownText_);
     }
-    // A batch handed over leaves the lent thread's last one here, its room reused.
+    // A batch handed over leaves the lent thread's last one here, its room reused. The
+    // lent thread read it last, so its cache lines are shared with the other processor,
+    // and a face's numbers stored one by one would wait for each line to be given up in
+    // turn: one sweep over the part it used claims them together.
+    if (handed) gathering_.claim();
     gathering_.clear();
 }
 

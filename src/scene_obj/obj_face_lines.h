@@ -51,12 +51,15 @@ private:
         std::size_t size = 0;
         std::size_t room = 0;
         void append(const std::uint32_t* from, std::size_t count);
+        // Stores over the `size` numbers held, making their memory this thread's to write.
+        void claim();
     };
     struct Batch {
         Numbers corners;  // each face's, the top bit set when it has uvs
         Numbers vertices;
         Numbers uvs;
         std::size_t turn = 0;  // its place among the batches written
+        void claim();
         void clear();
         std::size_t textBound() const;
     };
