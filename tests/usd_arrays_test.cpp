@@ -13,6 +13,7 @@
 
 #include "scene/usd/usd_byte_reader.h"
 #include "scene/usd/usd_lexer.h"
+#include "scene/usd/usd_word_bytes.h"
 #include "support.h"
 
 using tessaryn::ArrayRead;
@@ -23,11 +24,11 @@ using tessaryn::UsdTokenKind;
 
 namespace {
 
-// The arrays are read a word of eight bytes at a time where the bytes allow, and byte by
-// byte near the end of the input and around anything else: each case is read with every
-// shift of its bytes against the words, by blanks after its '[', and must come out the
-// same each time.
-constexpr int kShifts = 9;
+// The arrays are read a block of sixteen bytes or a word of eight at a time where the
+// bytes allow, and byte by byte near the end of the input and around anything else: each
+// case is read with every shift of its bytes against the blocks, by blanks after its '[',
+// and must come out the same each time.
+constexpr int kShifts = 17;
 
 // `text` (from just after the '[') in a heap block of its own, so that the address
 // sanitizer sees a read past its end, behind a reader and lexer at its start.
@@ -112,6 +113,9 @@ TEST(UsdArrays, TuplesCountedWordByWordAsByteByByte) {
         {"(1, 2), \"(3)\"] x", ArrayRead::Malformed, 0},
         {"(1, 2), [3]] x", ArrayRead::Malformed, 0},
         {"(1, 2), (3, 4)", ArrayRead::Broken, 0},
+        {"(1111, 2222), (3333, 4444), (5555, 6666), (7777, 8888)] x", ArrayRead::Done, 4},
+        {"(1111, 2222), (3333, 4444) // (5, 6)\n, (7777, 8888)] x", ArrayRead::Done, 3},
+        {"(1111, 2222), (3333, 4444), (5555, 6666e-05)] x", ArrayRead::Done, 3},
     };
     for (const TupleRow& row : rows) {
         for (int shift = 0; shift < kShifts; ++shift) {
@@ -153,6 +157,11 @@ TEST(UsdArrays, GroupsPassedToTheirCloser) {
         {"[(1, 2), (3, 4) x", false},
         {"((((((((((1))))))))))", true},
         {"((((((((((1)))))))))", false},
+        {"((1111, 2222), (3333, 4444), (5555, 6666)) x", true},
+        {"(1111111111111111111111111111111111111) x", true},
+        {"[(1111, 2222), (3333, 4444), (5555, 6666)] x", true},
+        {"[(1111, 2222), (3333, 4444) // ]\n, (5555, 6666)] x", true},
+        {"[(1111, 2222), (3333, 4444), (5555, 6666))] x", false},
     };
     for (const GroupRow& row : rows) {
         for (int shift = 0; shift < kShifts; ++shift) {
@@ -168,6 +177,27 @@ TEST(UsdArrays, GroupsPassedToTheirCloser) {
             }
             if (row.passed && text.back() != 'x') {
                 EXPECT_EQ(after.kind, UsdTokenKind::End);
+            }
+        }
+    }
+}
+
+// Sixteen bytes classified together as each byte alone: every byte value at every place
+// of a block of number text.
+TEST(UsdArrays, NumberTextBlockAsByteByByte) {
+    for (int place = 0; place < 16; ++place) {
+        for (int value = 0; value < 256; ++value) {
+            char block[16];
+            std::fill(block, block + 16, '(');
+            block[place] = static_cast<char>(value);
+            const bool numberText =
+                value == ' ' || (value >= 0x28 && value <= 0x39 && value != '/');
+            const tessaryn::NumberTextBlock seen = tessaryn::numberTextBlock(block);
+            SCOPED_TRACE("byte " + std::to_string(value) + " at " + std::to_string(place));
+            EXPECT_EQ(seen.numberText, numberText);
+            if (numberText) {
+                EXPECT_EQ(seen.opens, value == '(' ? 16u : 15u);
+                EXPECT_EQ(seen.closes, value == ')' ? 1u : 0u);
             }
         }
     }

@@ -39,7 +39,12 @@ ArrayRead countTuples(UsdLexer& lexer, std::int64_t& count) {
         std::int64_t opened = 0;
         bool stopped = false;
         while (p != end && !stopped) {
-            // Words of number text only, eight bytes at a time ...
+            // Number text only, sixteen bytes at a time, then eight ...
+            for (; end - p >= 16; p += 16) {
+                const NumberTextBlock block = numberTextBlock(p);
+                if (!block.numberText) break;
+                opened += block.opens;
+            }
             for (; end - p >= 8; p += 8) {
                 const std::uint64_t word = loadWord(p);
                 if (numberTextBytes(word) != kHighBits) break;

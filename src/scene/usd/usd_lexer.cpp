@@ -267,6 +267,15 @@ bool UsdLexer::skipGroup(char open) {
         const char* p = reader_.cursor;
         const char* const end = reader_.limit;
         for (;;) {
+            // A block that might close the group, or more than it opened, is looked at
+            // a word at a time, then byte by byte.
+            for (; end - p >= 16; p += 16) {
+                const NumberTextBlock block = numberTextBlock(p);
+                if (!block.numberText || block.closes > parens ||
+                    (block.closes == parens && closers.empty()))
+                    break;
+                parens += block.opens - std::uint64_t{block.closes};
+            }
             for (; end - p >= 8; p += 8) {
                 const std::uint64_t word = loadWord(p);
                 if (numberTextBytes(word) != kHighBits) break;
