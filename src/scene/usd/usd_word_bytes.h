@@ -37,6 +37,15 @@ struct NumberTextBlock {
     unsigned closes = 0;
 };
 
+// How many of the low sixteen bits of `mask` are set, without the C library's call that
+// a 64-bit x86 build without POPCNT makes of __builtin_popcount.
+inline unsigned bitsSet(unsigned mask) {
+    mask = mask - ((mask >> 1) & 0x5555u);
+    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
+    mask = (mask + (mask >> 4)) & 0x0F0Fu;
+    return (mask + (mask >> 8)) & 0x1Fu;
+}
+
 inline NumberTextBlock numberTextBlock(const char* p) {
     NumberTextBlock block;
 #if defined(__SSE2__)
@@ -48,10 +57,15 @@ inline NumberTextBlock numberTextBlock(const char* p) {
     const __m128i blank = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
     const __m128i number = _mm_or_si128(_mm_andnot_si128(slash, inRange), blank);
     if (_mm_movemask_epi8(number) != 0xFFFF) return block;
-    block.opens = static_cast<unsigned>(__builtin_popcount(
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('('))))));
-    block.closes = static_cast<unsigned>(__builtin_popcount(
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(')'))))));
+    const auto opens =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('('))));
+    const auto closes =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(')'))));
+    // Counted only where there are any: most blocks of an integer array hold none.
+    if ((opens | closes) != 0) {
+        block.opens = bitsSet(opens);
+        block.closes = bitsSet(closes);
+    }
 #else
     const std::uint64_t first = loadWord(p);
     const std::uint64_t second = loadWord(p + 8);
