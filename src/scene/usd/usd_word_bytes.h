@@ -28,15 +28,6 @@ inline std::uint64_t numberTextBytes(std::uint64_t word) {
     return (inRange & ~bytesEqual(word, '/')) | bytesEqual(word, ' ');
 }
 
-// Sixteen bytes looked at together: whether all are number text as above, and how many
-// are '(' and ')'. Where the processor compares sixteen bytes at once (SSE2, every 64-bit
-// x86) that is a few instructions; elsewhere two words as above.
-struct NumberTextBlock {
-    bool numberText = false;
-    unsigned opens = 0;
-    unsigned closes = 0;
-};
-
 // How many of the low sixteen bits of `mask` are set, without the C library's call that
 // a 64-bit x86 build without POPCNT makes of __builtin_popcount.
 inline unsigned bitsSet(unsigned mask) {
@@ -45,6 +36,15 @@ inline unsigned bitsSet(unsigned mask) {
     mask = (mask + (mask >> 4)) & 0x0F0Fu;
     return (mask + (mask >> 8)) & 0x1Fu;
 }
+
+// Sixteen bytes looked at together: whether all are number text as above, and how many
+// are '(' and ')'. Where the processor compares sixteen bytes at once (SSE2, every 64-bit
+// x86) that is a few instructions; elsewhere two words as above.
+struct NumberTextBlock {
+    bool numberText = false;
+    unsigned opens = 0;
+    unsigned closes = 0;
+};
 
 inline NumberTextBlock numberTextBlock(const char* p) {
     NumberTextBlock block;
