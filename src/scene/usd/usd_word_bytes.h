@@ -1,8 +1,8 @@
-// Eight bytes of a layer looked at together: the arrays of a large mesh are hundreds of
-// megabytes of digits, blanks, commas and parentheses, and a word that holds nothing else
-// can be passed, or have its parentheses counted, in a few operations instead of eight
-// trips through a loop. Words are loaded little-endian (little_endian.h); the numbers in
-// them are read by leadingDigits (numbers.h).
+// Eight bytes of a layer looked at together, or sixteen (numberTextBlock): the arrays of a
+// large mesh are hundreds of megabytes of digits, blanks, commas and parentheses, and a
+// word that holds nothing else can be passed, or have its parentheses counted, in a few
+// operations instead of eight trips through a loop. Words are loaded little-endian
+// (little_endian.h); the numbers in them are read by leadingDigits (numbers.h).
 #pragma once
 
 #include <cstdint>
