@@ -642,6 +642,21 @@ TEST(UsdLayerScanner, NewStatementsGoWhereTheWriterPutsThem) {
     }
 }
 
+// Prims that share a line keep the layer's order, the one they have once a rewrite puts
+// statements between them.
+TEST(UsdLayerScanner, PrimsOnOneLineInTheLayersOrder) {
+    const std::string layer = "#usda 1.0\ndef Mesh \"a\" { def Mesh \"b\" {} } def Mesh \"c\" {}\n";
+    const SceneFacts facts = scanInMemory(layer, CreaseEdgeSet());
+    std::vector<std::string> paths;
+    for (const SceneNode& node : facts.nodes) paths.push_back(node.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{"/a", "/a/b", "/c"}));
+    const SceneFacts again = scanInMemory(
+        rewrite(layer, facts.nodes[0], tessaryn::usdCreaseStatements(facts.nodes[0], {})),
+        CreaseEdgeSet());
+    ASSERT_EQ(again.nodes.size(), 3u);
+    for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(again.nodes[i].path, paths[i]);
+}
+
 TEST(UsdLayerScanner, DictionaryOrder) {
     const char* const ascending[] = {"cornerIndices",
                                      "cornerSharpnesses",

@@ -578,8 +578,11 @@ SceneFacts scan(UsdByteReader& reader, const CreaseEdgesAhead& creaseEdges, Scan
     }
     facts.size = reader.offset();  // the whole layer, unless a problem stopped the scan
     if (facts.problem != SceneRefusal::None) facts.nodes.clear();
-    std::stable_sort(facts.nodes.begin(), facts.nodes.end(),
-                     [](const SceneNode& a, const SceneNode& b) { return a.line < b.line; });
+    // Prims in the layer's order, by where each starts: they were gathered as they closed,
+    // and prims on one line (`def Mesh "a" { def Mesh "b" {} }`) must keep the order they
+    // have when a rewrite moves one of them to a line of its own.
+    std::sort(facts.nodes.begin(), facts.nodes.end(),
+              [](const SceneNode& a, const SceneNode& b) { return a.start < b.start; });
     return facts;
 }
 
