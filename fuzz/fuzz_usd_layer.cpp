@@ -74,9 +74,12 @@ tessaryn::LayerOutline outlineOf(const std::string& text, const std::string& pat
 
 // The layer taken as an existing override layer that the prim at `path` (which it may
 // hold or not) joins: the joined layer reads, the prim carries exactly the creases
-// written, and every other prim and the sublayers are as they were.
-void checkJoin(const std::string& input, const SceneFacts& facts, const std::string& path) {
-    if (!tessaryn::unfitPrimPathName(path).empty()) return;  // refused before any join
+// written, and every other prim and the sublayers are as they were. `unfitName` is the
+// scanner's word on the names of the prim's path as the layer gave them.
+void checkJoin(const std::string& input, const SceneFacts& facts, const std::string& path,
+               const std::string& unfitName) {
+    // refused before any join
+    if (!unfitName.empty() || !tessaryn::unfitPrimPathName(path).empty()) return;
     const std::vector<tessaryn::PlannedCrease> creases = {{0, 1, 0, "10"}};
     SceneFacts scanned;
     const tessaryn::LayerOutline outline = outlineOf(input, path, scanned);
@@ -159,9 +162,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(overFacts.problem == tessaryn::SceneRefusal::None, "the override layer reads");
         check(overFacts.rootMetadata == facts.rootMetadata, "the metadata is copied");
 
-        checkJoin(input, facts, node.path);
-        checkJoin(input, facts, node.path + "/Joined");
+        checkJoin(input, facts, node.path, node.unfitName);
+        checkJoin(input, facts, node.path + "/Joined", node.unfitName);
     }
-    checkJoin(input, facts, "/Fuzz{look=a}Joined");
+    checkJoin(input, facts, "/Fuzz{look=a}Joined", std::string());
     return 0;
 }

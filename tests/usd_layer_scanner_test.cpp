@@ -657,6 +657,35 @@ TEST(UsdLayerScanner, PrimsOnOneLineInTheLayersOrder) {
     for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(again.nodes[i].path, paths[i]);
 }
 
+// A name an override layer cannot carry, as the layer gave it: the path's text would read
+// it as other steps (a '/' after a variant, braces) or hide it (an empty name).
+TEST(UsdLayerScanner, NamesAnOverrideLayerCannotCarry) {
+    const std::string variants = "def Xform \"root\" (variants = { string v = \"a\" }) {\n";
+    struct Row {
+        std::string body;
+        const char* path;
+        const char* unfit;
+    } const rows[] = {
+        {variants + "variantSet \"v\" = { \"a\" { def Mesh \"m\" {} } } }", "/root{v=a}m", ""},
+        {variants + "variantSet \"v\" = { \"a\" { def Mesh \"/m\" {} } } }", "/root{v=a}/m", "/m"},
+        {variants + "variantSet \"v\" = { \"a\" { def Mesh \"\" {} } } }", "/root{v=a}",
+         "/root{v=a}"},
+        {variants + "variantSet \"v\" = { \"a}{w=b\" { def Mesh \"m\" {} } } }", "/root{v=a}{w=b}m",
+         "a}{w=b"},
+        {variants + "variantSet \"2v\" = { \"a\" { def Mesh \"m\" {} } } }", "/root{2v=a}m", "2v"},
+        {"def Xform \"x{s=v}\" { def Mesh \"m\" {} }", "/x{s=v}/m", "x{s=v}"},
+        {"def Xform \"a b\" { def Xform \"c d\" { def Mesh \"m\" {} } }", "/a b/c d/m", "a b"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.body);
+        const SceneFacts facts = scanInMemory("#usda 1.0\n" + row.body + "\n", CreaseEdgeSet());
+        ASSERT_EQ(facts.problem, SceneRefusal::None);
+        ASSERT_EQ(facts.nodes.size(), 1u);
+        EXPECT_EQ(facts.nodes[0].path, row.path);
+        EXPECT_EQ(facts.nodes[0].unfitName, row.unfit);
+    }
+}
+
 TEST(UsdLayerScanner, DictionaryOrder) {
     const char* const ascending[] = {"cornerIndices",
                                      "cornerSharpnesses",

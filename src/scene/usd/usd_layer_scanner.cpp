@@ -12,6 +12,7 @@
 #include "scene/usd/usd_lexer.h"
 #include "scene/usd/usd_mesh_scan.h"
 #include "scene/usd/usd_name_order.h"
+#include "scene/usd/usd_override_layer.h"
 
 namespace tessaryn {
 
@@ -57,7 +58,20 @@ struct Frame {
     std::unique_ptr<MeshScan> mesh;  // a Mesh prim's, or the tracked prim's
     bool onChain = false;            // a block on the way to the outline's tracked prim
     std::string key;                 // its key there
+    // The first name on the way here, as the file gave it, that an override layer cannot
+    // carry; a prim's empty name stands as the path it leaves.
+    std::string unfitName;
 };
+
+// A frame's unfit name: its parent's, else its own name where that is unfit. Names are
+// checked as the file gave them: one holding '/' or braces reads as other steps in the
+// path's text. An empty set or variant name shows in that text, where it is found.
+std::string unfitNameOf(const Frame& parent, const std::string& name, bool variant,
+                        const std::string& path) {
+    if (!parent.unfitName.empty()) return parent.unfitName;
+    if (isFitName(name, variant)) return std::string();
+    return name.empty() ? path : name;
+}
 
 // What a statement's head says: its words up to the '=' (or whatever ends them).
 struct StatementHead {
@@ -270,6 +284,7 @@ void LayerScanner::openPrim(const UsdToken& specifier) {
                                                      : parent.path + "/" + name;
     frame.line = line;
     frame.indent = indent;
+    frame.unfitName = unfitNameOf(parent, name, false, frame.path);
     const bool tracked = onChain(frame, frame.path) && frame.path == outline_->chain.back();
     if ((typeName == "Mesh" && !isClass) || tracked) {
         frame.mesh = std::make_unique<MeshScan>();
@@ -278,6 +293,7 @@ void LayerScanner::openPrim(const UsdToken& specifier) {
         node.name = name;
         node.line = line;
         node.start = specifierAt;
+        node.unfitName = frame.unfitName;
         node.lineEnding = lineEnding_;
         node.indent = indent + "    ";
         // Until a property is seen, new statements would go right after the '{' line.
@@ -310,6 +326,8 @@ void LayerScanner::openVariantSet(const UsdToken& keyword) {
     frame.line = line;
     frame.indent = indent;
     frame.setName = setName;
+    frame.unfitName = setName.empty() ? frames_.back().unfitName
+                                      : unfitNameOf(frames_.back(), setName, false, "");
     onChain(frame, frame.path + "{" + setName + "=");
     frames_.push_back(std::move(frame));
 }
@@ -342,6 +360,7 @@ void LayerScanner::variantSetEntry(const UsdToken& token) {
     Frame frame;
     frame.kind = FrameKind::Variant;
     frame.path = set.path + "{" + set.setName + "=" + variant + "}";
+    frame.unfitName = variant.empty() ? set.unfitName : unfitNameOf(set, variant, true, "");
     frame.line = line;
     frame.indent = indent;
     onChain(frame, frame.path);
