@@ -65,9 +65,10 @@ struct Frame {
 
 // A frame's unfit name: its parent's, else its own name where that is unfit. Names are
 // checked as the file gave them: one holding '/' or braces reads as other steps in the
-// path's text. An empty set or variant name shows in that text, where it is found.
+// path's text. An empty prim name stands as `path`; an empty set or variant name (no
+// `path`) shows in that text, where it is found.
 std::string unfitNameOf(const Frame& parent, const std::string& name, bool variant,
-                        const std::string& path) {
+                        const std::string& path = std::string()) {
     if (!parent.unfitName.empty()) return parent.unfitName;
     if (isFitName(name, variant)) return std::string();
     return name.empty() ? path : name;
@@ -326,8 +327,7 @@ void LayerScanner::openVariantSet(const UsdToken& keyword) {
     frame.line = line;
     frame.indent = indent;
     frame.setName = setName;
-    frame.unfitName = setName.empty() ? frames_.back().unfitName
-                                      : unfitNameOf(frames_.back(), setName, false, "");
+    frame.unfitName = unfitNameOf(frames_.back(), setName, false);
     onChain(frame, frame.path + "{" + setName + "=");
     frames_.push_back(std::move(frame));
 }
@@ -360,7 +360,7 @@ void LayerScanner::variantSetEntry(const UsdToken& token) {
     Frame frame;
     frame.kind = FrameKind::Variant;
     frame.path = set.path + "{" + set.setName + "=" + variant + "}";
-    frame.unfitName = variant.empty() ? set.unfitName : unfitNameOf(set, variant, true, "");
+    frame.unfitName = unfitNameOf(set, variant, true);
     frame.line = line;
     frame.indent = indent;
     onChain(frame, frame.path);
