@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -16,6 +18,7 @@
 #include "scene/scene_formats.h"
 #include "scene/scene_scan.h"
 #include "base/numbers.h"
+#include "scene_obj/float_text_cache.h"
 #include "scene_obj/obj_head_lines.h"
 #include "scene_obj/obj_mesh_writer.h"
 #include "obj_test_reader.h"
@@ -510,10 +513,16 @@ TEST(SceneObj, HeadLinesInOrderOnOneThreadOrTwo) {
     for (int i = 0; i < 2 * 777; ++i) withUvs.uvs.push_back(anyFiniteFloat());
     tessaryn::MeshHead pointsOnly;
     pointsOnly.points = withUvs.points;
+    // Values that repeat within a block and across blocks, on both threads: a grid's
+    // coordinates and their mirrors.
+    tessaryn::MeshHead repeating;
+    for (int i = 0; i < 3 * 1001; ++i)
+        repeating.points.push_back(static_cast<float>(i % 7 - 3) / 8);
+    for (int i = 0; i < 2 * 777; ++i) repeating.uvs.push_back(static_cast<float>(i % 65) / 64);
     tessaryn::MeshHead empty;
     const TempFolder folder;
     const std::string path = folder.path() + "/head.obj";
-    for (const tessaryn::MeshHead* head : {&withUvs, &pointsOnly, &empty}) {
+    for (const tessaryn::MeshHead* head : {&withUvs, &pointsOnly, &repeating, &empty}) {
         std::string expected;
         for (std::size_t i = 0; i < head->points.size(); i += 3)
             expected += "v " + tessaryn::shortestDecimal(head->points[i]) + " " +
@@ -536,6 +545,61 @@ TEST(SceneObj, HeadLinesInOrderOnOneThreadOrTwo) {
                 ASSERT_TRUE(out.commit());
                 EXPECT_TRUE(readFile(path) == expected);
             }
+        }
+    }
+}
+
+// A float's text from the cache is the formatter's, whether the value was met before, its
+// mirror was, or another value took its place: values of a grid, values that outnumber
+// the entries (and so share them), and the values with a text of their own.
+TEST(SceneObj, FloatTextsFromTheCacheAsFormatted) {
+    const auto floatOf = [](std::uint32_t bits) {
+        float value = 0.0f;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    };
+    std::vector<float> grid;
+    for (int i = 0; i < 3 * 4100; ++i) grid.push_back(static_cast<float>(i % 4100) / 2048);
+    std::vector<float> mirrors;
+    for (int i = 1; i < 3000; ++i) {
+        mirrors.push_back(1.0f / static_cast<float>(i));
+        mirrors.push_back(-1.0f / static_cast<float>(i));
+    }
+    std::mt19937 random(4096);
+    std::vector<float> crowded;
+    for (int i = 0; i < 20000; ++i) crowded.push_back(floatOf(random()));
+    for (int i = 0; i < 40000; ++i) crowded.push_back(crowded[static_cast<std::size_t>(i)]);
+    const float infinity = std::numeric_limits<float>::infinity();
+    const float largest = std::numeric_limits<float>::max();
+    std::vector<float> special = {0.0f,
+                                  -0.0f,
+                                  infinity,
+                                  -infinity,
+                                  largest,
+                                  -largest,
+                                  1.00000005e-38f,
+                                  1e-5f,
+                                  0.1f,
+                                  123456790.0f,
+                                  floatOf(1u),
+                                  floatOf(0x80000001u),
+                                  floatOf(0x7FC00000u),
+                                  floatOf(0xFFC00000u)};
+    const std::vector<float> twice = special;
+    special.insert(special.end(), twice.begin(), twice.end());
+    const struct {
+        const char* name;
+        const std::vector<float>& values;
+    } rows[] = {{"grid", grid}, {"mirrors", mirrors}, {"crowded", crowded}, {"special", special}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto texts = std::make_unique<tessaryn::FloatTextCache>();
+        int wrong = 0;
+        for (const float value : row.values) {
+            char text[tessaryn::kShortestFloatBytes];
+            const std::string given(text, texts->put(text, value));
+            if (given != tessaryn::shortestDecimal(value) && ++wrong < 5)
+                ADD_FAILURE() << tessaryn::shortestDecimal(value) << " came as " << given;
         }
     }
 }

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string_view>
 
-#include "base/numbers.h"
 #include "scene_obj/block_turns.h"
+#include "scene_obj/float_text_cache.h"
 
 namespace tessaryn {
 
@@ -15,28 +15,29 @@ namespace {
 constexpr std::size_t kLineBytes = 2 + 3 * (1 + kShortestFloatBytes) + 2;
 
 // A blank, then the float's shortest decimal, at `at`; gives the end.
-char* putFloat(char* at, float value) {
+char* putFloat(char* at, float value, FloatTextCache& texts) {
     *at++ = ' ';
-    return putShortestDecimal(at, value);
+    return texts.put(at, value);
 }
 
 // Lines [first, last) of the head, counting the points' lines and then the texture
 // coordinates', formatted at `at`; gives their end.
-char* putLines(const MeshHead& head, std::size_t first, std::size_t last, char* at) {
+char* putLines(const MeshHead& head, std::size_t first, std::size_t last, char* at,
+               FloatTextCache& texts) {
     const std::size_t points = head.points.size() / 3;
     for (std::size_t line = first; line < last; ++line) {
         if (line < points) {
             const float* p = head.points.data() + 3 * line;
             *at++ = 'v';
-            at = putFloat(at, p[0]);
-            at = putFloat(at, p[1]);
-            at = putFloat(at, p[2]);
+            at = putFloat(at, p[0], texts);
+            at = putFloat(at, p[1], texts);
+            at = putFloat(at, p[2], texts);
         } else {
             const float* t = head.uvs.data() + 2 * (line - points);
             *at++ = 'v';
             *at++ = 't';
-            at = putFloat(at, t[0]);
-            at = putFloat(at, t[1]);
+            at = putFloat(at, t[0], texts);
+            at = putFloat(at, t[1], texts);
         }
         *at++ = '\r';
         *at++ = '\n';
@@ -55,11 +56,12 @@ struct Blocks {
 };
 
 // Formats and writes blocks first, first + step, first + 2 step... through `buffer`.
-void writeBlocks(const Blocks& blocks, std::size_t first, std::size_t step, char* buffer) {
+void writeBlocks(const Blocks& blocks, std::size_t first, std::size_t step, char* buffer,
+                 FloatTextCache& texts) {
     for (std::size_t block = first; block < blocks.count; block += step) {
         const std::size_t begin = block * blocks.blockLines;
         const std::size_t end = std::min(begin + blocks.blockLines, blocks.lines);
-        const char* textEnd = putLines(blocks.head, begin, end, buffer);
+        const char* textEnd = putLines(blocks.head, begin, end, buffer, texts);
         blocks.turns.write(block, std::string_view(buffer, static_cast<std::size_t>(textEnd - buffer)));
     }
 }
@@ -68,11 +70,12 @@ void writeBlocks(const Blocks& blocks, std::size_t first, std::size_t step, char
 struct LentPart {
     const Blocks* blocks;
     char* buffer;
+    FloatTextCache* texts;
 };
 
 void writeLentPart(void* context) {
     const auto* part = static_cast<const LentPart*>(context);
-    writeBlocks(*part->blocks, 1, 2, part->buffer);
+    writeBlocks(*part->blocks, 1, 2, part->buffer, *part->texts);
 }
 
 }  // namespace
@@ -85,13 +88,16 @@ void writeHeadLines(const MeshHead& head, SafeWriter& out, const SecondThread* t
     const Blocks blocks{head, turns, lines, blockLines, (lines + blockLines - 1) / blockLines};
     const std::size_t bufferBytes = std::min(blocks.lines, blockLines) * kLineBytes;
     std::unique_ptr<char[]> buffer(new char[bufferBytes]);
-    // The lent thread's buffer comes from here: nothing on that thread allocates or throws.
-    std::unique_ptr<char[]> lentBuffer(thread != nullptr && blocks.count > 1 ? new char[bufferBytes]
-                                                                              : nullptr);
-    LentPart lent{&blocks, lentBuffer.get()};
+    auto texts = std::make_unique<FloatTextCache>();
+    // The lent thread's buffer and texts come from here: nothing on that thread allocates
+    // or throws.
+    const bool lend = thread != nullptr && blocks.count > 1;
+    std::unique_ptr<char[]> lentBuffer(lend ? new char[bufferBytes] : nullptr);
+    std::unique_ptr<FloatTextCache> lentTexts(lend ? new FloatTextCache : nullptr);
+    LentPart lent{&blocks, lentBuffer.get(), lentTexts.get()};
     LentWork work;
-    const bool helped = lentBuffer != nullptr && work.start(thread, writeLentPart, &lent);
-    writeBlocks(blocks, 0, helped ? 2 : 1, buffer.get());
+    const bool helped = lend && work.start(thread, writeLentPart, &lent);
+    writeBlocks(blocks, 0, helped ? 2 : 1, buffer.get(), *texts);
     work.join();
 }
 
