@@ -19,6 +19,7 @@
 #include "scene/scene_scan.h"
 #include "base/numbers.h"
 #include "scene_obj/float_text_cache.h"
+#include "scene_obj/obj_face_lines.h"
 #include "scene_obj/obj_head_lines.h"
 #include "scene_obj/obj_mesh_writer.h"
 #include "obj_test_reader.h"
@@ -602,6 +603,29 @@ TEST(SceneObj, FloatTextsFromTheCacheAsFormatted) {
                 ADD_FAILURE() << tessaryn::shortestDecimal(value) << " came as " << given;
         }
     }
+}
+
+// Face numbers on each side of every change of their digit count, up to the largest a
+// 32-bit vertex number gives, as the standard library writes them.
+TEST(SceneObj, FaceNumbersOfEveryLength) {
+    std::vector<std::uint32_t> vertices;
+    for (std::uint64_t power = 10; power <= 1000000000; power *= 10) {
+        vertices.push_back(static_cast<std::uint32_t>(power - 2));  // power - 1 once written
+        vertices.push_back(static_cast<std::uint32_t>(power - 1));
+    }
+    vertices.push_back(0);
+    vertices.push_back(4294967294u);
+    vertices.push_back(4294967295u);
+    std::string expected = "f";
+    for (const std::uint32_t vertex : vertices)
+        expected += " " + std::to_string(std::uint64_t{vertex} + 1) + "/" +
+                    std::to_string(std::uint64_t{vertex} + 1);
+    expected += "\r\n";
+    std::vector<char> text(3 + vertices.size() * tessaryn::kFaceCornerBytes);
+    const char* const start = text.data();
+    const char* end =
+        tessaryn::putFaceLine(text.data(), vertices.data(), vertices.data(), vertices.size());
+    EXPECT_EQ(std::string(start, end), expected);
 }
 
 // A face refused after many batches went to the second thread: the refusal names it, and
