@@ -41,7 +41,8 @@ private:
     // Floats of nearby values differ in their low bits: a multiplier by the golden ratio
     // spreads them over the entries.
     static constexpr std::uint32_t kSpread = 2654435761u;
-    static constexpr unsigned kEntryBits = 12;  // 4096 entries, 96 KiB: the second cache holds them
+    // 4096 entries, 96 KiB: room in the processor's second-level cache.
+    static constexpr unsigned kEntryBits = 12;
 
     // The text of a magnitude takes at most 14 bytes ("1.00000005e-38"); it is copied as
     // 16, the bytes past its end overwritten by what follows.
