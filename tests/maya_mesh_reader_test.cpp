@@ -374,6 +374,24 @@ TEST(MayaMeshReader, HandMadeNodes) {
          {0.5f, 0.5f},
          {{0, 0, 0}},
          "uvst[0]"},
+        // A face of no corners (the writer refuses it) comes with texture corners all the
+        // same: none of them, but not none at all.
+        {"a face of no corners first",
+         kSquare +
+             "\tsetAttr \".uvst[0].uvsp[0:2]\" -type \"float2\" 0 0 1 0 1 1;\n"
+             "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 0 mu 0 0 f 3 0 1 -5 mu 0 3 0 1 2;\n",
+         {},
+         {{}, {0, 1, 2}},
+         {0, 0, 1, 0, 1, 1},
+         {{}, {0, 1, 2}},
+         "uvst[0]"},
+        {"a face of no corners in a set of none",
+         kSquare + "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 0 mu 0 0;\n",
+         {},
+         {{}},
+         {},
+         {},
+         "uvst[0]"},
         {"a set no face uses",
          kSquare + "\tsetAttr \".uvst[0].uvsp[0:0]\" -type \"float2\" 0.5 0.5;\n"
                    "\tsetAttr \".fc[0]\" -type \"polyFaces\" f 3 0 1 -5;\n",

@@ -127,7 +127,12 @@ struct EdgesBeside;
 class NodeReader {
 public:
     NodeReader(const SceneNode& node, MeshSink& sink, std::uint64_t sceneSize)
-        : node_(node), sink_(sink), sceneSize_(sceneSize), faces_(node.uvSet) {}
+        : node_(node), sink_(sink), sceneSize_(sceneSize), faces_(node.uvSet) {
+        // Room for one corner at least: a face of none is handed over with texture corners
+        // (none of them) all the same when the mesh has texture coordinates.
+        corners_.reserve(1);
+        cornerUvs_.reserve(1);
+    }
 
     // Reads the node from `lines`, whose first line is `firstLine` of `scene`; with
     // `beside`, the node's edges may come from the lent thread's reader instead.
@@ -940,7 +945,10 @@ void NodeReader::emitFace(const MayaFace& face, std::int64_t faceNumber) {
     if (!begun_ && !beginMesh()) return;
     if (face.holes > 0) ++result_.holedFaces;
     ++result_.faces;
-    if (!sink_.face(corners_.data(), useUvs_ ? cornerUvs_.data() : nullptr, corners_.size())) {
+    // A set of no texture coordinates serves only faces of no corners: with none handed
+    // over, the faces get no texture corners either.
+    const bool uvsHanded = useUvs_ && uvCount_ > 0;
+    if (!sink_.face(corners_.data(), uvsHanded ? cornerUvs_.data() : nullptr, corners_.size())) {
         result_.stopped = true;
         phase_ = Phase::Done;
     }

@@ -482,8 +482,10 @@ public:
           sink_(sink) {
         const std::uint32_t largest =
             counts_.empty() ? 0 : *std::max_element(counts_.begin(), counts_.end());
-        vertices_.reserve(largest);
-        faceUvs_.reserve(largest);
+        // Room for one corner at least: a face of none is handed over with texture corners
+        // (none of them) all the same when the mesh has texture coordinates.
+        vertices_.reserve(std::max<std::uint32_t>(largest, 1));
+        faceUvs_.reserve(std::max<std::uint32_t>(largest, 1));
         handEmptyFaces();
     }
 
@@ -554,9 +556,13 @@ MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& r
     MeshReadResult result = chooseUvs(mesh, points, uvs, reader);
     if (result.problem != SceneRefusal::None) return result;
     if (mesh.pointsFromSample) result.warnings.push_back(MeshWarning::PointsFromTimeSample);
-    if (uvs.primvar != nullptr) {
+    if (uvs.primvar != nullptr && !uvs.primvar->values.empty()) {
         mesh.head.uvs = std::move(uvs.primvar->values);
         mesh.head.uvSet = uvs.primvar->name;
+    } else {
+        // A primvar of no values serves only faces of no corners: with no texture
+        // coordinates handed over, the faces get no texture corners either.
+        uvs.primvar = nullptr;
     }
     if (!sink.begin(mesh.head)) {
         result.stopped = true;

@@ -121,8 +121,12 @@ public:
           leftHanded_(leftHanded),
           sink_(sink),
           result_(result),
-          vertices_(static_cast<std::size_t>(faces.largestFace)),
-          uvs_(lookup == UvLookup::None ? 0 : static_cast<std::size_t>(faces.largestFace)) {
+          // Room for one corner at least: a face of none is handed over with texture
+          // corners (none of them) all the same when the mesh has texture coordinates.
+          vertices_(std::max<std::size_t>(1, static_cast<std::size_t>(faces.largestFace))),
+          uvs_(lookup == UvLookup::None
+                   ? 0
+                   : std::max<std::size_t>(1, static_cast<std::size_t>(faces.largestFace))) {
         handEmptyFaces();
     }
 
@@ -287,9 +291,13 @@ MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, Mesh
         // The head lives while the sink takes it: the faces need only the arrays.
         MeshHead head;
         head.points = std::move(mesh.points);
-        if (lookup != UvLookup::None) {
+        if (lookup != UvLookup::None && !mesh.texture.values.empty()) {
             head.uvs = std::move(mesh.texture.values);
             head.uvSet = mesh.texture.name.substr(mesh.texture.name.find(':') + 1);
+        } else {
+            // A primvar of no values serves only faces of no corners: with no texture
+            // coordinates handed over, the faces get no texture corners either.
+            lookup = UvLookup::None;
         }
         if (!sink.begin(head)) {
             result.stopped = true;
