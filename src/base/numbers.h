@@ -97,6 +97,29 @@ std::string shortestDecimal(float value);
 constexpr std::size_t kShortestFloatBytes = 24;
 char* putShortestDecimal(char* at, float value);
 
+// 10^0 to 10^19: every power of ten a 64-bit number reaches, for readers and writers of
+// digits.
+inline constexpr std::uint64_t kPowersOfTen[] = {1,
+                                                 10,
+                                                 100,
+                                                 1000,
+                                                 10000,
+                                                 100000,
+                                                 1000000,
+                                                 10000000,
+                                                 100000000,
+                                                 1000000000,
+                                                 10000000000,
+                                                 100000000000,
+                                                 1000000000000,
+                                                 10000000000000,
+                                                 100000000000000,
+                                                 1000000000000000,
+                                                 10000000000000000,
+                                                 100000000000000000,
+                                                 1000000000000000000,
+                                                 10000000000000000000u};
+
 // The plain digits at the start of `word`, eight bytes of text as loadWord gives them:
 // how many there are (8 when all eight are digits), and when fewer than eight, their value
 // in `value`. The arrays and edge lists of scenes are mostly numbers of one to seven

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "base/numbers.h"
+
 namespace tessaryn {
 
 namespace {
@@ -13,19 +15,6 @@ namespace {
 constexpr std::size_t kBatchCorners = std::size_t{1} << 16;
 constexpr std::uint32_t kHasUvs = std::uint32_t{1} << 31;
 
-// 10^0 to 10^19, every power of ten a 64-bit number reaches.
-struct PowersOfTen {
-    std::uint64_t values[20] = {};
-    constexpr PowersOfTen() {
-        std::uint64_t power = 1;
-        for (std::uint64_t& value : values) {
-            value = power;
-            power *= 10;  // past 10^19 it wraps, unused
-        }
-    }
-};
-constexpr PowersOfTen kPowersOfTen;
-
 // How many decimal digits `number` has: from its bits' count, which gives the digits or one
 // fewer (1233 / 4096 is log10 2 to within 1e-5), and one comparison. 0 counts as 1, and
 // `number | 1` has as many digits as `number`.
@@ -33,7 +22,7 @@ unsigned decimalDigits(std::uint64_t number) {
     const std::uint64_t odd = number | 1;
     const auto bits = static_cast<unsigned>(64 - __builtin_clzll(odd));
     const unsigned fewer = (bits * 1233) >> 12;
-    return fewer + (odd >= kPowersOfTen.values[fewer] ? 1 : 0);
+    return fewer + (odd >= kPowersOfTen[fewer] ? 1 : 0);
 }
 
 // The decimal digits of `number` written at `at`, from the last one back; gives their end.

@@ -434,8 +434,6 @@ void NodeReader::endRun() {
 
 // Powers of ten below 10^8, exact as floats.
 constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
-constexpr std::uint64_t kIntegerPowersOfTen[] = {1,      10,      100,     1000,
-                                                 10000,  100000,  1000000, 10000000};
 
 // A coordinate as Maya writes it ("-3.999699": digits, a point, digits), read eight bytes
 // at a time when both runs of digits are shorter than eight and together stay below 2^24:
@@ -452,7 +450,7 @@ bool readPlainCoordinate(const char* p, const char* end, float& value, const cha
     std::uint64_t fraction = 0;
     const unsigned decimals = leadingDigits(byte_search::loadWord(q), fraction);
     if (decimals == 0 || decimals == 8 || q[decimals] == 'e' || q[decimals] == 'E') return false;
-    const std::uint64_t mantissa = whole * kIntegerPowersOfTen[decimals] + fraction;
+    const std::uint64_t mantissa = whole * kPowersOfTen[decimals] + fraction;
     if (mantissa >= (std::uint64_t{1} << 24)) return false;
     const float magnitude = static_cast<float>(mantissa) / kFloatPowersOfTen[decimals];
     value = negative ? -magnitude : magnitude;

@@ -94,9 +94,6 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-constexpr std::uint64_t kWholePowersOfTen[] = {1,      10,      100,     1000,
-                                                10000,  100000,  1000000, 10000000};
-
 // The digits of a number's whole part and of its fraction, as `q` shows them, each run
 // shorter than eight (most coordinates), read a word at a time: `q` moves past them, the
 // digits make `mantissa`, `digits` counts them all and `decimals` those after the point.
@@ -115,7 +112,7 @@ bool readShortDigitRuns(const char*& q, const char* end, std::uint64_t& mantissa
         if (fractionDigits == 8) return false;
         p += 1 + fractionDigits;
     }
-    mantissa = whole * kWholePowersOfTen[fractionDigits] + fraction;
+    mantissa = whole * kPowersOfTen[fractionDigits] + fraction;
     digits = static_cast<int>(wholeDigits + fractionDigits);
     decimals = static_cast<int>(fractionDigits);
     q = p;
