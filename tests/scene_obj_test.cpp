@@ -379,6 +379,85 @@ TEST(SceneObj, UsdFaceIndicesChangedSinceTheScan) {
     }
 }
 
+// A text layer is scanned first with its faces passed over: the faces of the prim written
+// are checked as they are read, and every refusal on that way is told as the whole scan
+// tells it. Each layer holds a prim "a" and a prim "b"; a's faces are the row's.
+TEST(SceneObj, FaceProblemsToldAsTheWholeScanTellsThem) {
+    const std::string b = layer(kSquare, "b");
+    const auto withA = [&b](const std::string& faces) {
+        return layer(faces + "    point3f[] points = [(0, 0, 0), (1, 0, 0), (1, 1, 0)]\n", "a") +
+               b.substr(b.find("def"));
+    };
+    const std::string aFine =
+        "    int[] faceVertexCounts = [3]\n    int[] faceVertexIndices = [0, 1, 2]\n";
+    const std::string aShort =
+        "    int[] faceVertexCounts = [4]\n    int[] faceVertexIndices = [0, 1, 2]\n";
+    const std::string aBeyond =
+        "    int[] faceVertexCounts = [3]\n    int[] faceVertexIndices = [0, 1, 3]\n";
+    const std::string aNotWhole =
+        "    int[] faceVertexCounts = [3]\n    int[] faceVertexIndices = [0, 1, 2.5]\n";
+    const std::string aZero =
+        "    int[] faceVertexCounts = [0, 3]\n    int[] faceVertexIndices = [0, 1, 2]\n";
+    struct Row {
+        const char* what;
+        std::string scene;
+        std::string node;
+        SceneRefusal refusal;
+        NodeProblem problem;
+        std::int64_t line;
+        std::string written;  // the prim written, when one is
+    } rows[] = {
+        {"both fine, none named", withA(aFine), "", SceneRefusal::SeveralMeshNodes,
+         NodeProblem::None, 0, ""},
+        {"both fine, a named", withA(aFine), "a", SceneRefusal::None, NodeProblem::None, 0, "/a"},
+        {"a's counts short, none named", withA(aShort), "", SceneRefusal::None, NodeProblem::None,
+         0, "/b"},
+        {"a's counts short, a named", withA(aShort), "a", SceneRefusal::NodeHoldsNoMesh,
+         NodeProblem::FaceCountsMismatch, 6, ""},
+        {"a's index beyond, b named", withA(aBeyond), "b", SceneRefusal::None, NodeProblem::None, 0,
+         "/b"},
+        {"a's index beyond, none named", withA(aBeyond), "", SceneRefusal::None, NodeProblem::None,
+         0, "/b"},
+        {"a's face not whole, a named", withA(aNotWhole), "a", SceneRefusal::NodeHoldsNoMesh,
+         NodeProblem::NoFaces, 6, ""},
+        {"a's face of no corners, none named", withA(aZero), "", SceneRefusal::None,
+         NodeProblem::None, 0, "/b"},
+        {"a alone, counts short",
+         layer(aShort + "    point3f[] points = [(0, 0, 0), (1, 0, 0), "
+                        "(1, 1, 0)]\n",
+               "a"),
+         "", SceneRefusal::NoMeshNode, NodeProblem::FaceCountsMismatch, 6, ""},
+        {"a alone, index beyond",
+         layer(aBeyond + "    point3f[] points = [(0, 0, 0), (1, 0, 0), "
+                         "(1, 1, 0)]\n",
+               "a"),
+         "", SceneRefusal::NoMeshNode, NodeProblem::IndexBeyondPoints, 6, ""},
+        {"a alone, face not whole",
+         layer(aNotWhole + "    point3f[] points = [(0, 0, 0), "
+                           "(1, 0, 0), (1, 1, 0)]\n",
+               "a"),
+         "", SceneRefusal::NoMeshNode, NodeProblem::NoFaces, 6, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const bool lent : {false, true}) {
+            TempFolder folder;
+            writeFile(folder / "s.usda", row.scene);
+            tool::LentThread thread;
+            const tessaryn::SceneObjReport report = extract(
+                folder / "s.usda", folder / "out.obj", row.node, lent ? &thread.lend() : nullptr);
+            EXPECT_EQ(report.outcome, row.refusal) << report.detail;
+            EXPECT_EQ(report.nodeProblem, row.problem);
+            EXPECT_EQ(report.line, row.line);
+            EXPECT_EQ(fileExists(folder / "out.obj"), !row.written.empty());
+            if (!row.written.empty()) {
+                EXPECT_EQ(report.node.path, row.written);
+                EXPECT_EQ(obj_testing::readObj(readFile(folder / "out.obj")).faces.size(), 1u);
+            }
+        }
+    }
+}
+
 // The refusals leave no OUT behind, and an OUT that was there as it was.
 TEST(SceneObj, RefusalsLeaveNoObj) {
     struct Case {

@@ -735,3 +735,81 @@ TEST(UsdLayerScanner, EveryTruncatedPrefix) {
 }
 
 }  // namespace
+
+namespace {
+
+bool isFaceProblem(NodeProblem problem) {
+    return problem == NodeProblem::NoFaces || problem == NodeProblem::FaceCountsMismatch ||
+           problem == NodeProblem::IndexBeyondPoints;
+}
+
+// The scan that passes the faces over tells what the whole scan tells, but for the
+// problems of the faces themselves; a layer one refuses the other refuses alike.
+void expectAlikeButTheFaces(std::string_view layer) {
+    testing_support::InMemory bytes(layer);
+    const SceneFacts passing = tessaryn::scanUsdLayerPassingFaces(bytes.lines);
+    const SceneFacts whole = scanInMemory(layer, CreaseEdgeSet());
+    ASSERT_EQ(passing.problem, whole.problem);
+    EXPECT_EQ(passing.problemLine, whole.problemLine);
+    EXPECT_EQ(passing.size, whole.size);
+    ASSERT_EQ(passing.nodes.size(), whole.nodes.size());
+    for (std::size_t i = 0; i < whole.nodes.size(); ++i) {
+        const SceneNode& a = passing.nodes[i];
+        const SceneNode& b = whole.nodes[i];
+        EXPECT_EQ(a.path, b.path);
+        EXPECT_EQ(a.start, b.start);
+        EXPECT_EQ(a.line, b.line);
+        EXPECT_EQ(a.vertexCount, b.vertexCount);
+        EXPECT_EQ(a.warnings.size(), b.warnings.size());
+        if (isFaceProblem(b.problem) && b.problem != NodeProblem::NoFaces) {
+            EXPECT_EQ(a.problem, NodeProblem::None) << b.path;
+        } else if (b.problem == NodeProblem::NoFaces && a.problem == NodeProblem::None) {
+            // Faces that are not whole numbers: only reading them tells.
+            EXPECT_NE(b.problemLine, b.line) << b.path;
+        } else {
+            EXPECT_EQ(a.problem, b.problem) << b.path;
+            EXPECT_EQ(a.problemLine, b.problemLine) << b.path;
+        }
+    }
+}
+
+TEST(UsdLayerScanner, FacesPassedOverTellAllElseAlike) {
+    for (const RealMesh& mesh : kRealMeshes) {
+        SCOPED_TRACE(mesh.file);
+        expectAlikeButTheFaces(realLayer(mesh.file));
+    }
+    const std::pair<const char*, std::string> bodies[] = {
+        {"no faces", kPoints},
+        {"faces not integers",
+         "        int[] faceVertexCounts = [4, 3.5]\n        int[] faceVertexIndices = [0]\n" +
+             kPoints},
+        {"counts short",
+         "        int[] faceVertexCounts = [4]\n        int[] faceVertexIndices = [0, 1, 2]\n" +
+             kPoints},
+        {"index beyond, indices first",
+         "        int[] faceVertexIndices = [0, 1, 5]\n        int[] faceVertexCounts = [3]\n" +
+             kPoints},
+        {"time-sampled",
+         "        int[] faceVertexCounts.timeSamples = {\n            1: [3],\n        }\n"
+         "        int[] faceVertexIndices = [0, 1, 2]\n" +
+             kPoints},
+        {"indices unclosed", "        int[] faceVertexIndices = [0, 1, (2]\n" + kPoints},
+    };
+    for (const auto& [name, body] : bodies) {
+        SCOPED_TRACE(name);
+        expectAlikeButTheFaces(meshLayer(body));
+    }
+    // Cut anywhere, inside the face arrays too.
+    for (const char* file :
+         {"arnoldusd__test_0169_scene.usda", "mayausd__UsdImportUVSetsTestWithCreases.usda"}) {
+        SCOPED_TRACE(file);
+        const std::string layer = realLayer(file);
+        for (std::size_t size = 0; size <= layer.size(); ++size) {
+            SCOPED_TRACE(size);
+            expectAlikeButTheFaces(std::string_view(layer).substr(0, size));
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+}  // namespace

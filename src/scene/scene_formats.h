@@ -38,6 +38,10 @@ struct SceneFormatEntry {
     bool placesAsItScans;
     // Reads one node's geometry, for a scene written out as an OBJ; null: not yet read.
     MeshReader readMesh;
+    // A quicker scan for that road, where the format has one: it passes the nodes' faces
+    // over unread, so its nodes carry no problem of their faces, which readMesh then
+    // finds in the node it reads. Null: the road scans as every road does.
+    SceneFacts (*scanPassingFaces)(LineReader& scene);
 };
 
 // The row of the form `head` (a file's first bytes) starts as, readable or refused; null

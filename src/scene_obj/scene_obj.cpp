@@ -30,9 +30,11 @@ NodeSummary summaryOf(const SceneNode& node) {
     return {node.path, node.name, node.vertexCount};
 }
 
-// The scene's format and its scan, which names the nodes.
+// The scene's format and its scan, which names the nodes; with `passFaces`, the scan that
+// passes the faces over where the format has one (`passed` tells whether it had).
 bool scanScene(const SceneObjRequest& request, SceneObjReport& report,
-               const SceneFormatEntry*& format, SceneFacts& facts) {
+               const SceneFormatEntry*& format, SceneFacts& facts, bool passFaces, bool& passed) {
+    passed = false;
     LineReader scene;
     errno = 0;
     if (!scene.open(request.scenePath.c_str()))
@@ -44,9 +46,15 @@ bool scanScene(const SceneObjRequest& request, SceneObjReport& report,
                       request.scenePath);
     }
     report.format = format->format;
-    const CreaseEdgeSet noCreaseEdges;
     int error = 0;
-    facts = scanOpenedScene(*format, scene, request.scenePath, noCreaseEdges, nullptr, error);
+    passed = passFaces && format->scanPassingFaces != nullptr;
+    if (passed) {
+        facts = format->scanPassingFaces(scene);
+        scene.close();
+    } else {
+        const CreaseEdgeSet noCreaseEdges;
+        facts = scanOpenedScene(*format, scene, request.scenePath, noCreaseEdges, nullptr, error);
+    }
     report.detail = facts.problemDetail;
     report.otherLayers = facts.otherLayers;
     report.sceneWarnings = facts.warnings;
@@ -140,11 +148,21 @@ SceneObjReport writeSceneObj(const SceneObjRequest& request) {
         refuse(report, SceneRefusal::OutputIsInput, request.outPath);
         return report;
     }
-    const SceneFormatEntry* format = nullptr;
-    SceneFacts facts;
-    const SceneNode* node = nullptr;
-    if (scanScene(request, report, format, facts) && chooseNode(request, report, facts, node))
-        writeObj(request, report, *format, *node);
+    // First with the scan that passes the faces over, where the format has one: the reader
+    // checks the faces of the node it writes. Whatever that way refuses is left to the
+    // whole scan to tell, which may refuse otherwise (another node's faces, a node whose
+    // faces do not hold, chosen among others), so that the outcome is the whole scan's.
+    for (const bool passFaces : {true, false}) {
+        report = SceneObjReport();
+        const SceneFormatEntry* format = nullptr;
+        SceneFacts facts;
+        const SceneNode* node = nullptr;
+        bool passed = false;
+        if (scanScene(request, report, format, facts, passFaces, passed) &&
+            chooseNode(request, report, facts, node) && writeObj(request, report, *format, *node))
+            return report;
+        if (!passed) break;
+    }
     return report;
 }
 

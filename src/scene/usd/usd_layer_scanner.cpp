@@ -88,13 +88,14 @@ struct StatementHead {
 class LayerScanner {
 public:
     LayerScanner(UsdByteReader& reader, const CreaseEdgesAhead& creaseEdges, SceneFacts& facts,
-                 ScanWatcher* watcher, LayerOutline* outline)
+                 ScanWatcher* watcher, LayerOutline* outline, bool readsFaces)
         : reader_(reader),
           lexer_(reader),
           ahead_(creaseEdges),
           facts_(facts),
           watcher_(watcher),
-          outline_(outline) {}
+          outline_(outline),
+          readsFaces_(readsFaces) {}
 
     void run(const std::string& lineEnding);
     const UsdLexer& lexer() const { return lexer_; }
@@ -130,6 +131,9 @@ private:
     SceneFacts& facts_;
     ScanWatcher* watcher_;
     LayerOutline* outline_;  // null: no outline asked for
+    // False: a mesh's face arrays are passed over unread, for a road that reads the
+    // chosen prim's faces itself.
+    bool readsFaces_;
     std::string lineEnding_;
     std::vector<Frame> frames_;
 };
@@ -486,6 +490,19 @@ void LayerScanner::tellPending() {
 }
 
 void LayerScanner::readIntegers(MeshScan& mesh, const std::string& property, std::int64_t line) {
+    const bool topology = property == "faceVertexCounts" || property == "faceVertexIndices";
+    if (topology && !readsFaces_) {
+        // Taken as whole and agreeing: the road that passed them checks them as it reads.
+        if (!lexer_.skipGroup('[')) return;
+        if (property == "faceVertexCounts") {
+            mesh.countsRead = true;
+            mesh.countsLine = line;
+        } else {
+            mesh.indicesRead = true;
+            mesh.indicesLine = line;
+        }
+        return;
+    }
     ArrayRead read = ArrayRead::Done;
     if (property == "faceVertexCounts") {
         std::vector<std::int32_t>().swap(mesh.counts);
@@ -514,8 +531,7 @@ void LayerScanner::readIntegers(MeshScan& mesh, const std::string& property, std
         values.clear();
         read = readIntegerArray(lexer_, [&](std::int32_t value) { values.push_back(value); });
     }
-    if (read == ArrayRead::Malformed &&
-        (property == "faceVertexCounts" || property == "faceVertexIndices")) {
+    if (read == ArrayRead::Malformed && topology) {
         mesh.facesMalformed = true;
         mesh.facesMalformedLine = line;
     }
@@ -580,13 +596,13 @@ void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
 }
 
 SceneFacts scan(UsdByteReader& reader, const CreaseEdgesAhead& creaseEdges, ScanWatcher* watcher,
-                LayerOutline* outline = nullptr) {
+                LayerOutline* outline = nullptr, bool readsFaces = true) {
     SceneFacts facts;
     facts.format = SceneFormat::Usd;
     std::string lineEnding = "\n";
     readHeader(reader, lineEnding);
     if (outline != nullptr) outline->lineEnding = lineEnding;
-    LayerScanner scanner(reader, creaseEdges, facts, watcher, outline);
+    LayerScanner scanner(reader, creaseEdges, facts, watcher, outline, readsFaces);
     scanner.run(lineEnding);
     const UsdLexer& lexer = scanner.lexer();
     facts.problem = lexer.problem();
@@ -613,6 +629,14 @@ SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
     reader.openBlocks(layer);
     reader.watch(watcher);
     return scan(reader, creaseEdges, watcher);
+}
+
+SceneFacts scanUsdLayerPassingFaces(LineReader& layer) {
+    UsdByteReader reader;
+    reader.openBlocks(layer);
+    const CreaseEdgeSet noCreaseEdges;
+    const CreaseEdgesAhead creaseEdges(noCreaseEdges);
+    return scan(reader, creaseEdges, nullptr, nullptr, false);
 }
 
 SceneFacts scanUsdLayerOutline(LineReader& layer, const CreaseEdgesAhead& creaseEdges,

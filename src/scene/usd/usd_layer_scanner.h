@@ -25,6 +25,12 @@ namespace tessaryn {
 SceneFacts scanUsdLayer(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
                         ScanWatcher* watcher = nullptr);
 
+// The same scan for a road that reads the chosen prim's faces itself, and checks them as
+// it reads (a mesh written out): each mesh's faceVertexCounts and faceVertexIndices are
+// passed over unread, so no prim carries a problem of its faces (but their being given
+// over time), and no crease edge is looked for.
+SceneFacts scanUsdLayerPassingFaces(LineReader& layer);
+
 // The same scan of an existing override layer, which also fills `outline` (its
 // `chain` given): the tracked prim is reported among the nodes whatever its type.
 SceneFacts scanUsdLayerOutline(LineReader& layer, const CreaseEdgesAhead& creaseEdges,
