@@ -37,6 +37,24 @@ tessaryn::SceneFacts scanForNoCreases(const std::string& text) {
     return tessaryn::scanMayaScene(scene.lines, none);
 }
 
+// A scan that passes edge numbers over reads the rest of a scene as one that reads
+// them: it refuses alike, but for an edge statement whose numbers are damaged.
+void expectPassedAlike(const std::string& text, const tessaryn::SceneFacts& read) {
+    testing_support::InMemory scene(text);
+    const tessaryn::SceneFacts passed = tessaryn::scanMayaScenePassingEdges(scene.lines);
+    if (read.problem == SceneRefusal::BadEdgeStatement && passed.problem == SceneRefusal::None)
+        return;
+    EXPECT_EQ(passed.problem, read.problem);
+    EXPECT_EQ(passed.problemLine, read.problemLine);
+    ASSERT_EQ(passed.nodes.size(), read.nodes.size());
+    for (std::size_t i = 0; i < read.nodes.size(); ++i) {
+        EXPECT_EQ(passed.nodes[i].path, read.nodes[i].path);
+        EXPECT_EQ(passed.nodes[i].vertexCount, read.nodes[i].vertexCount);
+        EXPECT_EQ(passed.nodes[i].problem, read.nodes[i].problem);
+        EXPECT_EQ(passed.nodes[i].uvSet, read.nodes[i].uvSet);
+    }
+}
+
 // A scan that counts edge numbers refuses a scene exactly where one that reads them does.
 void expectCountedAlike(const std::string& text) {
     const tessaryn::SceneFacts read = scan(text);
@@ -49,6 +67,7 @@ void expectCountedAlike(const std::string& text) {
         EXPECT_EQ(counted.nodes[i].problem, read.nodes[i].problem);
         EXPECT_TRUE(counted.nodes[i].hits.empty());
     }
+    expectPassedAlike(text, counted);
 }
 
 std::vector<std::int32_t> creaseElements(const tessaryn::SceneFacts& facts) {
@@ -162,6 +181,19 @@ TEST(MayaScannerData, EdgeNumbersInEveryForm) {
             continue;
         }
         EXPECT_EQ(creaseElements(facts), row.creases);
+    }
+}
+
+// Every real scene reads alike whether its edge numbers are read, counted or passed over.
+TEST(MayaScannerData, RealScenesAlikeHoweverTheirEdgesAreRead) {
+    for (const char* file : {"cgkit__objects.ma", "maya2gltf__CubeToSphere.ma",
+                             "maya2gltf__FlatTetrahedron.ma", "mayausd__UsdExportMeshTest.ma"}) {
+        SCOPED_TRACE(file);
+        const std::string text = testing_support::readFile(testing_support::realDataPath(file));
+        const tessaryn::SceneFacts read = scanForNoCreases(text);
+        ASSERT_EQ(read.problem, SceneRefusal::None);
+        ASSERT_FALSE(read.nodes.empty());
+        expectCountedAlike(text);
     }
 }
 

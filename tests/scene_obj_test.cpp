@@ -458,6 +458,54 @@ TEST(SceneObj, FaceProblemsToldAsTheWholeScanTellsThem) {
     }
 }
 
+// A Maya scene is scanned first with its edge numbers passed over, where only the node
+// written has edges: an edge statement whose numbers are damaged, in any node, is refused
+// as the whole scan refuses it.
+TEST(SceneObj, MayaEdgesPassedOverRefusedAsTheWholeScanRefusesThem) {
+    const auto node = [](const std::string& name, const std::string& edges) {
+        return "createNode mesh -n \"" + name +
+               "\";\n\tsetAttr -s 3 \".vt[0:2]\" 0 0 0 1 0 0 0 1 0;\n\tsetAttr -s 3 \".ed[0:2]\" " +
+               edges + ";\n\tsetAttr -s 1 \".fc[0]\" -type \"polyFaces\" f 3 0 1 2;\n";
+    };
+    const std::string header = "//Maya ASCII 2022 scene\n";
+    const std::string fine = "0 1 0 1 2 0 2 0 0";
+    const std::string tooFew = "0 1 0 1 2 0 2 0";
+    const std::string notANumber = "0 1 0 1 2 0 2 0 x";
+    struct Row {
+        const char* what;
+        std::string scene;
+        std::string node;
+        SceneRefusal refusal;
+        std::int64_t line;
+        std::string written;  // the node written, when one is
+    } rows[] = {
+        {"one node", header + node("a", fine), "", SceneRefusal::None, 0, "a"},
+        {"one node, a number too few", header + node("a", tooFew), "",
+         SceneRefusal::BadEdgeStatement, 4, ""},
+        {"one node, a word", header + node("a", notANumber), "a", SceneRefusal::BadEdgeStatement, 4,
+         ""},
+        {"two nodes, the other's numbers too few", header + node("a", tooFew) + node("b", fine),
+         "b", SceneRefusal::BadEdgeStatement, 4, ""},
+        {"two nodes, the other's word", header + node("a", fine) + node("b", notANumber), "a",
+         SceneRefusal::BadEdgeStatement, 8, ""},
+        {"two nodes", header + node("a", fine) + node("b", fine), "b", SceneRefusal::None, 0, "b"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        writeFile(folder / "s.ma", row.scene);
+        const tessaryn::SceneObjReport report =
+            extract(folder / "s.ma", folder / "out.obj", row.node);
+        EXPECT_EQ(report.outcome, row.refusal) << report.detail;
+        EXPECT_EQ(report.line, row.line);
+        EXPECT_EQ(fileExists(folder / "out.obj"), !row.written.empty());
+        if (!row.written.empty()) {
+            EXPECT_EQ(report.node.name, row.written);
+            EXPECT_EQ(obj_testing::readObj(readFile(folder / "out.obj")).faces.size(), 1u);
+        }
+    }
+}
+
 // The refusals leave no OUT behind, and an OUT that was there as it was.
 TEST(SceneObj, RefusalsLeaveNoObj) {
     struct Case {

@@ -94,6 +94,14 @@ bool chooseNode(const SceneObjRequest& request, SceneObjReport& report, const Sc
     return true;
 }
 
+// Whether a node other than `node` has faces, passed over unread by a scan that passes
+// them.
+bool anotherHasFaces(const SceneFacts& facts, const SceneNode& node) {
+    return std::any_of(facts.nodes.begin(), facts.nodes.end(), [&node](const SceneNode& each) {
+        return &each != &node && each.problem != NodeProblem::NoFaces;
+    });
+}
+
 // The node's geometry, read again from the scene, into the OBJ.
 bool writeObj(const SceneObjRequest& request, SceneObjReport& report,
               const SceneFormatEntry& format, const SceneNode& node) {
@@ -159,7 +167,9 @@ SceneObjReport writeSceneObj(const SceneObjRequest& request) {
         const SceneNode* node = nullptr;
         bool passed = false;
         if (scanScene(request, report, format, facts, passFaces, passed) &&
-            chooseNode(request, report, facts, node) && writeObj(request, report, *format, *node))
+            chooseNode(request, report, facts, node) &&
+            !(passed && format->damagedFacesRefuseScene && anotherHasFaces(facts, *node)) &&
+            writeObj(request, report, *format, *node))
             return report;
         if (!passed) break;
     }

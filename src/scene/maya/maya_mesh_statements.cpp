@@ -251,7 +251,7 @@ void MayaMeshStatements::creaseWord(std::string_view word) {
 void MayaMeshStatements::endSetAttr(std::uint64_t offsetAfter) {
     switch (statement_) {
         case Statement::Edges:
-            if (numbersRead_ != numbersWanted_) {
+            if (readsEdges_ && numbersRead_ != numbersWanted_) {
                 fail();
                 return;
             }

@@ -16,7 +16,10 @@ namespace tessaryn {
 
 class MayaMeshStatements {
 public:
-    explicit MayaMeshStatements(const CreaseEdgesAhead& creases) : creases_(creases) {}
+    // With `readsEdges` false the words of the edge statements are passed over unread
+    // (and unchecked), for a road that reads the chosen node's edges itself.
+    MayaMeshStatements(const CreaseEdgesAhead& creases, bool readsEdges)
+        : creases_(creases), readsEdges_(readsEdges) {}
 
     // A mesh node starts; what was read of the one before is forgotten.
     void beginNode();
@@ -27,10 +30,10 @@ public:
     void beginSetAttr(std::uint64_t offset, std::int64_t line);
     // Whether the words of the statement must be read: its edges and its creases.
     bool wordsMatter() const {
-        return statement_ == Statement::Edges || statement_ == Statement::Creases;
+        return (statement_ == Statement::Edges && readsEdges_) || statement_ == Statement::Creases;
     }
     // Whether the statement's words are edge numbers, which edgeNumbers reads.
-    bool readsEdgeNumbers() const { return statement_ == Statement::Edges; }
+    bool readsEdgeNumbers() const { return statement_ == Statement::Edges && readsEdges_; }
     // The edge numbers from `p` on: white space and words of plain digits that white
     // space or the line's end closes. Returns the first byte of anything else, or `end`.
     const char* edgeNumbers(const char* p, const char* end);
@@ -62,6 +65,7 @@ private:
 
     // Waited for at the first edge: the vertices before the edges are read meanwhile.
     const CreaseEdgesAhead& creases_;
+    const bool readsEdges_;
 
     // The statement being read.
     Statement statement_ = Statement::Plain;

@@ -44,7 +44,8 @@ struct CreateNodeStatement {
 // The splitter's handler: which statement is being read, and the mesh node it belongs to.
 class MayaSceneScanner {
 public:
-    explicit MayaSceneScanner(const CreaseEdgesAhead& creases) : mesh_(creases) {
+    MayaSceneScanner(const CreaseEdgesAhead& creases, bool readsEdges)
+        : mesh_(creases, readsEdges) {
         facts_.format = SceneFormat::Maya;
     }
 
@@ -215,8 +216,10 @@ private:
 
 }  // namespace
 
-SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgesAhead& creases) {
-    MayaSceneScanner scanner(creases);
+namespace {
+
+SceneFacts scan(LineReader& scene, const CreaseEdgesAhead& creases, bool readsEdges) {
+    MayaSceneScanner scanner(creases, readsEdges);
     std::string_view line;
     while (scene.next(line)) {
         if (!scanner.scanLine(line, scene.lineEnding())) break;
@@ -227,6 +230,18 @@ SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgesAhead& creases) {
         facts.problem = SceneRefusal::Unreadable;
     }
     return facts;
+}
+
+}  // namespace
+
+SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgesAhead& creases) {
+    return scan(scene, creases, true);
+}
+
+SceneFacts scanMayaScenePassingEdges(LineReader& scene) {
+    const CreaseEdgeSet noCreaseEdges;
+    const CreaseEdgesAhead creases(noCreaseEdges);
+    return scan(scene, creases, false);
 }
 
 }  // namespace tessaryn

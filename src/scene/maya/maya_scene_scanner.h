@@ -20,4 +20,9 @@ namespace tessaryn {
 // OBJ's n + 1. A triple matches a crease edge in either vertex order.
 SceneFacts scanMayaScene(LineReader& scene, const CreaseEdgesAhead& creases);
 
+// The same scan for a road that reads the chosen node's edges itself, and checks them as
+// it reads (a mesh written out): the words of every .ed statement are passed over
+// unread, so a statement that is not triples filling its range refuses nothing here.
+SceneFacts scanMayaScenePassingEdges(LineReader& scene);
+
 }  // namespace tessaryn
