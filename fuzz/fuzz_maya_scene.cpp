@@ -36,6 +36,24 @@ SceneFacts scan(const std::string& text) {
     return tessaryn::scanMayaScene(scene.lines, square());
 }
 
+// The scan a mesh written out takes first, which passes edge numbers over: it reads the
+// scene as the whole scan does, but for an edge statement whose numbers are damaged.
+void checkPassingEdges(const std::string& text, const SceneFacts& whole) {
+    InMemory scene(text);
+    const SceneFacts passed = tessaryn::scanMayaScenePassingEdges(scene.lines);
+    if (whole.problem == tessaryn::SceneRefusal::BadEdgeStatement) return;
+    check(passed.problem == whole.problem && passed.problemLine == whole.problemLine,
+          "the scan that passes edge numbers over refuses alike");
+    if (whole.problem != tessaryn::SceneRefusal::None) return;  // its nodes count for nothing
+    check(passed.nodes.size() == whole.nodes.size(), "and finds as many nodes");
+    for (std::size_t i = 0; i < whole.nodes.size() && i < passed.nodes.size(); ++i) {
+        check(passed.nodes[i].path == whole.nodes[i].path &&
+                  passed.nodes[i].vertexCount == whole.nodes[i].vertexCount &&
+                  passed.nodes[i].problem == whole.nodes[i].problem,
+              "with the same facts");
+    }
+}
+
 void checkNode(const SceneNode& node, const std::string& text) {
     check(node.line >= 1, "a node has a line");
     check(node.lineEnding == "\n" || node.lineEnding == "\r\n", "a node has a line ending");
@@ -116,6 +134,7 @@ void readWhole(const std::string& input, const SceneNode& node) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const SceneFacts scene = scan(input);
+    checkPassingEdges(input, scene);
     if (scene.problem != tessaryn::SceneRefusal::None) {
         check(scene.problemLine >= 1, "a problem names its line");
         return 0;

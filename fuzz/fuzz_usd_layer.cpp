@@ -62,6 +62,28 @@ SceneFacts scanInMemory(std::string_view layer) {
     return tessaryn::scanUsdLayer(bytes.lines, square());
 }
 
+// The scan a mesh written out takes first, which passes the faces over: it refuses a
+// layer exactly where the whole scan does, and finds the same prims, which carry the same
+// problems but those of their faces.
+void checkPassingFaces(std::string_view layer, const SceneFacts& whole) {
+    InMemory bytes(layer);
+    const SceneFacts passing = tessaryn::scanUsdLayerPassingFaces(bytes.lines);
+    check(passing.problem == whole.problem && passing.problemLine == whole.problemLine,
+          "the scan that passes the faces over refuses alike");
+    check(passing.nodes.size() == whole.nodes.size(), "and finds as many prims");
+    for (std::size_t i = 0; i < whole.nodes.size() && i < passing.nodes.size(); ++i) {
+        const SceneNode& a = passing.nodes[i];
+        const SceneNode& b = whole.nodes[i];
+        const bool faceProblem = b.problem == tessaryn::NodeProblem::NoFaces ||
+                                 b.problem == tessaryn::NodeProblem::FaceCountsMismatch ||
+                                 b.problem == tessaryn::NodeProblem::IndexBeyondPoints;
+        check(a.path == b.path && a.start == b.start && a.vertexCount == b.vertexCount,
+              "the same prims");
+        check(a.problem == b.problem || (faceProblem && a.problem == tessaryn::NodeProblem::None),
+              "with the same problems but their faces'");
+    }
+}
+
 tessaryn::LayerOutline outlineOf(const std::string& text, const std::string& path,
                                  SceneFacts& facts) {
     tessaryn::LayerOutline outline;
@@ -126,6 +148,7 @@ void checkJoin(const std::string& input, const SceneFacts& facts, const std::str
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const SceneFacts facts = scanInMemory(input);
+    checkPassingFaces(input, facts);
     if (facts.problem != tessaryn::SceneRefusal::None) {
         check(facts.problemLine >= 1, "a problem names its line");
         check(facts.nodes.empty(), "a refused layer reports no prim");
