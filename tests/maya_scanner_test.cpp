@@ -197,6 +197,24 @@ TEST(MayaScannerData, RealScenesAlikeHoweverTheirEdgesAreRead) {
     }
 }
 
+// Edges passed over in two nodes: the reader of one could not tell of the other's damage.
+TEST(MayaScannerData, EdgesPassedOverInTwoNodesNeedTheWholeScan) {
+    const std::string edges = "\tsetAttr \".ed[0:3]\" 0 1 0 1 2 0 2 3 0 3 0 0;\n";
+    const std::string second =
+        "createNode mesh -n \"n\";\n\tsetAttr \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n";
+    const std::pair<std::string, bool> scenes[] = {
+        {kNode + edges, false},
+        {kNode + edges + second, false},
+        {kNode + edges + second + edges, true},
+    };
+    for (const auto& [text, needed] : scenes) {
+        SCOPED_TRACE(text);
+        testing_support::InMemory scene(text);
+        EXPECT_EQ(tessaryn::scanMayaScenePassingEdges(scene.lines).wholeScanNeeded, needed);
+        EXPECT_FALSE(scanForNoCreases(text).wholeScanNeeded);
+    }
+}
+
 TEST(MayaScannerData, CountedEdgeNumbersRefusedWhereReadOnes) {
     // Forty edges a line, Maya's own layout, with a fault put at every place of the line's
     // first two hundred bytes: each falls in a different place of the eight bytes counted

@@ -437,6 +437,26 @@ TEST(SceneObj, FaceProblemsToldAsTheWholeScanTellsThem) {
                            "(1, 0, 0), (1, 1, 0)]\n",
                "a"),
          "", SceneRefusal::NoMeshNode, NodeProblem::NoFaces, 6, ""},
+        // Given twice: the scan checks the indices against the counts in hand and keeps a
+        // malformed array's mark, and counts the points of the last time samples, where the
+        // reader takes the last counts and indices and the first time samples.
+        {"a alone, counts again after the indices",
+         layer(aShort + "    int[] faceVertexCounts = [3]\n    point3f[] points = [(0, 0, 0), "
+                        "(1, 0, 0), (1, 1, 0)]\n",
+               "a"),
+         "", SceneRefusal::NoMeshNode, NodeProblem::FaceCountsMismatch, 6, ""},
+        {"a alone, indices again after ones not whole",
+         layer(aNotWhole + "    int[] faceVertexIndices = [0, 1, 2]\n    point3f[] points = "
+                           "[(0, 0, 0), (1, 0, 0), (1, 1, 0)]\n",
+               "a"),
+         "", SceneRefusal::NoMeshNode, NodeProblem::NoFaces, 6, ""},
+        {"a alone, points over time twice",
+         layer("    int[] faceVertexCounts = [4]\n    int[] faceVertexIndices = [0, 1, 2, 3]\n"
+               "    point3f[] points.timeSamples = {0: [(0, 0, 0), (1, 0, 0), (0, 1, 0), "
+               "(1, 1, 0)]}\n    point3f[] points.timeSamples = {0: [(0, 0, 0), (1, 0, 0), "
+               "(0, 1, 0)]}\n",
+               "a"),
+         "", SceneRefusal::NoMeshNode, NodeProblem::IndexBeyondPoints, 6, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -489,6 +509,11 @@ TEST(SceneObj, MayaEdgesPassedOverRefusedAsTheWholeScanRefusesThem) {
         {"two nodes, the other's word", header + node("a", fine) + node("b", notANumber), "a",
          SceneRefusal::BadEdgeStatement, 8, ""},
         {"two nodes", header + node("a", fine) + node("b", fine), "b", SceneRefusal::None, 0, "b"},
+        // A flag's word among edge numbers is no number, for the reader as for the scan.
+        {"one node, a flag", header + node("a", fine + " -k"), "", SceneRefusal::BadEdgeStatement,
+         4, ""},
+        {"one node, -inf", header + node("a", "0 1 0 1 2 0 -inf 2 0 0"), "",
+         SceneRefusal::BadEdgeStatement, 4, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);

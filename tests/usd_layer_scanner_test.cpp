@@ -799,6 +799,21 @@ TEST(UsdLayerScanner, FacesPassedOverTellAllElseAlike) {
         SCOPED_TRACE(name);
         expectAlikeButTheFaces(meshLayer(body));
     }
+    // What only the whole scan judges as it does, the passing scan says: an array of the
+    // faces, or the points, given twice in a prim.
+    const std::pair<std::string, bool> twice[] = {
+        {kFaces + kPoints, false},
+        {kFaces + "        int[] faceVertexCounts = [4]\n" + kPoints, true},
+        {kFaces + "        int[] faceVertexIndices = [0, 1, 2, 3]\n" + kPoints, true},
+        {kFaces + kPoints + kPoints, true},
+        {kFaces + "        point3f[] points.timeSamples = {0: [(0, 0, 0)]}\n" + kPoints, true},
+    };
+    for (const auto& [body, needed] : twice) {
+        SCOPED_TRACE(body);
+        testing_support::InMemory bytes(meshLayer(body));
+        EXPECT_EQ(tessaryn::scanUsdLayerPassingFaces(bytes.lines).wholeScanNeeded, needed);
+        EXPECT_FALSE(scanInMemory(meshLayer(body), CreaseEdgeSet()).wholeScanNeeded);
+    }
     // Cut anywhere, inside the face arrays too.
     for (const char* file :
          {"arnoldusd__test_0169_scene.usda", "mayausd__UsdImportUVSetsTestWithCreases.usda"}) {

@@ -122,6 +122,10 @@ struct SceneFacts {
     // A binary USD layer's sublayers, references and payloads: where a mesh it lacks may be.
     std::vector<std::string> otherLayers;
     std::vector<SceneWarning> warnings;  // of the file as a whole
+    // A scan that passed the faces over met what only the whole scan judges as it does (a
+    // prim's faces or points given twice, edges in two Maya nodes): its facts are not to
+    // be acted on.
+    bool wholeScanNeeded = false;
 };
 
 // A crease the rewrite writes: an OBJ crease edge in the scene's vertex numbering

@@ -21,19 +21,17 @@ SceneFacts scanMayaLines(LineReader& scene, const CreaseEdgesAhead& creases, Sca
 // Binary forms are told before any text is parsed: they may hold no line break at all.
 const SceneFormatEntry kFormats[] = {
     {SceneFormat::Maya, SceneRefusal::None, "//Maya ASCII", scanMayaLines, nullptr,
-     mayaCreaseStatements, true, false, false, false, true, readMayaMesh,
-     scanMayaScenePassingEdges},
+     mayaCreaseStatements, true, false, false, false, readMayaMesh, scanMayaScenePassingEdges},
     {SceneFormat::Maya, SceneRefusal::MayaBinary, "FOR4", nullptr, nullptr, nullptr, false, false,
-     false, false, false, nullptr, nullptr},
+     false, false, nullptr, nullptr},
     {SceneFormat::Maya, SceneRefusal::MayaBinary, "FOR8", nullptr, nullptr, nullptr, false, false,
-     false, false, false, nullptr, nullptr},
+     false, false, nullptr, nullptr},
     {SceneFormat::Usd, SceneRefusal::None, "#usda", scanUsdLayer, nullptr, usdCreaseStatements,
-     true, true, true, true, false, readUsdMesh, scanUsdLayerPassingFaces},
+     true, true, true, true, readUsdMesh, scanUsdLayerPassingFaces},
     {SceneFormat::Usdc, SceneRefusal::None, "PXR-USDC", nullptr, scanCrateLayer,
-     usdCreaseStatements, false, true, true, false, false, readCrateLayerMesh, nullptr},
+     usdCreaseStatements, false, true, true, false, readCrateLayerMesh, nullptr},
     {SceneFormat::Usdz, SceneRefusal::None, std::string_view("PK\x03\x04", 4), nullptr,
-     scanUsdzPackage, usdCreaseStatements, false, true, true, false, false, readUsdzPackageMesh,
-     nullptr},
+     scanUsdzPackage, usdCreaseStatements, false, true, true, false, readUsdzPackageMesh, nullptr},
 };
 
 }  // namespace

@@ -36,15 +36,12 @@ struct SceneFormatEntry {
     // The scanner tells a watcher where a node's statements go while it reads, so that the
     // rewritten scene can be written during the scan.
     bool placesAsItScans;
-    // Whether a node's faces that do not read refuse the whole scene, not only the node (a
-    // Maya scene's edge statements): the quicker scan below then serves only a scene in
-    // which the node read is the one with faces.
-    bool damagedFacesRefuseScene;
     // Reads one node's geometry, for a scene written out as an OBJ; null: not yet read.
     MeshReader readMesh;
     // A quicker scan for that road, where the format has one: it passes the nodes' faces
     // over unread, so its nodes carry no problem of their faces, which readMesh then
-    // finds in the node it reads. Null: the road scans as every road does.
+    // finds in the node it reads (what it cannot judge so, it says: wholeScanNeeded).
+    // Null: the road scans as every road does.
     SceneFacts (*scanPassingFaces)(LineReader& scene);
 };
 

@@ -94,14 +94,6 @@ bool chooseNode(const SceneObjRequest& request, SceneObjReport& report, const Sc
     return true;
 }
 
-// Whether a node other than `node` has faces, passed over unread by a scan that passes
-// them.
-bool anotherHasFaces(const SceneFacts& facts, const SceneNode& node) {
-    return std::any_of(facts.nodes.begin(), facts.nodes.end(), [&node](const SceneNode& each) {
-        return &each != &node && each.problem != NodeProblem::NoFaces;
-    });
-}
-
 // The node's geometry, read again from the scene, into the OBJ.
 bool writeObj(const SceneObjRequest& request, SceneObjReport& report,
               const SceneFormatEntry& format, const SceneNode& node) {
@@ -157,9 +149,10 @@ SceneObjReport writeSceneObj(const SceneObjRequest& request) {
         return report;
     }
     // First with the scan that passes the faces over, where the format has one: the reader
-    // checks the faces of the node it writes. Whatever that way refuses is left to the
-    // whole scan to tell, which may refuse otherwise (another node's faces, a node whose
-    // faces do not hold, chosen among others), so that the outcome is the whole scan's.
+    // checks the faces of the node it writes. Whatever that way refuses, or its scan says
+    // only the whole scan judges, is left to the whole scan to tell, which may refuse
+    // otherwise (another node's faces, a node whose faces do not hold, chosen among
+    // others), so that the outcome is the whole scan's.
     for (const bool passFaces : {true, false}) {
         report = SceneObjReport();
         const SceneFormatEntry* format = nullptr;
@@ -167,8 +160,7 @@ SceneObjReport writeSceneObj(const SceneObjRequest& request) {
         const SceneNode* node = nullptr;
         bool passed = false;
         if (scanScene(request, report, format, facts, passFaces, passed) &&
-            chooseNode(request, report, facts, node) &&
-            !(passed && format->damagedFacesRefuseScene && anotherHasFaces(facts, *node)) &&
+            !(passed && facts.wholeScanNeeded) && chooseNode(request, report, facts, node) &&
             writeObj(request, report, *format, *node))
             return report;
         if (!passed) break;

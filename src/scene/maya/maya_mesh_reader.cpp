@@ -558,7 +558,9 @@ void NodeReader::word(std::string_view word) {
                 // Flags before the attribute's name; -s gives its array's size.
                 if (sizeNext_ && !readMayaIndex(word, size_)) size_ = 0;
                 sizeNext_ = !sizeNext_ && (word == "-s" || word == "-size");
-            } else if (!isFlag(word)) {
+            } else if (!isFlag(word) || data_ == Data::Edges) {
+                // A flag among edge numbers is a word that is no number, as the scan
+                // refuses it.
                 dataWord(word);
             }
             break;

@@ -278,6 +278,7 @@ void MayaMeshStatements::endSetAttr(std::uint64_t offsetAfter) {
 }
 
 void MayaMeshStatements::finishNode(SceneNode& node) {
+    if (!readsEdges_ && edgeCount_ > 0) ++nodesWithEdgesPassed_;
     node.vertexCount = vertexCount_;
     node.problem = edgeCount_ > 0 ? NodeProblem::None : NodeProblem::NoFaces;
     node.creaseStatements = std::move(creaseStatements_);

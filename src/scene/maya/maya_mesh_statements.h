@@ -43,6 +43,8 @@ public:
 
     // The line of a .ed statement that is not triples filling its range; 0 while none.
     std::int64_t badEdgeLine() const { return badEdgeLine_; }
+    // How many nodes so far had edge statements whose words were passed over.
+    int nodesWithEdgesPassed() const { return nodesWithEdgesPassed_; }
 
 private:
     enum class Statement {
@@ -66,6 +68,7 @@ private:
     // Waited for at the first edge: the vertices before the edges are read meanwhile.
     const CreaseEdgesAhead& creases_;
     const bool readsEdges_;
+    int nodesWithEdgesPassed_ = 0;
 
     // The statement being read.
     Statement statement_ = Statement::Plain;

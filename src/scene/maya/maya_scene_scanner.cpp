@@ -73,6 +73,9 @@ public:
             fail(SceneRefusal::UnterminatedStatement, statementLine_);
         }
         facts_.size = lineStart_;
+        // A damaged edge statement refuses the whole scene: passed over in two nodes, the
+        // reader of one of them could not tell of the other's.
+        facts_.wholeScanNeeded = mesh_.nodesWithEdgesPassed() > 1;
         markHistoryOnly();
         return std::move(facts_);
     }

@@ -493,6 +493,10 @@ void LayerScanner::readIntegers(MeshScan& mesh, const std::string& property, std
     const bool topology = property == "faceVertexCounts" || property == "faceVertexIndices";
     if (topology && !readsFaces_) {
         // Taken as whole and agreeing: the road that passed them checks them as it reads.
+        // Given twice, the whole scan checks indices against the counts in hand as they
+        // come, and keeps a malformed array's mark, where the reader takes the last ones.
+        if (property == "faceVertexCounts" ? mesh.countsRead : mesh.indicesRead)
+            facts_.wholeScanNeeded = true;
         if (!lexer_.skipGroup('[')) return;
         if (property == "faceVertexCounts") {
             mesh.countsRead = true;
@@ -553,6 +557,12 @@ void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
         return;
     }
     if (!read) return;
+    if (property == "points" && !readsFaces_) {
+        // The scan counts the points of the last time samples, the reader reads the first:
+        // only the whole scan checks the faces against the count it has.
+        if (mesh.pointsGiven) facts_.wholeScanNeeded = true;
+        mesh.pointsGiven = true;
+    }
     if (topology && timeSamples) mesh.timeSampledTopologyLine = head.line;
     // Crease arrays over time: the first sample stands for them, unless a default is given.
     const bool alreadyRead = (property == "creaseIndices" && mesh.creases.indicesRead) ||

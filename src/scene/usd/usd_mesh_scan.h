@@ -102,6 +102,7 @@ struct MeshScan {
     bool indicesRead = false;
     bool facesMalformed = false;
     bool pointsRead = false;
+    bool pointsGiven = false;  // a points statement came, of a value or of time samples
     bool subdivisionNone = false;
     bool facesAgree = false;
     bool sawProperty = false;
