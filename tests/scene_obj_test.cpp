@@ -310,6 +310,7 @@ TEST(SceneObj, UsdArraysReadBesideAsOnOneThread) {
     const std::vector<std::string> cases = {
         faces + points + st,
         faces + st + points,
+        points + faces + st,
         faces + points + "    point3f[] points = [(5, 5, 5), (6, 6, 6), (7, 7, 7)]\n",
         faces + samples + points,
         faces + points + samples,
@@ -649,6 +650,82 @@ TEST(SceneObj, ALayerOfManyBlocksComesBackWhole) {
 
 namespace {
 
+// Faces handed over in runs: of three to six corners, one of more corners than a run
+// holds, per-corner texture coordinates through indices, all reversed for a leftHanded
+// mesh, as written one by one; and a face of two corners far into the faces refused by
+// its number.
+TEST(SceneObj, UsdFacesInRunsAsOneByOne) {
+    const std::uint32_t points = 2000;
+    std::vector<std::uint32_t> counts;
+    for (std::uint32_t f = 0; f < 25000; ++f) counts.push_back(f == 12000 ? 70000 : 3 + f % 4);
+    std::string pointText, countText, indexText, uvIndexText;
+    for (std::uint32_t v = 0; v < points; ++v)
+        pointText += (v == 0 ? "(" : ", (") + std::to_string(v) + ", 0, 1)";
+    std::vector<std::vector<std::int64_t>> faces, faceUvs;
+    std::uint32_t corner = 0;
+    for (const std::uint32_t count : counts) {
+        countText += (countText.empty() ? "" : ", ") + std::to_string(count);
+        std::vector<std::int64_t> face, uvs;
+        for (std::uint32_t k = 0; k < count; ++k, ++corner) {
+            const std::uint32_t vertex = (corner * 7 + k) % points;
+            indexText += (corner == 0 ? "" : ", ") + std::to_string(vertex);
+            uvIndexText += (corner == 0 ? "" : ", ") + std::to_string(corner % 5);
+            face.insert(face.begin(), vertex + 1);
+            uvs.insert(uvs.begin(), corner % 5 + 1);
+        }
+        faces.push_back(face);
+        faceUvs.push_back(uvs);
+    }
+    const auto text = [&](const std::string& countsGiven) {
+        return layer(
+            "    uniform token orientation = \"leftHanded\"\n"
+            "    int[] faceVertexCounts = [" +
+            countsGiven +
+            "]\n"
+            "    int[] faceVertexIndices = [" +
+            indexText +
+            "]\n"
+            "    point3f[] points = [" +
+            pointText +
+            "]\n"
+            "    texCoord2f[] primvars:st = [(0, 0), (1, 0), (1, 1), (0, 1), (0.5, 0.5)] (\n"
+            "        interpolation = \"faceVarying\"\n    )\n"
+            "    int[] primvars:st:indices = [" +
+            uvIndexText + "]\n");
+    };
+    // Faces 14999 to 15001 have 6, 3 and 4 corners; the same corners counted 6, 2, 5, or
+    // 9, 0, 4 leave the faces after them as they were.
+    std::size_t at = 0;
+    for (std::uint32_t f = 0; f < 14999; ++f) at = countText.find(", ", at) + 2;
+    ASSERT_EQ(countText.compare(at, 9, "6, 3, 4, "), 0);
+    std::string twoCorners = countText, noCorners = countText;
+    twoCorners.replace(at, 7, "6, 2, 5");
+    noCorners.replace(at, 7, "9, 0, 4");
+    for (const bool lent : {false, true}) {
+        SCOPED_TRACE(lent ? "two threads" : "one thread");
+        tool::LentThread thread;
+        const Extracted got = extractLayer(text(countText), lent ? &thread.lend() : nullptr);
+        ASSERT_EQ(got.report.outcome, SceneRefusal::None) << got.report.detail;
+        EXPECT_TRUE(got.obj.problems.empty());
+        EXPECT_TRUE(got.obj.faces == faces);
+        EXPECT_TRUE(got.obj.faceUvs == faceUvs);
+        // A face of none is no mesh to the scan that reads the faces.
+        const struct {
+            const std::string& counts;
+            SceneRefusal refusal;
+            const char* detail;
+        } refused[] = {{twoCorners, SceneRefusal::FaceTooFewCorners,
+                        "face 15000, counted from 0, has 2 corners"},
+                       {noCorners, SceneRefusal::NoMeshNode, ""}};
+        for (const auto& r : refused) {
+            const Extracted bad = extractLayer(text(r.counts), lent ? &thread.lend() : nullptr);
+            EXPECT_EQ(bad.report.outcome, r.refusal);
+            EXPECT_EQ(bad.report.detail, r.detail);
+            EXPECT_TRUE(bad.text.empty());
+        }
+    }
+}
+
 // The points' and texture coordinates' lines, in blocks of any size, on one thread or with
 // a second formatting every other block: the same text as lines written one by one.
 TEST(SceneObj, HeadLinesInOrderOnOneThreadOrTwo) {
@@ -801,6 +878,60 @@ TEST(SceneObj, AFaceRefusedWhileTheSecondThreadWrites) {
     EXPECT_EQ(writer.detail(), "face 70000");
 }
 
+// A run of faces with one the writer refuses: the faces before it are taken, and the
+// refusal names it as for a face handed alone; a run whose texture corners are its
+// vertex numbers is checked against the texture coordinates too.
+TEST(SceneObj, AFaceRefusedInARun) {
+    tessaryn::MeshHead head;
+    head.points.assign(3 * 1000, 1.0f);
+    head.uvs.assign(2 * 10, 0.5f);
+    struct Case {
+        const char* what;
+        std::uint32_t count;   // the corners of face 5000
+        std::uint32_t vertex;  // its first vertex number, which is also its first uv's
+        bool uvsAreVertices;
+        SceneRefusal refusal;
+        NodeProblem problem;
+        std::string detail;
+    } cases[] = {
+        {"two corners", 2, 0, false, SceneRefusal::FaceTooFewCorners, NodeProblem::None,
+         "face 5000, counted from 0, has 2 corners"},
+        {"none", 0, 0, false, SceneRefusal::FaceTooFewCorners, NodeProblem::None,
+         "face 5000, counted from 0, has 0 corners"},
+        {"beyond the points", 3, 1000, false, SceneRefusal::NodeHoldsNoMesh,
+         NodeProblem::IndexBeyondPoints, "face 5000"},
+        {"uvs, the vertices, beyond the uvs", 3, 10, true, SceneRefusal::NodeHoldsNoMesh,
+         NodeProblem::UvsMismatch, "face 5000"},
+    };
+    for (const Case& c : cases) {
+        for (const bool lent : {false, true}) {
+            SCOPED_TRACE(std::string(c.what) + (lent ? ", two threads" : ", one thread"));
+            std::vector<std::uint32_t> counts(7000, 3);
+            counts[5000] = c.count;
+            std::vector<std::uint32_t> vertices;
+            for (const std::uint32_t count : counts)
+                for (std::uint32_t k = 0; k < count; ++k) vertices.push_back(k);
+            vertices[3 * 5000] = c.vertex;
+            std::vector<std::uint32_t> uvs(vertices.size(), 0);
+            const TempFolder folder;
+            const std::string path = folder.path() + "/out.obj";
+            tool::LentThread thread;
+            tessaryn::SafeWriter out;
+            ASSERT_TRUE(out.open(path.c_str()));
+            tessaryn::ObjMeshWriter writer(out, "s", "n", lent ? &thread.lend() : nullptr);
+            ASSERT_TRUE(writer.begin(head));
+            ASSERT_EQ(writer.faces(counts.data(), 1000, vertices.data(), uvs.data()), 1000u);
+            EXPECT_EQ(writer.faces(counts.data() + 1000, 6000, vertices.data() + 3000,
+                                   c.uvsAreVertices ? vertices.data() + 3000 : uvs.data()),
+                      4000u);
+            EXPECT_EQ(writer.refusal(), c.refusal);
+            EXPECT_EQ(writer.nodeProblem(), c.problem);
+            EXPECT_EQ(writer.detail(), c.detail);
+            EXPECT_EQ(writer.faces(), 5000);
+        }
+    }
+}
+
 // The writer's own text, byte for byte, on one thread and with a second: numbers at every
 // change of their digit count, in faces with and without texture corners, a face too long
 // for the writer's 2 MiB buffer, and enough faces after it for many batches.
@@ -839,30 +970,44 @@ TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
     for (const Face& face : faces) expected += face.line + "\r\n";
     const TempFolder folder;
     const std::string path = folder.path() + "/out.obj";
-    for (const bool lent : {false, true}) {
-        SCOPED_TRACE(lent ? "two threads" : "one thread");
-        tool::LentThread thread;
-        tessaryn::SafeWriter out;
-        ASSERT_TRUE(out.open(path.c_str()));
-        tessaryn::ObjMeshWriter writer(out, "s", "n", lent ? &thread.lend() : nullptr);
-        ASSERT_TRUE(writer.begin(head));
-        for (const Face& face : faces) {
-            ASSERT_TRUE(writer.face(face.vertices.data(),
-                                    face.uvs.empty() ? nullptr : face.uvs.data(),
-                                    face.vertices.size()));
+    // Faces one by one, or in runs of up to 777 faces alike in having texture corners.
+    for (const bool lent : {false, true})
+        for (const bool runs : {false, true}) {
+            SCOPED_TRACE(std::string(lent ? "two threads" : "one thread") + (runs ? ", runs" : ""));
+            tool::LentThread thread;
+            tessaryn::SafeWriter out;
+            ASSERT_TRUE(out.open(path.c_str()));
+            tessaryn::ObjMeshWriter writer(out, "s", "n", lent ? &thread.lend() : nullptr);
+            ASSERT_TRUE(writer.begin(head));
+            for (std::size_t first = 0; first < faces.size();) {
+                std::size_t last = first + 1;
+                while (runs && last < faces.size() && last - first < 777 &&
+                       faces[last].uvs.empty() == faces[first].uvs.empty())
+                    ++last;
+                std::vector<std::uint32_t> counts, vertices, uvs;
+                for (std::size_t f = first; f < last; ++f) {
+                    counts.push_back(static_cast<std::uint32_t>(faces[f].vertices.size()));
+                    vertices.insert(vertices.end(), faces[f].vertices.begin(),
+                                    faces[f].vertices.end());
+                    uvs.insert(uvs.end(), faces[f].uvs.begin(), faces[f].uvs.end());
+                }
+                ASSERT_EQ(writer.faces(counts.data(), counts.size(), vertices.data(),
+                                       uvs.empty() ? nullptr : uvs.data()),
+                          counts.size());
+                first = last;
+            }
+            writer.finish();
+            ASSERT_TRUE(out.commit());
+            EXPECT_EQ(writer.faces(), static_cast<std::int64_t>(faces.size()));
+            const std::string text = readFile(path);
+            const std::string head3 = "v -0.1 1e-07 3e+38\r\nv 0.5 0.5 0.5\r\n";
+            ASSERT_NE(text.find(head3), std::string::npos);
+            EXPECT_NE(text.find("vt 0.25 1\r\nvt 0 0.1\r\nf "), std::string::npos);
+            const std::size_t facesAt = text.find("\r\nf ") + 2;
+            ASSERT_GT(text.size(), expected.size());
+            EXPECT_TRUE(text.compare(facesAt, std::string::npos, expected) == 0)
+                << text.substr(facesAt, 200);
         }
-        writer.finish();
-        ASSERT_TRUE(out.commit());
-        EXPECT_EQ(writer.faces(), static_cast<std::int64_t>(faces.size()));
-        const std::string text = readFile(path);
-        const std::string head3 = "v -0.1 1e-07 3e+38\r\nv 0.5 0.5 0.5\r\n";
-        ASSERT_NE(text.find(head3), std::string::npos);
-        EXPECT_NE(text.find("vt 0.25 1\r\nvt 0 0.1\r\nf "), std::string::npos);
-        const std::size_t facesAt = text.find("\r\nf ") + 2;
-        ASSERT_GT(text.size(), expected.size());
-        EXPECT_TRUE(text.compare(facesAt, std::string::npos, expected) == 0)
-            << text.substr(facesAt, 200);
-    }
 }
 
 }  // namespace

@@ -44,6 +44,19 @@ public:
     // coordinate numbers from 0 (null when it has none). Orientation already applied.
     virtual bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
                       std::size_t corners) = 0;
+    // A run of faces, as face() takes them one after another: `counts[f]` corners each,
+    // all their vertex numbers in `vertices` and, when the head has uvs, as many texture
+    // coordinate numbers in `uvs` (which may be `vertices` itself). Gives how many it took:
+    // fewer than `faceCount` when it refused one, as face() answering false.
+    virtual std::size_t faces(const std::uint32_t* counts, std::size_t faceCount,
+                              const std::uint32_t* vertices, const std::uint32_t* uvs) {
+        for (std::size_t taken = 0; taken < faceCount; ++taken) {
+            if (!face(vertices, uvs, counts[taken])) return taken;
+            vertices += counts[taken];
+            if (uvs != nullptr) uvs += counts[taken];
+        }
+        return faceCount;
+    }
     // A thread the sink's caller lends, which a reader may use for its own reading until it
     // calls begin(), every piece of work there ended by then; null when none is lent.
     virtual const SecondThread* readerThread() const { return nullptr; }

@@ -13,7 +13,9 @@ namespace {
 
 // A batch is handed over once it holds this many corners: about a megabyte of text.
 constexpr std::size_t kBatchCorners = std::size_t{1} << 16;
+// A face's entry among a batch's corners: its corner count and these flags.
 constexpr std::uint32_t kHasUvs = std::uint32_t{1} << 31;
+constexpr std::uint32_t kUvsAreVertices = std::uint32_t{1} << 30;  // none stored: v/v corners
 
 // How many decimal digits `number` has: from its bits' count, which gives the digits or one
 // fewer (1233 / 4096 is log10 2 to within 1e-5), and one comparison. 0 counts as 1, and
@@ -59,10 +61,26 @@ char* putFaceLine(char* at, const std::uint32_t* vertices, const std::uint32_t* 
     *at++ = 'f';
     for (std::size_t corner = 0; corner < corners; ++corner) {
         *at++ = ' ';
+        char* const number = at;
         at = putDecimal(at, std::uint64_t{vertices[corner]} + 1);
         if (uvs != nullptr) {
             *at++ = '/';
-            at = putDecimal(at, std::uint64_t{uvs[corner]} + 1);
+            if (uvs[corner] == vertices[corner]) {
+                // The same number again (texture coordinates given per vertex): its
+                // digits copied, eight at once (the bytes past them overwritten after),
+                // then the ninth and tenth where it has them.
+                const auto digits = static_cast<std::size_t>(at - 1 - number);
+                std::uint64_t firstEight = 0;
+                std::memcpy(&firstEight, number, sizeof firstEight);
+                std::memcpy(at, &firstEight, sizeof firstEight);
+                if (digits > 8) {
+                    at[8] = number[8];
+                    at[9] = number[9];
+                }
+                at += digits;
+            } else {
+                at = putDecimal(at, std::uint64_t{uvs[corner]} + 1);
+            }
         }
     }
     *at++ = '\r';
@@ -70,7 +88,7 @@ char* putFaceLine(char* at, const std::uint32_t* vertices, const std::uint32_t* 
     return at;
 }
 
-void FaceLines::Numbers::append(const std::uint32_t* from, std::size_t count) {
+std::uint32_t* FaceLines::Numbers::extend(std::size_t count) {
     if (count > room - size) {
         const std::size_t grown = std::max(2 * room, std::max(size + count, kBatchCorners + 64));
         std::unique_ptr<std::uint32_t[]> larger(new std::uint32_t[grown]);
@@ -80,6 +98,11 @@ void FaceLines::Numbers::append(const std::uint32_t* from, std::size_t count) {
     }
     std::uint32_t* const to = values.get() + size;
     size += count;
+    return to;
+}
+
+void FaceLines::Numbers::append(const std::uint32_t* from, std::size_t count) {
+    std::uint32_t* const to = extend(count);
     switch (count) {
         case 4:
             to[3] = from[3];
@@ -144,6 +167,27 @@ void FaceLines::add(const std::uint32_t* vertices, const std::uint32_t* uvs,
     if (gathering_.vertices.size >= kBatchCorners) handOver();
 }
 
+void FaceLines::addRun(const std::uint32_t* counts, std::size_t faceCount,
+                       const std::uint32_t* vertices, const std::uint32_t* uvs) {
+    // A face of 2^30 corners or more has its texture coordinate numbers stored all the same.
+    std::size_t corners = 0;
+    std::uint32_t most = 0;
+    for (std::size_t f = 0; f < faceCount; ++f) {
+        corners += counts[f];
+        most = std::max(most, counts[f]);
+    }
+    const bool same = uvs == vertices && most < kUvsAreVertices;
+    const std::uint32_t flags = uvs == nullptr ? 0 : same ? kHasUvs | kUvsAreVertices : kHasUvs;
+    std::uint32_t* entries = gathering_.corners.extend(faceCount);
+    for (std::size_t f = 0; f < faceCount; ++f) entries[f] = counts[f] | flags;
+    if (corners != 0) {
+        std::memcpy(gathering_.vertices.extend(corners), vertices, corners * sizeof(std::uint32_t));
+        if (uvs != nullptr && !same)
+            std::memcpy(gathering_.uvs.extend(corners), uvs, corners * sizeof(std::uint32_t));
+    }
+    if (gathering_.vertices.size >= kBatchCorners) handOver();
+}
+
 void FaceLines::finish() {
     handOver();
     stop();
@@ -159,6 +203,11 @@ void FaceLines::handOver() {
             std::swap(gathering_, lent_);
             lentText_.makeRoom(lent_.textBound());
             lentFull_ = true;
+            handed = true;
+        } else if (!queuedFull_) {
+            std::swap(gathering_, queued_);
+            queuedText_.makeRoom(queued_.textBound());
+            queuedFull_ = true;
             handed = true;
         }
     }
@@ -183,6 +232,12 @@ void FaceLines::write(const Batch& batch, Text& text) {
     const std::uint32_t* uvs = batch.uvs.values.get();
     for (std::size_t face = 0; face < batch.corners.size; ++face) {
         const std::uint32_t entry = batch.corners.values[face];
+        if ((entry & kUvsAreVertices) != 0) {
+            const std::size_t corners = entry & ~(kHasUvs | kUvsAreVertices);
+            at = putFaceLine(at, vertices, vertices, corners);
+            vertices += corners;
+            continue;
+        }
         const std::size_t corners = entry & ~kHasUvs;
         const bool hasUvs = (entry & kHasUvs) != 0;
         at = putFaceLine(at, vertices, hasUvs ? uvs : nullptr, corners);
@@ -204,7 +259,13 @@ void FaceLines::runLent(void* self) {
         lines.write(lines.lent_, lines.lentText_);
         {
             const std::lock_guard<std::mutex> lock(lines.mutex_);
-            lines.lentFull_ = false;
+            if (lines.queuedFull_) {
+                std::swap(lines.lent_, lines.queued_);
+                std::swap(lines.lentText_, lines.queuedText_);
+                lines.queuedFull_ = false;
+            } else {
+                lines.lentFull_ = false;
+            }
         }
         lines.changed_.notify_all();
     }

@@ -1,7 +1,8 @@
 // The `f` lines of a mesh's OBJ when a second thread helps. Faces come one at a time from
 // the scene's reader and are gathered into batches; the lent thread formats and writes a
 // batch while the reader goes on, and when it is still busy with the last one (or could
-// not be started), the reader's own thread formats the next itself. Batches are written
+// not be started), the reader's own thread formats the next itself, unless the lent thread
+// can have it queued after the one it is on. Batches are written
 // in the order they were gathered, so the text is the one the faces make written one by
 // one.
 #pragma once
@@ -40,6 +41,10 @@ public:
     bool start();
     // One face, as putFaceLine takes it; the numbers are copied.
     void add(const std::uint32_t* vertices, const std::uint32_t* uvs, std::size_t corners);
+    // A run of faces, as ObjMeshWriter::faces takes it; the numbers are copied, but for
+    // texture coordinate numbers that are the vertex numbers themselves.
+    void addRun(const std::uint32_t* counts, std::size_t faceCount, const std::uint32_t* vertices,
+                const std::uint32_t* uvs);
     // Writes the faces still gathered and waits until every batch is written.
     void finish();
 
@@ -51,11 +56,13 @@ private:
         std::size_t size = 0;
         std::size_t room = 0;
         void append(const std::uint32_t* from, std::size_t count);
+        // Room for `count` more at the end, counted as held; gives where they go.
+        std::uint32_t* extend(std::size_t count);
         // Stores over the `size` numbers held, making their memory this thread's to write.
         void claim();
     };
     struct Batch {
-        Numbers corners;  // each face's, the top bit set when it has uvs
+        Numbers corners;  // each face's, with the flags below
         Numbers vertices;
         Numbers uvs;
         std::size_t turn = 0;  // its place among the batches written
@@ -87,6 +94,11 @@ private:
     Batch lent_;
     Text lentText_;
     bool lentFull_ = false;  // lent_ waits for the lent thread, or is being written by it
+    // The batch after lent_, which the lent thread takes next: a reader a little quicker
+    // for a while leaves it one in hand rather than formatting the next one itself.
+    Batch queued_;
+    Text queuedText_;
+    bool queuedFull_ = false;
     bool stopping_ = false;
 };
 

@@ -1,6 +1,9 @@
 #include "scene_obj/obj_mesh_writer.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 #include "scene_obj/obj_head_lines.h"
@@ -91,23 +94,61 @@ bool ObjMeshWriter::face(const std::uint32_t* vertices, const std::uint32_t* uvs
                           "face " + std::to_string(faces_));
     }
     ++faces_;
-    if (faceLines_ != nullptr) {
+    if (faceLines_ != nullptr)
         faceLines_->add(vertices, uvs, corners);
-        return true;
-    }
+    else
+        putFace(vertices, uvs, corners);
+    return true;
+}
+
+void ObjMeshWriter::putFace(const std::uint32_t* vertices, const std::uint32_t* uvs,
+                            std::size_t corners) {
     const std::size_t bytes = 3 + corners * kFaceCornerBytes;
     if (bytes <= kBufferSize) {
         room(bytes);
         used_ = static_cast<std::size_t>(putFaceLine(buffer_.get() + used_, vertices, uvs, corners) -
                                          buffer_.get());
-        return true;
+        return;
     }
     // A face too long for the buffer gets a line of its own.
     flush();
     std::unique_ptr<char[]> line(new char[bytes]);
     const char* end = putFaceLine(line.get(), vertices, uvs, corners);
     out_.write(std::string_view(line.get(), static_cast<std::size_t>(end - line.get())));
-    return true;
+}
+
+std::size_t ObjMeshWriter::faces(const std::uint32_t* counts, std::size_t faceCount,
+                                 const std::uint32_t* vertices, const std::uint32_t* uvs) {
+    // Nearly every run holds nothing to refuse: its fewest corners and largest numbers tell
+    // so in loops the compiler makes wide. Where they do not, the faces go one by one, and
+    // the one refused is told as face() tells it.
+    std::uint32_t fewest = UINT32_MAX;
+    std::size_t corners = 0;
+    for (std::size_t f = 0; f < faceCount; ++f) {
+        fewest = std::min(fewest, counts[f]);
+        corners += counts[f];
+    }
+    const auto largest = [corners](const std::uint32_t* numbers) {
+        std::uint32_t most = 0;
+        for (std::size_t at = 0; at < corners; ++at) most = std::max(most, numbers[at]);
+        return most;
+    };
+    const std::uint32_t mostVertex = largest(vertices);
+    const std::uint32_t mostUv = uvs == nullptr ? 0 : uvs == vertices ? mostVertex : largest(uvs);
+    if (fewest < 3 || mostVertex >= static_cast<std::uint64_t>(vertices_) ||
+        (uvs != nullptr && mostUv >= static_cast<std::uint64_t>(uvs_)))
+        return MeshSink::faces(counts, faceCount, vertices, uvs);
+    faces_ += static_cast<std::int64_t>(faceCount);
+    if (faceLines_ != nullptr) {
+        faceLines_->addRun(counts, faceCount, vertices, uvs);
+        return faceCount;
+    }
+    for (std::size_t f = 0; f < faceCount; ++f) {
+        putFace(vertices, uvs, counts[f]);
+        vertices += counts[f];
+        if (uvs != nullptr) uvs += counts[f];
+    }
+    return faceCount;
 }
 
 }  // namespace tessaryn

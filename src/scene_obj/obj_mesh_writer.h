@@ -38,6 +38,9 @@ public:
     // beyond the points or texture coordinates (a reader's fault: the OBJ stays valid).
     bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
               std::size_t corners) override;
+    // A run checked whole, then gathered or formatted as face() would each face of it.
+    std::size_t faces(const std::uint32_t* counts, std::size_t faceCount,
+                      const std::uint32_t* vertices, const std::uint32_t* uvs) override;
     // The thread the writer is lent, free for the reader until the head comes.
     const SecondThread* readerThread() const override { return thread_; }
     // Hands what is buffered to the writer; before its commit.
@@ -58,6 +61,8 @@ private:
         if (kBufferSize - used_ < bytes) flush();
     }
     void flush();
+    // A face's line, checked, into the buffer (or a line of its own when too long for it).
+    void putFace(const std::uint32_t* vertices, const std::uint32_t* uvs, std::size_t corners);
     bool refuse(SceneRefusal refusal, NodeProblem problem, std::string detail);
 
     // Twice the SafeWriter's buffer: a full one goes to the file as it is, not copied

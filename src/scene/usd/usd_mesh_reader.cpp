@@ -469,9 +469,10 @@ MeshReadResult chooseUvs(MeshArrays& mesh, std::size_t points, CornerUvs& uvs,
     return result;
 }
 
-// Hands the faces to the sink as their corners stream past, each face's corners (and
-// texture corners) reversed for a leftHanded mesh. A corner beyond the points or the
-// faces the counts give ends the stream incomplete.
+// Hands the faces to the sink as their corners stream past, a run of whole faces at a
+// time, each face's corners (and texture corners) reversed for a leftHanded mesh. A corner
+// beyond the points or the faces the counts give ends the stream incomplete; the whole
+// faces before it are handed over all the same, as one at a time would have handed them.
 class FaceStream {
 public:
     FaceStream(const MeshArrays& mesh, std::size_t points, const CornerUvs& uvs, MeshSink& sink)
@@ -482,58 +483,102 @@ public:
           sink_(sink) {
         const std::uint32_t largest =
             counts_.empty() ? 0 : *std::max_element(counts_.begin(), counts_.end());
-        // Room for one corner at least: a face of none is handed over with texture corners
-        // (none of them) all the same when the mesh has texture coordinates.
-        vertices_.reserve(std::max<std::uint32_t>(largest, 1));
-        faceUvs_.reserve(std::max<std::uint32_t>(largest, 1));
-        handEmptyFaces();
+        const std::size_t room = std::max<std::size_t>(kRunCorners, largest);
+        vertices_.resize(room);
+        // Texture coordinates given per vertex and not indexed are the vertex numbers.
+        if (uvs_.primvar != nullptr && !(uvs_.perVertex && !uvs_.primvar->indexed))
+            faceUvs_.resize(room);
+        plan();
+        if (runCorners_ == 0) handRuns();
     }
 
     void corner(std::int32_t index) {
         if (stopped_ || beyond_) return;
         const auto vertex = static_cast<std::uint32_t>(index);
-        if (face_ == counts_.size() || vertex >= points_) {
+        if (filled_ == runCorners_ || vertex >= points_) {
             beyond_ = true;
             return;
         }
-        vertices_.push_back(vertex);
-        if (uvs_.primvar != nullptr) faceUvs_.push_back(uvs_.of(vertex, corner_));
-        ++corner_;
-        if (vertices_.size() == counts_[face_]) {
-            handFace();
-            handEmptyFaces();
-        }
+        vertices_[filled_++] = vertex;
+        if (filled_ == runCorners_) handRuns();
+    }
+    // Once the array is read: the whole faces of the run gathered so far go over.
+    void finish() {
+        if (stopped_ || face_ == counts_.size()) return;
+        std::size_t whole = 0;
+        std::size_t corners = 0;
+        while (whole < runFaces_ && corners + counts_[face_ + whole] <= filled_)
+            corners += counts_[face_ + whole++];
+        hand(whole, corners);
     }
     bool stopped() const { return stopped_; }
     bool complete() const { return !beyond_ && face_ == counts_.size(); }
     std::int64_t faces() const { return static_cast<std::int64_t>(face_); }
 
 private:
-    void handFace() {
-        if (leftHanded_) {
-            std::reverse(vertices_.begin(), vertices_.end());
-            std::reverse(faceUvs_.begin(), faceUvs_.end());
+    // Texture coordinates and orientation given to a run's corners, then the run handed.
+    void hand(std::size_t faceCount, std::size_t corners) {
+        if (faceCount == 0) return;
+        const bool ownUvs = !faceUvs_.empty();
+        if (ownUvs) {
+            for (std::size_t at = 0; at < corners; ++at)
+                faceUvs_[at] = uvs_.of(vertices_[at], cornersHanded_ + at);
         }
-        stopped_ = !sink_.face(vertices_.data(), uvs_.primvar != nullptr ? faceUvs_.data() : nullptr,
-                               vertices_.size());
-        if (!stopped_) ++face_;
-        vertices_.clear();
-        faceUvs_.clear();
+        if (leftHanded_) {
+            std::size_t first = 0;
+            for (std::size_t f = 0; f < faceCount; ++f) {
+                const auto begin = static_cast<std::ptrdiff_t>(first);
+                const auto end = static_cast<std::ptrdiff_t>(first + counts_[face_ + f]);
+                std::reverse(vertices_.begin() + begin, vertices_.begin() + end);
+                if (ownUvs) std::reverse(faceUvs_.begin() + begin, faceUvs_.begin() + end);
+                first += counts_[face_ + f];
+            }
+        }
+        const std::uint32_t* uvs = ownUvs                    ? faceUvs_.data()
+                                   : uvs_.primvar != nullptr ? vertices_.data()
+                                                             : nullptr;
+        const std::size_t taken =
+            sink_.faces(counts_.data() + face_, faceCount, vertices_.data(), uvs);
+        face_ += taken;
+        cornersHanded_ += corners;
+        stopped_ = taken < faceCount;
     }
-    // Faces of no corners take none from the stream.
-    void handEmptyFaces() {
-        while (!stopped_ && face_ < counts_.size() && counts_[face_] == 0) handFace();
+    // Hands the run gathered, and those after it that take no corners, planning the next.
+    void handRuns() {
+        do {
+            hand(runFaces_, runCorners_);
+            if (stopped_) return;
+            filled_ = 0;
+            plan();
+        } while (runCorners_ == 0 && runFaces_ != 0);
     }
+    // The next run: the faces from face_ whose corners fit the room (one face at least).
+    void plan() {
+        runFaces_ = 0;
+        runCorners_ = 0;
+        while (face_ + runFaces_ < counts_.size()) {
+            const std::uint32_t count = counts_[face_ + runFaces_];
+            if (runFaces_ != 0 && runCorners_ + count > vertices_.size()) break;
+            runCorners_ += count;
+            ++runFaces_;
+        }
+    }
+
+    // About a quarter of a megabyte of numbers a run.
+    static constexpr std::size_t kRunCorners = std::size_t{1} << 16;
 
     const std::vector<std::uint32_t>& counts_;
     std::size_t points_;
     bool leftHanded_;
     const CornerUvs& uvs_;
     MeshSink& sink_;
-    std::vector<std::uint32_t> vertices_;
-    std::vector<std::uint32_t> faceUvs_;
-    std::size_t face_ = 0;
-    std::size_t corner_ = 0;
+    std::vector<std::uint32_t> vertices_;  // the run's corners as they come
+    std::vector<std::uint32_t> faceUvs_;   // their texture coordinates, where not the vertices
+    std::size_t face_ = 0;                 // the run's first face
+    std::size_t runFaces_ = 0;
+    std::size_t runCorners_ = 0;  // what the run's faces take
+    std::size_t filled_ = 0;      // corners gathered so far
+    std::size_t cornersHanded_ = 0;
     bool stopped_ = false;
     bool beyond_ = false;  // a corner beyond the points or the faces came
 };
@@ -580,6 +625,7 @@ MeshReadResult handOver(ByteSource& layer, MeshArrays& mesh, const PrimReader& r
     FaceStream stream(mesh, points, uvs, sink);
     const ArrayRead read =
         readIntegerArray(lexer, [&stream](std::int32_t vertex) { stream.corner(vertex); });
+    stream.finish();
     result.faces = stream.faces();
     if (stream.stopped()) {
         result.stopped = true;
