@@ -6,7 +6,9 @@
 #include <cmath>
 #include <limits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -289,6 +291,27 @@ TEST(UsdArrays, FloatTuplesReadAsStrtodThenFloat) {
     // from a direct one.
     numbers.push_back("1.00000005960464477539062500000001");
     numbers.push_back("0.500000029802322387695312");
+    // Midpoints between floats of 2^13 and more, written out exactly in at most 15 digits,
+    // and a unit of their last digit to either side: read quickly, a number lands within a
+    // few units of a double's last place of them, where only the division tells the float.
+    for (int binade = 13; binade < 24; ++binade) {
+        for (int sample = 0; sample < 30; ++sample) {
+            const auto bits = static_cast<std::uint32_t>(127 + binade) << 23 |
+                              static_cast<std::uint32_t>(next() & 0x7FFFFF);
+            float below = 0.0F;
+            std::memcpy(&below, &bits, sizeof below);
+            const double midpoint = (double{below} + double{std::nextafter(below, 2 * below)}) / 2;
+            const int decimals = 24 - binade;
+            char text[40];
+            std::snprintf(text, sizeof text, "%.*f", decimals, midpoint);
+            numbers.push_back(text);
+            const double unit = 1 / std::pow(10.0, decimals);
+            std::snprintf(text, sizeof text, "%.*f", decimals, midpoint + unit);
+            numbers.push_back(text);
+            std::snprintf(text, sizeof text, "%.*f", decimals, midpoint - unit);
+            numbers.push_back(text);
+        }
+    }
     std::string text;
     for (std::size_t i = 0; i < numbers.size(); ++i) text += "(" + numbers[i] + "), ";
     text += "] x";

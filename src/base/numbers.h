@@ -120,6 +120,17 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1,
                                                  1000000000000000000,
                                                  10000000000000000000u};
 
+// The value of `word`'s eight bytes when all are digits, combined pairwise: two digits,
+// four, eight.
+inline std::uint64_t eightDigitsValue(std::uint64_t word) {
+    std::uint64_t v = word ^ (byte_search::kOnes * '0');
+    v = v * 10 + (v >> 8);
+    v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+         ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
+        32;
+    return v & 0xFFFFFFFFULL;
+}
+
 // The plain digits at the start of `word`, eight bytes of text as loadWord gives them:
 // how many there are (8 when all eight are digits), and when fewer than eight, their value
 // in `value`. The arrays and edge lists of scenes are mostly numbers of one to seven
@@ -133,14 +144,8 @@ inline unsigned leadingDigits(std::uint64_t word, std::uint64_t& value) {
     if (others == 0) return 8;
     const unsigned count = static_cast<unsigned>(byte_search::firstFlagged(others));
     if (count == 0) return 0;
-    // The digits moved to the top with zeros before them, then combined pairwise: two
-    // digits, four, eight.
-    std::uint64_t v = digits << (8 * (8 - count));
-    v = v * 10 + (v >> 8);
-    v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
-         ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
-        32;
-    value = v & 0xFFFFFFFFULL;
+    // The digits moved to the top with zeros before them, then combined as eight.
+    value = eightDigitsValue(word << (8 * (8 - count)) | (kOnes * '0' >> (8 * count)));
     return count;
 }
 

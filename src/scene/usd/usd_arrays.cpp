@@ -1,6 +1,8 @@
 #include "scene/usd/usd_arrays.h"
 
 #include <charconv>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -94,13 +96,14 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// The digits of a number's whole part and of its fraction, as `q` shows them, each run
-// shorter than eight (most coordinates), read a word at a time: `q` moves past them, the
+// The digits of a number's whole part and of its fraction, as `q` shows them, the whole
+// part shorter than eight digits and the fraction than sixteen (most coordinates), read a
+// word at a time: `q` moves past them, the
 // digits make `mantissa`, `digits` counts them all and `decimals` those after the point.
 // False, with nothing moved, when a run is longer or the bytes left are too few.
 bool readShortDigitRuns(const char*& q, const char* end, std::uint64_t& mantissa, int& digits,
                         int& decimals) {
-    if (end - q < 17) return false;  // both runs' words within the bytes at hand
+    if (end - q < 25) return false;  // the runs' words within the bytes at hand
     std::uint64_t whole = 0;
     const unsigned wholeDigits = leadingDigits(loadWord(q), whole);
     if (wholeDigits == 8) return false;
@@ -108,8 +111,17 @@ bool readShortDigitRuns(const char*& q, const char* end, std::uint64_t& mantissa
     std::uint64_t fraction = 0;
     unsigned fractionDigits = 0;
     if (*p == '.') {
-        fractionDigits = leadingDigits(loadWord(p + 1), fraction);
-        if (fractionDigits == 8) return false;
+        const std::uint64_t first = loadWord(p + 1);
+        fractionDigits = leadingDigits(first, fraction);
+        if (fractionDigits == 8) {
+            // A fraction of eight digits or more (a float's shortest text often has nine):
+            // its next word.
+            std::uint64_t more = 0;
+            const unsigned moreDigits = leadingDigits(loadWord(p + 9), more);
+            if (moreDigits == 8) return false;
+            fraction = eightDigitsValue(first) * kPowersOfTen[moreDigits] + more;
+            fractionDigits += moreDigits;
+        }
         p += 1 + fractionDigits;
     }
     mantissa = whole * kPowersOfTen[fractionDigits] + fraction;
@@ -119,10 +131,36 @@ bool readShortDigitRuns(const char*& q, const char* end, std::uint64_t& mantissa
     return true;
 }
 
-// A number read as USD reads one, into a double (a float array's element is then that
-// double rounded to a float). Plain decimals of at most 15 digits take one exact division;
-// the rest the library's full conversion. Gives where the number ends; null for none.
-const char* readDouble(const char* p, const char* end, double& value) {
+// A double's bits below a float's 24 (those rounding it to a float drops), and the
+// pattern they have at the midpoint between two floats.
+constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
+constexpr std::uint64_t kFloatMidpoint = std::uint64_t{1} << 28;
+
+// 10^-n rounded to the nearest double.
+constexpr double kInversePowersOfTen[] = {1e-0, 1e-1, 1e-2,  1e-3,  1e-4,  1e-5,  1e-6,  1e-7,
+                                          1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14, 1e-15};
+
+// `mantissa` / 10^`decimals` (mantissa below 2^53, decimals at most 15) rounded to a
+// double, then to a float, as USD reads a float array's element. The division that rounds
+// it to the nearest double takes several times a multiplication's time: the product with
+// 10^-decimals is within a few units of the last place of it, so both round to the same
+// float but where a midpoint between two floats lies that close, which its low bits show;
+// there (about one number in ten million) the division is made after all.
+float decimalToFloat(std::uint64_t mantissa, int decimals) {
+    const double product = static_cast<double>(mantissa) * kInversePowersOfTen[decimals];
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &product, sizeof bits);
+    const std::uint64_t below = bits & kBelowFloat;
+    const std::uint64_t fromMidpoint =
+        below > kFloatMidpoint ? below - kFloatMidpoint : kFloatMidpoint - below;
+    if (fromMidpoint > 16) return static_cast<float>(product);
+    return static_cast<float>(static_cast<double>(mantissa) / kExactPowersOfTen[decimals]);
+}
+
+// A number read as USD reads one, into a double, then rounded to a float. Plain decimals
+// of at most 15 digits take decimalToFloat; the rest the library's full conversion. Gives
+// where the number ends; null for none.
+const char* readNumber(const char* p, const char* end, float& value) {
     const char* q = p;
     const bool negative = q != end && *q == '-';
     if (negative) ++q;
@@ -142,12 +180,15 @@ const char* readDouble(const char* p, const char* end, double& value) {
     const bool plain = (whole || decimals > 0) && digits <= 15 &&
                        (q == end || (*q != 'e' && *q != 'E'));
     if (plain) {
-        const double magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[decimals];
+        const float magnitude = decimalToFloat(mantissa, decimals);
         value = negative ? -magnitude : magnitude;
         return q;
     }
-    const auto result = std::from_chars(p, end, value, std::chars_format::general);
-    return result.ec == std::errc() ? result.ptr : nullptr;
+    double wide = 0.0;
+    const auto result = std::from_chars(p, end, wide, std::chars_format::general);
+    if (result.ec != std::errc()) return nullptr;
+    value = static_cast<float>(wide);
+    return result.ptr;
 }
 
 // One number at `p`, ending before `end`; null when there is none, something other than
@@ -166,10 +207,8 @@ const char* readTupleNumber(const char* p, const char* end, float& value) {
         value = std::numeric_limits<float>::quiet_NaN();
         stop = word + 3;
     } else {
-        double wide = 0.0;
-        stop = readDouble(p, end, wide);
+        stop = readNumber(p, end, value);
         if (stop == nullptr) return nullptr;
-        value = static_cast<float>(wide);
     }
     if (stop - p > static_cast<std::ptrdiff_t>(kFloatLookAhead / 2)) return nullptr;
     return stop != end && endsNumber(*stop) ? stop : nullptr;
