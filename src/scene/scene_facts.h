@@ -72,6 +72,9 @@ struct SceneNode {
     // where the scanner does not tell.
     std::uint64_t start = 0;
     std::int64_t vertexCount = 0;  // 0 when it has none
+    // USD text: just past the '[' of the points' value the scan counted, in bytes; 0 when
+    // they came as time samples or the scanner does not tell.
+    std::uint64_t pointsAt = 0;
     NodeProblem problem = NodeProblem::None;
     std::int64_t problemLine = 0;
 

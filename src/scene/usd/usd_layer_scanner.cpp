@@ -587,6 +587,7 @@ void LayerScanner::readMeshValue(MeshScan& mesh, const StatementHead& head,
         return;
     }
     if (property == "points") {
+        if (!timeSamples) mesh.node.pointsAt = reader_.offset();
         std::int64_t count = 0;
         const ArrayRead result = countTuples(lexer_, count);
         if (!alreadyRead || !timeSamples)

@@ -126,6 +126,9 @@ public:
     bool changed() const { return changed_; }
     // The array read beside did not count: the prim is to be read again on one thread.
     bool readAgain() const { return readAgain_; }
+    // With a lent thread and the points' place known from the scan, their reading beside
+    // starts at once, while the reader goes through what comes before them.
+    void startPointsBeside();
     // Waits for the array read beside, if any, and takes it when it counts.
     void joinBeside();
     // The layer holds no such prim where the scan saw it: it changed since.
@@ -171,6 +174,18 @@ void PrimReader::joinBeside() {
         *beside_.read = true;
     else
         readAgain_ = true;
+}
+
+void PrimReader::startPointsBeside() {
+    if (beside_.thread == nullptr || node_.pointsAt <= node_.start ||
+        !beside_.source.openAgain(layer_))
+        return;
+    reserveLarge(mesh_.head.points, static_cast<std::size_t>(node_.vertexCount) * 3);
+    beside_.from = node_.pointsAt;
+    beside_.width = 3;
+    beside_.values = &mesh_.head.points;
+    beside_.read = &mesh_.pointsRead;
+    if (!beside_.work.start(beside_.thread, readArrayBeside, &beside_)) beside_.values = nullptr;
 }
 
 void PrimReader::readFloats(std::size_t width, std::vector<float>& values, bool& read) {
@@ -336,7 +351,16 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
         lexer_.pushBack();
         return;
     }
-    if (points) {
+    if (points && beside_.values == &mesh_.head.points && beside_.expectedEnd == 0 &&
+        beside_.work.running() && node_.start + lexer_.reader().offset() == beside_.from) {
+        // The points the lent thread has been reading since the prim's start: passed over
+        // here, to count once it read them whole and closed where they close.
+        if (passFirstBracket(lexer_.reader()))
+            beside_.expectedEnd = node_.start + lexer_.reader().offset();
+        else
+            readAgain_ = true;
+        mesh_.pointsFromSample = false;
+    } else if (points) {
         waitFor(mesh_.head.points);
         mesh_.head.points.clear();
         reserveLarge(mesh_.head.points, static_cast<std::size_t>(node_.vertexCount) * 3);
@@ -655,6 +679,7 @@ MeshReadResult readPrim(ByteSource& layer, const SceneNode& node, MeshSink& sink
     UsdLexer lexer(reader);
     MeshArrays mesh;
     PrimReader prim(lexer, node, mesh, layer, thread);
+    prim.startPointsBeside();
     const bool read = prim.read();
     prim.joinBeside();
     MeshReadResult result;
