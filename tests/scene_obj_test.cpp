@@ -966,11 +966,20 @@ TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
         faces.push_back({{a, b, c}, {}, "f " + std::to_string(a + 1) + " " +
                                             std::to_string(b + 1) + " " + std::to_string(c + 1)});
     }
+    // Faces whose texture coordinate numbers are their vertex numbers, a hundred at a
+    // time between a hundred whose are not.
+    for (std::uint32_t k = 0; k < 3000; ++k) {
+        if (k / 100 % 2 == 0)
+            faces.push_back({{1, 0, 1}, {1, 0, 1}, "f 2/2 1/1 2/2"});
+        else
+            faces.push_back({{0, 1, 0}, {1, 1, 0}, "f 1/2 2/2 1/1"});
+    }
     std::string expected;
     for (const Face& face : faces) expected += face.line + "\r\n";
     const TempFolder folder;
     const std::string path = folder.path() + "/out.obj";
-    // Faces one by one, or in runs of up to 777 faces alike in having texture corners.
+    // Faces one by one, or in runs of up to 777 faces alike in having texture corners, and
+    // in theirs being the vertex numbers, then handed as those.
     for (const bool lent : {false, true})
         for (const bool runs : {false, true}) {
             SCOPED_TRACE(std::string(lent ? "two threads" : "one thread") + (runs ? ", runs" : ""));
@@ -981,8 +990,11 @@ TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
             ASSERT_TRUE(writer.begin(head));
             for (std::size_t first = 0; first < faces.size();) {
                 std::size_t last = first + 1;
+                const auto kind = [&faces](std::size_t f) {
+                    return faces[f].uvs.empty() ? 0 : faces[f].uvs == faces[f].vertices ? 2 : 1;
+                };
                 while (runs && last < faces.size() && last - first < 777 &&
-                       faces[last].uvs.empty() == faces[first].uvs.empty())
+                       kind(last) == kind(first))
                     ++last;
                 std::vector<std::uint32_t> counts, vertices, uvs;
                 for (std::size_t f = first; f < last; ++f) {
@@ -991,8 +1003,10 @@ TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
                                     faces[f].vertices.end());
                     uvs.insert(uvs.end(), faces[f].uvs.begin(), faces[f].uvs.end());
                 }
-                ASSERT_EQ(writer.faces(counts.data(), counts.size(), vertices.data(),
-                                       uvs.empty() ? nullptr : uvs.data()),
+                const std::uint32_t* given = kind(first) == 0   ? nullptr
+                                             : kind(first) == 2 ? vertices.data()
+                                                                : uvs.data();
+                ASSERT_EQ(writer.faces(counts.data(), counts.size(), vertices.data(), given),
                           counts.size());
                 first = last;
             }

@@ -13,9 +13,8 @@ namespace {
 
 // A batch is handed over once it holds this many corners: about a megabyte of text.
 constexpr std::size_t kBatchCorners = std::size_t{1} << 16;
-// A face's entry among a batch's corners: its corner count and these flags.
+// A face's entry among a batch's corners: its corner count, the top bit set when it has uvs.
 constexpr std::uint32_t kHasUvs = std::uint32_t{1} << 31;
-constexpr std::uint32_t kUvsAreVertices = std::uint32_t{1} << 30;  // none stored: v/v corners
 
 // How many decimal digits `number` has: from its bits' count, which gives the digits or one
 // fewer (1233 / 4096 is log10 2 to within 1e-5), and one comparison. 0 counts as 1, and
@@ -160,6 +159,8 @@ bool FaceLines::start() {
 
 void FaceLines::add(const std::uint32_t* vertices, const std::uint32_t* uvs,
                     std::size_t corners) {
+    if (gathering_.corners.size != 0 && gathering_.uvsAreVertices) handOver();
+    gathering_.uvsAreVertices = false;
     const std::uint32_t entry = static_cast<std::uint32_t>(corners) | (uvs ? kHasUvs : 0);
     gathering_.corners.append(&entry, 1);
     gathering_.vertices.append(vertices, corners);
@@ -169,17 +170,18 @@ void FaceLines::add(const std::uint32_t* vertices, const std::uint32_t* uvs,
 
 void FaceLines::addRun(const std::uint32_t* counts, std::size_t faceCount,
                        const std::uint32_t* vertices, const std::uint32_t* uvs) {
-    // A face of 2^30 corners or more has its texture coordinate numbers stored all the same.
+    // A batch's faces all have their own texture coordinate numbers, or all have their
+    // vertex numbers as those, stored once.
+    const bool same = uvs != nullptr && uvs == vertices;
+    if (gathering_.corners.size != 0 && gathering_.uvsAreVertices != same) handOver();
+    gathering_.uvsAreVertices = same;
     std::size_t corners = 0;
-    std::uint32_t most = 0;
-    for (std::size_t f = 0; f < faceCount; ++f) {
-        corners += counts[f];
-        most = std::max(most, counts[f]);
-    }
-    const bool same = uvs == vertices && most < kUvsAreVertices;
-    const std::uint32_t flags = uvs == nullptr ? 0 : same ? kHasUvs | kUvsAreVertices : kHasUvs;
     std::uint32_t* entries = gathering_.corners.extend(faceCount);
-    for (std::size_t f = 0; f < faceCount; ++f) entries[f] = counts[f] | flags;
+    const std::uint32_t flags = uvs == nullptr ? 0 : kHasUvs;
+    for (std::size_t f = 0; f < faceCount; ++f) {
+        entries[f] = counts[f] | flags;
+        corners += counts[f];
+    }
     if (corners != 0) {
         std::memcpy(gathering_.vertices.extend(corners), vertices, corners * sizeof(std::uint32_t));
         if (uvs != nullptr && !same)
@@ -232,17 +234,12 @@ void FaceLines::write(const Batch& batch, Text& text) {
     const std::uint32_t* uvs = batch.uvs.values.get();
     for (std::size_t face = 0; face < batch.corners.size; ++face) {
         const std::uint32_t entry = batch.corners.values[face];
-        if ((entry & kUvsAreVertices) != 0) {
-            const std::size_t corners = entry & ~(kHasUvs | kUvsAreVertices);
-            at = putFaceLine(at, vertices, vertices, corners);
-            vertices += corners;
-            continue;
-        }
         const std::size_t corners = entry & ~kHasUvs;
         const bool hasUvs = (entry & kHasUvs) != 0;
-        at = putFaceLine(at, vertices, hasUvs ? uvs : nullptr, corners);
+        const std::uint32_t* faceUvs = !hasUvs ? nullptr : batch.uvsAreVertices ? vertices : uvs;
+        at = putFaceLine(at, vertices, faceUvs, corners);
         vertices += corners;
-        if (hasUvs) uvs += corners;
+        if (hasUvs && !batch.uvsAreVertices) uvs += corners;
     }
     turns_.write(batch.turn,
                  std::string_view(text.bytes.get(), static_cast<std::size_t>(at - text.bytes.get())));

@@ -62,10 +62,11 @@ private:
         void claim();
     };
     struct Batch {
-        Numbers corners;  // each face's, with the flags below
+        Numbers corners;  // each face's, the top bit set when it has uvs
         Numbers vertices;
         Numbers uvs;
-        std::size_t turn = 0;  // its place among the batches written
+        bool uvsAreVertices = false;  // the faces' uvs are their vertex numbers: none stored
+        std::size_t turn = 0;         // its place among the batches written
         void claim();
         void clear();
         std::size_t textBound() const;
