@@ -120,15 +120,19 @@ inline constexpr std::uint64_t kPowersOfTen[] = {1,
                                                  1000000000000000000,
                                                  10000000000000000000u};
 
-// The value of `word`'s eight bytes when all are digits, combined pairwise: two digits,
-// four, eight.
-inline std::uint64_t eightDigitsValue(std::uint64_t word) {
-    std::uint64_t v = word ^ (byte_search::kOnes * '0');
-    v = v * 10 + (v >> 8);
+// The value of eight digits given as the bytes 0 to 9 of `digits`, first digit in the
+// lowest byte, combined pairwise: two digits, four, eight.
+inline std::uint64_t digitBytesValue(std::uint64_t digits) {
+    std::uint64_t v = digits * 10 + (digits >> 8);
     v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
          ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
         32;
     return v & 0xFFFFFFFFULL;
+}
+
+// The value of `word`'s eight bytes when all are digits.
+inline std::uint64_t eightDigitsValue(std::uint64_t word) {
+    return digitBytesValue(word ^ (byte_search::kOnes * '0'));
 }
 
 // The plain digits at the start of `word`, eight bytes of text as loadWord gives them:
@@ -145,7 +149,7 @@ inline unsigned leadingDigits(std::uint64_t word, std::uint64_t& value) {
     const unsigned count = static_cast<unsigned>(byte_search::firstFlagged(others));
     if (count == 0) return 0;
     // The digits moved to the top with zeros before them, then combined as eight.
-    value = eightDigitsValue(word << (8 * (8 - count)) | (kOnes * '0' >> (8 * count)));
+    value = digitBytesValue(digits << (8 * (8 - count)));
     return count;
 }
 
