@@ -2,9 +2,8 @@
 // the scene's reader and are gathered into batches; the lent thread formats and writes a
 // batch while the reader goes on, and when it is still busy with the last one (or could
 // not be started), the reader's own thread formats the next itself, unless the lent thread
-// can have it queued after the one it is on. Batches are written
-// in the order they were gathered, so the text is the one the faces make written one by
-// one.
+// can have it queued after the one it is on. Batches are written in the order they were
+// gathered, so the text is the one the faces make written one by one.
 #pragma once
 
 #include <condition_variable>

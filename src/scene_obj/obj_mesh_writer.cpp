@@ -1,7 +1,6 @@
 #include "scene_obj/obj_mesh_writer.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <utility>

@@ -98,9 +98,9 @@ constexpr double kExactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,
 
 // The digits of a number's whole part and of its fraction, as `q` shows them, the whole
 // part shorter than eight digits and the fraction than sixteen (most coordinates), read a
-// word at a time: `q` moves past them, the
-// digits make `mantissa`, `digits` counts them all and `decimals` those after the point.
-// False, with nothing moved, when a run is longer or the bytes left are too few.
+// word at a time: `q` moves past them, the digits make `mantissa`, `digits` counts them
+// all and `decimals` those after the point. False, with nothing moved, when a run is
+// longer or the bytes left are too few.
 bool readShortDigitRuns(const char*& q, const char* end, std::uint64_t& mantissa, int& digits,
                         int& decimals) {
     if (end - q < 25) return false;  // the runs' words within the bytes at hand

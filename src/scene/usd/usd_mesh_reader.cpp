@@ -149,6 +149,11 @@ private:
     // Reads the float array whose '[' was just read into `values`, or hands it to the lent
     // thread; `read` tells whether it read whole.
     void readFloats(std::size_t width, std::vector<float>& values, bool& read);
+    // Starts the lent thread reading the float array from `from` (just past its '[') into
+    // `values`, unless it has had one already or cannot be had; true when it started.
+    bool startBeside(std::uint64_t from, std::size_t width, std::vector<float>& values, bool& read);
+    // Past the array the lent thread reads, noting where the reader found it to close.
+    void passBeside();
     // Before a statement touches `values`: what the lent thread reads there is taken first.
     void waitFor(const std::vector<float>& values) {
         if (beside_.work.running() && beside_.values == &values) joinBeside();
@@ -176,35 +181,40 @@ void PrimReader::joinBeside() {
         readAgain_ = true;
 }
 
+bool PrimReader::startBeside(std::uint64_t from, std::size_t width, std::vector<float>& values,
+                             bool& read) {
+    // One array a prim: the first that a second opening could be had for.
+    if (beside_.thread == nullptr || beside_.values != nullptr || !beside_.source.openAgain(layer_))
+        return false;
+    beside_.from = from;
+    beside_.width = width;
+    beside_.values = &values;
+    beside_.read = &read;
+    if (beside_.work.start(beside_.thread, readArrayBeside, &beside_)) return true;
+    beside_.values = nullptr;
+    return false;
+}
+
+void PrimReader::passBeside() {
+    UsdByteReader& bytes = lexer_.reader();
+    if (passFirstBracket(bytes))
+        beside_.expectedEnd = node_.start + bytes.offset();
+    else
+        readAgain_ = true;  // no ']' before the end: one thread tells what is wrong
+}
+
 void PrimReader::startPointsBeside() {
-    if (beside_.thread == nullptr || node_.pointsAt <= node_.start ||
-        !beside_.source.openAgain(layer_))
-        return;
+    if (beside_.thread == nullptr || node_.pointsAt <= node_.start) return;
+    // Room for them before the lent thread fills it.
     reserveLarge(mesh_.head.points, static_cast<std::size_t>(node_.vertexCount) * 3);
-    beside_.from = node_.pointsAt;
-    beside_.width = 3;
-    beside_.values = &mesh_.head.points;
-    beside_.read = &mesh_.pointsRead;
-    if (!beside_.work.start(beside_.thread, readArrayBeside, &beside_)) beside_.values = nullptr;
+    startBeside(node_.pointsAt, 3, mesh_.head.points, mesh_.pointsRead);
 }
 
 void PrimReader::readFloats(std::size_t width, std::vector<float>& values, bool& read) {
     read = false;
-    UsdByteReader& bytes = lexer_.reader();
-    // One array a prim: the first that a second opening could be had for.
-    if (beside_.thread != nullptr && beside_.values == nullptr &&
-        beside_.source.openAgain(layer_)) {
-        beside_.from = node_.start + bytes.offset();
-        beside_.width = width;
-        beside_.values = &values;
-        beside_.read = &read;
-        if (beside_.work.start(beside_.thread, readArrayBeside, &beside_)) {
-            if (passFirstBracket(bytes))
-                beside_.expectedEnd = node_.start + bytes.offset();
-            else
-                readAgain_ = true;  // no ']' before the end: one thread tells what is wrong
-            return;
-        }
+    if (startBeside(node_.start + lexer_.reader().offset(), width, values, read)) {
+        passBeside();
+        return;
     }
     read = readFloatTuples(lexer_, width, values) == ArrayRead::Done;
 }
@@ -355,10 +365,7 @@ void PrimReader::readValue(const std::string& type, const std::string& property,
         beside_.work.running() && node_.start + lexer_.reader().offset() == beside_.from) {
         // The points the lent thread has been reading since the prim's start: passed over
         // here, to count once it read them whole and closed where they close.
-        if (passFirstBracket(lexer_.reader()))
-            beside_.expectedEnd = node_.start + lexer_.reader().offset();
-        else
-            readAgain_ = true;
+        passBeside();
         mesh_.pointsFromSample = false;
     } else if (points) {
         waitFor(mesh_.head.points);
