@@ -543,20 +543,37 @@ TEST(MayaMeshReader, EdgeRunsReadBesideAsOnOneThread) {
         std::size_t faces;
     } rows[] = {
         {"one run", vertices + kEdges + faces, true, 2},
-        {"two runs", vertices + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0;\n\tsetAttr \".pt[0]\" 0 0 0;\n"
-                                 "\tsetAttr \".ed[2:4]\" 3 2 0 0 3 0 0 2 0;\n" + faces, true, 2},
+        {"two runs",
+         vertices +
+             "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0;\n\tsetAttr \".pt[0]\" 0 0 0;\n"
+             "\tsetAttr \".ed[2:4]\" 3 2 0 0 3 0 0 2 0;\n" +
+             faces,
+         true, 2},
         {"a run ending on a shared line",
          vertices + "\tsetAttr \".ed[0:4]\" 0 1 0 1 2 0 3 2 0 0 3 0 0 2 0; " + faces, true, 2},
         {"faces first", vertices + faces + kEdges, true, 2},
-        {"edges first", "createNode mesh -n \"sq\" -p \"t\";\n" + kEdges +
-                            "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" + faces,
+        {"edges first",
+         "createNode mesh -n \"sq\" -p \"t\";\n" + kEdges +
+             "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" + faces,
          true, 2},
-        {"a refusal in the run", vertices + "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0;\n"
-                                            "\tsetAttr \".ed[2]\" 3 9 0;\n" + faces, false, 0},
+        {"edges counted on a line of their own",
+         vertices + "\tsetAttr -s 5 \".ed\";\n" + kEdges + faces, true, 2},
+        {"edges after a statement on their line",
+         vertices +
+             "\tsetAttr \".pt[0]\" 0 0 0; setAttr \".ed[0:1]\" 0 1 0 1 2 0;\n"
+             "\tsetAttr \".ed[2:4]\" 3 2 0 0 3 0 0 2 0;\n" +
+             faces,
+         true, 2},
+        {"a refusal in the run",
+         vertices +
+             "\tsetAttr \".ed[0:1]\" 0 1 0 1 2 0;\n"
+             "\tsetAttr \".ed[2]\" 3 9 0;\n" +
+             faces,
+         false, 0},
         {"the run ends the node", vertices + kEdges + "createNode transform -n \"u\";\n", true, 0},
-        {"the next node's edges", vertices + "createNode mesh -n \"sq2\" -p \"t\";\n" +
-                                      "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" +
-                                      kEdges + faces,
+        {"the next node's edges",
+         vertices + "createNode mesh -n \"sq2\" -p \"t\";\n" +
+             "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n" + kEdges + faces,
          true, 0},
     };
     for (const Row& row : rows) {

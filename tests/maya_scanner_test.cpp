@@ -194,6 +194,19 @@ TEST(MayaScannerData, RealScenesAlikeHoweverTheirEdgesAreRead) {
         ASSERT_EQ(read.problem, SceneRefusal::None);
         ASSERT_FALSE(read.nodes.empty());
         expectCountedAlike(text);
+        // Where each node's edges start: the line of its first edge statement, counted.
+        for (const tessaryn::SceneNode& node : read.nodes) {
+            if (node.edgesLine == 0) continue;
+            const std::size_t lineEnd = text.find('\n', node.edgesAt);
+            const std::string line = text.substr(node.edgesAt, lineEnd - node.edgesAt);
+            EXPECT_EQ(
+                std::count(text.begin(), text.begin() + static_cast<long>(node.edgesAt), '\n'),
+                node.edgesLine - 1);
+            EXPECT_NE(line.find("setAttr"), std::string::npos) << line;
+            EXPECT_NE(line.find("\".ed"), std::string::npos) << line;
+            EXPECT_GT(node.edgesAt, node.start);
+            EXPECT_EQ(text.find("\".ed", node.start), line.find("\".ed") + node.edgesAt);
+        }
     }
 }
 

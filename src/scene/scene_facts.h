@@ -75,6 +75,10 @@ struct SceneNode {
     // USD text: just past the '[' of the points' value the scan counted, in bytes; 0 when
     // they came as time samples or the scanner does not tell.
     std::uint64_t pointsAt = 0;
+    // Maya: the line that starts the node's first edge statement (.ed), in bytes, and its
+    // number; 0 when it has none or the scanner does not tell.
+    std::uint64_t edgesAt = 0;
+    std::int64_t edgesLine = 0;
     NodeProblem problem = NodeProblem::None;
     std::int64_t problemLine = 0;
 

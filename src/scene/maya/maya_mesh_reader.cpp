@@ -138,10 +138,10 @@ public:
     // `beside`, the node's edges may come from the lent thread's reader instead.
     MeshReadResult read(LineReader& lines, std::int64_t firstLine, ByteSource& scene,
                         EdgesBeside* beside);
-    // The lent thread's part, on a reader of its own: from the node's first line on, the
-    // first line that starts a statement of edges, then the statements of edges that
-    // follow it, up to the first statement of anything else (where runEnd_ tells the
-    // reader to go on) or a refusal.
+    // The lent thread's part, on a reader of its own: from `firstLine` on (the node's, or
+    // where the scanner told its edges start), the first line that starts a statement of
+    // edges, then the statements of edges that follow it, up to the first statement of
+    // anything else (where runEnd_ tells the reader to go on) or a refusal.
     // It gives up once `stop` is set: the reader went on without it.
     void readEdgeRun(LineReader& lines, std::int64_t firstLine, const std::atomic<bool>& stop);
 
@@ -290,9 +290,9 @@ public:
 // the reader reads its vertices: Maya writes a mesh's vertices, then its edges, then its
 // faces, each as a run of statements.
 struct EdgesBeside {
-    EdgesBeside(const SceneNode& node, std::uint64_t sceneSize, std::uint64_t nodeStart,
-                std::int64_t nodeLine)
-        : reader(node, noSink, sceneSize), from(nodeStart), firstLine(nodeLine) {}
+    EdgesBeside(const SceneNode& node, std::uint64_t sceneSize, std::uint64_t start,
+                std::int64_t line)
+        : reader(node, noSink, sceneSize), from(start), firstLine(line) {}
     ~EdgesBeside() { stopAndJoin(); }
 
     // The reader went on without the run (or ended): what the lent thread still reads is
@@ -305,7 +305,7 @@ struct EdgesBeside {
     NoSink noSink;  // before the reader, which keeps it
     NodeReader reader;
     ByteSource source;
-    const std::uint64_t from;  // the node's first line, where the reader starts too
+    const std::uint64_t from;  // the line to start from, and its number
     const std::int64_t firstLine;
     std::atomic<bool> stop{false};
     bool failed = false;  // a read failed or threw: the reader reads the edges itself
@@ -1015,7 +1015,10 @@ MeshReadResult readMayaMesh(ByteSource& scene, const SceneNode& node, MeshSink& 
         return result;
     }
     const std::int64_t firstLine = node.start != 0 ? node.line : 1;
-    EdgesBeside beside(node, scene.size(), node.start, firstLine);
+    // The lent thread goes straight to the edges where the scanner told where they start.
+    const bool edgesTold = node.edgesLine != 0 && node.edgesAt >= node.start;
+    EdgesBeside beside(node, scene.size(), edgesTold ? node.edgesAt : node.start,
+                       edgesTold ? node.edgesLine : firstLine);
     // Beside only from where the scanner told the node starts: from the top, the first run
     // of edges is the first node's.
     const SecondThread* thread = node.start != 0 ? sink.readerThread() : nullptr;

@@ -78,6 +78,8 @@ const char* countPlainNumbers(const char* p, const char* end, std::int64_t& coun
 
 void MayaMeshStatements::beginNode() {
     vertexCount_ = edgeCount_ = 0;
+    edgesAt_ = 0;
+    edgesLine_ = 0;
     facesSeen_ = false;
     insertAt_ = 0;
     creaseStatements_.clear();
@@ -87,9 +89,11 @@ void MayaMeshStatements::beginNode() {
     currentUvSet_.clear();
 }
 
-void MayaMeshStatements::beginSetAttr(std::uint64_t offset, std::int64_t line) {
+void MayaMeshStatements::beginSetAttr(std::uint64_t offset, std::int64_t line,
+                                      std::uint64_t lineStart) {
     statement_ = Statement::Unnamed;
     start_ = offset;
+    lineStart_ = lineStart;
     line_ = line;
 }
 
@@ -106,6 +110,12 @@ void MayaMeshStatements::string(std::string_view text) {
 void MayaMeshStatements::name(std::string_view attribute) {
     std::int64_t first = 0;
     std::int64_t last = 0;
+    // Where the node's edges start ("-s 24 \".ed\"" too), for a reader that reads them
+    // beside its vertices.
+    if (edgesLine_ == 0 && startsWith(attribute, ".ed")) {
+        edgesAt_ = lineStart_;
+        edgesLine_ = line_;
+    }
     if (readAttributeRange(attribute, ".vt", first, last)) {
         vertexCount_ = std::max(vertexCount_, last + 1);
         statement_ = Statement::Vertices;
@@ -280,6 +290,8 @@ void MayaMeshStatements::endSetAttr(std::uint64_t offsetAfter) {
 void MayaMeshStatements::finishNode(SceneNode& node) {
     if (!readsEdges_ && edgeCount_ > 0) ++nodesWithEdgesPassed_;
     node.vertexCount = vertexCount_;
+    node.edgesAt = edgesAt_;
+    node.edgesLine = edgesLine_;
     node.problem = edgeCount_ > 0 ? NodeProblem::None : NodeProblem::NoFaces;
     node.creaseStatements = std::move(creaseStatements_);
     node.insertAt = insertAt_;

@@ -27,7 +27,9 @@ public:
     // its own edge numbers (so .cd may come before or after .ed).
     void finishNode(SceneNode& node);
 
-    void beginSetAttr(std::uint64_t offset, std::int64_t line);
+    // A setAttr statement starts `offset` bytes into the file, on line `line`, which
+    // starts at `lineStart`.
+    void beginSetAttr(std::uint64_t offset, std::int64_t line, std::uint64_t lineStart);
     // Whether the words of the statement must be read: its edges and its creases.
     bool wordsMatter() const {
         return (statement_ == Statement::Edges && readsEdges_) || statement_ == Statement::Creases;
@@ -74,6 +76,7 @@ private:
     Statement statement_ = Statement::Plain;
     std::int64_t line_ = 0;
     std::uint64_t start_ = 0;
+    std::uint64_t lineStart_ = 0;
     std::int64_t edgeFirst_ = 0;
     std::int64_t edgeLast_ = 0;
     std::int64_t numbersRead_ = 0;
@@ -94,6 +97,8 @@ private:
     };
     std::int64_t vertexCount_ = 0;
     std::int64_t edgeCount_ = 0;
+    std::uint64_t edgesAt_ = 0;  // the line of its first edge statement, and its number
+    std::int64_t edgesLine_ = 0;
     bool facesSeen_ = false;
     std::uint64_t insertAt_ = 0;
     std::vector<ByteRange> creaseStatements_;

@@ -139,7 +139,7 @@ private:
             return Statement::CreateNode;
         }
         if (word == "setAttr" && nodeOpen_) {
-            mesh_.beginSetAttr(statementStart_, statementLine_);
+            mesh_.beginSetAttr(statementStart_, statementLine_, lineStart_);
             return Statement::MeshSetAttr;
         }
         if (word == "connectAttr") {
