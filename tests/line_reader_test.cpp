@@ -95,6 +95,78 @@ TEST(LineReader, LinesLongerThanABlockAndAcrossBlockEdges) {
     EXPECT_EQ(lines.back(), "last");
 }
 
+// Reads `reader` a line, then passes the lines without ';', '"' or '/', in turn to its end:
+// each line given or passed is the next of `lines` (and starts at its offset in `bytes`),
+// each passed holds no mark, and each given after a pass holds one.
+void expectPassedAsGiven(tessaryn::LineReader& reader, const std::string& bytes,
+                         const std::vector<std::string>& lines) {
+    std::vector<std::size_t> offsets;
+    for (std::size_t at = 0; offsets.size() < lines.size(); at = bytes.find('\n', at) + 1)
+        offsets.push_back(at);
+    const auto marked = [](const std::string& line) {
+        return line.find_first_of(";\"/") != std::string::npos;
+    };
+    std::size_t k = 0;
+    bool passedBefore = false;
+    std::string_view line;
+    while (reader.next(line)) {
+        ASSERT_LT(k, lines.size());
+        ASSERT_EQ(line, lines[k]) << "line " << k;
+        EXPECT_EQ(reader.lineOffset(), offsets[k]);
+        if (passedBefore) {
+            EXPECT_TRUE(marked(lines[k])) << "line " << k;
+        }
+        ++k;
+        const std::uint64_t passed = reader.passLinesWithout(';', '"', '/');
+        ASSERT_LE(k + passed, lines.size());
+        for (std::size_t i = k; i < k + passed; ++i) EXPECT_FALSE(marked(lines[i])) << "line " << i;
+        k += static_cast<std::size_t>(passed);
+        if (k < lines.size()) {
+            EXPECT_EQ(reader.nextLineOffset(), offsets[k]);
+        }
+        passedBefore = true;
+    }
+    EXPECT_EQ(k, lines.size());
+    EXPECT_FALSE(reader.failed());
+}
+
+// Lines of numbers passed over, from a file or from memory: marks at every place of
+// lines of every length around the sixteen and eight bytes looked at together, a mark
+// right after an LF or before a CR, a last line without an LF, and runs across the
+// edges of the file's 1 MiB blocks.
+TEST(LineReader, PassesLinesWithoutMarks) {
+    std::vector<std::string> texts;
+    for (std::size_t length = 0; length <= 40; ++length) {
+        for (std::size_t at = 0; at <= length; ++at) {
+            for (const char mark : {';', '"', '/'}) {
+                std::string line(length, '7');
+                if (at < length) line[at] = mark;
+                texts.push_back("head;\n1 2\n" + line + "\n3 4\n" + line);
+                texts.push_back("head;\r\n0\r\n" + line + "\r\n\r\n-1.5 2\r\n");
+            }
+        }
+    }
+    std::string large = "setAttr;\n";
+    while (large.size() < 3u * 1024 * 1024) large += "\t\t0.125 -1 7 0.5 2 3 4 5\n";
+    large += "\t\t9 9;\n";
+    while (large.size() < 5u * 1024 * 1024 + 77) large += "\t\tf 4 0 -4 -4097 1\n";
+    texts.push_back(large + "end;");
+    texts.push_back(large);
+    TempFolder folder;
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(testing::PrintToString(text.substr(0, 60)));
+        testing_support::InMemory memory(text);
+        const std::vector<std::string> lines = linesOf(memory.lines);
+        testing_support::InMemory again(text);
+        expectPassedAsGiven(again.lines, text, lines);
+        if (text.size() < 1024 * 1024 && text.size() % 7 != 0) continue;  // a few from a file
+        testing_support::writeFile(folder / "f", text);
+        tessaryn::LineReader reader;
+        ASSERT_TRUE(reader.open((folder / "f").c_str()));
+        expectPassedAsGiven(reader, text, lines);
+    }
+}
+
 // The line and its terminator account for every byte, as a byte-exact rewrite needs.
 TEST(LineReader, TellsEachLinesTerminator) {
     testing_support::InMemory text("a\r\nb\n\r\nc\r\r\nlast\r");

@@ -61,5 +61,14 @@ constexpr unsigned markedBytes(std::uint64_t mask) {
     return static_cast<unsigned>(((mask >> 7) * kOnes) >> 56);
 }
 
+// How many of the low sixteen bits of `mask` are set, without the C library's call that
+// a 64-bit x86 build without POPCNT makes of __builtin_popcount.
+inline unsigned bitsSet(unsigned mask) {
+    mask = mask - ((mask >> 1) & 0x5555u);
+    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
+    mask = (mask + (mask >> 4)) & 0x0F0Fu;
+    return (mask + (mask >> 8)) & 0x1Fu;
+}
+
 }  // namespace byte_search
 }  // namespace tessaryn

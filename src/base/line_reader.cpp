@@ -6,6 +6,10 @@
 
 #include "base/byte_search.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tessaryn {
 
 namespace {
@@ -33,6 +37,55 @@ const char* findLineFeed(const char* p, const char* end) {
         if (flags != 0) return p + firstFlagged(flags);
     }
     return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+}
+
+// The first of the bytes `a`, `b` and `c` in [p, end), or `end`; `lineFeeds` counts the
+// LFs before it, and `lastLineFeed` is the last of them (left as it was when none).
+const char* findMarkCountingLines(const char* p, const char* end, char a, char b, char c,
+                                  std::uint64_t& lineFeeds, const char*& lastLineFeed) {
+    using namespace byte_search;
+#if defined(__SSE2__)
+    const __m128i as = _mm_set1_epi8(a);
+    const __m128i bs = _mm_set1_epi8(b);
+    const __m128i cs = _mm_set1_epi8(c);
+    const __m128i lfs = _mm_set1_epi8('\n');
+    for (; end - p >= 16; p += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i marked =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, as), _mm_cmpeq_epi8(bytes, bs)),
+                         _mm_cmpeq_epi8(bytes, cs));
+        const auto marks = static_cast<unsigned>(_mm_movemask_epi8(marked));
+        auto feeds = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lfs)));
+        const unsigned firstMark = marks != 0 ? static_cast<unsigned>(__builtin_ctz(marks)) : 16;
+        feeds &= (1u << firstMark) - 1;
+        if (feeds != 0) {
+            lineFeeds += bitsSet(feeds);
+            lastLineFeed = p + (31 - __builtin_clz(feeds));
+        }
+        if (marks != 0) return p + firstMark;
+    }
+#endif
+    for (; end - p >= 8; p += 8) {
+        const std::uint64_t word = loadWord(p);
+        const std::uint64_t marks = bytesEqual(word, static_cast<unsigned char>(a)) |
+                                    bytesEqual(word, static_cast<unsigned char>(b)) |
+                                    bytesEqual(word, static_cast<unsigned char>(c));
+        std::uint64_t feeds = bytesEqual(word, '\n');
+        if (marks != 0) feeds &= (std::uint64_t{1} << __builtin_ctzll(marks)) - 1;
+        if (feeds != 0) {
+            lineFeeds += markedBytes(feeds);
+            lastLineFeed = p + ((63 - __builtin_clzll(feeds)) >> 3);
+        }
+        if (marks != 0) return p + firstFlagged(marks);
+    }
+    for (; p != end; ++p) {
+        if (*p == a || *p == b || *p == c) return p;
+        if (*p == '\n') {
+            ++lineFeeds;
+            lastLineFeed = p;
+        }
+    }
+    return end;
 }
 
 }  // namespace
@@ -135,6 +188,29 @@ bool LineReader::next(std::string_view& line) {
         lineOffset_ = bufferOffset_ + begin_;
         begin_ = scan_ = end_;
         return true;
+    }
+}
+
+std::uint64_t LineReader::passLinesWithout(char a, char b, char c) {
+    std::uint64_t passed = 0;
+    for (;;) {
+        const char* const base = text_;
+        const char* lastLineFeed = nullptr;
+        std::uint64_t lineFeeds = 0;
+        const char* const mark =
+            findMarkCountingLines(base + begin_, base + end_, a, b, c, lineFeeds, lastLineFeed);
+        passed += lineFeeds;
+        // The lines up to the last LF are passed; the one it opens is not, unless the
+        // file ends in it.
+        if (lastLineFeed != nullptr) begin_ = static_cast<std::size_t>(lastLineFeed - base) + 1;
+        scan_ = begin_;
+        if (mark != base + end_) return passed;
+        if (fill()) continue;
+        if (begin_ != end_) {
+            ++passed;  // the last line, without an LF, holds none either
+            begin_ = scan_ = end_;
+        }
+        return passed;
     }
 }
 

@@ -45,6 +45,13 @@ public:
     // scanner whose lines may be longer than any buffer should hold. The view stays valid
     // until the next call; next() is not to be mixed with it. False at the end.
     bool nextBlock(std::string_view& block);
+    // Passes over the lines ahead that hold none of the bytes `a`, `b` and `c`, up to the
+    // first that holds one (the line next() gives then) or the end, and gives how many it
+    // passed: for a scanner with no use for such lines, most of a large scene's, which
+    // are numbers alone. A line's bytes are looked at sixteen at a time, its end with them.
+    std::uint64_t passLinesWithout(char a, char b, char c);
+    // Where the line next() gives next starts in the file (or in the text), in bytes.
+    std::uint64_t nextLineOffset() const { return bufferOffset_ + begin_; }
     // Where the line last given starts in the file (or in the text), in bytes.
     std::uint64_t lineOffset() const { return lineOffset_; }
     // True when a read error ended the file early: what was read is incomplete.

@@ -65,6 +65,14 @@ public:
         return true;
     }
 
+    // Whether the lines ahead that hold no '"', ';' or '/' need not be scanned, and the
+    // scan's count after `lines` of them were passed, the next line starting at `offset`.
+    bool passesData() const { return splitter_.passesData(); }
+    void passedLines(std::uint64_t lines, std::uint64_t offset) {
+        lineNumber_ += static_cast<std::int64_t>(lines);
+        lineStart_ = offset;
+    }
+
     SceneFacts finish() {
         closeNode();
         if (facts_.problem == SceneRefusal::None && lineNumber_ == 0) {
@@ -226,6 +234,11 @@ SceneFacts scan(LineReader& scene, const CreaseEdgesAhead& creases, bool readsEd
     std::string_view line;
     while (scene.next(line)) {
         if (!scanner.scanLine(line, scene.lineEnding())) break;
+        // Vertex and face data, most of a scene, are lines of numbers alone.
+        if (scanner.passesData()) {
+            const std::uint64_t passed = scene.passLinesWithout(';', '"', '/');
+            scanner.passedLines(passed, scene.nextLineOffset());
+        }
     }
     SceneFacts facts = scanner.finish();
     if (scene.failed()) {

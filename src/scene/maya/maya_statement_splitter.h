@@ -174,6 +174,9 @@ public:
     }
 
     bool inStatement() const { return inStatement_; }
+    // Whether the next line, were it data alone (no '"', ';' or '/'), would be passed
+    // over whole, changing nothing: the statement it goes on needs no words.
+    bool passesData() const { return inStatement_ && !handler_.wordsMatter(); }
     // Whether the line scanned last was data of the statement before it from its first
     // byte to its end, skipped or read as plain numbers: then it holds no '"', ';' or
     // "//" (a lone '/' perhaps). Most lines of a scene are; the scanner need not look

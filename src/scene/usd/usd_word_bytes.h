@@ -16,6 +16,7 @@
 
 namespace tessaryn {
 
+using byte_search::bitsSet;
 using byte_search::bytesAtLeast;
 using byte_search::bytesEqual;
 using byte_search::kHighBits;
@@ -26,15 +27,6 @@ using byte_search::markedBytes;
 inline std::uint64_t numberTextBytes(std::uint64_t word) {
     const std::uint64_t inRange = bytesAtLeast(word, 0x28) & ~bytesAtLeast(word, 0x3A);
     return (inRange & ~bytesEqual(word, '/')) | bytesEqual(word, ' ');
-}
-
-// How many of the low sixteen bits of `mask` are set, without the C library's call that
-// a 64-bit x86 build without POPCNT makes of __builtin_popcount.
-inline unsigned bitsSet(unsigned mask) {
-    mask = mask - ((mask >> 1) & 0x5555u);
-    mask = (mask & 0x3333u) + ((mask >> 2) & 0x3333u);
-    mask = (mask + (mask >> 4)) & 0x0F0Fu;
-    return (mask + (mask >> 8)) & 0x1Fu;
 }
 
 // Sixteen bytes looked at together: whether all are number text as above, and how many
