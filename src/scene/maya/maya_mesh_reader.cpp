@@ -963,7 +963,13 @@ bool NodeReader::beginMesh() {
         head_.uvs.clear();
         head_.uvs.shrink_to_fit();
     }
-    if (sink_.begin(head_)) return true;
+    if (sink_.begin(head_)) {
+        // The sink has taken them, and nothing adds to them once faces are handed over:
+        // their room goes back before the faces' lines need room of their own.
+        std::vector<float>().swap(head_.points);
+        std::vector<float>().swap(head_.uvs);
+        return true;
+    }
     result_.stopped = true;
     phase_ = Phase::Done;
     return false;
