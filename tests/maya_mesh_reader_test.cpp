@@ -82,9 +82,13 @@ struct Read {
 };
 
 // Scans `text`, then reads node `name` from it, as the road does: from memory, or
-// without the scanner's start (by its line).
-void readNode(const std::string& text, const std::string& name, Read& read, bool byLine = false) {
-    const tessaryn::SceneFacts facts = scan(text);
+// without the scanner's start (by its line); with `passEdges`, after a scan that passes
+// the edges over, as the OBJ road's does, leaving them to the reader to refuse.
+void readNode(const std::string& text, const std::string& name, Read& read, bool byLine = false,
+              bool passEdges = false) {
+    testing_support::InMemory scanned(text);
+    const tessaryn::SceneFacts facts =
+        passEdges ? tessaryn::scanMayaScenePassingEdges(scanned.lines) : scan(text);
     ASSERT_EQ(facts.problem, SceneRefusal::None);
     const tessaryn::SceneNode* found = findNode(facts, name);
     ASSERT_NE(found, nullptr) << name;
@@ -584,6 +588,71 @@ TEST(MayaMeshReader, EdgeRunsReadBesideAsOnOneThread) {
         EXPECT_EQ(read.sink.faces.size(), row.faces);
         if (row.faces > 0) {
             EXPECT_EQ(read.sink.faces, kTriangles);
+        }
+    }
+}
+
+// Edges read three numbers at a time where they come as Maya writes them, and one by one
+// otherwise: the same edges, refusals and lines either way. Each row's triples are written
+// with one blank between numbers (as Maya does) and again with two (read one by one).
+TEST(MayaMeshReader, EdgeTriplesReadAsOneByOne) {
+    const std::string vertices =
+        "createNode mesh -n \"sq\" -p \"t\";\n"
+        "\tsetAttr -s 4 \".vt[0:3]\" 0 0 0 1 0 0 1 1 0 0 1 0;\n";
+    const std::string faces =
+        "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 3 0 1 -5 f 3 4 -3 -4;\n";
+    const auto padded = [](std::size_t width) {
+        std::string numbers;
+        for (const char* n :
+             {"0", "1", "0", "1", "2", "0", "3", "2", "1", "0", "3", "0", "0", "2", "0"})
+            numbers += std::string(width - 1, '0') + n + ' ';
+        return numbers;
+    };
+    // Five more edges after the square's five, so that damage in its first triples lies
+    // within a line long enough to be read three numbers at a time.
+    const std::string more = " 0 1 0 1 2 0 0 1 0 1 2 0 0 1 0";
+    struct Row {
+        const char* what;
+        std::string range;
+        std::string numbers;  // separated by single blanks
+        bool read;
+    } rows[] = {
+        {"one digit", "0:9", padded(1) + more, true},
+        {"seven digits", "0:4", padded(7), true},
+        {"eight digits", "0:4", padded(8), true},
+        {"nineteen digits", "0:4", padded(19), true},
+        {"a number beyond 64 bits", "0:9",
+         "0 1 99999999999999999999 1 2 0 3 2 0 0 3 0 0 2 0" + more, false},
+        {"a vertex beyond the points", "0:9", "0 4 0 1 2 0 3 2 0 0 3 0 0 2 0" + more, false},
+        {"a vertex far beyond", "0:9", "1234567 1 0 1 2 0 3 2 0 0 3 0 0 2 0" + more, false},
+        {"a negative vertex", "0:9", "0 -1 0 1 2 0 3 2 0 0 3 0 0 2 0" + more, false},
+        {"a negative flag", "0:9", "0 1 -1 1 2 0 3 2 0 0 3 0 0 2 -7" + more, true},
+        {"more triples than the range", "0:4", padded(1) + more, false},
+        {"fewer triples than the range", "0:10", padded(1) + more, false},
+        {"a word among them", "0:9", "0 1x2 0 1 2 0 3 2 0 0 3 0 0 2 0" + more, false},
+        {"a tab among them", "0:9", "0 1\t0 1 2 0 3 2 0 0 3 0 0 2 0" + more, true},
+        {"triples across lines", "0:9", "0 1 0 1 2\n\t\t0 3 2 0 0 3 0\n\t\t0 2 0" + more, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string twoBlanks;
+        for (const char c : row.numbers)
+            twoBlanks += c == ' ' ? std::string("  ") : std::string(1, c);
+        Read triples;
+        Read oneByOne;
+        for (auto& [numbers, read] : {std::pair<const std::string&, Read&>{row.numbers, triples},
+                                      std::pair<const std::string&, Read&>{twoBlanks, oneByOne}}) {
+            readNode(kHeader + vertices + "\tsetAttr \".ed[" + row.range + "]\" " + numbers +
+                         ";\n" + faces,
+                     "sq", read, false, true);
+        }
+        EXPECT_EQ(triples.result.problem == SceneRefusal::None, row.read);
+        EXPECT_EQ(triples.result.problem, oneByOne.result.problem);
+        EXPECT_EQ(triples.result.detail, oneByOne.result.detail);
+        EXPECT_EQ(triples.result.line, oneByOne.result.line);
+        EXPECT_EQ(triples.sink.faces, oneByOne.sink.faces);
+        if (row.read) {
+            EXPECT_EQ(triples.sink.faces, kTriangles);
         }
     }
 }

@@ -170,6 +170,9 @@ private:
     // line's end; anything else goes back to the splitter, as a word.
     const char* floatRun(const char* p, const char* end);
     const char* integerRun(const char* p, const char* end);
+    // Whole edges from `p` on, three numbers at a time, as Maya writes them; gives where
+    // the triples stop, for integerRun to go on from.
+    const char* edgeTriples(const char* p, const char* end);
 
     void createWord(std::string_view word);
     void name(std::string_view attribute);
@@ -177,6 +180,8 @@ private:
     void dataWord(std::string_view word);
     void floatValue(float value);
     void integerValue(std::int64_t value);
+    // Edge `edge`, from vertex `from` to `to`, both within the node's vertices.
+    void putEdge(std::int64_t edge, std::uint32_t from, std::uint32_t to);
     // The refusals of the two above, out of their way: building a sentence's strings in
     // them would give every number a large stack frame.
     NODE_READER_COLD void refuseMoreValues();
@@ -476,9 +481,43 @@ const char* NodeReader::floatRun(const char* p, const char* end) {
     return end;
 }
 
+// The number of plain digits at `p`, fewer than eight and closed by a blank (or, with
+// `last`, by white space or `end`), in `value` and past its closing byte in `p`; false,
+// leaving `p`, for anything else. Eight bytes from `p` must be there to look at.
+inline bool shortNumber(const char*& p, const char* end, std::uint64_t& value, bool last) {
+    const unsigned digits = leadingDigits(byte_search::loadWord(p), value);
+    if (digits == 0 || digits == 8) return false;
+    const char* const after = p + digits;  // within the eight bytes looked at
+    if (last ? after != end && !isStreamSpace(*after) : *after != ' ') return false;
+    p = last ? after : after + 1;
+    return true;
+}
+
+const char* NodeReader::edgeTriples(const char* p, const char* end) {
+    // Three numbers of up to seven digits and their two blanks take at most 23 bytes; the
+    // last number is looked at eight bytes from its start.
+    const auto vertexCount = static_cast<std::uint64_t>(node_.vertexCount);
+    while (end - p >= 24 && valuesWanted_ - values_ >= 3) {
+        const char* q = p;
+        std::uint64_t from = 0;
+        std::uint64_t to = 0;
+        std::uint64_t flag = 0;
+        if (!shortNumber(q, end, from, false) || !shortNumber(q, end, to, false) ||
+            !shortNumber(q, end, flag, true) || from >= vertexCount || to >= vertexCount)
+            break;  // integerRun reads the triple, and refuses it if it must
+        values_ += 3;
+        putEdge(nextEdge_++, static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(to));
+        p = q;
+        if (p != end && *p == ' ') ++p;
+    }
+    return p;
+}
+
 const char* NodeReader::integerRun(const char* p, const char* end) {
     while (phase_ != Phase::Done) {
         while (p != end && isStreamSpace(*p)) ++p;
+        // Most of an edge list is whole triples, read together.
+        if (data_ == Data::Edges && edgeEndAt_ == 0) p = edgeTriples(p, end);
         if (p == end) return end;
         const char* const first = p;
         if (data_ == Data::Faces && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) {
@@ -802,8 +841,11 @@ void NodeReader::integerValue(std::int64_t value) {
             return;
         }
     }
-    const auto from = static_cast<std::uint32_t>(edgeEnds_[0]);
-    const auto to = static_cast<std::uint32_t>(edgeEnds_[1]);
+    putEdge(edge, static_cast<std::uint32_t>(edgeEnds_[0]),
+            static_cast<std::uint32_t>(edgeEnds_[1]));
+}
+
+void NodeReader::putEdge(std::int64_t edge, std::uint32_t from, std::uint32_t to) {
     if (static_cast<std::size_t>(2 * edge) == edges_.size()) {
         // The next edge in order, as Maya writes them: appended, into the room reserved,
         // with no gap to mark.
