@@ -657,6 +657,81 @@ TEST(MayaMeshReader, EdgeTriplesReadAsOneByOne) {
     }
 }
 
+// A face's count and edges read at once where they follow its f as Maya writes them, and
+// one by one otherwise: the same faces, refusals and lines either way. Each row's face
+// list is written with single blanks (as Maya does) and again with two (read one by one).
+TEST(MayaMeshReader, FaceEdgesReadAsOneByOne) {
+    // A polygon of `n` corners: n vertices, n edges around it, one face over them.
+    const auto polygon = [](int n, const std::string& faceList) {
+        std::string text =
+            "createNode mesh -n \"sq\" -p \"t\";\n\tsetAttr \".vt[0:" + std::to_string(n - 1) +
+            "]\"";
+        for (int i = 0; i < n; ++i)
+            text += " " + std::to_string(i) + " " + std::to_string(i % 3) + " 0";
+        text += ";\n\tsetAttr \".ed[0:" + std::to_string(n - 1) + "]\"";
+        for (int i = 0; i < n; ++i)
+            text += " " + std::to_string(i) + " " + std::to_string((i + 1) % n) + " 0";
+        return text + ";\n\tsetAttr \".fc[0]\" -type \"polyFaces\" " + faceList + ";\n";
+    };
+    const auto around = [](int n) {
+        std::string list = "f " + std::to_string(n);
+        for (int i = 0; i < n; ++i) list += " " + std::to_string(i);
+        return list;
+    };
+    const std::string square = kSquare + "\tsetAttr \".uvst[0].uvsp[0:3]\" 0 0 1 0 1 1 0 1;\n";
+    struct Row {
+        const char* what;
+        std::string scene;  // with single blanks in its face list
+        std::size_t faces;  // read, else refused
+    } rows[] = {
+        {"triangles",
+         kSquare + "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 3 0 1 -5 f 3 4 -3 -4;\n", 2},
+        {"a line each",
+         kSquare + "\tsetAttr \".fc[0:1]\" -type \"polyFaces\"\n\t\tf 3 0 1 -5\n\t\tf 3 4 -3 -4;\n",
+         2},
+        {"texture coordinates",
+         square + "\tsetAttr \".fc[0:1]\" -type \"polyFaces\"\n\t\tf 3 0 1 -5\n\t\tmu 0 3 0 1 "
+                  "2\n\t\tf 3 4 -3 -4\n\t\tmu 0 3 0 2 3;\n",
+         2},
+        {"a hole",
+         kSquare +
+             "\tsetAttr \".fc[0:1]\" -type \"polyFaces\" f 3 0 1 -5 h 3 4 -3 -4 f 3 4 -3 -4;\n",
+         2},
+        {"sixteen corners", polygon(16, around(16)), 1},
+        {"seventeen corners", polygon(17, around(17)), 1},
+        {"a long edge number", polygon(3, "f 3 00000000 1 2"), 1},
+        {"an edge beyond the edges", polygon(3, "f 3 0 1 3"), 0},
+        {"an edge far beyond", polygon(3, "f 3 0 1 -1234567"), 0},
+        {"fewer edges than the count", polygon(3, "f 3 0 1"), 0},
+        {"more edges than the count", polygon(3, "f 2 0 1 2"), 0},
+        {"a negative count", polygon(3, "f -3 0 1 2"), 0},
+        {"no count", polygon(3, "f"), 0},
+        {"a word for an edge", polygon(3, "f 3 0 1x 2"), 0},
+        {"a statement's end right after", polygon(3, "f 3 0 1 2;"), 1},
+        {"a tab among them", polygon(3, "f 3 0\t1 2"), 1},
+        {"a sign alone", polygon(3, "f 3 0 - 2"), 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::size_t list = row.scene.find("\"polyFaces\"");
+        std::string twoBlanks = row.scene.substr(0, list);
+        for (std::size_t i = list; i < row.scene.size(); ++i)
+            twoBlanks += row.scene[i] == ' ' ? std::string("  ") : std::string(1, row.scene[i]);
+        Read atOnce;
+        Read oneByOne;
+        readNode(kHeader + row.scene, "sq", atOnce, false, true);
+        readNode(kHeader + twoBlanks, "sq", oneByOne, false, true);
+        EXPECT_EQ(atOnce.sink.faces.size(), row.faces);
+        EXPECT_EQ(atOnce.result.problem == SceneRefusal::None, row.faces > 0);
+        EXPECT_EQ(atOnce.result.problem, oneByOne.result.problem);
+        EXPECT_EQ(atOnce.result.detail, oneByOne.result.detail);
+        EXPECT_EQ(atOnce.result.line, oneByOne.result.line);
+        EXPECT_EQ(atOnce.result.holedFaces, oneByOne.result.holedFaces);
+        EXPECT_EQ(atOnce.sink.faces, oneByOne.sink.faces);
+        EXPECT_EQ(atOnce.sink.faceUvs, oneByOne.sink.faceUvs);
+    }
+}
+
 // A sink that stops the read stops it at once.
 TEST(MayaMeshReader, TheSinkStopsTheRead) {
     const std::string text =

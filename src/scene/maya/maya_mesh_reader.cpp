@@ -173,6 +173,10 @@ private:
     // Whole edges from `p` on, three numbers at a time, as Maya writes them; gives where
     // the triples stop, for integerRun to go on from.
     const char* edgeTriples(const char* p, const char* end);
+    // The count and edges of the face whose f was just read, from `p` (the byte after
+    // the f) on, all at once, as Maya writes them; gives where they end, or `p` when they
+    // are not so written, for integerRun to read one by one.
+    const char* faceEdges(const char* p, const char* end);
 
     void createWord(std::string_view word);
     void name(std::string_view attribute);
@@ -513,6 +517,46 @@ const char* NodeReader::edgeTriples(const char* p, const char* end) {
     return p;
 }
 
+// A number as shortNumber reads it with `last`, with a '-' before its digits or not, and
+// from fewer than eight bytes too (a line's last numbers): those a byte at a time.
+inline bool shortSignedNumber(const char*& p, const char* end, std::int64_t& value) {
+    const bool negative = p != end && *p == '-';
+    const char* q = negative ? p + 1 : p;
+    std::uint64_t magnitude = 0;
+    if (end - q >= 8) {
+        if (!shortNumber(q, end, magnitude, true)) return false;
+    } else {
+        const char* const digits = q;
+        unsigned digit = 0;
+        while (q != end && (digit = static_cast<unsigned char>(*q - '0')) < 10) {
+            magnitude = magnitude * 10 + digit;
+            ++q;
+        }
+        if (q == digits || (q != end && !isStreamSpace(*q))) return false;
+    }
+    value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+    p = q;
+    return true;
+}
+
+const char* NodeReader::faceEdges(const char* p, const char* end) {
+    // The most edges read at once: faces of more are rare.
+    constexpr std::size_t kMostEdges = 16;
+    const char* q = p + 1;
+    std::int64_t count = 0;
+    if (p == end || *p != ' ' || !shortSignedNumber(q, end, count) || count < 0 ||
+        count > static_cast<std::int64_t>(kMostEdges))
+        return p;
+    std::int64_t edges[kMostEdges];
+    for (std::int64_t i = 0; i < count; ++i) {
+        // The count and each edge but the last are closed by one blank.
+        if (q == end || *q != ' ') return p;
+        ++q;
+        if (!shortSignedNumber(q, end, edges[i])) return p;
+    }
+    return faces_.faceEdges(edges, static_cast<std::size_t>(count)) ? q : p;
+}
+
 const char* NodeReader::integerRun(const char* p, const char* end) {
     while (phase_ != Phase::Done) {
         while (p != end && isStreamSpace(*p)) ++p;
@@ -525,6 +569,8 @@ const char* NodeReader::integerRun(const char* p, const char* end) {
             while (p != end && ((*p >= 'a' && *p <= 'z') || (*p >= 'A' && *p <= 'Z'))) ++p;
             if (p != end && !isStreamSpace(*p)) return first;
             faceElement(std::string_view(first, static_cast<std::size_t>(p - first)));
+            // Most of a face list is faces' edges, read together.
+            if (p - first == 1 && *first == 'f' && phase_ != Phase::Done) p = faceEdges(p, end);
             continue;
         }
         const bool negative = *p == '-';

@@ -61,4 +61,11 @@ bool MayaPolyFaces::number(std::int64_t value) {
     return true;
 }
 
+bool MayaPolyFaces::faceEdges(const std::int64_t* edges, std::size_t count) {
+    if (element_ != Element::Face || left_ != -1) return false;
+    face_.edges.assign(edges, edges + count);
+    left_ = 0;
+    return true;
+}
+
 }  // namespace tessaryn
