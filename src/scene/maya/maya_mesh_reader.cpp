@@ -541,20 +541,26 @@ inline bool shortSignedNumber(const char*& p, const char* end, std::int64_t& val
 
 const char* NodeReader::faceEdges(const char* p, const char* end) {
     // The most edges read at once: faces of more are rare.
-    constexpr std::size_t kMostEdges = 16;
+    constexpr std::int64_t kMostEdges = 16;
     const char* q = p + 1;
     std::int64_t count = 0;
     if (p == end || *p != ' ' || !shortSignedNumber(q, end, count) || count < 0 ||
-        count > static_cast<std::int64_t>(kMostEdges))
+        count > kMostEdges)
         return p;
-    std::int64_t edges[kMostEdges];
-    for (std::int64_t i = 0; i < count; ++i) {
+    std::int64_t* const edges = faces_.faceEdgesRoom(static_cast<std::size_t>(count));
+    if (edges == nullptr) return p;
+    bool read = true;
+    for (std::int64_t i = 0; read && i < count; ++i) {
         // The count and each edge but the last are closed by one blank.
-        if (q == end || *q != ' ') return p;
-        ++q;
-        if (!shortSignedNumber(q, end, edges[i])) return p;
+        read = q != end && *q == ' ';
+        if (read) read = shortSignedNumber(++q, end, edges[i]);
     }
-    return faces_.faceEdges(edges, static_cast<std::size_t>(count)) ? q : p;
+    if (!read) {
+        faces_.dropFaceEdges();
+        return p;
+    }
+    faces_.takeFaceEdges();
+    return q;
 }
 
 const char* NodeReader::integerRun(const char* p, const char* end) {

@@ -61,11 +61,10 @@ bool MayaPolyFaces::number(std::int64_t value) {
     return true;
 }
 
-bool MayaPolyFaces::faceEdges(const std::int64_t* edges, std::size_t count) {
-    if (element_ != Element::Face || left_ != -1) return false;
-    face_.edges.assign(edges, edges + count);
-    left_ = 0;
-    return true;
+std::int64_t* MayaPolyFaces::faceEdgesRoom(std::size_t count) {
+    if (element_ != Element::Face || left_ != -1) return nullptr;
+    face_.edges.resize(count);
+    return face_.edges.data();
 }
 
 }  // namespace tessaryn

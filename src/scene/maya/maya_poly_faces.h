@@ -35,9 +35,12 @@ public:
     bool element(std::string_view word, std::int64_t line);
     // A number of the element being read; false when it has no room for it.
     bool number(std::int64_t value);
-    // The `count` edges of the face just begun, all at once, as number() would take its
-    // count and then each of them; false, taking none, when the face has any already.
-    bool faceEdges(const std::int64_t* edges, std::size_t count);
+    // Room for the `count` edges of the face just begun, to be read straight into it; null
+    // when the face has its count already. Then the edges put there are taken, as number()
+    // would take the count and then each of them, or the room is let go.
+    std::int64_t* faceEdgesRoom(std::size_t count);
+    void takeFaceEdges() { left_ = 0; }
+    void dropFaceEdges() { face_.edges.clear(); }
     // Whether a face has begun and its last element is whole: the face may be taken.
     bool hasFace() const { return begun_; }
     bool elementWhole() const { return element_ == Element::Other || left_ == 0; }
