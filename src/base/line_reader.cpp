@@ -39,11 +39,17 @@ const char* findLineFeed(const char* p, const char* end) {
     return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
 }
 
-// The first of the bytes `a`, `b` and `c` in [p, end), or `end`; `lineFeeds` counts the
-// LFs before it, and `lastLineFeed` is the last of them (left as it was when none).
-const char* findMarkCountingLines(const char* p, const char* end, char a, char b, char c,
-                                  std::uint64_t& lineFeeds, const char*& lastLineFeed) {
+// The first of the bytes `a`, `b` and `c` in text[from, to), or text + to; `lineFeeds`
+// counts the LFs before it, and `nextLine` is the place after the last of them (left as it
+// was when none).
+const char* findMarkCountingLines(const char* text, std::size_t from, std::size_t to, char a,
+                                  char b, char c, std::uint64_t& lineFeeds, std::size_t& nextLine) {
     using namespace byte_search;
+    const char* p = text + from;
+    const char* const end = text + to;
+    const auto after = [text](const char* lineFeed) {
+        return static_cast<std::size_t>(lineFeed - text) + 1;
+    };
 #if defined(__SSE2__)
     const __m128i as = _mm_set1_epi8(a);
     const __m128i bs = _mm_set1_epi8(b);
@@ -60,7 +66,7 @@ const char* findMarkCountingLines(const char* p, const char* end, char a, char b
         feeds &= (1u << firstMark) - 1;
         if (feeds != 0) {
             lineFeeds += bitsSet(feeds);
-            lastLineFeed = p + (31 - __builtin_clz(feeds));
+            nextLine = after(p + (31 - __builtin_clz(feeds)));
         }
         if (marks != 0) return p + firstMark;
     }
@@ -74,7 +80,7 @@ const char* findMarkCountingLines(const char* p, const char* end, char a, char b
         if (marks != 0) feeds &= (std::uint64_t{1} << __builtin_ctzll(marks)) - 1;
         if (feeds != 0) {
             lineFeeds += markedBytes(feeds);
-            lastLineFeed = p + ((63 - __builtin_clzll(feeds)) >> 3);
+            nextLine = after(p + ((63 - __builtin_clzll(feeds)) >> 3));
         }
         if (marks != 0) return p + firstFlagged(marks);
     }
@@ -82,7 +88,7 @@ const char* findMarkCountingLines(const char* p, const char* end, char a, char b
         if (*p == a || *p == b || *p == c) return p;
         if (*p == '\n') {
             ++lineFeeds;
-            lastLineFeed = p;
+            nextLine = after(p);
         }
     }
     return end;
@@ -195,15 +201,14 @@ std::uint64_t LineReader::passLinesWithout(char a, char b, char c) {
     std::uint64_t passed = 0;
     for (;;) {
         const char* const base = text_;
-        const char* lastLineFeed = nullptr;
+        // The lines up to the last LF are passed; the one it opens is not, unless the
+        // file ends in it. (With no LF, the next line starts where it did.)
+        std::size_t nextLine = begin_;
         std::uint64_t lineFeeds = 0;
         const char* const mark =
-            findMarkCountingLines(base + begin_, base + end_, a, b, c, lineFeeds, lastLineFeed);
+            findMarkCountingLines(base, begin_, end_, a, b, c, lineFeeds, nextLine);
         passed += lineFeeds;
-        // The lines up to the last LF are passed; the one it opens is not, unless the
-        // file ends in it.
-        if (lastLineFeed != nullptr) begin_ = static_cast<std::size_t>(lastLineFeed - base) + 1;
-        scan_ = begin_;
+        begin_ = scan_ = nextLine;
         if (mark != base + end_) return passed;
         if (fill()) continue;
         if (begin_ != end_) {

@@ -549,13 +549,13 @@ const char* NodeReader::faceEdges(const char* p, const char* end) {
         return p;
     std::int64_t* const edges = faces_.faceEdgesRoom(static_cast<std::size_t>(count));
     if (edges == nullptr) return p;
-    bool read = true;
-    for (std::int64_t i = 0; read && i < count; ++i) {
+    bool whole = true;
+    for (std::int64_t i = 0; whole && i < count; ++i) {
         // The count and each edge but the last are closed by one blank.
-        read = q != end && *q == ' ';
-        if (read) read = shortSignedNumber(++q, end, edges[i]);
+        whole = q != end && *q == ' ';
+        if (whole) whole = shortSignedNumber(++q, end, edges[i]);
     }
-    if (!read) {
+    if (!whole) {
         faces_.dropFaceEdges();
         return p;
     }
