@@ -542,11 +542,10 @@ inline bool shortSignedNumber(const char*& p, const char* end, std::int64_t& val
 const char* NodeReader::faceEdges(const char* p, const char* end) {
     // The most edges read at once: faces of more are rare.
     constexpr std::int64_t kMostEdges = 16;
+    if (p == end || *p != ' ') return p;
     const char* q = p + 1;
     std::int64_t count = 0;
-    if (p == end || *p != ' ' || !shortSignedNumber(q, end, count) || count < 0 ||
-        count > kMostEdges)
-        return p;
+    if (!shortSignedNumber(q, end, count) || count < 0 || count > kMostEdges) return p;
     std::int64_t* const edges = faces_.faceEdgesRoom(static_cast<std::size_t>(count));
     if (edges == nullptr) return p;
     bool whole = true;
