@@ -592,6 +592,23 @@ TEST(MayaMeshReader, EdgeRunsReadBesideAsOnOneThread) {
     }
 }
 
+// `text` with each blank from `from` on doubled: a layout the readers' quick roads leave
+// to their number-by-number reading.
+std::string withTwoBlanks(const std::string& text, std::size_t from = 0) {
+    std::string doubled = text.substr(0, from);
+    for (std::size_t i = from; i < text.size(); ++i)
+        doubled += text[i] == ' ' ? std::string("  ") : std::string(1, text[i]);
+    return doubled;
+}
+
+// A quick road's read and the number-by-number one: the same refusal, line and faces.
+void expectReadAlike(const Read& quick, const Read& oneByOne) {
+    EXPECT_EQ(quick.result.problem, oneByOne.result.problem);
+    EXPECT_EQ(quick.result.detail, oneByOne.result.detail);
+    EXPECT_EQ(quick.result.line, oneByOne.result.line);
+    EXPECT_EQ(quick.sink.faces, oneByOne.sink.faces);
+}
+
 // Edges read three numbers at a time where they come as Maya writes them, and one by one
 // otherwise: the same edges, refusals and lines either way. Each row's triples are written
 // with one blank between numbers (as Maya does) and again with two (read one by one).
@@ -635,9 +652,7 @@ TEST(MayaMeshReader, EdgeTriplesReadAsOneByOne) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        std::string twoBlanks;
-        for (const char c : row.numbers)
-            twoBlanks += c == ' ' ? std::string("  ") : std::string(1, c);
+        const std::string twoBlanks = withTwoBlanks(row.numbers);
         Read triples;
         Read oneByOne;
         for (auto& [numbers, read] : {std::pair<const std::string&, Read&>{row.numbers, triples},
@@ -647,10 +662,7 @@ TEST(MayaMeshReader, EdgeTriplesReadAsOneByOne) {
                      "sq", read, false, true);
         }
         EXPECT_EQ(triples.result.problem == SceneRefusal::None, row.read);
-        EXPECT_EQ(triples.result.problem, oneByOne.result.problem);
-        EXPECT_EQ(triples.result.detail, oneByOne.result.detail);
-        EXPECT_EQ(triples.result.line, oneByOne.result.line);
-        EXPECT_EQ(triples.sink.faces, oneByOne.sink.faces);
+        expectReadAlike(triples, oneByOne);
         if (row.read) {
             EXPECT_EQ(triples.sink.faces, kTriangles);
         }
@@ -713,21 +725,15 @@ TEST(MayaMeshReader, FaceEdgesReadAsOneByOne) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const std::size_t list = row.scene.find("\"polyFaces\"");
-        std::string twoBlanks = row.scene.substr(0, list);
-        for (std::size_t i = list; i < row.scene.size(); ++i)
-            twoBlanks += row.scene[i] == ' ' ? std::string("  ") : std::string(1, row.scene[i]);
+        const std::string twoBlanks = withTwoBlanks(row.scene, row.scene.find("\"polyFaces\""));
         Read atOnce;
         Read oneByOne;
         readNode(kHeader + row.scene, "sq", atOnce, false, true);
         readNode(kHeader + twoBlanks, "sq", oneByOne, false, true);
         EXPECT_EQ(atOnce.sink.faces.size(), row.faces);
         EXPECT_EQ(atOnce.result.problem == SceneRefusal::None, row.faces > 0);
-        EXPECT_EQ(atOnce.result.problem, oneByOne.result.problem);
-        EXPECT_EQ(atOnce.result.detail, oneByOne.result.detail);
-        EXPECT_EQ(atOnce.result.line, oneByOne.result.line);
+        expectReadAlike(atOnce, oneByOne);
         EXPECT_EQ(atOnce.result.holedFaces, oneByOne.result.holedFaces);
-        EXPECT_EQ(atOnce.sink.faces, oneByOne.sink.faces);
         EXPECT_EQ(atOnce.sink.faceUvs, oneByOne.sink.faceUvs);
     }
 }
