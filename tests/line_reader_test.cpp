@@ -167,6 +167,53 @@ TEST(LineReader, PassesLinesWithoutMarks) {
     }
 }
 
+// The whole lines at hand, some of them passed at a time, and next() going on after them:
+// every line of the text once, in order, each where it lies in the file.
+TEST(LineReader, GivesTheWholeLinesAtHand) {
+    std::string large;
+    while (large.size() < 3u * 1024 * 1024 + 5)
+        large += "\t\tf 4 1450034 -1450038 -1454131 1450035\n";
+    const std::string texts[] = {"",       "no line end", "one\n",       "a\r\nb\n\nc",
+                                 "\n\n\n", large,         large + "last"};
+    TempFolder folder;
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(testing::PrintToString(text.substr(0, 20)));
+        testing_support::InMemory memory(text);
+        const std::vector<std::string> expected = linesOf(memory.lines);
+        testing_support::writeFile(folder / "f", text);
+        tessaryn::LineReader fromFile;
+        ASSERT_TRUE(fromFile.open((folder / "f").c_str()));
+        testing_support::InMemory again(text);
+        for (tessaryn::LineReader* reader : {&fromFile, &again.lines}) {
+            std::vector<std::string> lines;
+            std::string_view line;
+            for (std::size_t round = 0;; ++round) {
+                // Half the lines at hand passed (all of them every third round), then one
+                // from next().
+                const std::string_view atHand = reader->linesAtHand();
+                ASSERT_TRUE(atHand.empty() || atHand.back() == '\n');
+                ASSERT_EQ(reader->nextLineOffset() + atHand.size() <= text.size(), true);
+                ASSERT_EQ(text.compare(reader->nextLineOffset(), atHand.size(), atHand), 0);
+                std::size_t passed = 0;
+                for (std::size_t wanted = round % 3 == 0 ? atHand.size() : atHand.size() / 2;
+                     passed < wanted;) {
+                    const std::size_t feed = atHand.find('\n', passed);
+                    std::string_view passedLine = atHand.substr(passed, feed - passed);
+                    if (!passedLine.empty() && passedLine.back() == '\r')
+                        passedLine.remove_suffix(1);
+                    lines.emplace_back(passedLine);
+                    passed = feed + 1;
+                }
+                reader->passAtHand(passed);
+                if (!reader->next(line)) break;
+                lines.emplace_back(line);
+            }
+            EXPECT_FALSE(reader->failed());
+            EXPECT_EQ(lines, expected);
+        }
+    }
+}
+
 // The line and its terminator account for every byte, as a byte-exact rewrite needs.
 TEST(LineReader, TellsEachLinesTerminator) {
     testing_support::InMemory text("a\r\nb\n\r\nc\r\r\nlast\r");

@@ -1,6 +1,7 @@
 #include "base/line_reader.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -195,6 +196,18 @@ bool LineReader::next(std::string_view& line) {
         begin_ = scan_ = end_;
         return true;
     }
+}
+
+std::string_view LineReader::linesAtHand() const {
+    // scan_ is past no LF of the unread text: the last one is at or after it.
+    const std::size_t from = std::max(begin_, scan_);
+    std::size_t stop = end_;
+    while (stop > from && text_[stop - 1] != '\n') --stop;
+    if (stop == from) {
+        // No LF from scan_ on: the lines at hand end at the last one before it, if any.
+        stop = begin_;
+    }
+    return std::string_view(text_ + begin_, stop - begin_);
 }
 
 std::uint64_t LineReader::passLinesWithout(char a, char b, char c) {

@@ -50,6 +50,13 @@ public:
     // passed: for a scanner with no use for such lines, most of a large scene's, which
     // are numbers alone. A line's bytes are looked at sixteen at a time, its end with them.
     std::uint64_t passLinesWithout(char a, char b, char c);
+    // The whole lines read ahead and not yet given, each with its LF, without reading
+    // more: for a reader that goes through many short lines in a loop of its own, then
+    // passes them with passAtHand. Empty when no whole line is at hand.
+    std::string_view linesAtHand() const;
+    // Passes the first `bytes` of what linesAtHand gave, which end right after an LF: the
+    // line next() gives next is the one after them.
+    void passAtHand(std::size_t bytes) { begin_ = scan_ = begin_ + bytes; }
     // Where the line next() gives next starts in the file (or in the text), in bytes.
     std::uint64_t nextLineOffset() const { return bufferOffset_ + begin_; }
     // Where the line last given starts in the file (or in the text), in bytes.
