@@ -15,6 +15,7 @@
 
 #include "base/numbers.h"
 #include "crease/crease_edge_set.h"
+#include "scene/maya/maya_plain_faces.h"
 #include "scene/maya/maya_scene_scanner.h"
 #include "scene/node_choice.h"
 #include "scene/scene_creases.h"
@@ -735,6 +736,218 @@ TEST(MayaMeshReader, FaceEdgesReadAsOneByOne) {
         expectReadAlike(atOnce, oneByOne);
         EXPECT_EQ(atOnce.result.holedFaces, oneByOne.result.holedFaces);
         EXPECT_EQ(atOnce.sink.faceUvs, oneByOne.sink.faceUvs);
+    }
+}
+
+// A face line read by both roads: with more lines after it (its blanks and LF found 48
+// bytes at a time) and at the end of the text (a byte at a time). Empty edges: not a plain
+// face line, for the reader's own road.
+TEST(MayaPlainFaces, BothRoadsReadALineAlike) {
+    std::string sixteen = "\t\tf 16";
+    std::string seventeen = "\t\tf 17";
+    std::vector<std::int64_t> edges16;
+    for (int i = 0; i < 17; ++i) {
+        if (i < 16) {
+            sixteen += " " + std::to_string(1000000 + i);
+            edges16.push_back(1000000 + i);
+        }
+        seventeen += " " + std::to_string(i);
+    }
+    struct Row {
+        std::string line;
+        std::vector<std::int64_t> edges;
+    } rows[] = {
+        {"\t\tf 4 1450034 -1450038 -1454131 1450035\n", {1450034, -1450038, -1454131, 1450035}},
+        {"f 3 0 1 -5\r\n", {0, 1, -5}},
+        {"  \t f 3 0 1 2\n", {0, 1, 2}},
+        {sixteen + "\n", edges16},
+        {seventeen + "\n", {}},
+        {"\t\tf 2 0 1\n", {}},
+        {"\t\tf 4 0 1 2\n", {}},
+        {"\t\tf 3 0 1 2 3\n", {}},
+        {"\t\tf 03 00000001 2 -99999999\n", {1, 2, -99999999}},
+        {"\t\tf 3 1 2 -9999999999\n", {1, 2, -9999999999}},
+        {"\t\tf 3 1 2 12345678901\n", {}},
+        {"\t\tf 3 0  1 2\n", {}},
+        {"\t\tf  3 0 1 2\n", {}},
+        {"\t\tf 3 0\t1 2\n", {}},
+        {"\t\tf 3 0 1 2 \n", {}},
+        {"\t\tf 3 0 1 2\r\r\n", {}},
+        {"\t\tf 3 0 1 2;\n", {}},
+        {"\t\tf 3 0 1 - 2\n", {}},
+        {"\t\tf 3 0 1 --2\n", {}},
+        {"\t\tf 3 0 1 2x\n", {}},
+        {"\t\tf -3 0 1 2\n", {}},
+        {"\t\tf\n", {}},
+        {"\t\tfc 3 0 1 2\n", {}},
+        {"\t\tmu 0 3 0 1 2\n", {}},
+        {"\t\tf 3 0 1 2 mu 0 3 0 1 2\n", {}},
+        {"\t\tf 3 0 1 2", {}},
+    };
+    std::string more;
+    while (more.size() < 64) more += "\t\tf 4 0 1 2 3\n";
+    for (const Row& row : rows) {
+        for (const std::string& text : {row.line, row.line + more}) {
+            SCOPED_TRACE(testing::PrintToString(text));
+            tessaryn::PlainFace face;
+            const char* const next =
+                tessaryn::readPlainFaceLine(text.data(), text.data() + text.size(), face);
+            if (row.edges.empty()) {
+                EXPECT_EQ(next, nullptr);
+                continue;
+            }
+            EXPECT_EQ(next, text.data() + row.line.size());
+            EXPECT_EQ(std::vector<std::int64_t>(face.edges, face.edges + face.count), row.edges);
+        }
+    }
+}
+
+// The faces of a face list with each one's blanks doubled: left to the reader's own road.
+std::string withFaceLinesDoubled(const std::string& text) {
+    std::istringstream lines(text);
+    std::string doubled;
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t word = line.find_first_not_of(" \t");
+        if (word != std::string::npos && line.compare(word, 2, "f ") == 0)
+            line = line.substr(0, word) + withTwoBlanks(line.substr(word));
+        doubled += line + "\n";
+    }
+    return doubled;
+}
+
+// Faces a line each, as Maya writes a mesh without texture coordinates, read many lines
+// at a time, and the same lists with their blanks doubled (read one by one): the same
+// faces, refusals and lines. A strip of 40 quads, damaged at face 20 in most rows.
+TEST(MayaMeshReader, PlainFaceLinesReadAsOneByOne) {
+    constexpr int n = 40;
+    // Vertices 0..n along the bottom, n+1..2n+1 along the top; edges: the n below, the n
+    // above, then the n+1 uprights. Face i walks bottom i, upright i+1, top i backwards,
+    // upright i backwards.
+    std::string node =
+        "createNode mesh -n \"sq\" -p \"t\";\n\tsetAttr \".vt[0:" + std::to_string(2 * n + 1) +
+        "]\"";
+    for (int i = 0; i < 2 * (n + 1); ++i)
+        node += " " + std::to_string(i % (n + 1)) + " " + std::to_string(i / (n + 1)) + " 0";
+    node += ";\n\tsetAttr \".ed[0:" + std::to_string(3 * n) + "]\"";
+    for (int i = 0; i < n; ++i)
+        node += " " + std::to_string(i) + " " + std::to_string(i + 1) + " 0";
+    for (int i = 0; i < n; ++i)
+        node += " " + std::to_string(n + 1 + i) + " " + std::to_string(n + 2 + i) + " 0";
+    for (int i = 0; i <= n; ++i)
+        node += " " + std::to_string(i) + " " + std::to_string(n + 1 + i) + " 0";
+    node += ";\n\tsetAttr \".uvst[0].uvsp[0:3]\" 0 0 1 0 1 1 0 1;\n";
+    const auto face = [](int i, const std::string& first = "") {
+        return "\t\tf 4 " + (first.empty() ? std::to_string(i) : first) + " " +
+               std::to_string(2 * n + i + 1) + " " + std::to_string(-(n + i) - 1) + " " +
+               std::to_string(-(2 * n + i) - 1) + "\n";
+    };
+    // The face list, in one statement of `range`; `at20` stands for face 20, `after` comes
+    // after it.
+    const auto faces = [&](const std::string& at20, const std::string& after = "",
+                           const std::string& range = "0:39") {
+        std::string list = "\tsetAttr \".fc[" + range + "]\" -type \"polyFaces\" \n";
+        for (int i = 0; i < n; ++i) list += (i == 20 ? at20 : face(i)) + (i == 20 ? after : "");
+        return list + "\t\t;\n";
+    };
+    std::string everyFaceMapped = "\tsetAttr \".fc[0:39]\" -type \"polyFaces\" \n";
+    for (int i = 0; i < n; ++i) everyFaceMapped += face(i) + "\t\tmu 0 4 0 1 2 3\n";
+    everyFaceMapped += "\t\t;\n";
+    std::string twoStatements = faces(face(20));
+    twoStatements.replace(twoStatements.find(face(20)), 0,
+                          "\t\t;\n\tsetAttr \".fc[20:39]\" -type \"polyFaces\" \n");
+    twoStatements.replace(twoStatements.find("0:39"), 4, "0:19");
+    std::string lineEndsCrLf;
+    for (const char c : node + faces(face(20)))
+        lineEndsCrLf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    std::string longNumbers;
+    for (int i = 0; i < n; ++i) longNumbers += face(i, "0000000" + std::to_string(i));
+    struct Row {
+        const char* what;
+        std::string scene;  // the node and its face list
+        bool read;          // else refused
+        std::size_t faces;  // handed over, before the refusal if any
+    } rows[] = {
+        {"as Maya writes them", node + faces(face(20)), true, n},
+        {"CR LF line ends", lineEndsCrLf, true, n},
+        {"an edge beyond the edges", node + faces(face(20, "999")), false, 20},
+        {"an edge far beyond", node + faces(face(20, "-12345678")), false, 20},
+        {"a face that does not close", node + faces(face(20, "21")), false, 20},
+        {"a face of two edges", node + faces("\t\tf 2 20 101\n"), true, n},
+        {"edge numbers of eight digits and more",
+         node + "\tsetAttr \".fc[0:39]\" -type \"polyFaces\" \n" + longNumbers + "\t\t;\n", true,
+         n},
+        {"an edge number of eleven digits", node + faces(face(20, "00000000020")), true, n},
+        {"a hole after face 20", node + faces(face(20), "\t\th 3 0 81 -42\n"), true, n},
+        {"texture coordinates for face 20 alone", node + faces(face(20), "\t\tmu 0 4 0 1 2 3\n"),
+         false, 20},
+        {"texture coordinates for every face", node + everyFaceMapped, true, n},
+        {"a comment after face 20", node + faces(face(20), "\t\t// face 20\n"), true, n},
+        {"a trailing blank", node + faces(face(20).insert(face(20).size() - 1, " ")), true, n},
+        {"two statements", node + twoStatements, true, n},
+        {"fewer faces than the range", node + faces(face(20), "", "0:40"), false, n},
+        {"more faces than the range", node + faces(face(20), "", "0:38"), false, n},
+        {"the statement ends on face 20", node + faces(face(20).insert(face(20).size() - 1, ";")),
+         false, 21},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        Read manyAtOnce;
+        Read oneByOne;
+        readNode(kHeader + row.scene, "sq", manyAtOnce, false, true);
+        readNode(withFaceLinesDoubled(kHeader + row.scene), "sq", oneByOne, false, true);
+        EXPECT_EQ(manyAtOnce.result.problem == SceneRefusal::None, row.read);
+        EXPECT_EQ(manyAtOnce.sink.faces.size(), row.faces);
+        expectReadAlike(manyAtOnce, oneByOne);
+        EXPECT_EQ(manyAtOnce.result.faces, oneByOne.result.faces);
+        EXPECT_EQ(manyAtOnce.result.holedFaces, oneByOne.result.holedFaces);
+        EXPECT_EQ(manyAtOnce.sink.faceUvs, oneByOne.sink.faceUvs);
+    }
+    // A sink that stops the read within a run of faces stops it there.
+    for (long stopAfter : {1L, 2L, 25L}) {
+        Read read(stopAfter);
+        readNode(kHeader + node + faces(face(20)), "sq", read);
+        EXPECT_TRUE(read.result.stopped);
+        EXPECT_EQ(read.sink.faces.size(), static_cast<std::size_t>(stopAfter));
+        EXPECT_EQ(read.result.faces, stopAfter);
+    }
+}
+
+// The real scenes' meshes with their texture coordinates dropped (their faces then a line
+// each where Maya wrote them so) and again with their face lines' blanks doubled: the same
+// faces as the scenes themselves give, either way.
+TEST(MayaMeshReader, RealFaceListsReadAsOneByOne) {
+    for (const char* file : {"cgkit__objects.ma", "maya2gltf__FlatTetrahedron.ma",
+                             "maya2gltf__CubeToSphere.ma", "mayausd__UsdExportMeshTest.ma"}) {
+        const std::string text = readFile(realDataPath(file));
+        std::istringstream lines(text);
+        std::string unmapped;
+        std::string trimmed;  // and without trailing blanks
+        std::string line;
+        while (std::getline(lines, line)) {
+            const std::size_t word = line.find_first_not_of(" \t");
+            // An mu that ends the statement leaves its ';'.
+            if (word != std::string::npos && line.compare(word, 3, "mu ") == 0)
+                line = line.find(';') != std::string::npos ? "\t\t;" : "";
+            if (line.empty()) continue;
+            unmapped += line + "\n";
+            while (!line.empty() && line.back() == ' ') line.pop_back();
+            trimmed += line + "\n";
+        }
+        for (const tessaryn::SceneNode& node : scan(text).nodes) {
+            if (!node.holdsMesh()) continue;
+            SCOPED_TRACE(std::string(file) + " " + node.name);
+            Read mapped;
+            readNode(text, node.name, mapped);
+            for (const std::string& scene : {unmapped, trimmed}) {
+                Read manyAtOnce;
+                Read oneByOne;
+                readNode(scene, node.name, manyAtOnce, false, true);
+                readNode(withFaceLinesDoubled(scene), node.name, oneByOne, false, true);
+                expectReadAlike(manyAtOnce, oneByOne);
+                EXPECT_EQ(manyAtOnce.sink.faces, mapped.sink.faces);
+            }
+        }
     }
 }
 

@@ -14,6 +14,7 @@
 #include "base/line_reader.h"
 #include "base/numbers.h"
 #include "scene/maya/maya_index_range.h"
+#include "scene/maya/maya_plain_faces.h"
 #include "scene/maya/maya_poly_faces.h"
 #include "scene/maya/maya_statement_splitter.h"
 
@@ -208,6 +209,18 @@ private:
     void endSetAttr();
     void takeFace();
     void emitFace(const MayaFace& face, std::int64_t number);
+    // Plain face lines (maya_plain_faces.h) read straight from the lines at hand, when the
+    // face read last is whole and the faces go to the sink as read, without texture
+    // coordinates: every one that is followed by another face and walks its edges as
+    // emitFace checks, up to the first that is not. They go to the sink in runs.
+    template <class Splitter>
+    bool plainFacesMayFollow(const Splitter& splitter) const {
+        return phase_ == Phase::Reading && !edgesOnly_ && statement_ == Statement::SetAttr &&
+               named_ && data_ == Data::Faces && splitter.inStatement() && begun_ && !hold_ &&
+               !useUvs_ && faces_.hasFace() && faces_.elementWhole();
+    }
+    void readPlainFaces(LineReader& lines);
+    void handOverPlainRun();
     bool beginMesh();
     void finishNode();
     void refuse(const std::string& detail, std::int64_t line);
@@ -257,6 +270,14 @@ private:
     std::int64_t facesRead_ = 0;
     std::vector<std::uint32_t> corners_;
     std::vector<std::uint32_t> cornerUvs_;
+    // A run of plain faces, and the lines to pass before looking for one again after a
+    // look that found none (a mesh with texture coordinates has none: its faces' mu
+    // elements follow them on lines of their own).
+    std::vector<std::uint32_t> runCounts_;
+    std::vector<std::uint32_t> runCorners_;
+    std::size_t runFaces_ = 0;
+    std::size_t runUsed_ = 0;
+    int plainRest_ = 0;
 
     // The small state of the read, the statement and the node, kept together.
     Phase phase_ = Phase::Seeking;
@@ -385,6 +406,10 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine, ByteS
             if (takeEdgesBeside(lines, scene, edges)) continue;
         }
         scanLine(splitter, line, lines.lineOffset());
+        if (plainRest_ > 0)
+            --plainRest_;
+        else if (plainFacesMayFollow(splitter))
+            readPlainFaces(lines);
     }
     if (lines.failed()) {
         result_ = MeshReadResult();
@@ -1042,6 +1067,62 @@ void NodeReader::emitFace(const MayaFace& face, std::int64_t faceNumber) {
     // over, the faces get no texture corners either.
     const bool uvsHanded = useUvs_ && uvCount_ > 0;
     if (!sink_.face(corners_.data(), uvsHanded ? cornerUvs_.data() : nullptr, corners_.size())) {
+        result_.stopped = true;
+        phase_ = Phase::Done;
+    }
+}
+
+// Faces a run holds at most, and their corners.
+constexpr std::size_t kRunFaces = 4096;
+constexpr std::size_t kRunCorners = 4 * kRunFaces;
+
+void NodeReader::readPlainFaces(LineReader& lines) {
+    if (runCorners_.empty()) {
+        runCounts_.resize(kRunFaces);
+        runCorners_.resize(kRunCorners);
+    }
+    const std::string_view ahead = lines.linesAtHand();
+    const char* const first = ahead.data();
+    const char* const end = first + ahead.size();
+    const char* p = first;
+    std::int64_t passed = 0;
+    PlainFace face;
+    while (phase_ != Phase::Done) {
+        // A face is whole once the next f begins: the line after it must start one.
+        const char* const next = readPlainFaceLine(p, end, face);
+        if (next == nullptr || !startsFaceElement(next, end)) break;
+        if (runUsed_ + face.count > kRunCorners) handOverPlainRun();
+        if (phase_ == Phase::Done) break;
+        std::uint32_t* const corners = runCorners_.data() + runUsed_;
+        if (!walkPlainFace(face, edges_.data(), edgeCount_, kNotGiven, corners)) break;
+        if (passed == 0) {
+            // The face read before is whole: taken first, as this face's f would take it.
+            takeFace();
+            if (phase_ == Phase::Done) break;
+            faces_.faceTaken();
+        }
+        runCounts_[runFaces_++] = static_cast<std::uint32_t>(face.count);
+        runUsed_ += face.count;
+        p = next;
+        ++passed;
+        if (runFaces_ == kRunFaces) handOverPlainRun();
+    }
+    handOverPlainRun();
+    lines.passAtHand(static_cast<std::size_t>(p - first));
+    lineNumber_ += passed;
+    if (passed == 0) plainRest_ = 64;
+}
+
+void NodeReader::handOverPlainRun() {
+    const std::size_t faces = runFaces_;
+    runFaces_ = runUsed_ = 0;
+    if (faces == 0 || phase_ == Phase::Done) return;
+    facesInStatement_ += static_cast<std::int64_t>(faces);
+    facesRead_ += static_cast<std::int64_t>(faces);
+    const std::size_t taken = sink_.faces(runCounts_.data(), faces, runCorners_.data(), nullptr);
+    result_.faces += static_cast<std::int64_t>(taken);
+    if (taken < faces) {
+        ++result_.faces;  // the one refused was handed over too, as emitFace counts it
         result_.stopped = true;
         phase_ = Phase::Done;
     }

@@ -45,6 +45,9 @@ public:
     bool hasFace() const { return begun_; }
     bool elementWhole() const { return element_ == Element::Other || left_ == 0; }
     const MayaFace& face() const { return face_; }
+    // The face read so far was taken, and the caller reads the faces after it on a road of
+    // its own: the next `f` begins a face with none before it to take.
+    void faceTaken() { endStatement(); }
     // A statement ends: the next one starts with a new face.
     void endStatement() {
         begun_ = false;

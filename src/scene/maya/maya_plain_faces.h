@@ -1,0 +1,39 @@
+// The lines of a Maya face list that each hold one face and nothing else, as Maya writes
+// a mesh without texture coordinates:
+//     f 4 12 -15 -9 13
+// blanks or tabs, `f`, a blank, the count, and the edges each after one blank, then the
+// line's end. A reader goes through runs of them many at a time, without handing each
+// number to the statement splitter; any other line goes the splitter's way, which reads
+// it, or refuses it, as it always has.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace tessaryn {
+
+// The most edges of a face read this way: faces of more are rare.
+constexpr std::size_t kPlainFaceMostEdges = 16;
+
+struct PlainFace {
+    std::int64_t edges[kPlainFaceMostEdges];  // as written: -n is edge n - 1 walked backwards
+    std::size_t count = 0;
+};
+
+// Reads the line at `p`, whose LF comes before `end`, as a plain face line (a CR before
+// its LF allowed); gives the start of the line after it, or null when it is not one, or
+// its count is below three or above kPlainFaceMostEdges.
+const char* readPlainFaceLine(const char* p, const char* end, PlainFace& face);
+
+// Whether the line at `p` starts, after blanks and tabs, with `f` and a blank: a new face,
+// which ends the element before it.
+bool startsFaceElement(const char* p, const char* end);
+
+// The corners of `face`, each the vertex its edge starts from as the face walks it, into
+// `corners`, from `ends` (both vertices of each of `edgeCount` edges, kNotGiven where no
+// statement gave it). False when an edge is beyond the list or not given, or the edges do
+// not make a closed walk: the face is left to the reader's own road, which refuses it.
+bool walkPlainFace(const PlainFace& face, const std::uint32_t* ends, std::int64_t edgeCount,
+                   std::uint32_t notGiven, std::uint32_t* corners);
+
+}  // namespace tessaryn
