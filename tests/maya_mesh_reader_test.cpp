@@ -797,7 +797,41 @@ TEST(MayaPlainFaces, BothRoadsReadALineAlike) {
                 continue;
             }
             EXPECT_EQ(next, text.data() + row.line.size());
-            EXPECT_EQ(std::vector<std::int64_t>(face.edges, face.edges + face.count), row.edges);
+            EXPECT_EQ(std::vector<std::int64_t>(face.edges(), face.edges() + face.count),
+                      row.edges);
+        }
+    }
+    // mu lines, for a face of four corners: the set, then its coordinates.
+    struct UvRow {
+        std::string line;
+        std::vector<std::int64_t> numbers;
+    } uvRows[] = {
+        {"\t\tmu 0 4 1450034 1450035 1454131 1454130\n", {0, 1450034, 1450035, 1454131, 1454130}},
+        {"mu 2 4 0 1 2 3\r\n", {2, 0, 1, 2, 3}},
+        {"\t\tmu 0 4 0 1 2 -3\n", {0, 0, 1, 2, -3}},
+        {"\t\tmu 0 3 0 1 2\n", {}},
+        {"\t\tmu 0 4 0 1 2\n", {}},
+        {"\t\tmu 0 4 0 1 2 3 4\n", {}},
+        {"\t\tmu 0 4 0 1 2 3 \n", {}},
+        {"\t\tmu  0 4 0 1 2 3\n", {}},
+        {"\t\tmc 0 4 0 1 2 3\n", {}},
+        {"\t\tm 0 4 0 1 2 3\n", {}},
+        {"\t\tf 4 0 1 2 3\n", {}},
+    };
+    for (const UvRow& row : uvRows) {
+        for (const std::string& text : {row.line, row.line + more}) {
+            SCOPED_TRACE(testing::PrintToString(text));
+            tessaryn::PlainUvs uvs;
+            const char* const next =
+                tessaryn::readPlainUvLine(text.data(), text.data() + text.size(), 4, uvs);
+            if (row.numbers.empty()) {
+                EXPECT_EQ(next, nullptr);
+                continue;
+            }
+            EXPECT_EQ(next, text.data() + row.line.size());
+            std::vector<std::int64_t> numbers = {uvs.set()};
+            numbers.insert(numbers.end(), uvs.uvs(), uvs.uvs() + uvs.count);
+            EXPECT_EQ(numbers, row.numbers);
         }
     }
 }
@@ -850,9 +884,14 @@ TEST(MayaMeshReader, PlainFaceLinesReadAsOneByOne) {
         for (int i = 0; i < n; ++i) list += (i == 20 ? at20 : face(i)) + (i == 20 ? after : "");
         return list + "\t\t;\n";
     };
-    std::string everyFaceMapped = "\tsetAttr \".fc[0:39]\" -type \"polyFaces\" \n";
-    for (int i = 0; i < n; ++i) everyFaceMapped += face(i) + "\t\tmu 0 4 0 1 2 3\n";
-    everyFaceMapped += "\t\t;\n";
+    // The same with texture coordinates a line below each face, `mu20` below face 20.
+    const auto mapped = [&](const std::string& mu20, const std::string& after = "") {
+        std::string list = "\tsetAttr \".fc[0:39]\" -type \"polyFaces\" \n";
+        for (int i = 0; i < n; ++i)
+            list += face(i) + (i == 20 ? mu20 : "\t\tmu 0 4 0 1 2 3\n") + (i == 20 ? after : "");
+        return list + "\t\t;\n";
+    };
+    const std::string mu = "\t\tmu 0 4 0 1 2 3\n";
     std::string twoStatements = faces(face(20));
     twoStatements.replace(twoStatements.find(face(20)), 0,
                           "\t\t;\n\tsetAttr \".fc[20:39]\" -type \"polyFaces\" \n");
@@ -881,7 +920,15 @@ TEST(MayaMeshReader, PlainFaceLinesReadAsOneByOne) {
         {"a hole after face 20", node + faces(face(20), "\t\th 3 0 81 -42\n"), true, n},
         {"texture coordinates for face 20 alone", node + faces(face(20), "\t\tmu 0 4 0 1 2 3\n"),
          false, 20},
-        {"texture coordinates for every face", node + everyFaceMapped, true, n},
+        {"texture coordinates for every face", node + mapped(mu), true, n},
+        {"texture coordinates of another set for face 20", node + mapped("\t\tmu 1 4 0 1 2 3\n"),
+         false, 20},
+        {"two sets for face 20", node + mapped(mu, "\t\tmu 1 4 0 1 2 3\n"), true, n},
+        {"a texture coordinate beyond the set", node + mapped("\t\tmu 0 4 0 1 2 4\n"), false, 20},
+        {"a negative texture coordinate", node + mapped("\t\tmu 0 4 0 1 -2 3\n"), false, 20},
+        {"fewer texture coordinates than corners", node + mapped("\t\tmu 0 3 0 1 2\n"), false, 20},
+        {"no texture coordinates for face 20", node + mapped(""), false, 20},
+        {"colours below face 20", node + mapped(mu, "\t\tmc 0 4 0 1 2 3\n"), true, n},
         {"a comment after face 20", node + faces(face(20), "\t\t// face 20\n"), true, n},
         {"a trailing blank", node + faces(face(20).insert(face(20).size() - 1, " ")), true, n},
         {"two statements", node + twoStatements, true, n},
@@ -913,9 +960,9 @@ TEST(MayaMeshReader, PlainFaceLinesReadAsOneByOne) {
     }
 }
 
-// The real scenes' meshes with their texture coordinates dropped (their faces then a line
-// each where Maya wrote them so) and again with their face lines' blanks doubled: the same
-// faces as the scenes themselves give, either way.
+// The real scenes' meshes as they are, with their texture coordinates dropped, and without
+// trailing blanks, each read many face lines at a time where it can be and again with its
+// face lines' blanks doubled (one by one): the same faces as the scenes themselves give.
 TEST(MayaMeshReader, RealFaceListsReadAsOneByOne) {
     for (const char* file : {"cgkit__objects.ma", "maya2gltf__FlatTetrahedron.ma",
                              "maya2gltf__CubeToSphere.ma", "mayausd__UsdExportMeshTest.ma"}) {
@@ -939,12 +986,13 @@ TEST(MayaMeshReader, RealFaceListsReadAsOneByOne) {
             SCOPED_TRACE(std::string(file) + " " + node.name);
             Read mapped;
             readNode(text, node.name, mapped);
-            for (const std::string& scene : {unmapped, trimmed}) {
+            for (const std::string& scene : {text, unmapped, trimmed}) {
                 Read manyAtOnce;
                 Read oneByOne;
                 readNode(scene, node.name, manyAtOnce, false, true);
                 readNode(withFaceLinesDoubled(scene), node.name, oneByOne, false, true);
                 expectReadAlike(manyAtOnce, oneByOne);
+                EXPECT_EQ(manyAtOnce.sink.faceUvs, oneByOne.sink.faceUvs);
                 EXPECT_EQ(manyAtOnce.sink.faces, mapped.sink.faces);
             }
         }

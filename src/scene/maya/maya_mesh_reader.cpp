@@ -210,14 +210,16 @@ private:
     void takeFace();
     void emitFace(const MayaFace& face, std::int64_t number);
     // Plain face lines (maya_plain_faces.h) read straight from the lines at hand, when the
-    // face read last is whole and the faces go to the sink as read, without texture
-    // coordinates: every one that is followed by another face and walks its edges as
-    // emitFace checks, up to the first that is not. They go to the sink in runs.
+    // face read last is whole (with its texture coordinates, where faces have them) and
+    // the faces go to the sink as read: every face of an f line
+    // (and, where the faces have texture coordinates, an mu line of the set below it) that
+    // is followed by another face and whose edges and coordinates emitFace would take, up
+    // to the first that is not. They go to the sink in runs.
     template <class Splitter>
     bool plainFacesMayFollow(const Splitter& splitter) const {
         return phase_ == Phase::Reading && !edgesOnly_ && statement_ == Statement::SetAttr &&
                named_ && data_ == Data::Faces && splitter.inStatement() && begun_ && !hold_ &&
-               !useUvs_ && faces_.hasFace() && faces_.elementWhole();
+               faces_.hasFace() && faces_.elementWhole() && (!useUvs_ || faces_.face().mapped);
     }
     void readPlainFaces(LineReader& lines);
     void handOverPlainRun();
@@ -275,6 +277,7 @@ private:
     // elements follow them on lines of their own).
     std::vector<std::uint32_t> runCounts_;
     std::vector<std::uint32_t> runCorners_;
+    std::vector<std::uint32_t> runUvs_;
     std::size_t runFaces_ = 0;
     std::size_t runUsed_ = 0;
     int plainRest_ = 0;
@@ -1081,20 +1084,34 @@ void NodeReader::readPlainFaces(LineReader& lines) {
         runCounts_.resize(kRunFaces);
         runCorners_.resize(kRunCorners);
     }
+    if (useUvs_ && runUvs_.empty()) runUvs_.resize(kRunCorners);
     const std::string_view ahead = lines.linesAtHand();
     const char* const first = ahead.data();
     const char* const end = first + ahead.size();
     const char* p = first;
     std::int64_t passed = 0;
     PlainFace face;
+    PlainUvs uvs;
     while (phase_ != Phase::Done) {
+        const char* next = readPlainFaceLine(p, end, face);
+        const char* const uvLine = next;
+        if (next != nullptr && useUvs_) next = readPlainUvLine(next, end, face.count, uvs);
         // A face is whole once the next f begins: the line after it must start one.
-        const char* const next = readPlainFaceLine(p, end, face);
         if (next == nullptr || !startsFaceElement(next, end)) break;
         if (runUsed_ + face.count > kRunCorners) handOverPlainRun();
         if (phase_ == Phase::Done) break;
         std::uint32_t* const corners = runCorners_.data() + runUsed_;
         if (!walkPlainFace(face, edges_.data(), edgeCount_, kNotGiven, corners)) break;
+        if (useUvs_) {
+            // Of the set read, each one of its coordinates.
+            if (uvs.set() != node_.uvSet) break;
+            bool within = true;
+            for (std::size_t i = 0; i < face.count; ++i) {
+                within = within && uvs.uvs()[i] >= 0 && uvs.uvs()[i] < uvCount_;
+                runUvs_[runUsed_ + i] = static_cast<std::uint32_t>(uvs.uvs()[i]);
+            }
+            if (!within) break;
+        }
         if (passed == 0) {
             // The face read before is whole: taken first, as this face's f would take it.
             takeFace();
@@ -1103,8 +1120,8 @@ void NodeReader::readPlainFaces(LineReader& lines) {
         }
         runCounts_[runFaces_++] = static_cast<std::uint32_t>(face.count);
         runUsed_ += face.count;
+        passed += next == uvLine ? 1 : 2;
         p = next;
-        ++passed;
         if (runFaces_ == kRunFaces) handOverPlainRun();
     }
     handOverPlainRun();
@@ -1119,7 +1136,10 @@ void NodeReader::handOverPlainRun() {
     if (faces == 0 || phase_ == Phase::Done) return;
     facesInStatement_ += static_cast<std::int64_t>(faces);
     facesRead_ += static_cast<std::int64_t>(faces);
-    const std::size_t taken = sink_.faces(runCounts_.data(), faces, runCorners_.data(), nullptr);
+    // As emitFace hands them: none when the set has no coordinates, and then every face has
+    // none either (a face of corners would have been refused).
+    const std::uint32_t* const uvs = useUvs_ && uvCount_ > 0 ? runUvs_.data() : nullptr;
+    const std::size_t taken = sink_.faces(runCounts_.data(), faces, runCorners_.data(), uvs);
     result_.faces += static_cast<std::int64_t>(taken);
     if (taken < faces) {
         ++result_.faces;  // the one refused was handed over too, as emitFace counts it

@@ -46,12 +46,13 @@ const char* pastBlanks(const char* p, const char* end) {
 }
 
 #if defined(__SSE2__)
-// The count and edges at `q` (just after "f "), as the line-at-a-time road below reads
-// them, when they and the line's end lie within 48 bytes and each number has fewer than
+// The numbers at `q` (just after an element's letters and blank), as readElementLine
+// reads them, when they and the line's end lie within 48 bytes and each has fewer than
 // eight digits: the blanks and the LF of all 48 are found at once, and then each number
 // is read on its own, not one after the other. Gives the next line's start, or null for
 // the other road to read (or refuse) the line.
-const char* readShortFaceLine(const char* q, const char* end, PlainFace& face) {
+const char* readShortNumbers(const char* q, const char* end, std::int64_t* numbers,
+                             std::size_t most, std::size_t& count) {
     constexpr int kBytes = 48;
     // The last number's eight bytes are looked at too.
     if (end - q < kBytes + 8) return nullptr;
@@ -73,9 +74,8 @@ const char* readShortFaceLine(const char* q, const char* end, PlainFace& face) {
     const unsigned stop = feed > 0 && q[feed - 1] == '\r' ? feed - 1 : feed;
     blankBits &= (std::uint64_t{1} << stop) - 1;
     // Each number runs from a blank (or q) to the next blank (or the line's end), a '-'
-    // and digits and nothing else: the count, then the edges.
-    std::int64_t count = 0;
-    std::size_t numbers = 0;
+    // and digits and nothing else.
+    count = 0;
     unsigned start = 0;
     bool whole = true;
     for (;;) {
@@ -87,23 +87,40 @@ const char* readShortFaceLine(const char* q, const char* end, PlainFace& face) {
         std::uint64_t value = 0;
         const unsigned read = leadingDigits(byte_search::loadWord(digits), value);
         whole = whole && read != 0 && read != 8 && digits + read == q + next;
-        const std::int64_t number =
+        numbers[count++] =
             negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
-        if (numbers == 0)
-            count = number;
-        else
-            face.edges[numbers - 1] = number;
-        ++numbers;
-        if (blankBits == 0 || numbers == kPlainFaceMostEdges + 1) break;
+        if (blankBits == 0 || count == most) break;
         blankBits &= blankBits - 1;
         start = next + 1;
     }
-    if (!whole || blankBits != 0 || count < 3 || count != static_cast<std::int64_t>(numbers - 1))
-        return nullptr;
-    face.count = numbers - 1;
-    return q + feed + 1;
+    return whole && blankBits == 0 ? q + feed + 1 : nullptr;
 }
 #endif
+
+// The numbers of the line at `p` (whose LF comes before `end`) when it holds the element
+// `letters` and at most `most` numbers after it, into `numbers`, their number in `count`;
+// gives the start of the line after it, or null.
+const char* readElementLine(const char* p, const char* end, const char* letters,
+                            std::int64_t* numbers, std::size_t most, std::size_t& count) {
+    p = pastBlanks(p, end);
+    for (; *letters != 0; ++letters, ++p) {
+        if (p == end || *p != *letters) return nullptr;
+    }
+    if (p == end || *p != ' ') return nullptr;
+    ++p;
+#if defined(__SSE2__)
+    if (const char* const next = readShortNumbers(p, end, numbers, most, count)) return next;
+#endif
+    count = 0;
+    for (;;) {
+        if (count == most || !readNumber(p, end, numbers[count])) return nullptr;
+        ++count;
+        if (*p != ' ') break;
+        ++p;
+    }
+    if (*p == '\r') ++p;
+    return p != end && *p == '\n' ? p + 1 : nullptr;
+}
 
 }  // namespace
 
@@ -113,28 +130,32 @@ bool startsFaceElement(const char* p, const char* end) {
 }
 
 const char* readPlainFaceLine(const char* p, const char* end, PlainFace& face) {
-    if (!startsFaceElement(p, end)) return nullptr;
-    p = pastBlanks(p, end) + 2;
-#if defined(__SSE2__)
-    if (const char* const next = readShortFaceLine(p, end, face)) return next;
-#endif
-    std::int64_t count = 0;
-    if (!readNumber(p, end, count) || count < 3 ||
-        count > static_cast<std::int64_t>(kPlainFaceMostEdges))
+    std::size_t numbers = 0;
+    const char* const next =
+        readElementLine(p, end, "f", face.numbers, kPlainFaceMostEdges + 1, numbers);
+    if (next == nullptr || face.numbers[0] < 3 ||
+        face.numbers[0] != static_cast<std::int64_t>(numbers - 1))
         return nullptr;
-    face.count = static_cast<std::size_t>(count);
-    for (std::size_t i = 0; i < face.count; ++i) {
-        if (*p != ' ' || !readNumber(++p, end, face.edges[i])) return nullptr;
-    }
-    if (*p == '\r') ++p;
-    return p != end && *p == '\n' ? p + 1 : nullptr;
+    face.count = numbers - 1;
+    return next;
+}
+
+const char* readPlainUvLine(const char* p, const char* end, std::size_t corners, PlainUvs& uvs) {
+    std::size_t numbers = 0;
+    const char* const next =
+        readElementLine(p, end, "mu", uvs.numbers, kPlainFaceMostEdges + 2, numbers);
+    if (next == nullptr || numbers != corners + 2 ||
+        uvs.numbers[1] != static_cast<std::int64_t>(corners))
+        return nullptr;
+    uvs.count = corners;
+    return next;
 }
 
 bool walkPlainFace(const PlainFace& face, const std::uint32_t* ends, std::int64_t edgeCount,
                    std::uint32_t notGiven, std::uint32_t* corners) {
     std::uint32_t end = notGiven;  // where the edge before ends
     for (std::size_t i = 0; i < face.count; ++i) {
-        const std::int64_t given = face.edges[i];
+        const std::int64_t given = face.edges()[i];
         const bool backwards = given < 0;
         const std::int64_t edge = backwards ? -given - 1 : given;
         if (edge >= edgeCount) return false;

@@ -1,10 +1,12 @@
-// The lines of a Maya face list that each hold one face and nothing else, as Maya writes
-// a mesh without texture coordinates:
+// The lines of a Maya face list that each hold one element and nothing else, as Maya
+// writes a mesh's faces a line each, with their texture coordinates in the set a line of
+// their own below them or none:
 //     f 4 12 -15 -9 13
-// blanks or tabs, `f`, a blank, the count, and the edges each after one blank, then the
-// line's end. A reader goes through runs of them many at a time, without handing each
-// number to the statement splitter; any other line goes the splitter's way, which reads
-// it, or refuses it, as it always has.
+//     mu 0 4 7 8 10 9
+// blanks or tabs, the element's letters, a blank, and its numbers each after one blank,
+// then the line's end. A reader goes through runs of them many at a time, without handing
+// each number to the statement splitter; any other line goes the splitter's way, which
+// reads it, or refuses it, as it always has.
 #pragma once
 
 #include <cstddef>
@@ -12,21 +14,35 @@
 
 namespace tessaryn {
 
-// The most edges of a face read this way: faces of more are rare.
+// The most corners of a face read this way: faces of more are rare.
 constexpr std::size_t kPlainFaceMostEdges = 16;
 
+// An f line's numbers.
 struct PlainFace {
-    std::int64_t edges[kPlainFaceMostEdges];  // as written: -n is edge n - 1 walked backwards
-    std::size_t count = 0;
+    std::int64_t numbers[kPlainFaceMostEdges + 1] = {};  // the count, then the edges as written
+    std::size_t count = 0;                               // of edges
+    // As written: -n is edge n - 1 walked backwards.
+    const std::int64_t* edges() const { return numbers + 1; }
 };
 
-// Reads the line at `p`, whose LF comes before `end`, as a plain face line (a CR before
-// its LF allowed); gives the start of the line after it, or null when it is not one, or
-// its count is below three or above kPlainFaceMostEdges.
+// An mu line's numbers.
+struct PlainUvs {
+    std::int64_t numbers[kPlainFaceMostEdges + 2] = {};  // the set, the count, the coordinates
+    std::size_t count = 0;                               // of coordinates
+    std::int64_t set() const { return numbers[0]; }
+    const std::int64_t* uvs() const { return numbers + 2; }
+};
+
+// Reads the line at `p`, whose LF comes before `end`, as a plain f line (a CR before its
+// LF allowed); gives the start of the line after it, or null when it is not one, or its
+// count is below three or above kPlainFaceMostEdges.
 const char* readPlainFaceLine(const char* p, const char* end, PlainFace& face);
 
+// The same for an mu line, whose count must be `corners`.
+const char* readPlainUvLine(const char* p, const char* end, std::size_t corners, PlainUvs& uvs);
+
 // Whether the line at `p` starts, after blanks and tabs, with `f` and a blank: a new face,
-// which ends the element before it.
+// which ends the elements of the one before it.
 bool startsFaceElement(const char* p, const char* end);
 
 // The corners of `face`, each the vertex its edge starts from as the face walks it, into
