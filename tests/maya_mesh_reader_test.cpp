@@ -854,28 +854,35 @@ std::string withFaceLinesDoubled(const std::string& text) {
 // at a time, and the same lists with their blanks doubled (read one by one): the same
 // faces, refusals and lines. A strip of 40 quads, damaged at face 20 in most rows.
 TEST(MayaMeshReader, PlainFaceLinesReadAsOneByOne) {
-    constexpr int n = 40;
-    // Vertices 0..n along the bottom, n+1..2n+1 along the top; edges: the n below, the n
-    // above, then the n+1 uprights. Face i walks bottom i, upright i+1, top i backwards,
-    // upright i backwards.
-    std::string node =
-        "createNode mesh -n \"sq\" -p \"t\";\n\tsetAttr \".vt[0:" + std::to_string(2 * n + 1) +
-        "]\"";
-    for (int i = 0; i < 2 * (n + 1); ++i)
-        node += " " + std::to_string(i % (n + 1)) + " " + std::to_string(i / (n + 1)) + " 0";
-    node += ";\n\tsetAttr \".ed[0:" + std::to_string(3 * n) + "]\"";
-    for (int i = 0; i < n; ++i)
-        node += " " + std::to_string(i) + " " + std::to_string(i + 1) + " 0";
-    for (int i = 0; i < n; ++i)
-        node += " " + std::to_string(n + 1 + i) + " " + std::to_string(n + 2 + i) + " 0";
-    for (int i = 0; i <= n; ++i)
-        node += " " + std::to_string(i) + " " + std::to_string(n + 1 + i) + " 0";
-    node += ";\n\tsetAttr \".uvst[0].uvsp[0:3]\" 0 0 1 0 1 1 0 1;\n";
-    const auto face = [](int i, const std::string& first = "") {
-        return "\t\tf 4 " + (first.empty() ? std::to_string(i) : first) + " " +
-               std::to_string(2 * n + i + 1) + " " + std::to_string(-(n + i) - 1) + " " +
-               std::to_string(-(2 * n + i) - 1) + "\n";
+    // A strip of `quads`: vertices 0..quads along the bottom, then as many along the top;
+    // edges: those below, those above, then the uprights. Face i walks bottom i, upright
+    // i + 1, top i backwards, upright i backwards.
+    const auto strip = [](int quads) {
+        const auto pairs = [](int from, int step, int count, int other) {
+            std::string text;
+            for (int i = 0; i < count; ++i)
+                text +=
+                    " " + std::to_string(from + i * step) + " " + std::to_string(other + i) + " 0";
+            return text;
+        };
+        std::string text = "createNode mesh -n \"sq\" -p \"t\";\n\tsetAttr \".vt[0:" +
+                           std::to_string(2 * quads + 1) + "]\"";
+        for (int i = 0; i < 2 * (quads + 1); ++i)
+            text += " " + std::to_string(i % (quads + 1)) + " " + std::to_string(i / (quads + 1)) +
+                    " 0";
+        text += ";\n\tsetAttr \".ed[0:" + std::to_string(3 * quads) + "]\"" +
+                pairs(0, 1, quads, 1) + pairs(quads + 1, 1, quads, quads + 2) +
+                pairs(0, 1, quads + 1, quads + 1);
+        return text + ";\n\tsetAttr \".uvst[0].uvsp[0:3]\" 0 0 1 0 1 1 0 1;\n";
     };
+    const auto stripFace = [](int quads, int i, const std::string& first = "") {
+        return "\t\tf 4 " + (first.empty() ? std::to_string(i) : first) + " " +
+               std::to_string(2 * quads + i + 1) + " " + std::to_string(-(quads + i) - 1) + " " +
+               std::to_string(-(2 * quads + i) - 1) + "\n";
+    };
+    constexpr int n = 40;
+    const std::string node = strip(n);
+    const auto face = [&](int i, const std::string& first = "") { return stripFace(n, i, first); };
     // The face list, in one statement of `range`; `at20` stands for face 20, `after` comes
     // after it.
     const auto faces = [&](const std::string& at20, const std::string& after = "",
@@ -950,13 +957,34 @@ TEST(MayaMeshReader, PlainFaceLinesReadAsOneByOne) {
         EXPECT_EQ(manyAtOnce.result.holedFaces, oneByOne.result.holedFaces);
         EXPECT_EQ(manyAtOnce.sink.faceUvs, oneByOne.sink.faceUvs);
     }
-    // A sink that stops the read within a run of faces stops it there.
-    for (long stopAfter : {1L, 2L, 25L}) {
-        Read read(stopAfter);
-        readNode(kHeader + node + faces(face(20)), "sq", read);
-        EXPECT_TRUE(read.result.stopped);
-        EXPECT_EQ(read.sink.faces.size(), static_cast<std::size_t>(stopAfter));
-        EXPECT_EQ(read.result.faces, stopAfter);
+    // A sink that stops the read within a run of faces stops it there; runs that fill up
+    // (4096 faces) on a strip of 4100, with texture coordinates and without, the sink
+    // stopping within the first run, at its last face and at the next one's first.
+    const auto longStrip = [&](const std::string& below) {
+        constexpr int quads = 4100;
+        std::string text = strip(quads) + "\tsetAttr \".fc[0:4099]\" -type \"polyFaces\" \n";
+        for (int i = 0; i < quads; ++i) text += stripFace(quads, i) + below;
+        return text + "\t\t;\n";
+    };
+    const std::pair<std::string, long> stopped[] = {
+        {node + faces(face(20)), n}, {longStrip(""), 4100}, {longStrip(mu), 4100}};
+    for (const auto& [scene, faceCount] : stopped) {
+        for (long stopAfter : {1L, 2L, 25L, 4096L, 4097L}) {
+            SCOPED_TRACE(std::to_string(faceCount) + " faces, stopping after " +
+                         std::to_string(stopAfter));
+            Read manyAtOnce(stopAfter);
+            Read oneByOne(stopAfter);
+            readNode(kHeader + scene, "sq", manyAtOnce);
+            readNode(withFaceLinesDoubled(kHeader + scene), "sq", oneByOne);
+            const long handed = std::min(stopAfter, faceCount);
+            EXPECT_EQ(manyAtOnce.result.stopped, stopAfter < faceCount);
+            EXPECT_EQ(manyAtOnce.sink.faces.size(), static_cast<std::size_t>(handed));
+            EXPECT_EQ(manyAtOnce.result.faces, handed);
+            expectReadAlike(manyAtOnce, oneByOne);
+            EXPECT_EQ(manyAtOnce.result.stopped, oneByOne.result.stopped);
+            EXPECT_EQ(manyAtOnce.result.faces, oneByOne.result.faces);
+            EXPECT_EQ(manyAtOnce.sink.faceUvs, oneByOne.sink.faceUvs);
+        }
     }
 }
 

@@ -110,6 +110,7 @@ bool LineReader::open(const char* path, std::uint64_t offset) {
 bool LineReader::open(ByteSource& source, std::uint64_t offset) {
     if (&source != &file_) close();
     begin_ = scan_ = end_ = 0;
+    linesEndKnown_ = false;
     bufferOffset_ = lineOffset_ = offset;
     atEnd_ = inPlace_ = failed_ = false;
     if (!source.seek(offset)) {
@@ -140,6 +141,7 @@ bool LineReader::open(ByteSource& source, std::uint64_t offset) {
 // when one line fills it.
 bool LineReader::fill() {
     if (atEnd_) return false;
+    linesEndKnown_ = false;
     if (begin_ > 0) {
         std::memmove(buffer_.get(), text_ + begin_, end_ - begin_);
         bufferOffset_ += begin_;
@@ -198,16 +200,17 @@ bool LineReader::next(std::string_view& line) {
     }
 }
 
-std::string_view LineReader::linesAtHand() const {
-    // scan_ is past no LF of the unread text: the last one is at or after it.
-    const std::size_t from = std::max(begin_, scan_);
-    std::size_t stop = end_;
-    while (stop > from && text_[stop - 1] != '\n') --stop;
-    if (stop == from) {
-        // No LF from scan_ on: the lines at hand end at the last one before it, if any.
-        stop = begin_;
+std::string_view LineReader::linesAtHand() {
+    if (!linesEndKnown_) {
+        // Back from the end to the last LF; none stands in [begin_, scan_), and the text
+        // before begin_ was given already.
+        const std::size_t from = std::max(begin_, scan_);
+        std::size_t stop = end_;
+        while (stop > from && text_[stop - 1] != '\n') --stop;
+        linesEnd_ = stop > from ? stop : 0;
+        linesEndKnown_ = true;
     }
-    return std::string_view(text_ + begin_, stop - begin_);
+    return std::string_view(text_ + begin_, linesEnd_ > begin_ ? linesEnd_ - begin_ : 0);
 }
 
 std::uint64_t LineReader::passLinesWithout(char a, char b, char c) {

@@ -52,10 +52,12 @@ public:
     std::uint64_t passLinesWithout(char a, char b, char c);
     // The whole lines read ahead and not yet given, each with its LF, without reading
     // more: for a reader that goes through many short lines in a loop of its own, then
-    // passes them with passAtHand. Empty when no whole line is at hand.
-    std::string_view linesAtHand() const;
+    // passes them with passAtHand. Empty when no whole line is at hand. Where they end is
+    // looked for once a block, so a call costs little however long the line after them.
+    std::string_view linesAtHand();
     // Passes the first `bytes` of what linesAtHand gave, which end right after an LF: the
-    // line next() gives next is the one after them.
+    // line next() gives next is the one after them. lineOffset() and lineEnding() still
+    // tell of the line next() gave last.
     void passAtHand(std::size_t bytes) { begin_ = scan_ = begin_ + bytes; }
     // Where the line next() gives next starts in the file (or in the text), in bytes.
     std::uint64_t nextLineOffset() const { return bufferOffset_ + begin_; }
@@ -77,6 +79,8 @@ private:
     std::size_t scan_ = 0;            // no LF stands in [begin_, scan_)
     std::size_t end_ = 0;             // end of the text read so far
     std::size_t ending_ = 0;          // bytes of the last line's terminator: 0, 1 (LF) or 2 (CR LF)
+    std::size_t linesEnd_ = 0;        // where the lines at hand end, from text_; 0: none,
+    bool linesEndKnown_ = false;      // once looked for since the text last changed
     std::uint64_t bufferOffset_ = 0;  // where text_[0] lies in the file
     std::uint64_t lineOffset_ = 0;
     bool atEnd_ = false;    // nothing more to read: fill() gives no more text
