@@ -209,12 +209,12 @@ private:
     void endSetAttr();
     void takeFace();
     void emitFace(const MayaFace& face, std::int64_t number);
-    // Plain face lines (maya_plain_faces.h) read straight from the lines at hand, when the
-    // face read last is whole (with its texture coordinates, where faces have them) and
-    // the faces go to the sink as read: every face of an f line
-    // (and, where the faces have texture coordinates, an mu line of the set below it) that
-    // is followed by another face and whose edges and coordinates emitFace would take, up
-    // to the first that is not. They go to the sink in runs.
+    // Plain face lines (maya_plain_faces.h) read straight from the lines at hand, once the
+    // face read last is whole (its mu line in, where faces have texture coordinates) and
+    // faces go to the sink as read: each face of an f line (and of the mu line of the set
+    // below it, where faces have texture coordinates) that another face's f follows and
+    // whose edges and coordinates emitFace would take, up to the first that is not. They
+    // go to the sink in runs.
     template <class Splitter>
     bool plainFacesMayFollow(const Splitter& splitter) const {
         return phase_ == Phase::Reading && !edgesOnly_ && statement_ == Statement::SetAttr &&
@@ -273,8 +273,8 @@ private:
     std::vector<std::uint32_t> corners_;
     std::vector<std::uint32_t> cornerUvs_;
     // A run of plain faces, and the lines to pass before looking for one again after a
-    // look that found none (a mesh with texture coordinates has none: its faces' mu
-    // elements follow them on lines of their own).
+    // look that found none (a face list laid out otherwise, with colours below each face
+    // say, has none).
     std::vector<std::uint32_t> runCounts_;
     std::vector<std::uint32_t> runCorners_;
     std::vector<std::uint32_t> runUvs_;
