@@ -1094,7 +1094,6 @@ void NodeReader::readPlainFaces(LineReader& lines) {
     PlainUvs uvs;
     while (phase_ != Phase::Done) {
         const char* next = readPlainFaceLine(p, end, face);
-        const char* const uvLine = next;
         if (next != nullptr && useUvs_) next = readPlainUvLine(next, end, face.count, uvs);
         // A face is whole once the next f begins: the line after it must start one.
         if (next == nullptr || !startsFaceElement(next, end)) break;
@@ -1120,7 +1119,7 @@ void NodeReader::readPlainFaces(LineReader& lines) {
         }
         runCounts_[runFaces_++] = static_cast<std::uint32_t>(face.count);
         runUsed_ += face.count;
-        passed += next == uvLine ? 1 : 2;
+        passed += useUvs_ ? 2 : 1;  // the f line, and its mu line where faces have one
         p = next;
         if (runFaces_ == kRunFaces) handOverPlainRun();
     }
