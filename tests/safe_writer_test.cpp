@@ -180,4 +180,29 @@ TEST(SafeWriter, AnUncommittedWriterLeavesNothingBehind) {
     EXPECT_EQ(folder.entries(), std::vector<std::string>{"out"});
 }
 
+// Blocks written through come after what was buffered before them, and before what is
+// written after, whatever their size against the buffer's.
+TEST(SafeWriter, WritesThroughInTheOrderGiven) {
+    TempFolder folder;
+    tessaryn::SafeWriter writer;
+    ASSERT_TRUE(writer.open((folder / "out").c_str()));
+    std::string expected;
+    const auto write = [&](const std::string& text, bool through) {
+        if (through)
+            writer.writeThrough(text);
+        else
+            writer.write(text);
+        expected += text;
+    };
+    write("head ", false);
+    write("small block ", true);
+    write(std::string(3 << 20, 'x'), true);
+    write("after ", false);
+    write(std::string((1 << 20) - 3, 'y'), false);
+    write("", true);
+    write("tail", true);
+    ASSERT_TRUE(writer.commit());
+    EXPECT_EQ(readFile(folder / "out"), expected);
+}
+
 }  // namespace

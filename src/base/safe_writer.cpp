@@ -127,6 +127,12 @@ void SafeWriter::write(std::string_view bytes) {
     used_ += bytes.size();
 }
 
+void SafeWriter::writeThrough(std::string_view bytes) {
+    if (failed_ || file_ == nullptr) return;
+    flush();
+    if (!failed_ && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail();
+    written(bytes.size());
+}
 
 void SafeWriter::writeAt(std::uint64_t offset, std::string_view bytes) {
     if (failed_ || file_ == nullptr) return;

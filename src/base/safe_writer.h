@@ -28,6 +28,10 @@ public:
     // permission bits alone: a folder, a read-only file).
     bool open(const char* destination);
     void write(std::string_view bytes);
+    // Writes `bytes` to the file at once, after what write() has buffered, without copying
+    // them into the buffer: for blocks of text made elsewhere, so that the thread that made
+    // a block also pays for its copy into the file.
+    void writeThrough(std::string_view bytes);
     // The line followed by CR LF, the line break of every text file written.
     void writeLine(std::string_view line);
     // Writes `bytes` at `offset` of the file, after what write() has buffered; a later
