@@ -857,6 +857,36 @@ TEST(SceneObj, FaceNumbersOfEveryLength) {
     EXPECT_EQ(std::string(start, end), expected);
 }
 
+// Every vertex number below 10^5 (and so every four digits a number's last four can be),
+// and a spread of larger ones up to the largest, in faces of four corners whose texture
+// coordinate numbers differ from their vertices': each written as the standard library
+// writes it.
+TEST(SceneObj, FaceNumbersAsTheStandardLibraryWritesThem) {
+    std::vector<std::uint32_t> vertices;
+    for (std::uint32_t vertex = 0; vertex < 100000; ++vertex) vertices.push_back(vertex);
+    std::uint32_t spread = 12345;
+    for (int i = 0; i < 100000; ++i) {
+        spread = spread * 1664525u + 1013904223u;
+        vertices.push_back(spread >> (i % 32));
+    }
+    vertices.push_back(99999999);  // 10^8 once written
+    std::vector<std::uint32_t> uvs;
+    for (const std::uint32_t vertex : vertices) uvs.push_back(vertex * 2654435761u);
+    std::vector<char> text(3 + 4 * tessaryn::kFaceCornerBytes);
+    int wrong = 0;
+    for (std::size_t face = 0; face + 4 <= vertices.size(); face += 4) {
+        std::string expected = "f";
+        for (std::size_t corner = face; corner < face + 4; ++corner)
+            expected += " " + std::to_string(std::uint64_t{vertices[corner]} + 1) + "/" +
+                        std::to_string(std::uint64_t{uvs[corner]} + 1);
+        expected += "\r\n";
+        const char* const start = text.data();
+        const char* end = tessaryn::putFaceLine(text.data(), &vertices[face], &uvs[face], 4);
+        if (std::string(start, end) != expected && ++wrong < 5)
+            ADD_FAILURE() << expected << " came as " << std::string(start, end);
+    }
+}
+
 // A face refused after many batches went to the second thread: the refusal names it, and
 // the writer lets the thread go without the rest written.
 TEST(SceneObj, AFaceRefusedWhileTheSecondThreadWrites) {

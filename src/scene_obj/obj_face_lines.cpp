@@ -26,31 +26,36 @@ unsigned decimalDigits(std::uint64_t number) {
     return fewer + (odd >= kPowersOfTen[fewer] ? 1 : 0);
 }
 
-// The decimal digits of `number` written at `at`, from the last one back; gives their end.
-// Two digits a step from a table of the hundred pairs: half the divisions of a digit at a
-// time.
+// The eight decimal digits of `number` (below 10^8) as the bytes of a word, the first digit
+// in the lowest byte, with zeros before the number's own. Its halves' four digits each are
+// split into pairs, then the pairs into digits, in every lane of the word at once: a few
+// multiplications in place of a division a digit.
+std::uint64_t eightDigits(std::uint32_t number) {
+    std::uint64_t lanes = (number / 10000) | (std::uint64_t{number % 10000} << 32);
+    // x * 10486 >> 20 is x / 100 for every x below 10^4, x * 103 >> 10 is x / 10 below 100.
+    const std::uint64_t hundreds = ((lanes * 10486) >> 20) & 0x0000007F0000007FULL;
+    lanes = hundreds | ((lanes - hundreds * 100) << 16);
+    const std::uint64_t tens = ((lanes * 103) >> 10) & 0x000F000F000F000FULL;
+    return (tens | ((lanes - tens * 10) << 8)) + 0x3030303030303030ULL;
+}
+
+// The decimal digits of `number`, below 10^10 (a 32-bit number plus one), written at `at`,
+// which has room for eight bytes, or as many as the digits when more; the bytes past the
+// digits are overwritten after. Gives their end.
 char* putDecimal(char* at, std::uint64_t number) {
-    static const char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    char* const end = at + decimalDigits(number);
-    char* p = end;
-    while (number >= 100) {
-        const auto pair = static_cast<std::size_t>(number % 100) * 2;
-        number /= 100;
-        p -= 2;
-        p[0] = kPairs[pair];
-        p[1] = kPairs[pair + 1];
+    const unsigned digits = decimalDigits(number);
+    if (digits > 8) {
+        // The first one or two digits, then the last eight.
+        const std::uint64_t first =
+            eightDigits(static_cast<std::uint32_t>(number / 100000000)) >> (8 * (16 - digits));
+        std::memcpy(at, &first, sizeof first);
+        at += digits - 8;
+        number %= 100000000;
     }
-    if (number >= 10) {
-        p -= 2;
-        p[0] = kPairs[number * 2];
-        p[1] = kPairs[number * 2 + 1];
-    } else {
-        p[-1] = static_cast<char>('0' + number);
-    }
-    return end;
+    const std::uint64_t text =
+        eightDigits(static_cast<std::uint32_t>(number)) >> (8 * (8 - std::min(digits, 8u)));
+    std::memcpy(at, &text, sizeof text);
+    return at + std::min(digits, 8u);
 }
 
 }  // namespace
