@@ -59,6 +59,13 @@ struct RecordingSink : MeshSink {
         }
         return counts.size() < stopAfterFaces;
     }
+    // Taken one by one all the same; counted, to tell which faces came as runs.
+    std::size_t faces(const std::uint32_t* runCounts, std::size_t faceCount,
+                      const std::uint32_t* runVertices, const std::uint32_t* runUvs) override {
+        runFaces += faceCount;
+        return MeshSink::faces(runCounts, faceCount, runVertices, runUvs);
+    }
+    std::size_t runFaces = 0;
 };
 
 bool isPackage(const std::string& bytes) {
@@ -489,58 +496,87 @@ TEST(CrateMeshReader, SinkStops) {
 
 // Faces whose indices run across the decoder's stretches (triangles and pentagons, so
 // that faces straddle them), faces of no corners at the start, between and at the end,
-// each face's texture corners by place, and leftHanded reversal: handed over as given.
+// with no texture coordinates, with them by corner (each its place) or by vertex, and
+// leftHanded reversal: handed over as given, as runs where they need no turning and their
+// texture corners are their vertices; and a sink that stops inside a run.
 TEST(CrateMeshReader, FacesAcrossStretchesInOrder) {
-    for (const bool leftHanded : {false, true}) {
-        for (const bool packed : {true, false}) {
-            SCOPED_TRACE(std::string(leftHanded ? "leftHanded" : "rightHanded") +
-                         (packed ? ", packed" : ", plain"));
-            CrateMeshSpec mesh;
-            mesh.name = "mesh";
-            mesh.compressIntArrays = packed;
-            mesh.orientation = leftHanded ? "leftHanded" : "";
-            const std::uint32_t points = 1000;
-            for (std::uint32_t value = 0; value < 3 * points; ++value)
-                mesh.points.push_back(static_cast<float>(value) / 8.0f);
-            std::vector<std::uint32_t> counts = {0};
-            std::vector<std::uint32_t> vertices;
-            std::vector<std::uint32_t> uvs;  // by the corner's place among all corners
-            for (std::uint32_t face = 0; face < 40000; ++face) {
-                const std::uint32_t corners = face % 2 == 0 ? 3 : 5;
-                counts.push_back(corners);
-                std::vector<std::uint32_t> corner;
-                std::vector<std::uint32_t> place;
-                for (std::uint32_t k = 0; k < corners; ++k) {
-                    corner.push_back((face * 7 + k * 13) % points);
-                    place.push_back(static_cast<std::uint32_t>(mesh.faceVertexIndices.size()));
-                    mesh.faceVertexIndices.push_back(static_cast<std::int32_t>(corner.back()));
+    enum class Uvs { None, ByCorner, ByVertex };
+    for (const Uvs given : {Uvs::None, Uvs::ByCorner, Uvs::ByVertex}) {
+        for (const bool leftHanded : {false, true}) {
+            for (const bool packed : {true, false}) {
+                SCOPED_TRACE(std::to_string(static_cast<int>(given)) +
+                             (leftHanded ? " leftHanded" : " rightHanded") +
+                             (packed ? ", packed" : ", plain"));
+                CrateMeshSpec mesh;
+                mesh.name = "mesh";
+                mesh.compressIntArrays = packed;
+                mesh.orientation = leftHanded ? "leftHanded" : "";
+                const std::uint32_t points = 1000;
+                for (std::uint32_t value = 0; value < 3 * points; ++value)
+                    mesh.points.push_back(static_cast<float>(value) / 8.0f);
+                std::vector<std::uint32_t> counts = {0};
+                std::vector<std::uint32_t> vertices;
+                std::vector<std::uint32_t> uvs;
+                for (std::uint32_t face = 0; face < 40000; ++face) {
+                    const std::uint32_t corners = face % 2 == 0 ? 3 : 5;
+                    counts.push_back(corners);
+                    std::vector<std::uint32_t> corner;
+                    std::vector<std::uint32_t> place;
+                    for (std::uint32_t k = 0; k < corners; ++k) {
+                        corner.push_back((face * 7 + k * 13) % points);
+                        place.push_back(static_cast<std::uint32_t>(mesh.faceVertexIndices.size()));
+                        mesh.faceVertexIndices.push_back(static_cast<std::int32_t>(corner.back()));
+                    }
+                    if (leftHanded) {
+                        std::reverse(corner.begin(), corner.end());
+                        std::reverse(place.begin(), place.end());
+                    }
+                    vertices.insert(vertices.end(), corner.begin(), corner.end());
+                    if (given == Uvs::ByCorner) uvs.insert(uvs.end(), place.begin(), place.end());
+                    if (given == Uvs::ByVertex) uvs.insert(uvs.end(), corner.begin(), corner.end());
+                    if (face == 20000) counts.push_back(0);
                 }
-                if (leftHanded) {
-                    std::reverse(corner.begin(), corner.end());
-                    std::reverse(place.begin(), place.end());
+                counts.push_back(0);
+                for (const std::uint32_t count : counts)
+                    mesh.faceVertexCounts.push_back(static_cast<std::int32_t>(count));
+                if (given == Uvs::ByCorner) mesh.uvs = pairs(mesh.faceVertexIndices.size());
+                if (given == Uvs::ByVertex) {
+                    mesh.uvs = pairs(points);
+                    mesh.uvInterpolation = "vertex";
                 }
-                vertices.insert(vertices.end(), corner.begin(), corner.end());
-                uvs.insert(uvs.end(), place.begin(), place.end());
-                if (face == 20000) counts.push_back(0);
-            }
-            counts.push_back(0);
-            for (const std::uint32_t count : counts)
-                mesh.faceVertexCounts.push_back(static_cast<std::int32_t>(count));
-            mesh.uvs = pairs(mesh.faceVertexIndices.size());
-            const std::string bytes = layerOf(mesh);
-            // The points read on the reader's thread or beside, on a lent one.
-            const tool::LentThread lent;
-            for (const SecondThread* thread :
-                 {static_cast<const SecondThread*>(nullptr), &lent.lend()}) {
-                RecordingSink sink;
-                sink.thread = thread;
-                const MeshReadResult read = readNode(bytes, nodeAt("/mesh"), sink);
-                EXPECT_EQ(read.problem, SceneRefusal::None);
-                EXPECT_EQ(read.faces, static_cast<std::int64_t>(counts.size()));
-                EXPECT_TRUE(sink.head.points == mesh.points);
-                EXPECT_TRUE(sink.counts == counts);
-                EXPECT_TRUE(sink.vertices == vertices);
-                EXPECT_TRUE(sink.uvs == uvs);
+                const bool runs = !leftHanded && given != Uvs::ByCorner;
+                const std::string bytes = layerOf(mesh);
+                // The points read on the reader's thread or beside, on a lent one.
+                const tool::LentThread lent;
+                for (const SecondThread* thread :
+                     {static_cast<const SecondThread*>(nullptr), &lent.lend()}) {
+                    RecordingSink sink;
+                    sink.thread = thread;
+                    const MeshReadResult read = readNode(bytes, nodeAt("/mesh"), sink);
+                    EXPECT_EQ(read.problem, SceneRefusal::None);
+                    EXPECT_EQ(read.faces, static_cast<std::int64_t>(counts.size()));
+                    EXPECT_TRUE(sink.head.points == mesh.points);
+                    EXPECT_TRUE(sink.counts == counts);
+                    EXPECT_TRUE(sink.vertices == vertices);
+                    EXPECT_TRUE(sink.uvs == uvs);
+                    EXPECT_EQ(sink.uvlessFaces, given == Uvs::None ? read.faces : 0);
+                    // All but the faces that straddle a stretch and those of no corners.
+                    if (runs) {
+                        EXPECT_GT(sink.runFaces, counts.size() - 10);
+                    } else {
+                        EXPECT_EQ(sink.runFaces, 0u);
+                    }
+                    // A sink that stops on a face inside a run, or on one of no corners.
+                    for (const std::size_t stop : {std::size_t{15000}, std::size_t{20003}}) {
+                        RecordingSink stopping;
+                        stopping.thread = thread;
+                        stopping.stopAfterFaces = stop;
+                        const MeshReadResult stopped = readNode(bytes, nodeAt("/mesh"), stopping);
+                        EXPECT_TRUE(stopped.stopped);
+                        EXPECT_EQ(stopped.faces, static_cast<std::int64_t>(stop));
+                        EXPECT_EQ(stopping.counts.size(), stop);
+                    }
+                }
             }
         }
     }

@@ -126,13 +126,24 @@ public:
           vertices_(std::max<std::size_t>(1, static_cast<std::size_t>(faces.largestFace))),
           uvs_(lookup == UvLookup::None
                    ? 0
-                   : std::max<std::size_t>(1, static_cast<std::size_t>(faces.largestFace))) {
+                   : std::max<std::size_t>(1, static_cast<std::size_t>(faces.largestFace))),
+          runs_(!leftHanded && (lookup == UvLookup::None ||
+                                (lookup == UvLookup::ByVertex && uvIndices_ == nullptr))) {
         handEmptyFaces();
     }
 
     void take(const std::int32_t* values, std::size_t count) override {
         const std::vector<std::int32_t>& counts = faces_.counts;
+        bool runs = runs_;
         for (std::size_t i = 0; i < count && !result_.stopped && !changed_; ++i) {
+            if (corner_ == 0 && runs) {
+                // The whole faces from here on at once; the face they leave unfinished, or
+                // all of them when one of their numbers is wrong, one corner at a time.
+                const std::size_t used = handRun(values + i, count - i);
+                runs = used != 0;
+                i += used;
+                if (i == count || result_.stopped) return;
+            }
             const auto vertex = static_cast<std::uint32_t>(values[i]);
             // Checked on the first decoding: a file changed since gives others.
             if (face_ == counts.size() || vertex >= faces_.vertexRange) {
@@ -163,6 +174,35 @@ public:
     }
 
 private:
+    // The whole faces whose corners are the first of `values`, handed to the sink as one
+    // run when every corner is within the points; gives how many values they took (none
+    // when a corner is not). Their texture corners, where they have them, are their
+    // vertices: runs are only taken for such faces, not turned.
+    std::size_t handRun(const std::int32_t* values, std::size_t count) {
+        const std::vector<std::int32_t>& counts = faces_.counts;
+        std::size_t faces = 0;
+        std::size_t corners = 0;
+        while (face_ + faces < counts.size() &&
+               static_cast<std::size_t>(counts[face_ + faces]) <= count - corners)
+            corners += static_cast<std::size_t>(counts[face_ + faces++]);
+        // Each a number from 0, as the sink takes them: a negative one is beyond the points.
+        const auto* vertices = reinterpret_cast<const std::uint32_t*>(values);
+        std::uint32_t largest = 0;
+        for (std::size_t at = 0; at < corners; ++at) largest = std::max(largest, vertices[at]);
+        if (faces == 0 || largest >= faces_.vertexRange) return 0;
+        const auto* runCounts = reinterpret_cast<const std::uint32_t*>(counts.data() + face_);
+        const std::size_t taken =
+            sink_.faces(runCounts, faces, vertices, lookup_ == UvLookup::None ? nullptr : vertices);
+        result_.faces += static_cast<std::int64_t>(taken);
+        if (taken < faces) {
+            ++result_.faces;  // the one refused was handed over too, as handFace counts it
+            result_.stopped = true;
+        }
+        face_ += faces;
+        at_ += corners;
+        return corners;
+    }
+
     // Faces of no corners where the next face starts: the sink refuses them in their turn.
     void handEmptyFaces() {
         while (!result_.stopped && face_ < faces_.counts.size() && faces_.counts[face_] == 0) {
@@ -192,6 +232,7 @@ private:
     MeshReadResult& result_;
     std::vector<std::uint32_t> vertices_;
     std::vector<std::uint32_t> uvs_;
+    const bool runs_;         // faces may go to the sink as runs
     std::size_t face_ = 0;    // the face being gathered
     std::size_t corner_ = 0;  // its corners gathered so far
     std::uint64_t at_ = 0;    // its first corner among all corners
