@@ -53,6 +53,10 @@ class IntegerWalk {
 public:
     virtual ~IntegerWalk() = default;
     virtual void take(const std::int32_t* values, std::size_t count) = 0;
+    // A walk that needs only how many values the list holds is told that instead, the
+    // values left undecoded (a damaged list then passes where its values would not).
+    virtual bool countsOnly() const { return false; }
+    virtual void counted(std::uint64_t) {}
 };
 // Values a stretch.
 constexpr std::uint64_t kWalkStretch = std::uint64_t{1} << 16;

@@ -34,9 +34,11 @@ MeshReadResult holdsNoMesh(NodeProblem problem) {
 enum class UvLookup { None, ByVertex, ByCorner };
 
 // The face indices' number, smallest and largest, gathered as they are decoded: the faces
-// are checked without the indices held.
+// are checked without the indices held. With `countOnly`, their number alone, from the
+// list's head: the indices are then decoded once only, as the faces go to the sink.
 class IndexSpan : public IntegerWalk {
 public:
+    explicit IndexSpan(bool countOnly) : spanned(!countOnly) {}
     void take(const std::int32_t* values, std::size_t given) override {
         for (std::size_t i = 0; i < given; ++i) {
             smallest = std::min(smallest, values[i]);
@@ -44,6 +46,10 @@ public:
         }
         count += given;
     }
+    bool countsOnly() const override { return !spanned; }
+    void counted(std::uint64_t given) override { count = given; }
+
+    bool spanned;  // smallest and largest were gathered
     std::uint64_t count = 0;
     std::int32_t smallest = INT32_MAX;
     std::int32_t largest = -1;
@@ -68,6 +74,11 @@ MeshReadResult checkFaces(FaceArrays& faces, std::uint64_t pointCount) {
     const IndexSpan& indices = faces.indices;
     if (faces.corners != indices.count) return holdsNoMesh(NodeProblem::FaceCountsMismatch);
     if (indices.count == 0) return {};
+    if (!indices.spanned) {
+        // Each corner is checked against the points as the faces go.
+        faces.vertexRange = pointCount;
+        return {};
+    }
     if (indices.smallest < 0 || static_cast<std::uint64_t>(indices.largest) >= pointCount)
         return holdsNoMesh(NodeProblem::IndexBeyondPoints);
     faces.vertexRange = static_cast<std::uint64_t>(indices.largest) + 1;
@@ -307,20 +318,65 @@ MeshReadResult readNodeArrays(ByteSource& source, const SceneNode& node, CrateLa
     return {};
 }
 
-}  // namespace
+// Hands everything on to the sink it watches, telling whether the head was handed.
+class WatchedSink : public MeshSink {
+public:
+    explicit WatchedSink(MeshSink& sink) : sink_(sink) {}
+    bool begin(const MeshHead& head) override {
+        begun = true;
+        return sink_.begin(head);
+    }
+    bool face(const std::uint32_t* vertices, const std::uint32_t* uvs,
+              std::size_t corners) override {
+        return sink_.face(vertices, uvs, corners);
+    }
+    std::size_t faces(const std::uint32_t* counts, std::size_t faceCount,
+                      const std::uint32_t* vertices, const std::uint32_t* uvs) override {
+        return sink_.faces(counts, faceCount, vertices, uvs);
+    }
+    const SecondThread* readerThread() const override { return sink_.readerThread(); }
 
-MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink) {
+    bool begun = false;
+
+private:
+    MeshSink& sink_;
+};
+
+// Takes whatever it is given: a read into it tells only what the read refuses.
+class TakingSink : public MeshSink {
+public:
+    bool begin(const MeshHead&) override { return true; }
+    bool face(const std::uint32_t*, const std::uint32_t*, std::size_t) override { return true; }
+    std::size_t faces(const std::uint32_t*, std::size_t faceCount, const std::uint32_t*,
+                      const std::uint32_t*) override {
+        return faceCount;
+    }
+};
+
+// The mesh read into the sink; with `decodeOnce`, the face indices are decoded only as the
+// faces go (unless texture coordinates by vertex need their largest first), and a corner
+// beyond the points is found there, after the sink has had the head and the faces before.
+MeshReadResult readLayerMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink,
+                             bool decodeOnce) {
     CrateLayer layer;
     const CratePrim* prim = nullptr;
     CrateMesh mesh;
-    IndexSpan indices;
+    IndexSpan counted(decodeOnce);
     MeshReadResult result =
-        readNodeArrays(scene, node, layer, prim, mesh, indices, sink.readerThread());
+        readNodeArrays(scene, node, layer, prim, mesh, counted, sink.readerThread());
     if (result.problem != SceneRefusal::None) return result;
+    if (prim == nullptr) return refused(SceneRefusal::SceneChanged);  // as readNodeArrays tells it
     if (!mesh.pointsAuthored || mesh.pointCount == 0) return holdsNoMesh(NodeProblem::None);
     if (!mesh.faceVertexCountsAuthored || !mesh.faceVertexIndicesAuthored)
         return holdsNoMesh(NodeProblem::NoFaces);
-    FaceArrays faces{mesh.faceVertexCounts, indices};
+    // Texture coordinates by vertex are checked against the largest vertex a corner names.
+    IndexSpan spanned(false);
+    const bool spanNeeded = !mesh.texture.name.empty() && mesh.texture.interpolation == "vertex";
+    if (decodeOnce && spanNeeded) {
+        const CrateRefusal walked = layerRefusal(walkMeshFaceIndices(scene, layer, *prim, spanned));
+        if (walked.refusal != SceneRefusal::None) return refused(walked.refusal, walked.detail);
+    }
+    FaceArrays faces{mesh.faceVertexCounts, decodeOnce && spanNeeded ? spanned : counted};
     result = checkFaces(faces, mesh.pointCount);
     if (result.problem != SceneRefusal::None) return result;
     if (mesh.pointsTimeSampled) result.warnings.push_back(MeshWarning::PointsFromTimeSample);
@@ -350,6 +406,23 @@ MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, Mesh
     if (walked.refusal != SceneRefusal::None) return refused(walked.refusal, walked.detail);
     if (!emitter.finished()) return refused(SceneRefusal::SceneChanged);
     return result;
+}
+
+}  // namespace
+
+MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink) {
+    // Nearly every mesh reads whole with its face indices decoded once. Anything else is
+    // told as a read that checks the faces before it hands any over tells it: that read
+    // itself, where the sink has not had the head; else its refusal, where it refuses
+    // (an index beyond the points, say, where this read's sink refused a face before it),
+    // and this read's outcome where it does not.
+    WatchedSink watched(sink);
+    MeshReadResult once = readLayerMesh(scene, node, watched, true);
+    if (once.problem == SceneRefusal::None && !once.stopped) return once;
+    if (!watched.begun) return readLayerMesh(scene, node, sink, false);
+    TakingSink taking;
+    const MeshReadResult checked = readLayerMesh(scene, node, taking, false);
+    return checked.problem != SceneRefusal::None ? checked : once;
 }
 
 MeshReadResult readUsdzPackageMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink) {

@@ -539,6 +539,10 @@ ValueRead walkIntArray(const CrateFile& file, std::uint64_t rep, IntegerWalk& wa
     Bytes blob;
     const ValueRead placed = placeIntArray(file, rep, place, blob);
     if (placed != ValueRead::Done || place.count == 0) return placed;
+    if (walk.countsOnly()) {
+        walk.counted(place.count);
+        return ValueRead::Done;
+    }
     if (!blob.empty()) {
         return walkCompressedIntegers(blob.data(), blob.size(), place.count, walk)
                    ? ValueRead::Done
