@@ -751,6 +751,30 @@ TEST(CrateMeshReader, DamagedBytes) {
                                     })))
                 << at;
             ASSERT_TRUE(beside.vertices == sink.vertices && beside.uvs == sink.uvs) << at;
+            // The face indices decoded once, as the faces go, against decoded first to check
+            // them: the same outcome, whether the sink takes all or stops at the first face.
+            for (const std::size_t stop : {SIZE_MAX, std::size_t{1}}) {
+                RecordingSink once;
+                once.stopAfterFaces = stop;
+                const MeshReadResult readOnce = readNode(damaged, node, once);
+                RecordingSink first;
+                first.stopAfterFaces = stop;
+                ByteSource source;
+                source.openMemory(damaged);
+                const MeshReadResult readFirst =
+                    readCrateLayerMeshCheckingFirst(source, node, first);
+                ASSERT_EQ(readOnce.problem, readFirst.problem) << at;
+                ASSERT_EQ(readOnce.nodeProblem, readFirst.nodeProblem) << at;
+                ASSERT_EQ(readOnce.detail, readFirst.detail) << at;
+                ASSERT_EQ(readOnce.stopped, readFirst.stopped) << at;
+                ASSERT_EQ(readOnce.faces, readFirst.faces) << at;
+                ASSERT_TRUE(readOnce.warnings == readFirst.warnings) << at;
+                if (readFirst.problem == SceneRefusal::None) {
+                    ASSERT_TRUE(once.counts == first.counts && once.vertices == first.vertices &&
+                                once.uvs == first.uvs)
+                        << at;
+                }
+            }
             // A refused read may have handed the head over: damaged face indices are found
             // as the faces go.
             if (read.problem != SceneRefusal::None) {

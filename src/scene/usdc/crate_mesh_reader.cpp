@@ -120,8 +120,8 @@ MeshReadResult chooseUvLookup(const std::string& path, const CrateTexture& textu
     return {};
 }
 
-// Hands the faces to the sink in order as their indices are decoded again, each with its
-// texture corners, reversed for a leftHanded mesh.
+// Hands the faces to the sink in order as their indices are decoded, each with its texture
+// corners, reversed for a leftHanded mesh.
 class FaceEmitter : public IntegerWalk {
 public:
     FaceEmitter(const FaceArrays& faces, const CrateTexture& texture, UvLookup lookup,
@@ -156,7 +156,8 @@ public:
                 if (i == count || result_.stopped) return;
             }
             const auto vertex = static_cast<std::uint32_t>(values[i]);
-            // Checked on the first decoding: a file changed since gives others.
+            // Within the points (or, where the indices were decoded once to check them, within
+            // what that found: a file changed since gives others).
             if (face_ == counts.size() || vertex >= faces_.vertexRange) {
                 changed_ = true;
                 return;
@@ -178,8 +179,8 @@ public:
         }
     }
 
-    // True once every face is handed over (or the sink stopped); false when the indices
-    // came out other than on their first decoding.
+    // True once every face is handed over (or the sink stopped); false when a corner was
+    // beyond the range above, or more corners came than the counts give.
     bool finished() const {
         return result_.stopped || (!changed_ && face_ == faces_.counts.size() && corner_ == 0);
     }
@@ -300,7 +301,8 @@ CrateResult readMeshArrays(ByteSource& source, const CrateLayer& layer, const Cr
 }
 
 // The node's prim and its arrays, from a crate layer that `source` holds from its first
-// byte; the face indices are only gathered into `indices`, to be decoded again as faces.
+// byte; the face indices are only gathered into `indices` (or counted), to be decoded as
+// faces after.
 MeshReadResult readNodeArrays(ByteSource& source, const SceneNode& node, CrateLayer& layer,
                               const CratePrim*& prim, CrateMesh& mesh, IndexSpan& indices,
                               const SecondThread* thread) {
@@ -365,7 +367,8 @@ MeshReadResult readLayerMesh(ByteSource& scene, const SceneNode& node, MeshSink&
     MeshReadResult result =
         readNodeArrays(scene, node, layer, prim, mesh, counted, sink.readerThread());
     if (result.problem != SceneRefusal::None) return result;
-    if (prim == nullptr) return refused(SceneRefusal::SceneChanged);  // as readNodeArrays tells it
+    // readNodeArrays refuses a prim it did not find; for the reads of *prim below.
+    if (prim == nullptr) return refused(SceneRefusal::SceneChanged);
     if (!mesh.pointsAuthored || mesh.pointCount == 0) return holdsNoMesh(NodeProblem::None);
     if (!mesh.faceVertexCountsAuthored || !mesh.faceVertexIndicesAuthored)
         return holdsNoMesh(NodeProblem::NoFaces);
@@ -423,6 +426,11 @@ MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, Mesh
     TakingSink taking;
     const MeshReadResult checked = readLayerMesh(scene, node, taking, false);
     return checked.problem != SceneRefusal::None ? checked : once;
+}
+
+MeshReadResult readCrateLayerMeshCheckingFirst(ByteSource& scene, const SceneNode& node,
+                                               MeshSink& sink) {
+    return readLayerMesh(scene, node, sink, false);
 }
 
 MeshReadResult readUsdzPackageMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink) {

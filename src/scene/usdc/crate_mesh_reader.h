@@ -13,6 +13,11 @@
 namespace tessaryn {
 
 MeshReadResult readCrateLayerMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink);
+// The same read with the face indices decoded once first, to check them before the sink
+// has anything, then again as faces: the read whose outcome the one above gives where
+// anything goes wrong (it decodes them once, as the faces go). For tests to compare them.
+MeshReadResult readCrateLayerMeshCheckingFirst(ByteSource& scene, const SceneNode& node,
+                                               MeshSink& sink);
 MeshReadResult readUsdzPackageMesh(ByteSource& scene, const SceneNode& node, MeshSink& sink);
 
 }  // namespace tessaryn
