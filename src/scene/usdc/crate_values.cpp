@@ -486,10 +486,11 @@ namespace {
 
 // Where an int array's elements are, and its compressed blob when it has one (integer
 // arrays are compressed from 0.5.0 on; short ones never are). Done with a count of 0 for
-// an empty array.
+// an empty array. With no `blob`, a compressed blob's size is checked against the file and
+// its bytes left unread: for a caller that needs only the count.
 ValueRead placeIntArray(const CrateFile& file, std::uint64_t rep, ArrayPlace& place,
-                        Bytes& blob) {
-    blob.clear();
+                        Bytes* blob) {
+    if (blob != nullptr) blob->clear();
     const ValueRead known = checkRepType(file, rep);
     if (known != ValueRead::Done) return known;
     if (!repIs(rep, CrateType::Int) && !repIs(rep, CrateType::UInt)) return ValueRead::Absent;
@@ -498,11 +499,14 @@ ValueRead placeIntArray(const CrateFile& file, std::uint64_t rep, ArrayPlace& pl
     if (repIsCompressed(rep) && file.tables.version.minor >= 5 &&
         place.count >= kFewestCompressed) {
         std::uint64_t compressedSize = 0;
-        if (!readWord(file.source, place.data, compressedSize) ||
-            place.count > maxCompressedIntegers(compressedSize) ||
-            !readBytes(file.source, place.data + 8, compressedSize, blob) || blob.empty())
+        if (!readWord(file.source, place.data, compressedSize) || compressedSize == 0 ||
+            place.count > maxCompressedIntegers(compressedSize))
             return ValueRead::Damaged;
-        return ValueRead::Done;
+        const std::uint64_t start = place.data + 8;  // within the file: its size word was read
+        const bool whole = blob != nullptr
+                               ? readBytes(file.source, start, compressedSize, *blob)
+                               : compressedSize <= file.source.size() - start;
+        return whole ? ValueRead::Done : ValueRead::Damaged;
     }
     // A plain array is read straight from the file: it is little-endian, as is every
     // machine the library builds for, so the elements are their own in-memory form.
@@ -518,7 +522,7 @@ ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std
     values.clear();
     ArrayPlace place;
     Bytes blob;
-    const ValueRead placed = placeIntArray(file, rep, place, blob);
+    const ValueRead placed = placeIntArray(file, rep, place, &blob);
     if (placed != ValueRead::Done || place.count == 0) return placed;
     if (!blob.empty()) {
         return decodeCompressedIntegers(blob.data(), blob.size(), place.count, values)
@@ -537,7 +541,7 @@ ValueRead readIntArray(const CrateFile& file, std::uint64_t rep, std::vector<std
 ValueRead walkIntArray(const CrateFile& file, std::uint64_t rep, IntegerWalk& walk) {
     ArrayPlace place;
     Bytes blob;
-    const ValueRead placed = placeIntArray(file, rep, place, blob);
+    const ValueRead placed = placeIntArray(file, rep, place, walk.countsOnly() ? nullptr : &blob);
     if (placed != ValueRead::Done || place.count == 0) return placed;
     if (walk.countsOnly()) {
         walk.counted(place.count);
