@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "support.h"
+#include "tools/second_thread.h"
 
 using testing_support::TempFolder;
 
@@ -19,9 +21,14 @@ std::vector<std::string> linesOf(tessaryn::LineReader& reader) {
     return lines;
 }
 
-std::vector<std::string> linesOf(const std::string& path) {
+// With `ahead`, the file is read ahead on that thread.
+std::vector<std::string> linesOf(const std::string& path,
+                                 const tessaryn::SecondThread* ahead = nullptr) {
     tessaryn::LineReader reader;
     EXPECT_TRUE(reader.open(path.c_str()));
+    if (ahead != nullptr) {
+        EXPECT_EQ(reader.readAheadOn(ahead), !reader.unread().empty());
+    }
     return linesOf(reader);
 }
 
@@ -42,10 +49,12 @@ TEST(LineReader, SplitsLinesAsTextModeDoes) {
         {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
     };
     TempFolder folder;
+    const tool::LentThread lent;
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::PrintToString(row.bytes));
         testing_support::writeFile(folder / "f", row.bytes);
         EXPECT_EQ(linesOf(folder / "f"), row.lines);
+        EXPECT_EQ(linesOf(folder / "f", &lent.lend()), row.lines) << "read ahead";
         testing_support::InMemory memory(row.bytes);
         EXPECT_EQ(linesOf(memory.lines), row.lines) << "from memory";
     }
@@ -87,12 +96,18 @@ TEST(LineReader, LinesLongerThanABlockAndAcrossBlockEdges) {
     while (bytes.size() < 5u * 1024 * 1024) bytes += "line of some length\r\n";
     bytes += "last";
     testing_support::writeFile(folder / "f", bytes);
-    std::vector<std::string> lines = linesOf(folder / "f");
-    ASSERT_GT(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "first");
-    EXPECT_EQ(lines[1], longLine);
-    for (std::size_t i = 2; i + 1 < lines.size(); ++i) ASSERT_EQ(lines[i], "line of some length");
-    EXPECT_EQ(lines.back(), "last");
+    const tool::LentThread lent;
+    for (const tessaryn::SecondThread* ahead :
+         {static_cast<const tessaryn::SecondThread*>(nullptr), &lent.lend()}) {
+        SCOPED_TRACE(ahead != nullptr ? "read ahead" : "read in turn");
+        std::vector<std::string> lines = linesOf(folder / "f", ahead);
+        ASSERT_GT(lines.size(), 3u);
+        EXPECT_EQ(lines[0], "first");
+        EXPECT_EQ(lines[1], longLine);
+        for (std::size_t i = 2; i + 1 < lines.size(); ++i)
+            ASSERT_EQ(lines[i], "line of some length");
+        EXPECT_EQ(lines.back(), "last");
+    }
 }
 
 // Reads `reader` a line, then passes the lines without ';', '"' or '/', in turn to its end:
@@ -153,6 +168,7 @@ TEST(LineReader, PassesLinesWithoutMarks) {
     texts.push_back(large + "end;");
     texts.push_back(large);
     TempFolder folder;
+    const tool::LentThread lent;
     for (const std::string& text : texts) {
         SCOPED_TRACE(testing::PrintToString(text.substr(0, 60)));
         testing_support::InMemory memory(text);
@@ -163,6 +179,9 @@ TEST(LineReader, PassesLinesWithoutMarks) {
         testing_support::writeFile(folder / "f", text);
         tessaryn::LineReader reader;
         ASSERT_TRUE(reader.open((folder / "f").c_str()));
+        expectPassedAsGiven(reader, text, lines);
+        ASSERT_TRUE(reader.open((folder / "f").c_str()));
+        reader.readAheadOn(&lent.lend());
         expectPassedAsGiven(reader, text, lines);
     }
 }
@@ -176,6 +195,7 @@ TEST(LineReader, GivesTheWholeLinesAtHand) {
     const std::string texts[] = {"",       "no line end", "one\n",       "a\r\nb\n\nc",
                                  "\n\n\n", large,         large + "last"};
     TempFolder folder;
+    const tool::LentThread lent;
     for (const std::string& text : texts) {
         SCOPED_TRACE(testing::PrintToString(text.substr(0, 20)));
         testing_support::InMemory memory(text);
@@ -183,8 +203,11 @@ TEST(LineReader, GivesTheWholeLinesAtHand) {
         testing_support::writeFile(folder / "f", text);
         tessaryn::LineReader fromFile;
         ASSERT_TRUE(fromFile.open((folder / "f").c_str()));
+        tessaryn::LineReader readAhead;
+        ASSERT_TRUE(readAhead.open((folder / "f").c_str()));
+        readAhead.readAheadOn(&lent.lend());
         testing_support::InMemory again(text);
-        for (tessaryn::LineReader* reader : {&fromFile, &again.lines}) {
+        for (tessaryn::LineReader* reader : {&fromFile, &readAhead, &again.lines}) {
             std::vector<std::string> lines;
             std::string_view line;
             for (std::size_t round = 0;; ++round) {
@@ -252,6 +275,54 @@ TEST(LineReader, ReopensAtTheOffsetOfAnyLine) {
         std::size_t i = first;
         for (std::string_view line; reader.next(line); ++i) ASSERT_EQ(line, lines[i]);
         EXPECT_EQ(i, lines.size());
+    }
+
+    // Opened again while it reads ahead, part-way through: the reading ahead stops, and
+    // the reader goes on from the offset, read ahead again or not.
+    const tool::LentThread lent;
+    tessaryn::ByteSource file;
+    ASSERT_TRUE(file.openFile((folder / "f").c_str()));
+    for (const bool again : {false, true}) {
+        ASSERT_TRUE(reader.open(file, 0));
+        ASSERT_TRUE(reader.readAheadOn(&lent.lend()));
+        std::string_view line;
+        for (std::size_t i = 0; i < lines.size() / 3; ++i) ASSERT_TRUE(reader.next(line));
+        const std::size_t first = lines.size() / 5;
+        ASSERT_TRUE(reader.open(file, offsets[first]));
+        if (again) {
+            ASSERT_TRUE(reader.readAheadOn(&lent.lend()));
+        }
+        std::size_t i = first;
+        for (; reader.next(line); ++i) ASSERT_EQ(line, lines[i]);
+        EXPECT_EQ(i, lines.size());
+        EXPECT_FALSE(reader.failed());
+    }
+}
+
+// A file that is shorter when read ahead than when it was opened: the lines before the
+// loss come as they were, then the end, told as a failed read.
+TEST(LineReader, AFileThatShrinksWhileReadAheadFails) {
+    TempFolder folder;
+    std::string bytes;
+    while (bytes.size() < 6u * 1024 * 1024) bytes += "line " + std::to_string(bytes.size()) + "\n";
+    testing_support::writeFile(folder / "f", bytes);
+    const tool::LentThread lent;
+    for (const std::size_t kept : {std::size_t{0}, std::size_t{1} << 20, std::size_t{2500000}}) {
+        SCOPED_TRACE(kept);
+        tessaryn::ByteSource file;
+        ASSERT_TRUE(file.openFile((folder / "f").c_str()));
+        tessaryn::LineReader reader;
+        ASSERT_TRUE(reader.open(file, 0));
+        const std::size_t first = reader.unread().size();
+        testing_support::writeFile(folder / "f", bytes.substr(0, std::max(kept, first)));
+        ASSERT_TRUE(reader.readAheadOn(&lent.lend()));
+        std::string given;
+        std::string_view line;
+        while (reader.next(line)) given += std::string(line) + "\n";
+        EXPECT_TRUE(reader.failed());
+        EXPECT_LE(given.size(), std::max(kept, first) + 1);
+        EXPECT_EQ(bytes.compare(0, given.size() - 1, given, 0, given.size() - 1), 0);
+        testing_support::writeFile(folder / "f", bytes);
     }
 }
 

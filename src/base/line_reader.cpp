@@ -22,6 +22,7 @@ LineReader::~LineReader() {
 }
 
 void LineReader::close() {
+    if (ahead_ != nullptr) ahead_->stop();  // before the file it reads goes
     file_.close();
     source_ = nullptr;
 }
@@ -108,6 +109,7 @@ bool LineReader::open(const char* path, std::uint64_t offset) {
 }
 
 bool LineReader::open(ByteSource& source, std::uint64_t offset) {
+    if (ahead_ != nullptr) ahead_->stop();  // the source moves: nothing may read it beside
     if (&source != &file_) close();
     begin_ = scan_ = end_ = 0;
     linesEndKnown_ = false;
@@ -156,15 +158,24 @@ bool LineReader::fill() {
         text_ = buffer_.get();
         capacity_ *= 2;
     }
-    const std::size_t got = source_->read(buffer_.get() + end_, capacity_ - end_);
+    const bool ahead = ahead_ != nullptr && ahead_->running();
+    char* const into = buffer_.get() + end_;
+    const std::size_t got =
+        ahead ? ahead_->read(into, capacity_ - end_) : source_->read(into, capacity_ - end_);
     end_ += got;
     if (got == 0) {
         atEnd_ = true;
-        failed_ = source_->failed();
+        failed_ = ahead ? ahead_->failed() : source_->failed();
         close();
         return false;
     }
     return true;
+}
+
+bool LineReader::readAheadOn(const SecondThread* thread) {
+    if (source_ == nullptr || atEnd_ || thread == nullptr) return false;
+    if (ahead_ == nullptr) ahead_ = std::make_unique<ReadAhead>();
+    return ahead_->start(*source_, thread);
 }
 
 bool LineReader::nextBlock(std::string_view& block) {

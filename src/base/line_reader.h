@@ -12,6 +12,8 @@
 #include <string_view>
 
 #include "base/byte_source.h"
+#include "base/read_ahead.h"
+#include "base/second_thread.h"
 
 namespace tessaryn {
 
@@ -65,6 +67,10 @@ public:
     std::uint64_t lineOffset() const { return lineOffset_; }
     // True when a read error ended the file early: what was read is incomplete.
     bool failed() const { return failed_; }
+    // Reads the rest of a file on `thread`, a few blocks ahead of the lines given, until
+    // the reader is opened again or closed; false, read as before, when it cannot (no
+    // thread, a memory source, the end already read).
+    bool readAheadOn(const SecondThread* thread);
     void close();
 
 private:
@@ -72,6 +78,7 @@ private:
 
     ByteSource file_;                 // the file open() opens on a path
     ByteSource* source_ = nullptr;    // what is read; null once it is read to its end
+    std::unique_ptr<ReadAhead> ahead_;  // reads source_ when running
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only what was read is looked at
     std::size_t capacity_ = 0;
     const char* text_ = "";           // buffer_, or a memory source's bytes

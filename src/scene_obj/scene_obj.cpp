@@ -48,6 +48,9 @@ bool scanScene(const SceneObjRequest& request, SceneObjReport& report,
     report.format = format->format;
     int error = 0;
     passed = passFaces && format->scanPassingFaces != nullptr;
+    // The lent thread has nothing to do until the mesh is read: it reads the scene ahead
+    // of the scan, which then spends its time on the text alone.
+    if (passed || format->scan != nullptr) scene.readAheadOn(request.secondThread);
     if (passed) {
         facts = format->scanPassingFaces(scene);
         scene.close();
