@@ -4,7 +4,14 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "support.h"
 #include "tools/second_thread.h"
@@ -324,6 +331,38 @@ TEST(LineReader, AFileThatShrinksWhileReadAheadFails) {
         EXPECT_EQ(bytes.compare(0, given.size() - 1, given, 0, given.size() - 1), 0);
         testing_support::writeFile(folder / "f", bytes);
     }
+}
+
+// Only a file is read ahead: memory lies at hand already, and a pipe's next read may wait
+// on its writer after the reader has stopped (it would then wait with it when closed).
+TEST(LineReader, ReadsAheadOnlyFromFiles) {
+    const tool::LentThread lent;
+    testing_support::InMemory memory("a\nb\n");
+    EXPECT_FALSE(memory.lines.readAheadOn(&lent.lend()));
+    TempFolder folder;
+    testing_support::writeFile(folder / "f", "a\nb\n");
+    tessaryn::LineReader file;
+    ASSERT_TRUE(file.open((folder / "f").c_str()));
+    EXPECT_FALSE(file.readAheadOn(nullptr));
+    EXPECT_TRUE(file.readAheadOn(&lent.lend()));
+#if !defined(_WIN32)
+    const std::string fifo = folder / "fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // The writer gives two lines, then holds its end open until the reader has read them.
+    std::thread writer([&fifo] {
+        const int end = ::open(fifo.c_str(), O_WRONLY);
+        if (end < 0) return;
+        const bool written = ::write(end, "a\nb\n", 4) == 4;
+        (void)written;
+        usleep(100000);
+        ::close(end);
+    });
+    tessaryn::LineReader pipe;
+    ASSERT_TRUE(pipe.open(fifo.c_str()));
+    EXPECT_FALSE(pipe.readAheadOn(&lent.lend()));
+    EXPECT_EQ(linesOf(pipe), (std::vector<std::string>{"a", "b"}));
+    writer.join();
+#endif
 }
 
 TEST(LineReader, MissingFilesAndFoldersDoNotOpen) {

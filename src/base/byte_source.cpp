@@ -65,6 +65,11 @@ bool ByteSource::openStream(const char* path) {
     return true;
 }
 
+bool ByteSource::regularFile() const {
+    std::uint64_t size = 0;
+    return file_ != nullptr && fileSize(file_, size);
+}
+
 void ByteSource::openMemory(std::string_view bytes) {
     close();
     memory_ = bytes;

@@ -57,6 +57,9 @@ public:
     bool narrow(std::uint64_t offset, std::uint64_t count);
     // True when a read of the file failed: what was read is not to be trusted.
     bool failed() const { return failed_; }
+    // True for a file the system holds whole, ever ready to read: not memory, nor a pipe
+    // or a device, whose next read may wait on a writer.
+    bool regularFile() const;
 
 private:
     bool openUnbuffered(const char* path);

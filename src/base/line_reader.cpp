@@ -173,7 +173,7 @@ bool LineReader::fill() {
 }
 
 bool LineReader::readAheadOn(const SecondThread* thread) {
-    if (source_ == nullptr || atEnd_ || thread == nullptr) return false;
+    if (source_ == nullptr || atEnd_ || thread == nullptr || !source_->regularFile()) return false;
     if (ahead_ == nullptr) ahead_ = std::make_unique<ReadAhead>();
     return ahead_->start(*source_, thread);
 }

@@ -69,7 +69,8 @@ public:
     bool failed() const { return failed_; }
     // Reads the rest of a file on `thread`, a few blocks ahead of the lines given, until
     // the reader is opened again or closed; false, read as before, when it cannot (no
-    // thread, a memory source, the end already read).
+    // thread, the end already read) or should not: memory, or a pipe, whose reading
+    // ahead could wait on its writer after the reader has stopped.
     bool readAheadOn(const SecondThread* thread);
     void close();
 
