@@ -306,6 +306,41 @@ TEST(LineReader, ReopensAtTheOffsetOfAnyLine) {
     }
 }
 
+// Blocks joined to what the reader kept of the ones before, of every length up to the
+// most, from a file read ahead or not: each block starts with the bytes kept, the text
+// after them comes in order and whole, and each block's offset is where it lies.
+TEST(LineReader, BlocksAfterTheBytesKept) {
+    std::string bytes;
+    for (int i = 0; bytes.size() < 5u * 1024 * 1024 + 333; ++i) bytes += std::to_string(i) + ", ";
+    TempFolder folder;
+    testing_support::writeFile(folder / "f", bytes);
+    const tool::LentThread lent;
+    for (const tessaryn::SecondThread* ahead :
+         {static_cast<const tessaryn::SecondThread*>(nullptr), &lent.lend()}) {
+        tessaryn::LineReader reader;
+        ASSERT_TRUE(reader.open((folder / "f").c_str()));
+        if (ahead != nullptr) {
+            ASSERT_TRUE(reader.readAheadOn(ahead));
+        }
+        std::string joined;  // the text given, without the bytes kept again
+        std::string_view kept;
+        std::string_view block;
+        for (std::size_t round = 0;; ++round) {
+            const std::string keptBefore(kept);  // kept lies where the next block may go
+            const bool more = reader.nextBlockAfter(kept, block);
+            ASSERT_EQ(block.substr(0, kept.size()), keptBefore);
+            ASSERT_EQ(reader.lineOffset(), joined.size() - kept.size());
+            joined.append(block.substr(kept.size()));
+            if (!more) break;
+            const std::size_t keep = std::min<std::size_t>(
+                {round * 37 % (tessaryn::LineReader::kKeepRoom + 1), block.size()});
+            kept = block.substr(block.size() - keep);
+        }
+        EXPECT_EQ(joined, bytes);
+        EXPECT_FALSE(reader.failed());
+    }
+}
+
 // A file that is shorter when read ahead than when it was opened: the lines before the
 // loss come as they were, then the end, told as a failed read.
 TEST(LineReader, AFileThatShrinksWhileReadAheadFails) {

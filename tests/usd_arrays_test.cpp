@@ -11,12 +11,14 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scene/usd/usd_byte_reader.h"
 #include "scene/usd/usd_lexer.h"
 #include "scene/usd/usd_word_bytes.h"
 #include "support.h"
+#include "tools/second_thread.h"
 
 using tessaryn::ArrayRead;
 using tessaryn::SceneRefusal;
@@ -324,6 +326,64 @@ TEST(UsdArrays, FloatTuplesReadAsStrtodThenFloat) {
         for (std::size_t i = 0; i < numbers.size(); ++i) {
             const float expected = static_cast<float>(std::strtod(numbers[i].c_str(), nullptr));
             EXPECT_EQ(values[i], expected) << numbers[i];
+        }
+    }
+}
+
+// From a file the arrays are read where the line reader's blocks lie, the few bytes
+// kept of each block joined before the next: read so, whether the file is read ahead on
+// a lent thread or not, and wherever the blocks' edges fall among the numbers, they come
+// out as from memory, and the lexer's offset and line after them are the same.
+TEST(UsdArrays, ArraysReadFromAFileAsFromMemory) {
+    std::string integers;
+    std::string tuples;
+    for (int i = 0; integers.size() < 3u * 1024 * 1024; ++i) {
+        integers += std::to_string((std::int64_t{i} * 7919) % 4194304 - (i % 13 == 0 ? 5000 : 0)) +
+                    (i % 4000 == 3999 ? ",\n" : ", ");
+        tuples += "(" + std::to_string(i % 977) + "." + std::to_string(i % 1000003) + ", -0." +
+                  std::to_string(i) + (i % 5000 == 4999 ? ")\n, " : "), ");
+    }
+    integers += "] x";
+    tuples += "] x";
+    const auto readAll = [](UsdLexer& lexer, bool isInteger) {
+        std::vector<float> values;
+        ArrayRead read = ArrayRead::Broken;
+        if (isInteger) {
+            read = tessaryn::readIntegerArray(
+                lexer, [&](std::int32_t value) { values.push_back(static_cast<float>(value)); });
+        } else {
+            read = tessaryn::readFloatTuples(lexer, 2, values);
+        }
+        EXPECT_EQ(read, ArrayRead::Done);
+        EXPECT_EQ(lexer.next().text, "x");
+        return std::make_pair(values,
+                              std::make_pair(lexer.reader().offset(), lexer.reader().line()));
+    };
+    testing_support::TempFolder folder;
+    const tool::LentThread lent;
+    for (const bool isInteger : {true, false}) {
+        for (const std::size_t lead : {0u, 1u, 95u, 256u, 70000u}) {
+            SCOPED_TRACE(std::string(isInteger ? "integers" : "tuples") + " after " +
+                         std::to_string(lead));
+            const std::string text = std::string(lead, ' ') + (isInteger ? integers : tuples);
+            ArrayInput memory(text);
+            const auto expected = readAll(memory.lexer, isInteger);
+            testing_support::writeFile(folder / "layer", text);
+            for (const tessaryn::SecondThread* ahead :
+                 {static_cast<const tessaryn::SecondThread*>(nullptr), &lent.lend()}) {
+                tessaryn::LineReader lines;
+                ASSERT_TRUE(lines.open((folder / "layer").c_str()));
+                if (ahead != nullptr) {
+                    ASSERT_TRUE(lines.readAheadOn(ahead));
+                }
+                UsdByteReader reader;
+                reader.openBlocks(lines);
+                UsdLexer lexer(reader);
+                const auto got = readAll(lexer, isInteger);
+                EXPECT_EQ(got.first, expected.first);
+                EXPECT_EQ(got.second, expected.second);
+                EXPECT_FALSE(reader.failed());
+            }
         }
     }
 }

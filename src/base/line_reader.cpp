@@ -128,10 +128,14 @@ bool LineReader::open(ByteSource& source, std::uint64_t offset) {
     }
     source_ = &source;
     if (capacity_ == 0) {
-        buffer_.reset(new char[kBlockSize]);
-        capacity_ = kBlockSize;
+        buffer_.reset(new char[kKeepRoom + kBlockSize]);
+        capacity_ = kKeepRoom + kBlockSize;
     }
     text_ = buffer_.get();
+    // The text starts after the room kept before it. Offsets count modulo 2^64: the
+    // buffer's first byte may lie "before" the file's.
+    begin_ = scan_ = end_ = kKeepRoom;
+    bufferOffset_ = offset - kKeepRoom;
     // The first read tells a folder (which opens but cannot be read) from a file.
     fill();
     if (!failed_) return true;
@@ -139,17 +143,20 @@ bool LineReader::open(ByteSource& source, std::uint64_t offset) {
     return false;
 }
 
-// Moves the unread text to the front and reads more behind it; grows the buffer only
-// when one line fills it.
+// Moves the unread text to the front, after the room kept there, and reads more behind
+// it; grows the buffer only when one line fills it. Read ahead, a block read is taken
+// whole, the unread text put before it.
 bool LineReader::fill() {
     if (atEnd_) return false;
     linesEndKnown_ = false;
-    if (begin_ > 0) {
-        std::memmove(buffer_.get(), text_ + begin_, end_ - begin_);
-        bufferOffset_ += begin_;
-        end_ -= begin_;
-        scan_ -= begin_;
-        begin_ = 0;
+    if (ahead_ != nullptr && ahead_->running() && end_ - begin_ + kKeepRoom <= ReadAhead::kHeadroom)
+        return takeBlockAhead();
+    if (begin_ != kKeepRoom) {
+        std::memmove(buffer_.get() + kKeepRoom, text_ + begin_, end_ - begin_);
+        bufferOffset_ += begin_ - kKeepRoom;
+        end_ = kKeepRoom + (end_ - begin_);
+        scan_ = kKeepRoom + (std::max(scan_, begin_) - begin_);
+        begin_ = kKeepRoom;
     }
     if (end_ == capacity_) {
         std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
@@ -172,10 +179,59 @@ bool LineReader::fill() {
     return true;
 }
 
+bool LineReader::takeBlockAhead() {
+    std::unique_ptr<char[]> block;
+    std::size_t capacity = 0;
+    std::string_view bytes;
+    if (!ahead_->takeBlock(block, capacity, bytes)) {
+        atEnd_ = true;
+        failed_ = ahead_->failed();
+        close();
+        return false;
+    }
+    const std::size_t unread = end_ - begin_;
+    const std::size_t scanned = std::max(scan_, begin_) - begin_;
+    const std::uint64_t unreadOffset = bufferOffset_ + begin_;
+    const auto at = static_cast<std::size_t>(bytes.data() - block.get()) - unread;
+    std::memcpy(block.get() + at, text_ + begin_, unread);
+    ahead_->giveBack(std::move(buffer_), capacity_);
+    buffer_ = std::move(block);
+    capacity_ = capacity;
+    text_ = buffer_.get();
+    begin_ = at;
+    scan_ = at + scanned;
+    end_ = at + unread + bytes.size();
+    bufferOffset_ = unreadOffset - at;
+    return true;
+}
+
 bool LineReader::readAheadOn(const SecondThread* thread) {
     if (source_ == nullptr || atEnd_ || thread == nullptr || !source_->regularFile()) return false;
     if (ahead_ == nullptr) ahead_ = std::make_unique<ReadAhead>();
+    // The buffer goes to the lent thread in exchange for a block: it must hold one.
+    if (capacity_ < ReadAhead::kBufferBytes) {
+        std::unique_ptr<char[]> larger(new char[ReadAhead::kBufferBytes]);
+        std::memcpy(larger.get(), buffer_.get(), end_);
+        buffer_ = std::move(larger);
+        text_ = buffer_.get();
+        capacity_ = ReadAhead::kBufferBytes;
+    }
     return ahead_->start(*source_, thread);
+}
+
+bool LineReader::nextBlockAfter(std::string_view kept, std::string_view& block) {
+    // `kept` may lie where the next block goes.
+    char keep[kKeepRoom];
+    const std::size_t keptSize = std::min(kept.size(), kKeepRoom);
+    if (keptSize != 0) std::memcpy(keep, kept.data(), keptSize);
+    const bool more = begin_ != end_ || fill();
+    // Before begin_ lie the room kept or text given already: either may be written.
+    char* const front = buffer_.get() + begin_ - keptSize;
+    std::memcpy(front, keep, keptSize);
+    block = std::string_view(front, keptSize + (end_ - begin_));
+    lineOffset_ = bufferOffset_ + begin_ - keptSize;
+    begin_ = scan_ = end_;
+    return more;
 }
 
 bool LineReader::nextBlock(std::string_view& block) {

@@ -47,6 +47,14 @@ public:
     // scanner whose lines may be longer than any buffer should hold. The view stays valid
     // until the next call; next() is not to be mixed with it. False at the end.
     bool nextBlock(std::string_view& block);
+    // The most bytes nextBlockAfter joins before a block.
+    static constexpr std::size_t kKeepRoom = 256;
+    // As nextBlock, for a file's reader (not a memory source's, whose text is all at
+    // hand): `block` starts with a copy of `kept` (at most kKeepRoom bytes, which may lie
+    // in the text given before), the text not yet given right after it. A reader that
+    // keeps the last few bytes of each block has them joined to the next where it lies,
+    // without copying the block. False at the end, `block` then holding `kept` alone.
+    bool nextBlockAfter(std::string_view kept, std::string_view& block);
     // Passes over the lines ahead that hold none of the bytes `a`, `b` and `c`, up to the
     // first that holds one (the line next() gives then) or the end, and gives how many it
     // passed: for a scanner with no use for such lines, most of a large scene's, which
@@ -76,11 +84,14 @@ public:
 
 private:
     bool fill();
+    // The lent thread's next block in place of the buffer, the unread text put before it.
+    bool takeBlockAhead();
 
     ByteSource file_;                 // the file open() opens on a path
     ByteSource* source_ = nullptr;    // what is read; null once it is read to its end
     std::unique_ptr<ReadAhead> ahead_;  // reads source_ when running
-    std::unique_ptr<char[]> buffer_;  // left uninitialised: only what was read is looked at
+    std::unique_ptr<char[]> buffer_;    // left uninitialised: only what was read is looked at;
+                                        // kKeepRoom bytes or more before the unread text
     std::size_t capacity_ = 0;
     const char* text_ = "";           // buffer_, or a memory source's bytes
     std::size_t begin_ = 0;           // start of the unread text, from text_

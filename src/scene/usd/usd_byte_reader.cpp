@@ -18,14 +18,13 @@ void UsdByteReader::openBlocks(LineReader& blocks) {
         return;  // atEnd_: fill() never runs, and the watcher is never told
     }
     blocks_ = &blocks;
-    buffer_.reset(new char[kBlockSize]);
-    cursor = limit = blockStart_ = counted_ = buffer_.get();
+    cursor = limit = blockStart_ = counted_ = "";
     atEnd_ = false;
 }
 
 bool UsdByteReader::fill(std::size_t count) {
     if (atEnd_) return false;
-    // The bytes not yet passed move to the front; those passed leave, their lines counted.
+    // The bytes passed leave, their lines counted; those not yet passed are kept.
     countLinesUpTo(cursor);
     if (watcher_ != nullptr && cursor > blockStart_)
         watcher_->passed(
@@ -33,9 +32,25 @@ bool UsdByteReader::fill(std::size_t count) {
             std::string_view(blockStart_, static_cast<std::size_t>(cursor - blockStart_)));
     const auto kept = static_cast<std::size_t>(limit - cursor);
     blockOffset_ += static_cast<std::uint64_t>(cursor - blockStart_);
-    std::memmove(buffer_.get(), cursor, kept);
+    if (pending_.empty() && kept <= LineReader::kKeepRoom) {
+        // The line reader's next block where it lies, the bytes kept joined before it.
+        std::string_view block;
+        if (!blocks_->nextBlockAfter(std::string_view(cursor, kept), block)) {
+            failed_ = blocks_->failed();
+            atEnd_ = true;
+        }
+        cursor = blockStart_ = counted_ = block.data();
+        limit = cursor + block.size();
+        if (static_cast<std::size_t>(limit - cursor) >= count || atEnd_)
+            return static_cast<std::size_t>(limit - cursor) >= count;
+    }
+    // A block too short for `count`: the bytes at hand and those of the blocks after it
+    // are joined in a buffer of the reader's own.
+    if (buffer_ == nullptr) buffer_.reset(new char[kBlockSize]);
+    const auto held = static_cast<std::size_t>(limit - cursor);
+    std::memmove(buffer_.get(), cursor, held);
     cursor = blockStart_ = counted_ = buffer_.get();
-    limit = cursor + kept;
+    limit = cursor + held;
     while (static_cast<std::size_t>(limit - cursor) < count && !atEnd_) {
         const std::size_t room = kBlockSize - static_cast<std::size_t>(limit - buffer_.get());
         char* const into = buffer_.get() + (limit - buffer_.get());

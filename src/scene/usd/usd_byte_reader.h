@@ -2,7 +2,10 @@
 // USD's own writer puts each array on one line, hundreds of megabytes of it on a large
 // mesh. The scanner works on [cursor, limit) directly and asks for more with ensure();
 // a block boundary may fall anywhere, inside a number or a string, so whatever spans one
-// is carried by the scanner's own state, never by the reader.
+// is carried by the scanner's own state, never by the reader. The blocks are the line
+// reader's, read where they lie: the few bytes not yet passed when the scanner asks for
+// more are joined before the next one, and only a block too short for what is asked is
+// copied.
 #pragma once
 
 #include <cstddef>
@@ -57,7 +60,7 @@ private:
     LineReader* blocks_ = nullptr;
     ScanWatcher* watcher_ = nullptr;
     std::string_view pending_;  // of the line reader's last block, not yet taken
-    std::unique_ptr<char[]> buffer_;
+    std::unique_ptr<char[]> buffer_;    // for blocks joined by copying; made when first needed
     const char* blockStart_ = nullptr;  // the input's byte at blockOffset_
     std::uint64_t blockOffset_ = 0;
     const char* counted_ = nullptr;  // line feeds before it are in linesBefore_
