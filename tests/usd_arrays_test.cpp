@@ -167,7 +167,19 @@ TEST(UsdArrays, GroupsPassedToTheirCloser) {
         {"[(1111, 2222), (3333, 4444) // ]\n, (5555, 6666)] x", true},
         {"[(1111, 2222), (3333, 4444), (5555, 6666))] x", false},
     };
-    for (const GroupRow& row : rows) {
+    // Runs of integers longer than the sixty-four bytes passed at once, around groups.
+    std::string run;
+    for (int i = 0; i < 40; ++i) run += std::to_string(i * 37) + ", -" + std::to_string(i) + ", ";
+    const std::string longTexts[] = {
+        "[" + run + "(5, [6, " + run + "]), " + run + "] x",
+        "(" + run + ") x",
+        "[" + run + "{" + run + "}" + run + "] x",
+        "[" + run + ")] x",
+        "[" + run + "(" + run + "] x",
+    };
+    std::vector<GroupRow> allRows(std::begin(rows), std::end(rows));
+    for (int i = 0; i < 5; ++i) allRows.push_back({longTexts[i].c_str(), i < 3});
+    for (const GroupRow& row : allRows) {
         for (int shift = 0; shift < kShifts; ++shift) {
             const std::string text = std::string(1, row.text[0]) + shifted(shift, row.text + 1);
             SCOPED_TRACE(text);
@@ -188,6 +200,21 @@ TEST(UsdArrays, GroupsPassedToTheirCloser) {
 
 // Sixteen bytes classified together as each byte alone: every byte value at every place
 // of a block of number text.
+// Sixty-four bytes of number text but for parentheses: each byte of every value at every
+// place among digits.
+TEST(UsdArrays, PlainNumberTextAsByteByByte) {
+    for (int place = 0; place < 64; ++place) {
+        for (int value = 0; value < 256; ++value) {
+            char block[64];
+            std::fill(block, block + 64, '7');
+            block[place] = static_cast<char>(value);
+            const bool plain = value == ' ' || (value >= '*' && value <= '9' && value != '/');
+            ASSERT_EQ(tessaryn::plainNumberText64(block), plain)
+                << "byte " << value << " at " << place;
+        }
+    }
+}
+
 TEST(UsdArrays, NumberTextBlockAsByteByByte) {
     for (int place = 0; place < 16; ++place) {
         for (int value = 0; value < 256; ++value) {

@@ -267,8 +267,10 @@ bool UsdLexer::skipGroup(char open) {
         const char* p = reader_.cursor;
         const char* const end = reader_.limit;
         for (;;) {
-            // A block that might close the group, or more than it opened, is looked at
-            // a word at a time, then byte by byte.
+            // Runs without parentheses pass sixty-four bytes at a time; a block that might
+            // close the group, or more than it opened, is looked at a word at a time,
+            // then byte by byte.
+            while (end - p >= 64 && plainNumberText64(p)) p += 64;
             for (; end - p >= 16; p += 16) {
                 const NumberTextBlock block = numberTextBlock(p);
                 if (!block.numberText || block.closes > parens ||

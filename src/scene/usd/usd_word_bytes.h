@@ -69,4 +69,29 @@ inline NumberTextBlock numberTextBlock(const char* p) {
     return block;
 }
 
+// Whether the 64 bytes at `p` are all number text as above but for parentheses: the long
+// runs of an integer array (a mesh's face indices), passed whole without counting.
+inline bool plainNumberText64(const char* p) {
+#if defined(__SSE2__)
+    __m128i all = _mm_set1_epi8(-1);
+    for (int at = 0; at < 64; at += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+        // A byte from 0x2A ('*') to 0x39 is one that 0x2A taken from leaves at most 0x0F.
+        const __m128i above = _mm_sub_epi8(bytes, _mm_set1_epi8(0x2A));
+        const __m128i inRange = _mm_cmpeq_epi8(_mm_min_epu8(above, _mm_set1_epi8(0x0F)), above);
+        const __m128i slash = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('/'));
+        const __m128i blank = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
+        all = _mm_and_si128(all, _mm_or_si128(_mm_andnot_si128(slash, inRange), blank));
+    }
+    return _mm_movemask_epi8(all) == 0xFFFF;
+#else
+    std::uint64_t all = kHighBits;
+    for (int at = 0; at < 64; at += 8) {
+        const std::uint64_t word = loadWord(p + at);
+        all &= numberTextBytes(word) & ~bytesEqual(word, '(') & ~bytesEqual(word, ')');
+    }
+    return all == kHighBits;
+#endif
+}
+
 }  // namespace tessaryn
