@@ -100,6 +100,69 @@ TEST(UsdArrays, IntegersWordByWordAsByteByByte) {
     }
 }
 
+// Long arrays, whose numbers are read a block of 64 bytes at a time, then one at a time
+// around anything a block does not take: numbers of every length from one digit to ten,
+// signs, every separator, then each short row's text, its end read as on its own.
+TEST(UsdArrays, IntegersInBlocksAsOneByOne) {
+    std::uint64_t state = 0x2545F4914F6CDD1DULL;
+    const auto next = [&state]() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    const char* const separators[] = {", ", ",", " ", ",\n", " ,\t", "\r\n", ",  "};
+    const std::vector<std::string> tails = {
+        "7777777] x",
+        "1, 2.5, 3] x",
+        "1-2, 3] x",
+        "5, --3] x",
+        "9, -, 3] x",
+        "12345678, 123456789, 2147483647, -2147483648, 0000000001] x",
+        "7, 2147483648] x",
+        "12345678901] x",
+        "1, # a comment ] 2\n 3, /* 4, */ 5] x",
+        "(2)] x",
+        "4, 5"};
+    for (std::size_t row = 0; row < 40; ++row) {
+        std::string text;
+        std::vector<std::int32_t> values;
+        const std::size_t count = 20 + next() % 200;
+        for (std::size_t i = 0; i < count; ++i) {
+            const unsigned digits = 1 + static_cast<unsigned>(next() % (row % 4 == 0 ? 10 : 7));
+            std::int64_t value = 0;
+            std::string number;
+            for (unsigned d = 0; d < digits; ++d) {
+                const char digit = static_cast<char>('0' + next() % 10);
+                number += digit;
+                value = value * 10 + (digit - '0');
+            }
+            if (value > INT32_MAX) continue;
+            const bool negative = next() % 3 == 0;
+            text += (negative ? "-" : "") + number + separators[next() % 7];
+            values.push_back(static_cast<std::int32_t>(negative ? -value : value));
+        }
+        const std::string& tail = tails[row % tails.size()];
+        ArrayInput alone(tail);
+        std::vector<std::int32_t> tailValues;
+        const ArrayRead tailRead = tessaryn::readIntegerArray(
+            alone.lexer, [&](std::int32_t value) { tailValues.push_back(value); });
+        values.insert(values.end(), tailValues.begin(), tailValues.end());
+        for (int shift = 0; shift < kShifts; ++shift) {
+            SCOPED_TRACE("row " + std::to_string(row) + " shifted " + std::to_string(shift));
+            ArrayInput input(shifted(shift, text + tail));
+            std::vector<std::int32_t> taken;
+            EXPECT_EQ(tessaryn::readIntegerArray(
+                          input.lexer, [&](std::int32_t value) { taken.push_back(value); }),
+                      tailRead);
+            EXPECT_EQ(taken, values);
+            if (tailRead != ArrayRead::Broken) {
+                EXPECT_TRUE(input.lexer.next().isWord("x"));
+            }
+        }
+    }
+}
+
 struct TupleRow {
     const char* text;
     ArrayRead read;
