@@ -354,6 +354,65 @@ TEST(UsdArrays, FloatTuples) {
     EXPECT_NE(open.lexer.problem(), SceneRefusal::None);
 }
 
+// Long arrays, whose tuples are read whole at once where they are written as USD writes
+// them and byte by byte otherwise: tuples of two and three numbers in every spacing, then
+// a short row's text, its end read as on its own.
+TEST(UsdArrays, FloatTuplesWholeAsByteByByte) {
+    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+    const auto next = [&state]() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    const char* const numbers[] = {"0",           "-0",   "1.5",    "-2", "3.9999812",
+                                   "0.012271827", "1e-3", "-4.5E2", ".5", "12345678.5",
+                                   "inf",         "-inf", "7."};
+    const char* const afterNumber[] = {", ", ",", " , ", ",\n", " ,  "};
+    const char* const tails[] = {"(1, 2, 3)] x",
+                                 "(1, 2)] x",
+                                 "(1, 2, 3, 4)] x",
+                                 "(1, two, 3)] x",
+                                 "1, 2] x",
+                                 "(1, (2), 3)] x",
+                                 "(0.5, 1, 2) # a comment\n, (2, 3, 4)] x",
+                                 "(1, 2, 3"};
+    for (const std::size_t width : {std::size_t{2}, std::size_t{3}}) {
+        for (std::size_t row = 0; row < 16; ++row) {
+            std::string text;
+            std::vector<float> values;
+            const std::size_t count = 5 + next() % 60;
+            for (std::size_t tuple = 0; tuple < count; ++tuple) {
+                text += next() % 4 == 0 ? "( " : "(";
+                for (std::size_t i = 0; i < width; ++i) {
+                    const char* const number = numbers[next() % 13];
+                    text += number;
+                    text +=
+                        i + 1 < width ? afterNumber[next() % 5] : (next() % 3 == 0 ? " )" : ")");
+                    values.push_back(static_cast<float>(std::strtod(number, nullptr)));
+                }
+                text += next() % 2 == 0 ? ", " : ",\n";
+            }
+            const std::string tail = tails[row % 8];
+            ArrayInput alone(tail);
+            std::vector<float> tailValues;
+            const ArrayRead tailRead = tessaryn::readFloatTuples(alone.lexer, width, tailValues);
+            values.insert(values.end(), tailValues.begin(), tailValues.end());
+            for (int shift = 0; shift < kShifts; ++shift) {
+                SCOPED_TRACE("width " + std::to_string(width) + ", row " + std::to_string(row) +
+                             ", shifted " + std::to_string(shift));
+                ArrayInput input(shifted(shift, text + tail));
+                std::vector<float> taken;
+                EXPECT_EQ(tessaryn::readFloatTuples(input.lexer, width, taken), tailRead);
+                EXPECT_EQ(taken, values);
+                if (tailRead != ArrayRead::Broken) {
+                    EXPECT_EQ(input.lexer.next().text, "x");
+                }
+            }
+        }
+    }
+}
+
 // Every element is what strtod then a cast to float gives, whatever the count of digits
 // before and after the point (read eight at a time where there are eight), on both sides
 // of the quick road's limit of 15 digits, and with an exponent.

@@ -214,6 +214,33 @@ const char* readTupleNumber(const char* p, const char* end, float& value) {
     return stop != end && endsNumber(*stop) ? stop : nullptr;
 }
 
+// A tuple at `p` as USD's own writer puts it, "(1, 2.5, -3)": `width` numbers (at most
+// four), each starting with a digit or a '-' and a digit and before `safe`, read as
+// readTupleNumber reads them, the first ones each followed by a comma and a blank or not,
+// the last by the closing parenthesis. Its numbers are appended to `values`; gives the
+// byte after the tuple, or null, nothing appended, for the byte-by-byte road to read
+// whatever else it is.
+const char* readPlainTuple(const char* p, const char* end, const char* safe, std::size_t width,
+                           std::vector<float>& values) {
+    float tuple[4];
+    if (width > 4) return nullptr;
+    const char* q = p + 1;
+    for (std::size_t i = 0; i < width; ++i) {
+        if (q >= safe) return nullptr;
+        const char* const digit = *q == '-' ? q + 1 : q;
+        if (static_cast<unsigned char>(*digit - '0') >= 10) return nullptr;
+        const char* const stop = readNumber(q, end, tuple[i]);
+        if (stop == nullptr || stop == end ||
+            stop - q > static_cast<std::ptrdiff_t>(kFloatLookAhead / 2) ||
+            *stop != (i + 1 < width ? ',' : ')'))
+            return nullptr;
+        q = stop + 1;
+        if (i + 1 < width && q != end && *q == ' ') ++q;
+    }
+    values.insert(values.end(), tuple, tuple + width);
+    return q;
+}
+
 }  // namespace
 
 ArrayRead readFloatTuples(UsdLexer& lexer, std::size_t width, std::vector<float>& values) {
@@ -236,6 +263,14 @@ ArrayRead readFloatTuples(UsdLexer& lexer, std::size_t width, std::vector<float>
             if (c == ' ' || c == ',' || c == '\n' || c == '\r' || c == '\t') {
                 ++p;
             } else if (c == '(') {
+                if (!inTuple) {
+                    // Nearly every tuple is read whole at once.
+                    const char* const after = readPlainTuple(p, end, safe, width, values);
+                    if (after != nullptr) {
+                        p = after;
+                        continue;
+                    }
+                }
                 malformed = inTuple;
                 inTuple = true;
                 filled = 0;
