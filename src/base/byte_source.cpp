@@ -66,8 +66,8 @@ bool ByteSource::openStream(const char* path) {
 }
 
 bool ByteSource::regularFile() const {
-    std::uint64_t size = 0;
-    return file_ != nullptr && fileSize(file_, size);
+    std::uint64_t bytes = 0;
+    return file_ != nullptr && fileSize(file_, bytes);
 }
 
 void ByteSource::openMemory(std::string_view bytes) {

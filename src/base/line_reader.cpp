@@ -189,19 +189,19 @@ bool LineReader::takeBlockAhead() {
         close();
         return false;
     }
-    const std::size_t unread = end_ - begin_;
+    const std::size_t tail = end_ - begin_;
     const std::size_t scanned = std::max(scan_, begin_) - begin_;
-    const std::uint64_t unreadOffset = bufferOffset_ + begin_;
-    const auto at = static_cast<std::size_t>(bytes.data() - block.get()) - unread;
-    std::memcpy(block.get() + at, text_ + begin_, unread);
+    const std::uint64_t tailOffset = bufferOffset_ + begin_;
+    const auto at = static_cast<std::size_t>(bytes.data() - block.get()) - tail;
+    std::memcpy(block.get() + at, text_ + begin_, tail);
     ahead_->giveBack(std::move(buffer_), capacity_);
     buffer_ = std::move(block);
     capacity_ = capacity;
     text_ = buffer_.get();
     begin_ = at;
     scan_ = at + scanned;
-    end_ = at + unread + bytes.size();
-    bufferOffset_ = unreadOffset - at;
+    end_ = at + tail + bytes.size();
+    bufferOffset_ = tailOffset - at;
     return true;
 }
 
@@ -227,7 +227,7 @@ bool LineReader::nextBlockAfter(std::string_view kept, std::string_view& block) 
     const bool more = begin_ != end_ || fill();
     // Before begin_ lie the room kept or text given already: either may be written.
     char* const front = buffer_.get() + begin_ - keptSize;
-    std::memcpy(front, keep, keptSize);
+    if (keptSize != 0) std::memcpy(front, keep, keptSize);
     block = std::string_view(front, keptSize + (end_ - begin_));
     lineOffset_ = bufferOffset_ + begin_ - keptSize;
     begin_ = scan_ = end_;

@@ -35,11 +35,11 @@ void ReadAhead::run(void* self) {
         Block& block = ahead.blocks_[ahead.read_ % kBlocks];
         lock.unlock();
         block.size = ahead.source_->read(block.bytes.get() + kHeadroom, kBlockSize);
-        const bool failed = block.size == 0 && ahead.source_->failed();
+        const bool readFailed = block.size == 0 && ahead.source_->failed();
         lock.lock();
         if (block.size == 0) {
             ahead.ended_ = true;
-            ahead.failed_ = failed;
+            ahead.failed_ = readFailed;
         } else {
             ++ahead.read_;
         }
