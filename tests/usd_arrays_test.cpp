@@ -376,9 +376,13 @@ TEST(UsdArrays, FloatTuplesWholeAsByteByByte) {
                                  "1, 2] x",
                                  "(1, (2), 3)] x",
                                  "(0.5, 1, 2) # a comment\n, (2, 3, 4)] x",
-                                 "(1, 2, 3"};
+                                 "(1, 2, 3",
+                                 "(-",
+                                 "(1, -",
+                                 "(",
+                                 "(1,"};
     for (const std::size_t width : {std::size_t{2}, std::size_t{3}}) {
-        for (std::size_t row = 0; row < 16; ++row) {
+        for (std::size_t row = 0; row < 24; ++row) {
             std::string text;
             std::vector<float> values;
             const std::size_t count = 5 + next() % 60;
@@ -393,7 +397,7 @@ TEST(UsdArrays, FloatTuplesWholeAsByteByByte) {
                 }
                 text += next() % 2 == 0 ? ", " : ",\n";
             }
-            const std::string tail = tails[row % 8];
+            const std::string tail = tails[row % 12];
             ArrayInput alone(tail);
             std::vector<float> tailValues;
             const ArrayRead tailRead = tessaryn::readFloatTuples(alone.lexer, width, tailValues);

@@ -206,6 +206,8 @@ bool LineReader::takeBlockAhead() {
 }
 
 bool LineReader::readAheadOn(const SecondThread* thread) {
+    // Started again, the blocks read ahead and not yet taken would be lost.
+    if (ahead_ != nullptr && ahead_->running()) return true;
     if (source_ == nullptr || atEnd_ || thread == nullptr || !source_->regularFile()) return false;
     if (ahead_ == nullptr) ahead_ = std::make_unique<ReadAhead>();
     // The buffer goes to the lent thread in exchange for a block: it must hold one.

@@ -76,7 +76,8 @@ public:
     // True when a read error ended the file early: what was read is incomplete.
     bool failed() const { return failed_; }
     // Reads the rest of a file on `thread`, a few blocks ahead of the lines given, until
-    // the reader is opened again or closed; false, read as before, when it cannot (no
+    // the reader is opened again or closed (true, nothing more, when it does already);
+    // false, read as before, when it cannot (no
     // thread, the end already read) or should not: memory, or a pipe, whose reading
     // ahead could wait on its writer after the reader has stopped.
     bool readAheadOn(const SecondThread* thread);

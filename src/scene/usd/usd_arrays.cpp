@@ -228,7 +228,7 @@ const char* readPlainTuple(const char* p, const char* end, const char* safe, std
     for (std::size_t i = 0; i < width; ++i) {
         if (q >= safe) return nullptr;
         const char* const digit = *q == '-' ? q + 1 : q;
-        if (static_cast<unsigned char>(*digit - '0') >= 10) return nullptr;
+        if (digit == end || static_cast<unsigned char>(*digit - '0') >= 10) return nullptr;
         const char* const stop = readNumber(q, end, tuple[i]);
         if (stop == nullptr || stop == end ||
             stop - q > static_cast<std::ptrdiff_t>(kFloatLookAhead / 2) ||
