@@ -49,6 +49,17 @@ struct ArrayInput {
     UsdLexer lexer;
 };
 
+// Numbers that look random, the same on every run from the same seed.
+struct XorShift {
+    std::uint64_t state;
+    std::uint64_t operator()() {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    }
+};
+
 std::string shifted(int shift, const std::string& text) {
     return std::string(static_cast<std::size_t>(shift), ' ') + text;
 }
@@ -104,13 +115,7 @@ TEST(UsdArrays, IntegersWordByWordAsByteByByte) {
 // around anything a block does not take: numbers of every length from one digit to ten,
 // signs, every separator, then each short row's text, its end read as on its own.
 TEST(UsdArrays, IntegersInBlocksAsOneByOne) {
-    std::uint64_t state = 0x2545F4914F6CDD1DULL;
-    const auto next = [&state]() {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    XorShift next{0x2545F4914F6CDD1DULL};
     const char* const separators[] = {", ", ",", " ", ",\n", " ,\t", "\r\n", ",  "};
     const std::vector<std::string> tails = {
         "7777777] x",
@@ -358,13 +363,7 @@ TEST(UsdArrays, FloatTuples) {
 // them and byte by byte otherwise: tuples of two and three numbers in every spacing, then
 // a short row's text, its end read as on its own.
 TEST(UsdArrays, FloatTuplesWholeAsByteByByte) {
-    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
-    const auto next = [&state]() {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    XorShift next{0x9E3779B97F4A7C15ULL};
     const char* const numbers[] = {"0",           "-0",   "1.5",    "-2", "3.9999812",
                                    "0.012271827", "1e-3", "-4.5E2", ".5", "12345678.5",
                                    "inf",         "-inf", "7."};
@@ -421,13 +420,7 @@ TEST(UsdArrays, FloatTuplesWholeAsByteByByte) {
 // before and after the point (read eight at a time where there are eight), on both sides
 // of the quick road's limit of 15 digits, and with an exponent.
 TEST(UsdArrays, FloatTuplesReadAsStrtodThenFloat) {
-    std::uint64_t state = 0x9E3779B97F4A7C15ULL;
-    const auto next = [&state]() {
-        state ^= state << 13;
-        state ^= state >> 7;
-        state ^= state << 17;
-        return state;
-    };
+    XorShift next{0x9E3779B97F4A7C15ULL};
     std::vector<std::string> numbers;
     for (int whole = 0; whole <= 12; ++whole) {
         for (int decimals = 0; decimals <= 20; ++decimals) {

@@ -149,8 +149,8 @@ bool LineReader::open(ByteSource& source, std::uint64_t offset) {
 bool LineReader::fill() {
     if (atEnd_) return false;
     linesEndKnown_ = false;
-    if (ahead_ != nullptr && ahead_->running() && end_ - begin_ + kKeepRoom <= ReadAhead::kHeadroom)
-        return takeBlockAhead();
+    const bool ahead = ahead_ != nullptr && ahead_->running();
+    if (ahead && end_ - begin_ + kKeepRoom <= ReadAhead::kHeadroom) return takeBlockAhead();
     if (begin_ != kKeepRoom) {
         std::memmove(buffer_.get() + kKeepRoom, text_ + begin_, end_ - begin_);
         bufferOffset_ += begin_ - kKeepRoom;
@@ -158,14 +158,7 @@ bool LineReader::fill() {
         scan_ = kKeepRoom + (std::max(scan_, begin_) - begin_);
         begin_ = kKeepRoom;
     }
-    if (end_ == capacity_) {
-        std::unique_ptr<char[]> larger(new char[capacity_ * 2]);
-        std::memcpy(larger.get(), buffer_.get(), end_);
-        buffer_ = std::move(larger);
-        text_ = buffer_.get();
-        capacity_ *= 2;
-    }
-    const bool ahead = ahead_ != nullptr && ahead_->running();
+    if (end_ == capacity_) growBuffer(capacity_ * 2);
     char* const into = buffer_.get() + end_;
     const std::size_t got =
         ahead ? ahead_->read(into, capacity_ - end_) : source_->read(into, capacity_ - end_);
@@ -177,6 +170,14 @@ bool LineReader::fill() {
         return false;
     }
     return true;
+}
+
+void LineReader::growBuffer(std::size_t capacity) {
+    std::unique_ptr<char[]> larger(new char[capacity]);
+    std::memcpy(larger.get(), buffer_.get(), end_);
+    buffer_ = std::move(larger);
+    text_ = buffer_.get();
+    capacity_ = capacity;
 }
 
 bool LineReader::takeBlockAhead() {
@@ -211,13 +212,7 @@ bool LineReader::readAheadOn(const SecondThread* thread) {
     if (source_ == nullptr || atEnd_ || thread == nullptr || !source_->regularFile()) return false;
     if (ahead_ == nullptr) ahead_ = std::make_unique<ReadAhead>();
     // The buffer goes to the lent thread in exchange for a block: it must hold one.
-    if (capacity_ < ReadAhead::kBufferBytes) {
-        std::unique_ptr<char[]> larger(new char[ReadAhead::kBufferBytes]);
-        std::memcpy(larger.get(), buffer_.get(), end_);
-        buffer_ = std::move(larger);
-        text_ = buffer_.get();
-        capacity_ = ReadAhead::kBufferBytes;
-    }
+    if (capacity_ < ReadAhead::kBufferBytes) growBuffer(ReadAhead::kBufferBytes);
     return ahead_->start(*source_, thread);
 }
 

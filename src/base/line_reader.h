@@ -77,14 +77,16 @@ public:
     bool failed() const { return failed_; }
     // Reads the rest of a file on `thread`, a few blocks ahead of the lines given, until
     // the reader is opened again or closed (true, nothing more, when it does already);
-    // false, read as before, when it cannot (no
-    // thread, the end already read) or should not: memory, or a pipe, whose reading
-    // ahead could wait on its writer after the reader has stopped.
+    // false, read as before, when it cannot (no thread, the end already read) or should
+    // not: memory, or a pipe, whose reading ahead could wait on its writer after the
+    // reader has stopped.
     bool readAheadOn(const SecondThread* thread);
     void close();
 
 private:
     bool fill();
+    // A buffer of `capacity` bytes in place of the one held, the text read so far in it.
+    void growBuffer(std::size_t capacity);
     // The lent thread's next block in place of the buffer, the unread text put before it.
     bool takeBlockAhead();
 
