@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -232,6 +233,105 @@ TEST(Numbers, ShortestDecimalReadsBackTheSameValue) {
     EXPECT_EQ(tessaryn::shortestDecimal(3.4028235e38f), "3.4028235e+38");
     for (float f = 1e-3f; f < 1e6f; f *= 1.37f)
         EXPECT_EQ(std::strtof(tessaryn::shortestDecimal(f).c_str(), nullptr), f);
+}
+
+}  // namespace
+
+namespace {
+
+// The formatter's own road for floats of seven digits or fewer gives std::to_chars' text:
+// floats spread over every exponent, both signs, and those on either side of each power of
+// ten from 10^-5 to 10^8, where the road's decades and notations change.
+TEST(Numbers, PutShortestDecimalAsToChars) {
+    std::vector<float> values;
+    for (std::uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4099) {
+        float value = 0.0f;
+        const auto word = static_cast<std::uint32_t>(bits);
+        std::memcpy(&value, &word, sizeof value);
+        values.push_back(value);
+    }
+    for (int exponent = -5; exponent <= 8; ++exponent) {
+        float around = std::pow(10.0f, static_cast<float>(exponent));
+        for (int step = 0; step < 64; ++step) around = std::nextafter(around, 0.0f);
+        for (int step = 0; step < 128; ++step, around = std::nextafter(around, 1e30f)) {
+            values.push_back(around);
+            values.push_back(-around);
+        }
+    }
+    for (const float value : values) {
+        char ours[tessaryn::kShortestFloatBytes];
+        char theirs[64];
+        const char* const end = tessaryn::putShortestDecimal(ours, value);
+        const char* const theirEnd = std::to_chars(theirs, theirs + sizeof theirs, value).ptr;
+        ASSERT_EQ(std::string(ours, static_cast<std::size_t>(end - ours)),
+                  std::string(theirs, static_cast<std::size_t>(theirEnd - theirs)))
+            << value;
+    }
+}
+
+// A decimal's own digits give the shortest text of its float where they can: the rows
+// given, and a sweep of every length of whole and fraction digits up to eight, each text
+// taken compared with the float's own formatting.
+TEST(Numbers, ShortestOfDecimalFromItsDigits) {
+    const struct {
+        const char* decimal;  // closed by a blank
+        const char* text;     // null: not taken
+    } rows[] = {{"3.999981 ", "3.999981"}, {"-0.012270 ", "-0.01227"},
+                {"4.000000 ", "4"},        {"0.000000 ", "0"},
+                {"-0.000000 ", "-0"},      {"0.001000 ", "0.001"},
+                {"0.000999 ", nullptr},    {"99999.5 ", "99999.5"},
+                {"100000.0 ", nullptr},    {"12.345670 ", "12.34567"},
+                {"12.345678 ", nullptr},   {"0.1234567 ", "0.1234567"},
+                {"0012.50 ", "12.5"},      {"00.25 ", "0.25"},
+                {"-5.0 ", "-5"},           {"7 ", nullptr},
+                {".5 ", nullptr},          {"5. ", nullptr},
+                {"12345678.5 ", nullptr},  {"1.12345678 ", nullptr},
+                {"--1.5 ", nullptr}};
+    for (const auto& row : rows) {
+        std::string text = std::string(row.decimal) + std::string(24, 'x');
+        char out[32];
+        const char* stop = nullptr;
+        const char* const end = tessaryn::putShortestOfDecimal(out, text.data(), stop);
+        if (row.text == nullptr) {
+            EXPECT_EQ(end, nullptr) << row.decimal;
+            continue;
+        }
+        ASSERT_NE(end, nullptr) << row.decimal;
+        EXPECT_EQ(std::string(out, static_cast<std::size_t>(end - out)), row.text);
+        EXPECT_EQ(*stop, ' ') << row.decimal;
+    }
+    std::mt19937 random(2026);
+    std::size_t taken = 0;
+    for (int wholeDigits = 1; wholeDigits <= 8; ++wholeDigits) {
+        for (int fractionDigits = 1; fractionDigits <= 8; ++fractionDigits) {
+            for (int sample = 0; sample < 3000; ++sample) {
+                std::string text = random() % 2 == 0 ? "-" : "";
+                // Runs of zeros at either end as often as not.
+                const int zerosFirst = static_cast<int>(random() % 4);
+                const int zerosLast = static_cast<int>(random() % 4);
+                for (int i = 0; i < wholeDigits + fractionDigits; ++i) {
+                    if (i == wholeDigits) text += '.';
+                    const bool zero =
+                        i < zerosFirst || i >= wholeDigits + fractionDigits - zerosLast;
+                    text += zero ? '0' : static_cast<char>('0' + random() % 10);
+                }
+                text += ' ' + std::string(24, 'x');
+                char out[32];
+                char expected[tessaryn::kShortestFloatBytes];
+                const char* stop = nullptr;
+                const char* const end = tessaryn::putShortestOfDecimal(out, text.data(), stop);
+                if (end == nullptr) continue;
+                ++taken;
+                const char* const expectedEnd =
+                    tessaryn::putShortestDecimal(expected, std::strtof(text.c_str(), nullptr));
+                ASSERT_EQ(std::string(out, static_cast<std::size_t>(end - out)),
+                          std::string(expected, static_cast<std::size_t>(expectedEnd - expected)))
+                    << text;
+                ASSERT_EQ(*stop, ' ') << text;
+            }
+        }
+    }
+    EXPECT_GT(taken, 50000u);
 }
 
 }  // namespace

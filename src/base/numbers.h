@@ -97,6 +97,16 @@ std::string shortestDecimal(float value);
 constexpr std::size_t kShortestFloatBytes = 24;
 char* putShortestDecimal(char* at, float value);
 
+// The same text for the float that the decimal at `p` reads as, taken from its own digits
+// where they give it: "-0.012270" is "-0.01227". The decimal is a '-' or not, one to seven
+// digits, a point, one to seven digits, with at most seven from its first digit that is
+// not 0 to its last, and below 10^5 and from 10^-3 on, or 0; then no float lies within
+// half a step of seven such digits of another, and no shorter text reads back as the same
+// float. Gives the text's end, and in `stop` the byte after the decimal; null for anything
+// else, which the float's own formatting serves. 24 bytes from `p` on are looked at, and
+// 17 from `at` on may be written.
+char* putShortestOfDecimal(char* at, const char* p, const char*& stop);
+
 // 10^0 to 10^19: every power of ten a 64-bit number reaches, for readers and writers of
 // digits.
 inline constexpr std::uint64_t kPowersOfTen[] = {1,
