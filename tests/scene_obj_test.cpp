@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <random>
@@ -13,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "base/byte_source.h"
 #include "base/line_reader.h"
+#include "base/safe_writer.h"
 #include "crease/crease_edge_set.h"
 #include "scene/scene_formats.h"
 #include "scene/scene_scan.h"
@@ -1055,3 +1058,149 @@ TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
 }
 
 }  // namespace
+
+namespace {
+
+// A Maya scene of one mesh node, a grid of `width` x `height` quads, its vertices given by
+// statements of at most `perStatement` vertices, four to a line after the first, each
+// coordinate `coordinate(vertex, axis)`'s text; `before` and `after` go before and after
+// the vertex statements.
+std::string mayaGrid(int width, int height, int perStatement,
+                     const std::function<std::string(int, int)>& coordinate,
+                     const std::string& before = "", const std::string& after = "",
+                     const std::string& lineEnd = "\n") {
+    const int vertices = (width + 1) * (height + 1);
+    const int across = width * (height + 1);  // edges along a row, then up a column
+    const int edges = across + (width + 1) * height;
+    std::string text =
+        "//Maya ASCII 2022 scene" + lineEnd + "createNode mesh -n \"grid\";" + lineEnd + before;
+    for (int first = 0; first < vertices; first += perStatement) {
+        const int last = std::min(first + perStatement, vertices) - 1;
+        text += "\tsetAttr -s " + std::to_string(last - first + 1) + " \".vt[" +
+                std::to_string(first) + ":" + std::to_string(last) + "]\" ";
+        for (int vertex = first; vertex <= last; ++vertex) {
+            if (vertex != first && (vertex - first) % 4 == 0) text += lineEnd + "\t\t";
+            for (int axis = 0; axis < 3; ++axis) text += " " + coordinate(vertex, axis);
+        }
+        text += ";" + lineEnd;
+    }
+    text += after + "\tsetAttr -s " + std::to_string(edges) +
+            " \".ed[0:" + std::to_string(edges - 1) + "]\"";
+    for (int row = 0; row <= height; ++row) {
+        for (int i = 0; i < width; ++i) {
+            const int from = row * (width + 1) + i;
+            text += " " + std::to_string(from) + " " + std::to_string(from + 1) + " 0";
+        }
+    }
+    for (int row = 0; row < height; ++row) {
+        for (int i = 0; i <= width; ++i) {
+            const int from = row * (width + 1) + i;
+            text += " " + std::to_string(from) + " " + std::to_string(from + width + 1) + " 0";
+        }
+    }
+    text += ";" + lineEnd + "\tsetAttr -s " + std::to_string(width * height) +
+            " \".fc[0:" + std::to_string(width * height - 1) + "]\" -type \"polyFaces\"";
+    for (int row = 0; row < height; ++row) {
+        for (int i = 0; i < width; ++i) {
+            const int bottom = row * width + i;
+            const int top = bottom + width;
+            const int right = across + row * (width + 1) + i + 1;
+            text += lineEnd + "\t\tf 4 " + std::to_string(bottom) + " " + std::to_string(right) +
+                    " " + std::to_string(-top - 1) + " " + std::to_string(-(right - 1) - 1);
+        }
+    }
+    return text + ";" + lineEnd;
+}
+
+// The OBJ of the scene's one node as a writer that takes no point lines has it written:
+// from the points the reader holds.
+std::string objFromPointsHeld(const std::string& scene, const std::string& out) {
+    const tessaryn::SceneFormatEntry* format = nullptr;
+    const tessaryn::SceneFacts facts = scanned(scene, tessaryn::CreaseEdgeSet(), format);
+    if (format == nullptr || facts.nodes.empty()) return "no scan";
+    tessaryn::ByteSource source;
+    tessaryn::SafeWriter writer;
+    if (!source.openFile(scene.c_str()) || !writer.open(out.c_str())) return "not opened";
+    tessaryn::ObjMeshWriter obj(writer, scene, facts.nodes.front().path, nullptr, false);
+    const tessaryn::MeshReadResult read = format->readMesh(source, facts.nodes.front(), obj);
+    if (read.problem != SceneRefusal::None || read.stopped) return "refused";
+    obj.finish();
+    return writer.commit() ? readFile(out) : "not committed";
+}
+
+std::string sixDecimals(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", value);
+    return text;
+}
+
+}  // namespace
+
+// The points' lines a Maya reader makes as it reads, straight from the scene's digits
+// where they give the text: the OBJ a reader holding the points writes, whatever the
+// coordinates (shorter and longer than seven digits, -0, at every edge of the digits
+// taken as they are), on one thread or two; and where the lines cannot be made as the
+// vertices come (tweaks, vertices out of order or a coordinate at a time, some never
+// given), the OBJ all the same, from a second read holding them.
+TEST(SceneObj, MayaPointLinesAsThePointsHeld) {
+    const auto wave = [](int vertex, int axis) {
+        return sixDecimals(4.5 * std::sin(vertex * 0.37 + axis * 1.3));
+    };
+    const auto large = [](int vertex, int axis) {
+        return sixDecimals(1234.5 * std::cos(vertex * 0.11 + axis));
+    };
+    const char* const edges[] = {
+        "-0.000000", "0.000000",  "100000.000000", "99999.500000", "0.000100",
+        "0.001000",  "-0.000999", "12.345670",     "1.2345678",    "0.1234567",
+        "-7",        "3.5e-2",    "0012.500000"};
+    const auto mixed = [&edges](int vertex, int axis) {
+        return edges[(vertex * 3 + axis) % (sizeof edges / sizeof *edges)];
+    };
+    const auto spaced = [](int vertex, int axis) {
+        return (axis == 0 ? "\t" : "  ") + sixDecimals(vertex % 7 - 3.25);
+    };
+    const std::string tweaks = "\tsetAttr -s 2 \".pt[0:1]\" -type \"float3\" 0.5 0 0 0 0.25 0;\n";
+    struct Row {
+        const char* what;
+        std::string scene;
+    } rows[] = {
+        {"many blocks of plain coordinates", mayaGrid(300, 200, 1000, wave)},
+        {"coordinates of more than seven digits", mayaGrid(20, 10, 100, large)},
+        {"coordinates at the edges of the digits taken", mayaGrid(12, 12, 50, mixed)},
+        {"blanks and tabs between", mayaGrid(8, 8, 30, spaced)},
+        {"lines ending in CR LF", mayaGrid(8, 8, 30, wave, "", "", "\r\n")},
+        {"one statement of one long line", mayaGrid(30, 1, 10000, wave)},
+        {"tweaks before the vertices", mayaGrid(6, 6, 10, wave, tweaks)},
+        {"tweaks after the vertices", mayaGrid(6, 6, 10, wave, "", tweaks)},
+        {"a vertex a coordinate at a time",
+         mayaGrid(6, 6, 10, wave, "", "\tsetAttr \".vt[3].vy\" 2.5;\n")},
+        {"vertices out of order",
+         mayaGrid(6, 6, 10, wave, "\tsetAttr \".vt[40:41]\" 1 2 3 4 5 6;\n")},
+        {"vertices never given", mayaGrid(6, 6, 40, wave, "\tsetAttr -s 52 \".vt\";\n")},
+    };
+    tool::LentThread thread;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder folder;
+        writeFile(folder / "s.ma", row.scene);
+        const std::string held = objFromPointsHeld(folder / "s.ma", folder / "held.obj");
+        const tessaryn::SecondThread* const none = nullptr;
+        for (const tessaryn::SecondThread* lent : {none, &thread.lend()}) {
+            const tessaryn::SceneObjReport report =
+                extract(folder / "s.ma", folder / "out.obj", "", lent);
+            ASSERT_EQ(report.outcome, SceneRefusal::None) << report.detail;
+            EXPECT_TRUE(readFile(folder / "out.obj") == held);
+            EXPECT_EQ(report.vertices,
+                      static_cast<std::int64_t>(obj_testing::readObj(held).positions.size() / 3));
+        }
+    }
+    // A coordinate that is no finite number refuses the run as the points held refuse it.
+    TempFolder folder;
+    writeFile(folder / "s.ma", mayaGrid(4, 4, 10, [](int vertex, int axis) {
+                  return vertex == 13 && axis == 1 ? std::string("nan") : sixDecimals(vertex);
+              }));
+    const tessaryn::SceneObjReport report = extract(folder / "s.ma", folder / "out.obj");
+    EXPECT_EQ(report.outcome, SceneRefusal::PointNotFinite);
+    EXPECT_EQ(report.detail, "vertex 13, counted from 0");
+    EXPECT_FALSE(fileExists(folder / "out.obj"));
+}

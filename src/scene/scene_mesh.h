@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/byte_source.h"
@@ -57,6 +58,16 @@ public:
         }
         return faceCount;
     }
+    // Whether the sink takes the points as lines the reader makes, before begin(): one per
+    // point, in order, "v", a blank and the shortest decimal (putShortestDecimal's text)
+    // of each coordinate, CR LF; begin()'s head then has no points. A reader that cannot
+    // make them (points given in pieces, or changed once given) says so in its result.
+    virtual bool takesPointLines() const { return false; }
+    // The next `points` whole lines, as takesPointLines() tells.
+    virtual void pointLines(std::string_view lines, std::int64_t points) {
+        static_cast<void>(lines);
+        static_cast<void>(points);
+    }
     // A thread the sink's caller lends, which a reader may use for its own reading until it
     // calls begin(), every piece of work there ended by then; null when none is lent.
     virtual const SecondThread* readerThread() const { return nullptr; }
@@ -68,6 +79,9 @@ struct MeshReadResult {
     std::int64_t line = 0;   // text formats: the line the problem is at, from 1
     std::string detail;      // what is wrong, where a sentence needs more than the kind
     bool stopped = false;    // the sink stopped the read
+    // The reader gave the point lines up part-way, and read no further: the read must be
+    // made again for a sink that takes no point lines.
+    bool pointLinesGivenUp = false;
     std::int64_t faces = 0;  // faces handed to the sink
     std::vector<MeshWarning> warnings;
     std::int64_t holedFaces = 0;  // Maya: faces whose holes were dropped

@@ -35,8 +35,8 @@ std::string escapedForComment(std::string_view text) {
 }
 
 ObjMeshWriter::ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node,
-                             const SecondThread* thread)
-    : out_(out), thread_(thread), buffer_(new char[kBufferSize]) {
+                             const SecondThread* thread, bool pointLines)
+    : out_(out), thread_(thread), buffer_(new char[kBufferSize]), pointLines_(pointLines) {
     // Straight to the writer: nothing is buffered yet.
     out_.write("# mesh " + escapedForComment(node) + " of " + escapedForComment(scene) + "\r\n");
 }
@@ -58,6 +58,12 @@ void ObjMeshWriter::finish() {
     flush();
 }
 
+void ObjMeshWriter::pointLines(std::string_view lines, std::int64_t points) {
+    // Nothing is buffered before the head: the header went straight to the writer.
+    out_.writeThrough(lines);
+    pointLinesTaken_ += points;
+}
+
 bool ObjMeshWriter::begin(const MeshHead& head) {
     begun_ = true;
     const std::size_t points = head.points.size() / 3;
@@ -73,7 +79,7 @@ bool ObjMeshWriter::begin(const MeshHead& head) {
         faceLines_ = std::make_unique<FaceLines>(out_, thread_);
         if (!faceLines_->start()) faceLines_.reset();
     }
-    vertices_ = static_cast<std::int64_t>(points);
+    vertices_ = pointLinesTaken_ + static_cast<std::int64_t>(points);
     uvs_ = static_cast<std::int64_t>(head.uvs.size() / 2);
     return true;
 }

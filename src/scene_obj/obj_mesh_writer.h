@@ -26,9 +26,10 @@ std::string escapedForComment(std::string_view text);
 class ObjMeshWriter : public MeshSink {
 public:
     // Writes into `out`, open on the OBJ; `scene` and `node` are named in the header. With
-    // `thread`, the lines are formatted on two threads (obj_head_lines.h, obj_face_lines.h).
+    // `thread`, the lines are formatted on two threads (obj_head_lines.h, obj_face_lines.h);
+    // with `pointLines`, the reader may make the points' lines itself.
     ObjMeshWriter(SafeWriter& out, std::string_view scene, std::string_view node,
-                  const SecondThread* thread = nullptr);
+                  const SecondThread* thread = nullptr, bool pointLines = false);
     ObjMeshWriter(const ObjMeshWriter&) = delete;
     ObjMeshWriter& operator=(const ObjMeshWriter&) = delete;
 
@@ -41,6 +42,9 @@ public:
     // A run checked whole, then gathered or formatted as face() would each face of it.
     std::size_t faces(const std::uint32_t* counts, std::size_t faceCount,
                       const std::uint32_t* vertices, const std::uint32_t* uvs) override;
+    bool takesPointLines() const override { return pointLines_ && !begun_; }
+    // Each line is a point's: "v", then its coordinates, as the header says.
+    void pointLines(std::string_view lines, std::int64_t points) override;
     // The thread the writer is lent, free for the reader until the head comes.
     const SecondThread* readerThread() const override { return thread_; }
     // Hands what is buffered to the writer; before its commit.
@@ -74,6 +78,8 @@ private:
     std::unique_ptr<char[]> buffer_;  // left uninitialised: only used_ bytes count
     std::unique_ptr<FaceLines> faceLines_;  // the faces' batches, with a lent thread
     std::size_t used_ = 0;
+    bool pointLines_ = false;
+    std::int64_t pointLinesTaken_ = 0;
     bool begun_ = false;
     SceneRefusal refusal_ = SceneRefusal::None;
     NodeProblem nodeProblem_ = NodeProblem::None;

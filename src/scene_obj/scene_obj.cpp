@@ -97,9 +97,12 @@ bool chooseNode(const SceneObjRequest& request, SceneObjReport& report, const Sc
     return true;
 }
 
-// The node's geometry, read again from the scene, into the OBJ.
-bool writeObj(const SceneObjRequest& request, SceneObjReport& report,
-              const SceneFormatEntry& format, const SceneNode& node) {
+// The node's geometry, read again from the scene, into the OBJ; with `pointLines`, the
+// reader may make the points' lines itself, and `again` tells when it gave them up.
+bool writeObjOnce(const SceneObjRequest& request, SceneObjReport& report,
+                  const SceneFormatEntry& format, const SceneNode& node, bool pointLines,
+                  bool& again) {
+    again = false;
     if (format.readMesh == nullptr)
         return refuse(report, SceneRefusal::NoMeshReader, request.scenePath);
     ByteSource scene;
@@ -110,8 +113,12 @@ bool writeObj(const SceneObjRequest& request, SceneObjReport& report,
     errno = 0;
     if (!out.open(request.outPath.c_str()))
         return refuse(report, SceneRefusal::Unwritable, request.outPath, errno);
-    ObjMeshWriter writer(out, request.scenePath, node.path, request.secondThread);
+    ObjMeshWriter writer(out, request.scenePath, node.path, request.secondThread, pointLines);
     const MeshReadResult read = format.readMesh(scene, node, writer);
+    if (read.pointLinesGivenUp && !scene.failed()) {
+        again = true;  // the OBJ begun goes
+        return false;
+    }
     report.warnings = read.warnings;
     report.holedFaces = read.holedFaces;
     report.pointsFromTimeSample =
@@ -140,6 +147,13 @@ bool writeObj(const SceneObjRequest& request, SceneObjReport& report,
     report.faces = writer.faces();
     report.output = request.outPath;
     return true;
+}
+
+bool writeObj(const SceneObjRequest& request, SceneObjReport& report,
+              const SceneFormatEntry& format, const SceneNode& node) {
+    bool again = false;
+    return writeObjOnce(request, report, format, node, true, again) ||
+           (again && writeObjOnce(request, report, format, node, false, again));
 }
 
 }  // namespace

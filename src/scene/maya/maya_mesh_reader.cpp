@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -15,6 +18,7 @@
 #include "base/numbers.h"
 #include "scene/maya/maya_index_range.h"
 #include "scene/maya/maya_plain_faces.h"
+#include "scene/maya/maya_plain_points.h"
 #include "scene/maya/maya_poly_faces.h"
 #include "scene/maya/maya_statement_splitter.h"
 
@@ -22,6 +26,8 @@ namespace tessaryn {
 
 namespace {
 
+// The point lines made before they are handed over.
+constexpr std::size_t kPointTextBytes = std::size_t{1} << 20;
 // An edge of the list that no statement gave.
 constexpr std::uint32_t kNotGiven = std::numeric_limits<std::uint32_t>::max();
 // The fewest bytes a vertex ("0 0 0 "), an edge ("0 1 0 ") and a texture coordinate
@@ -222,6 +228,24 @@ private:
                faces_.hasFace() && faces_.elementWhole() && (!useUvs_ || faces_.face().mapped);
     }
     void readPlainFaces(LineReader& lines);
+    // Plain coordinate lines (maya_plain_points.h) of a statement of whole vertices, read
+    // straight from the lines at hand, each line's coordinates taken as floatValue would
+    // take them, up to the first line that is not one or that it would refuse.
+    template <class Splitter>
+    bool plainPointsMayFollow(const Splitter& splitter) const {
+        return phase_ == Phase::Reading && statement_ == Statement::SetAttr && named_ &&
+               data_ == Data::Vertices && axis_ < 0 && splitter.inStatement();
+    }
+    void readPlainPoints(LineReader& lines);
+    bool takePlainPoints(const char* const* words, std::size_t count);
+    // Point lines (scene_mesh.h) for a sink that takes them: the node's vertices, given
+    // whole and in order by statements of vertices and nothing else, become lines as they
+    // are read, their coordinates' text taken from the scene's own digits where those give
+    // it, and no points are held. Anything else gives the lines up, for a read without.
+    bool streamed() const { return pointText_ != nullptr; }
+    char* pointTextRoom(std::size_t bytes);
+    void handPointLines();
+    void givePointLinesUp();
     void handOverPlainRun();
     bool beginMesh();
     void finishNode();
@@ -264,6 +288,11 @@ private:
     // The node.
     MeshHead head_;                     // points, and texture coordinates of the set read
     std::int64_t vertexValues_ = 0;     // .vt values read
+    std::unique_ptr<char[]> pointText_;  // the point lines not yet handed over, when streamed
+    std::size_t pointTextUsed_ = 0;
+    std::int64_t pointLinesGiven_ = 0;   // points whose lines are made
+    std::int64_t pointLinesHanded_ = 0;  // and handed over
+    std::size_t pointLineStart_ = 0;     // where the line of the point being read starts
     std::vector<std::uint32_t> edges_;  // both ends of each edge
     std::int64_t edgeCount_ = 0;
     std::int64_t uvCount_ = 0;
@@ -392,9 +421,14 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine, ByteS
                node_.line);
         return result_;
     }
-    if (static_cast<std::uint64_t>(vertices) > head_.points.max_size() / 3) throw std::bad_alloc();
-    reserveLarge(head_.points, 3 * static_cast<std::size_t>(vertices));
-    head_.points.assign(3 * static_cast<std::size_t>(vertices), 0.0f);
+    if (sink_.takesPointLines()) {
+        pointText_.reset(new char[kPointTextBytes]);
+    } else {
+        if (static_cast<std::uint64_t>(vertices) > head_.points.max_size() / 3)
+            throw std::bad_alloc();
+        reserveLarge(head_.points, 3 * static_cast<std::size_t>(vertices));
+        head_.points.assign(3 * static_cast<std::size_t>(vertices), 0.0f);
+    }
     MayaStatementSplitter<NodeReader> splitter(*this);
     lineNumber_ = firstLine - 1;
     std::string_view line;
@@ -413,6 +447,8 @@ MeshReadResult NodeReader::read(LineReader& lines, std::int64_t firstLine, ByteS
             --plainRest_;
         else if (plainFacesMayFollow(splitter))
             readPlainFaces(lines);
+        else if (plainPointsMayFollow(splitter))
+            readPlainPoints(lines);
     }
     if (lines.failed()) {
         result_ = MeshReadResult();
@@ -467,32 +503,6 @@ void NodeReader::endRun() {
     runEnd_ = candidateEnd_;
     runEndLine_ = candidateEndLine_;
     phase_ = Phase::Done;
-}
-
-// Powers of ten below 10^8, exact as floats.
-constexpr float kFloatPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f};
-
-// A coordinate as Maya writes it ("-3.999699": digits, a point, digits), read eight bytes
-// at a time when both runs of digits are shorter than eight and together stay below 2^24:
-// then it is the quotient readFloat's quick road gives for it, from the same digits and
-// the same power of ten. Anything else answers false, for readFloat.
-bool readPlainCoordinate(const char* p, const char* end, float& value, const char*& stop) {
-    const bool negative = *p == '-';
-    const char* q = negative ? p + 1 : p;
-    if (end - q < 17) return false;  // both runs of digits in words of their own
-    std::uint64_t whole = 0;
-    const unsigned wholeDigits = leadingDigits(byte_search::loadWord(q), whole);
-    if (wholeDigits == 0 || wholeDigits == 8 || q[wholeDigits] != '.') return false;
-    q += wholeDigits + 1;
-    std::uint64_t fraction = 0;
-    const unsigned decimals = leadingDigits(byte_search::loadWord(q), fraction);
-    if (decimals == 0 || decimals == 8 || q[decimals] == 'e' || q[decimals] == 'E') return false;
-    const std::uint64_t mantissa = whole * kPowersOfTen[decimals] + fraction;
-    if (mantissa >= (std::uint64_t{1} << 24)) return false;
-    const float magnitude = static_cast<float>(mantissa) / kFloatPowersOfTen[decimals];
-    value = negative ? -magnitude : magnitude;
-    stop = q + decimals;
-    return true;
 }
 
 const char* NodeReader::floatRun(const char* p, const char* end) {
@@ -796,6 +806,13 @@ void NodeReader::startData(Data data, std::int64_t first, std::int64_t last, int
                statementLine_);
         return;
     }
+    // Point lines go on with the next whole vertices only: tweaks would change points whose
+    // lines are made, and vertices out of order or a coordinate at a time come elsewhere.
+    if (streamed() && (data == Data::Tweaks ||
+                       (data == Data::Vertices && (axis >= 0 || first != pointLinesGiven_)))) {
+        givePointLinesUp();
+        return;
+    }
     data_ = data;
     first_ = first;
     axis_ = axis;
@@ -890,6 +907,27 @@ void NodeReader::floatValue(float value) {
         // Tweaks may outlast vertices a mesh lost; a vertex beyond the count is one given
         // a coordinate at a time (".vt[9].vx"), which makes no vertex of its own.
         if (data_ == Data::Vertices) refuseVertexBeyond(entry);
+        return;
+    }
+    if (streamed()) {
+        // Whole vertices in order (startData saw to it): the coordinate's line goes on.
+        if (!std::isfinite(value)) {
+            givePointLinesUp();  // which the sink refuses, once all else is read
+            return;
+        }
+        char* text = pointTextRoom(kShortestFloatBytes + 4);
+        const std::int64_t axis = place % 3;
+        if (axis == 0) *text++ = 'v';
+        *text++ = ' ';
+        text = putShortestDecimal(text, value + 0.0f);  // as added to 0: -0 is 0
+        if (axis == 2) {
+            *text++ = '\r';
+            *text++ = '\n';
+            ++pointLinesGiven_;
+        }
+        pointTextUsed_ = static_cast<std::size_t>(text - pointText_.get());
+        if (axis == 2) pointLineStart_ = pointTextUsed_;
+        ++vertexValues_;
         return;
     }
     // A tweak adds to its vertex; both start from 0, in whichever order they come.
@@ -1129,6 +1167,95 @@ void NodeReader::readPlainFaces(LineReader& lines) {
     if (passed == 0) plainRest_ = 64;
 }
 
+void NodeReader::readPlainPoints(LineReader& lines) {
+    struct Taker : PlainPointLines {
+        explicit Taker(NodeReader& taking) : reader(taking) {}
+        bool line(const char* const* words, std::size_t count) override {
+            return reader.takePlainPoints(words, count);
+        }
+        NodeReader& reader;
+    };
+    Taker taker(*this);
+    const std::string_view ahead = lines.linesAtHand();
+    std::int64_t passed = 0;
+    const char* const next =
+        readPlainPointLines(ahead.data(), ahead.data() + ahead.size(), taker, passed);
+    lines.passAtHand(static_cast<std::size_t>(next - ahead.data()));
+    lineNumber_ += passed;
+    if (passed == 0) plainRest_ = 64;
+}
+
+bool NodeReader::takePlainPoints(const char* const* words, std::size_t count) {
+    // As floatValue takes whole vertices: none beyond the statement's range or the node's
+    // points, which it would refuse.
+    const auto values = static_cast<std::int64_t>(count);
+    const std::int64_t place = 3 * first_ + values_;
+    if (valuesWanted_ - values_ < values || place + values > 3 * node_.vertexCount) return false;
+    if (streamed()) {
+        char* at = pointTextRoom(count * (kShortestFloatBytes + 4));
+        char* lineStart = pointText_.get() + pointLineStart_;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::int64_t axis = (place + static_cast<std::int64_t>(i)) % 3;
+            if (axis == 0) *at++ = 'v';
+            *at++ = ' ';
+            const char* stop = nullptr;
+            char* end = putShortestOfDecimal(at, words[i], stop);
+            if (end == nullptr) {
+                float value = 0.0f;
+                if (readPlainCoordinate(words[i], words[i] + kPlainPointsReach, value, stop))
+                    end = putShortestDecimal(at, value + 0.0f);
+            } else if (end - at == 2 && at[0] == '-' && at[1] == '0') {
+                end = at + 1;  // -0, as added to 0: 0
+                at[0] = '0';
+            }
+            if (end == nullptr || !isStreamSpace(*stop)) return false;  // the line not taken
+            at = end;
+            if (axis == 2) {
+                *at++ = '\r';
+                *at++ = '\n';
+                lineStart = at;
+            }
+        }
+        pointTextUsed_ = static_cast<std::size_t>(at - pointText_.get());
+        pointLineStart_ = static_cast<std::size_t>(lineStart - pointText_.get());
+        pointLinesGiven_ = (place + values) / 3;
+    } else {
+        float coordinates[kPlainPointsMostPerLine];
+        for (std::size_t i = 0; i < count; ++i) {
+            const char* stop = nullptr;
+            if (!readPlainCoordinate(words[i], words[i] + kPlainPointsReach, coordinates[i],
+                                     stop) ||
+                !isStreamSpace(*stop))
+                return false;
+        }
+        float* const points = head_.points.data() + place;
+        for (std::size_t i = 0; i < count; ++i) points[i] += coordinates[i];
+    }
+    values_ += values;
+    vertexValues_ += values;
+    return true;
+}
+
+char* NodeReader::pointTextRoom(std::size_t bytes) {
+    if (kPointTextBytes - pointTextUsed_ < bytes) handPointLines();
+    return pointText_.get() + pointTextUsed_;
+}
+
+void NodeReader::handPointLines() {
+    // The lines made; a point's line begun goes on at the start.
+    sink_.pointLines(std::string_view(pointText_.get(), pointLineStart_),
+                     pointLinesGiven_ - pointLinesHanded_);
+    pointLinesHanded_ = pointLinesGiven_;
+    pointTextUsed_ -= pointLineStart_;
+    std::memmove(pointText_.get(), pointText_.get() + pointLineStart_, pointTextUsed_);
+    pointLineStart_ = 0;
+}
+
+void NodeReader::givePointLinesUp() {
+    result_.pointLinesGivenUp = true;
+    phase_ = Phase::Done;
+}
+
 void NodeReader::handOverPlainRun() {
     const std::size_t faces = runFaces_;
     runFaces_ = runUsed_ = 0;
@@ -1148,6 +1275,15 @@ void NodeReader::handOverPlainRun() {
 }
 
 bool NodeReader::beginMesh() {
+    if (streamed()) {
+        // Every point's line made: the lines go first, the head follows without points.
+        if (pointLinesGiven_ != node_.vertexCount) {
+            givePointLinesUp();
+            return false;
+        }
+        handPointLines();
+        pointText_.reset();
+    }
     begun_ = true;
     if (useUvs_) {
         head_.uvs.resize(2 * static_cast<std::size_t>(uvCount_));
