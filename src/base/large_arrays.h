@@ -14,6 +14,13 @@ namespace tessaryn {
 // no such advice.
 void adviseLargePages(void* data, std::size_t bytes);
 
+// Has the system give the pages of [data, data + bytes) now, as writing to each would,
+// without writing: another thread may be filling the room meanwhile, and what it wrote
+// stays. A thread with nothing else to do takes the cost of new pages off the one that
+// fills them, which on a virtual machine may be most of the fill. Does nothing where the
+// system has no such request (before Linux 5.14, other systems).
+void prefaultRoom(void* data, std::size_t bytes);
+
 // `values.reserve(size)`, with the new room advised as above before anything fills it.
 template <class T, class Allocator>
 void reserveLarge(std::vector<T, Allocator>& values, std::size_t size) {

@@ -129,6 +129,13 @@ bool startsEdgeStatement(std::string_view line) {
 
 struct EdgesBeside;
 
+// The room the lent thread's reader has for the edges, told to the reader that waits for
+// them, which makes its pages meanwhile.
+struct SharedRoom {
+    std::atomic<char*> data{nullptr};
+    std::atomic<std::size_t> bytes{0};
+};
+
 // The statement splitter's handler: finds the node's createNode statement, then reads
 // its setAttr statements until the next statement that starts a line.
 class NodeReader {
@@ -151,6 +158,8 @@ public:
     // anything else (where runEnd_ tells the reader to go on) or a refusal.
     // It gives up once `stop` is set: the reader went on without it.
     void readEdgeRun(LineReader& lines, std::int64_t firstLine, const std::atomic<bool>& stop);
+    // Where the edges' room is told, once it is reserved.
+    void tellEdgeRoom(SharedRoom& room) { edgeRoom_ = &room; }
 
     // The splitter's handler.
     bool wordsMatter() const {
@@ -266,6 +275,7 @@ private:
 
     // Reading a run of edge statements only (the lent thread's reader).
     bool edgesOnly_ = false;
+    SharedRoom* edgeRoom_ = nullptr;
     std::uint64_t runStart_ = kNoOffset;  // the line the run starts
     std::uint64_t runEnd_ = kNoOffset;    // the line of the statement after it
     std::int64_t runEndLine_ = 0;
@@ -354,7 +364,9 @@ public:
 struct EdgesBeside {
     EdgesBeside(const SceneNode& node, std::uint64_t sceneSize, std::uint64_t start,
                 std::int64_t line)
-        : reader(node, noSink, sceneSize), from(start), firstLine(line) {}
+        : reader(node, noSink, sceneSize), from(start), firstLine(line) {
+        reader.tellEdgeRoom(room);
+    }
     ~EdgesBeside() { stopAndJoin(); }
 
     // The reader went on without the run (or ended): what the lent thread still reads is
@@ -370,6 +382,8 @@ struct EdgesBeside {
     const std::uint64_t from;  // the line to start from, and its number
     const std::int64_t firstLine;
     std::atomic<bool> stop{false};
+    SharedRoom room;              // the edges' room, once reserved
+    std::atomic<bool> ended{false};  // the lent thread's part is over
     bool failed = false;  // a read failed or threw: the reader reads the edges itself
     LentWork work;        // last: joined before the rest goes
 };
@@ -379,15 +393,30 @@ void readEdgesBeside(void* context) {
     try {
         LineReader lines;
         beside->failed = !lines.open(beside->source, beside->from);
-        if (beside->failed) return;
-        beside->reader.readEdgeRun(lines, beside->firstLine, beside->stop);
-        beside->failed = lines.failed();
+        if (!beside->failed) {
+            beside->reader.readEdgeRun(lines, beside->firstLine, beside->stop);
+            beside->failed = lines.failed();
+        }
     } catch (...) {
         beside->failed = true;  // no room, say: the reader's own read tells
     }
+    beside->ended.store(true, std::memory_order_relaxed);
+}
+
+// While the lent thread fills the edges' room, the pages of its far end, a large page at a
+// time: their cost is the most the edges' read takes on a virtual machine that gives new
+// memory slowly. Those the lent thread has made already are left as they are.
+void makeEdgeRoom(EdgesBeside& beside) {
+    char* const room = beside.room.data.load(std::memory_order_acquire);
+    if (room == nullptr) return;
+    constexpr std::size_t kStep = std::size_t{2} << 20;
+    for (std::size_t end = beside.room.bytes.load(std::memory_order_relaxed);
+         end > kStep && !beside.ended.load(std::memory_order_relaxed); end -= kStep)
+        prefaultRoom(room + end - kStep, kStep);
 }
 
 bool NodeReader::takeEdgesBeside(LineReader& lines, ByteSource& scene, EdgesBeside& beside) {
+    makeEdgeRoom(beside);
     beside.work.join();
     const NodeReader& run = beside.reader;
     // The run counts where it started at this line, as this reader would have read it: no
@@ -763,6 +792,12 @@ void NodeReader::name(std::string_view attribute) {
     } else if (startsWith(attribute, ".ed")) {
         if (size_ > 0 && static_cast<std::uint64_t>(size_) <= sceneSize_ / kLeastEdgeBytes)
             reserveLarge(edges_, 2 * static_cast<std::size_t>(size_));
+        if (edgeRoom_ != nullptr && edges_.capacity() != 0) {
+            edgeRoom_->bytes.store(edges_.capacity() * sizeof(std::uint32_t),
+                                   std::memory_order_relaxed);
+            edgeRoom_->data.store(reinterpret_cast<char*>(edges_.data()),
+                                  std::memory_order_release);
+        }
         if (readRange(attribute.substr(3), first, last, rest) && rest.empty())
             startData(Data::Edges, first, last, -1, 3);
     } else if (attribute == ".fc") {
