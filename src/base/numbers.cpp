@@ -112,11 +112,6 @@ constexpr double kDecadeTops[] = {1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5
 // is below the seven-digit decimals' there: 2^(e - 23) < 10^(decade - 6).
 constexpr int kMostBinaryExponents[] = {-11, -7, -4, -1, 3, 6, 9, 13, 16, 19, 22};
 constexpr double kDoublePowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
-// "00" to "99".
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
 
 // The digits of `value`, below 10^7, as seven bytes of 0 to 9 (and a zero byte above them),
 // the first digit in the lowest: the halves, their pairs of digits, then the digits, each
@@ -155,9 +150,12 @@ char* putSevenDigits(char* at, float value) {
     // The floats' step, 2^(binaryExponent - 23), below the decimals', 10^(exponent - 6).
     if (binaryExponent > kMostBinaryExponents[exponent + 4]) return nullptr;
     // The scale is exact, and so is the product but for its last bit: a product within
-    // that of half a step reads back as neither neighbour, and is caught below.
+    // that of half a step reads back as neither neighbour, and is caught below, so that
+    // rounding its halves up serves as well as to even.
     const int scale = 6 - exponent;  // 0 to 10
-    auto digits = static_cast<std::uint32_t>(magnitude * kDoublePowersOfTen[scale] + 0.5);
+    const double scaled = magnitude * kDoublePowersOfTen[scale];
+    // NOLINTNEXTLINE(bugprone-incorrect-roundings)
+    auto digits = static_cast<std::uint32_t>(scaled + 0.5);
     // Digits below 2^24 and a power of ten of at most 10^10 are exact floats: one division
     // rounds their quotient as reading the text back would.
     if (digits < 1000000 || digits > 10000000 ||
@@ -179,7 +177,7 @@ char* putSevenDigits(char* at, float value) {
     const int exponentLength = count + (count > 1 ? 1 : 0) + 4;
     if (exponentLength < fixedLength) return nullptr;
     if (exponent < 0) {
-        std::memcpy(at, "0.000000", 8);  // "0." and the zeros after the point
+        storeWord(at, loadWord("0.000000"));  // "0." and the zeros after the point
         at += 1 - exponent;
         storeWord(at, text);
         return at + count;
