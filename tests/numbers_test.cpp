@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -238,36 +237,6 @@ TEST(Numbers, ShortestDecimalReadsBackTheSameValue) {
 }  // namespace
 
 namespace {
-
-// The formatter's own road for floats of seven digits or fewer gives std::to_chars' text:
-// floats spread over every exponent, both signs, and those on either side of each power of
-// ten from 10^-5 to 10^8, where the road's decades and notations change.
-TEST(Numbers, PutShortestDecimalAsToChars) {
-    std::vector<float> values;
-    for (std::uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4099) {
-        float value = 0.0f;
-        const auto word = static_cast<std::uint32_t>(bits);
-        std::memcpy(&value, &word, sizeof value);
-        values.push_back(value);
-    }
-    for (int exponent = -5; exponent <= 8; ++exponent) {
-        float around = std::pow(10.0f, static_cast<float>(exponent));
-        for (int step = 0; step < 64; ++step) around = std::nextafter(around, 0.0f);
-        for (int step = 0; step < 128; ++step, around = std::nextafter(around, 1e30f)) {
-            values.push_back(around);
-            values.push_back(-around);
-        }
-    }
-    for (const float value : values) {
-        char ours[tessaryn::kShortestFloatBytes];
-        char theirs[64];
-        const char* const end = tessaryn::putShortestDecimal(ours, value);
-        const char* const theirEnd = std::to_chars(theirs, theirs + sizeof theirs, value).ptr;
-        ASSERT_EQ(std::string(ours, static_cast<std::size_t>(end - ours)),
-                  std::string(theirs, static_cast<std::size_t>(theirEnd - theirs)))
-            << value;
-    }
-}
 
 // A decimal's own digits give the shortest text of its float where they can: the rows
 // given, and a sweep of every length of whole and fraction digits up to eight, each text

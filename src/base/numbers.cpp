@@ -1,8 +1,6 @@
 #include "base/numbers.h"
 
-#include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -104,102 +102,8 @@ std::string shortestDecimal(float value) {
     return shortestText(value);
 }
 
-namespace {
-
-// 10^-3 to 10^6, where the decades from 10^-4 to 10^7 end; none a float.
-constexpr double kDecadeTops[] = {1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
-// For each decade from 10^-4 to 10^7, the largest binary exponent of a float whose step
-// is below the seven-digit decimals' there: 2^(e - 23) < 10^(decade - 6).
-constexpr int kMostBinaryExponents[] = {-11, -7, -4, -1, 3, 6, 9, 13, 16, 19, 22};
-constexpr double kDoublePowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
-
-// The digits of `value`, below 10^7, as seven bytes of 0 to 9 (and a zero byte above them),
-// the first digit in the lowest: the halves, their pairs of digits, then the digits, each
-// split in its lane of the word by a multiplication.
-std::uint64_t digitBytesOf(std::uint32_t value) {
-    // Eight digits with a leading 0: "0dddd" in the low half, "dddd" in the high.
-    std::uint64_t lanes = (value / 10000) | (std::uint64_t{value % 10000} << 32);
-    std::uint64_t high = ((lanes * 10486) >> 20) & 0x0000007F0000007FULL;  // each / 100
-    lanes = high | ((lanes - high * 100) << 16);
-    high = ((lanes * 103) >> 10) & 0x000F000F000F000FULL;  // each / 10
-    lanes = high | ((lanes - high * 10) << 8);
-    return lanes >> 8;  // without the leading 0
-}
-
-void storeWord(char* at, std::uint64_t word) {
-    // Bytes first lowest, whatever the machine's order.
-    for (int i = 0; i < 8; ++i) at[i] = static_cast<char>(word >> (8 * i));
-}
-
-// The shortest text of a positive float from 10^-4 to 10^7 that needs at most seven
-// digits, found without the general search: `value` lies between 10^exponent and
-// 10^(exponent+1); when the floats there lie closer together than the seven-digit
-// decimals, at most one such decimal reads back as `value`, and none with fewer digits
-// but that one with its trailing zeros dropped. It is the seven-digit decimal nearest
-// `value`, if that reads back as `value`; the text is then to_chars' own, fixed notation,
-// unless exponent notation is shorter. Anything else answers null.
-char* putSevenDigits(char* at, float value) {
-    const double magnitude = value;
-    if (!(magnitude >= 1e-4 && magnitude < 1e7)) return nullptr;
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    const int binaryExponent = static_cast<int>(bits >> 23) - 127;  // -14 to 23
-    // floor(binaryExponent * log10(2)), then one step up where the decade ends sooner.
-    int exponent = std::max((binaryExponent * 1233) >> 12, -4);
-    if (exponent < 6 && magnitude >= kDecadeTops[exponent + 4]) ++exponent;
-    // The floats' step, 2^(binaryExponent - 23), below the decimals', 10^(exponent - 6).
-    if (binaryExponent > kMostBinaryExponents[exponent + 4]) return nullptr;
-    // The scale is exact, and so is the product but for its last bit: a product within
-    // that of half a step reads back as neither neighbour, and is caught below, so that
-    // rounding its halves up serves as well as to even.
-    const int scale = 6 - exponent;  // 0 to 10
-    const double scaled = magnitude * kDoublePowersOfTen[scale];
-    // NOLINTNEXTLINE(bugprone-incorrect-roundings)
-    auto digits = static_cast<std::uint32_t>(scaled + 0.5);
-    // Digits below 2^24 and a power of ten of at most 10^10 are exact floats: one division
-    // rounds their quotient as reading the text back would.
-    if (digits < 1000000 || digits > 10000000 ||
-        static_cast<float>(digits) / kPowersOfTen[scale] != value)
-        return nullptr;
-    if (digits == 10000000) {  // the next power of ten
-        digits = 1000000;
-        ++exponent;
-    }
-    // The seven digits as bytes of a word, the first lowest, and the number of them
-    // without their trailing zeros.
-    const std::uint64_t decimal = digitBytesOf(digits);
-    const int count = (63 - __builtin_clzll(decimal)) / 8 + 1;
-    const std::uint64_t text = decimal + byte_search::kOnes * '0';
-    // Fixed against exponent notation ("1e+05", "1.5e-04"); a tie goes to fixed.
-    const int whole = exponent + 1;  // digits before the point, when any
-    const int fixedLength =
-        exponent >= 0 ? (count > whole ? count + 1 : whole) : count + 1 - exponent;
-    const int exponentLength = count + (count > 1 ? 1 : 0) + 4;
-    if (exponentLength < fixedLength) return nullptr;
-    if (exponent < 0) {
-        storeWord(at, loadWord("0.000000"));  // "0." and the zeros after the point
-        at += 1 - exponent;
-        storeWord(at, text);
-        return at + count;
-    }
-    if (count <= whole) {
-        storeWord(at, text);  // the zeros of the digits are the integer's own
-        return at + whole;
-    }
-    // The whole digits, the point, the rest; the word's last byte, a '0', drops out.
-    const std::uint64_t wholeBytes = (std::uint64_t{1} << (8 * whole)) - 1;
-    storeWord(at, (text & wholeBytes) | (std::uint64_t{'.'} << (8 * whole)) |
-                      ((text & ~wholeBytes) << 8));
-    return at + count + 1;
-}
-
-}  // namespace
-
 char* putShortestDecimal(char* at, float value) {
-    char* const sign = at;
-    if (std::signbit(value)) *at++ = '-';
-    if (char* const end = putSevenDigits(at, std::fabs(value))) return end;
-    return std::to_chars(sign, sign + kShortestFloatBytes, value).ptr;
+    return std::to_chars(at, at + kShortestFloatBytes, value).ptr;
 }
 
 namespace {
