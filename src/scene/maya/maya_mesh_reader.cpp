@@ -1229,8 +1229,8 @@ bool NodeReader::takePlainPoints(const char* const* words, std::size_t count) {
     if (streamed()) {
         char* at = pointTextRoom(count * (kShortestFloatBytes + 4));
         char* lineStart = pointText_.get() + pointLineStart_;
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::int64_t axis = (place + static_cast<std::int64_t>(i)) % 3;
+        auto axis = static_cast<int>(place % 3);
+        for (std::size_t i = 0; i < count; ++i, axis = axis == 2 ? 0 : axis + 1) {
             if (axis == 0) *at++ = 'v';
             *at++ = ' ';
             const char* stop = nullptr;
