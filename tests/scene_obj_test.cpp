@@ -1062,13 +1062,13 @@ TEST(SceneObj, WriterNumbersAndALongFaceExactly) {
 namespace {
 
 // A Maya scene of one mesh node, a grid of `width` x `height` quads, its vertices given by
-// statements of at most `perStatement` vertices, four to a line after the first, each
-// coordinate `coordinate(vertex, axis)`'s text; `before` and `after` go before and after
-// the vertex statements.
+// statements of at most `perStatement` vertices, `perLine` to a line (Maya writes four),
+// each coordinate `coordinate(vertex, axis)`'s text; `before` and `after` go before and
+// after the vertex statements.
 std::string mayaGrid(int width, int height, int perStatement,
                      const std::function<std::string(int, int)>& coordinate,
                      const std::string& before = "", const std::string& after = "",
-                     const std::string& lineEnd = "\n") {
+                     const std::string& lineEnd = "\n", int perLine = 4) {
     const int vertices = (width + 1) * (height + 1);
     const int across = width * (height + 1);  // edges along a row, then up a column
     const int edges = across + (width + 1) * height;
@@ -1079,7 +1079,7 @@ std::string mayaGrid(int width, int height, int perStatement,
         text += "\tsetAttr -s " + std::to_string(last - first + 1) + " \".vt[" +
                 std::to_string(first) + ":" + std::to_string(last) + "]\" ";
         for (int vertex = first; vertex <= last; ++vertex) {
-            if (vertex != first && (vertex - first) % 4 == 0) text += lineEnd + "\t\t";
+            if (vertex != first && (vertex - first) % perLine == 0) text += lineEnd + "\t\t";
             for (int axis = 0; axis < 3; ++axis) text += " " + coordinate(vertex, axis);
         }
         text += ";" + lineEnd;
@@ -1169,7 +1169,10 @@ TEST(SceneObj, MayaPointLinesAsThePointsHeld) {
         {"coordinates at the edges of the digits taken", mayaGrid(12, 12, 50, mixed)},
         {"blanks and tabs between", mayaGrid(8, 8, 30, spaced)},
         {"lines ending in CR LF", mayaGrid(8, 8, 30, wave, "", "", "\r\n")},
-        {"one statement of one long line", mayaGrid(30, 1, 10000, wave)},
+        {"one statement", mayaGrid(30, 1, 10000, wave)},
+        // 48 coordinates are the most a line read many at once holds.
+        {"16 vertices to a line", mayaGrid(30, 2, 10000, wave, "", "", "\n", 16)},
+        {"17 vertices to a line", mayaGrid(30, 2, 10000, wave, "", "", "\n", 17)},
         {"tweaks before the vertices", mayaGrid(6, 6, 10, wave, tweaks)},
         {"tweaks after the vertices", mayaGrid(6, 6, 10, wave, "", tweaks)},
         {"a vertex a coordinate at a time",
