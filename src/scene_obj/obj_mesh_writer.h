@@ -43,7 +43,7 @@ public:
     std::size_t faces(const std::uint32_t* counts, std::size_t faceCount,
                       const std::uint32_t* vertices, const std::uint32_t* uvs) override;
     bool takesPointLines() const override { return pointLines_ && !begun_; }
-    // Each line is a point's: "v", then its coordinates, as the header says.
+    // Each line is a point's, as MeshSink::takesPointLines tells.
     void pointLines(std::string_view lines, std::int64_t points) override;
     // The thread the writer is lent, free for the reader until the head comes.
     const SecondThread* readerThread() const override { return thread_; }

@@ -129,6 +129,30 @@ bool startsEdgeStatement(std::string_view line) {
 
 struct EdgesBeside;
 
+// Coordinate `axis` (0 to 2) of a point's line at `at`: "v" before the first, a blank, the
+// shortest text of the float as added to the point's 0 (so that -0 is 0), CR LF after the
+// last. The float is `value`, or with `word` the coordinate the scene's text gives there,
+// its own digits copied where they are that text; then `stop` is the byte after it, and
+// null is given for a word that is no plain coordinate.
+char* putPointCoordinate(char* at, int axis, const char* word, float value, const char*& stop) {
+    if (axis == 0) *at++ = 'v';
+    *at++ = ' ';
+    char* end = word != nullptr ? putShortestOfDecimal(at, word, stop) : nullptr;
+    if (end != nullptr && end - at == 2 && at[0] == '-' && at[1] == '0') {
+        at[0] = '0';
+        end = at + 1;
+    } else if (end == nullptr) {
+        if (word != nullptr && !readPlainCoordinate(word, word + kPlainPointsReach, value, stop))
+            return nullptr;
+        end = putShortestDecimal(at, value + 0.0f);
+    }
+    if (axis == 2) {
+        *end++ = '\r';
+        *end++ = '\n';
+    }
+    return end;
+}
+
 // The room the lent thread's reader has for the edges, told to the reader that waits for
 // them, which makes its pages meanwhile.
 struct SharedRoom {
@@ -950,18 +974,15 @@ void NodeReader::floatValue(float value) {
             givePointLinesUp();  // which the sink refuses, once all else is read
             return;
         }
-        char* text = pointTextRoom(kShortestFloatBytes + 4);
-        const std::int64_t axis = place % 3;
-        if (axis == 0) *text++ = 'v';
-        *text++ = ' ';
-        text = putShortestDecimal(text, value + 0.0f);  // as added to 0: -0 is 0
+        const auto axis = static_cast<int>(place % 3);
+        const char* stop = nullptr;
+        const char* const end =
+            putPointCoordinate(pointTextRoom(kShortestFloatBytes + 4), axis, nullptr, value, stop);
+        pointTextUsed_ = static_cast<std::size_t>(end - pointText_.get());
         if (axis == 2) {
-            *text++ = '\r';
-            *text++ = '\n';
+            pointLineStart_ = pointTextUsed_;
             ++pointLinesGiven_;
         }
-        pointTextUsed_ = static_cast<std::size_t>(text - pointText_.get());
-        if (axis == 2) pointLineStart_ = pointTextUsed_;
         ++vertexValues_;
         return;
     }
@@ -1231,25 +1252,10 @@ bool NodeReader::takePlainPoints(const char* const* words, std::size_t count) {
         char* lineStart = pointText_.get() + pointLineStart_;
         auto axis = static_cast<int>(place % 3);
         for (std::size_t i = 0; i < count; ++i, axis = axis == 2 ? 0 : axis + 1) {
-            if (axis == 0) *at++ = 'v';
-            *at++ = ' ';
             const char* stop = nullptr;
-            char* end = putShortestOfDecimal(at, words[i], stop);
-            if (end == nullptr) {
-                float value = 0.0f;
-                if (readPlainCoordinate(words[i], words[i] + kPlainPointsReach, value, stop))
-                    end = putShortestDecimal(at, value + 0.0f);
-            } else if (end - at == 2 && at[0] == '-' && at[1] == '0') {
-                end = at + 1;  // -0, as added to 0: 0
-                at[0] = '0';
-            }
-            if (end == nullptr || !isStreamSpace(*stop)) return false;  // the line not taken
-            at = end;
-            if (axis == 2) {
-                *at++ = '\r';
-                *at++ = '\n';
-                lineStart = at;
-            }
+            at = putPointCoordinate(at, axis, words[i], 0.0f, stop);
+            if (at == nullptr || !isStreamSpace(*stop)) return false;  // the line not taken
+            if (axis == 2) lineStart = at;
         }
         pointTextUsed_ = static_cast<std::size_t>(at - pointText_.get());
         pointLineStart_ = static_cast<std::size_t>(lineStart - pointText_.get());
